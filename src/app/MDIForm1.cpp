@@ -1,0 +1,75 @@
+#include "app/MDIForm1.h"
+
+#include "notes/Form3.h"
+#include "platform/Guard.h"
+#include "platform/Twips.h"
+#include "store/NoteStore.h"
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+
+namespace quillet {
+
+MDIForm1::MDIForm1(Platform &platform, std::string databasePath, QWidget *parent)
+    : QMainWindow(parent)
+    , m_platform(platform)
+    , m_databasePath(std::move(databasePath))
+{
+    setObjectName(QStringLiteral("MDIForm1"));
+    setWindowTitle(kCaption);
+
+    m_area = new QMdiArea(this);
+    m_area->setObjectName(QStringLiteral("MDIClient"));
+    m_area->setBackground(QColor(0x40, 0x40, 0x40));
+    m_area->setFrameShape(QFrame::NoFrame);
+    m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setCentralWidget(m_area);
+
+    m_form3 = new Form3(m_platform, m_settings);
+    m_child = m_area->addSubWindow(m_form3, Qt::FramelessWindowHint);
+    m_child->setObjectName(QStringLiteral("Form3Window"));
+    m_child->resize(m_form3->size());
+    m_child->move(0, 0);
+
+    resize(m_child->size());
+}
+
+MDIForm1::~MDIForm1() = default;
+
+void MDIForm1::MDIForm_Load()
+{
+    // The notes window loads first: it opens the database and builds the outline.
+    m_child->show();
+    m_form3->Form_Load(m_databasePath);
+
+    guarded(m_platform.messageBoxes, this, [&] {
+        m_form3->store()->loadSettings(m_settings);
+        applyGeometry(m_settings.at(1), m_settings.at(2), m_settings.at(3), m_settings.at(4));
+        // The notes window restores the selection when this text changes; "0000" is the
+        // design-time text, which no number's decimal form equals, so it always changes.
+        m_form3->Text2->setText(QString::number(m_settings.at(5)));
+    });
+}
+
+void MDIForm1::applyGeometry(int left, int top, int width, int height)
+{
+    move(twips::toPixelsX(left), twips::toPixelsY(top));
+    // A size of 0 or less (a settings table with fewer than four rows) keeps the design size.
+    if (width > 0 && height > 0)
+        resize(twips::toPixelsX(width), twips::toPixelsY(height));
+
+    // A window stored on a screen that is no longer there is brought back onto the primary
+    // screen, where the user can reach it; one that is partly visible stays where it was put.
+    const QRect frame(pos(), size());
+    for (const QScreen *screen : QGuiApplication::screens())
+        if (screen->availableGeometry().intersects(frame))
+            return;
+    if (const QScreen *primary = QGuiApplication::primaryScreen())
+        move(primary->availableGeometry().topLeft());
+}
+
+} // namespace quillet

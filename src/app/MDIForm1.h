@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "store/Settings.h"
+
+#include <QMainWindow>
+
+#include <string>
+
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace quillet {
+
+class Form3;
+
+// The main window: a multiple-document frame whose client area holds the notes window.
+class MDIForm1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static inline const QString kCaption = QStringLiteral("Quillet - Version 1.07");
+
+    MDIForm1(Platform &platform, std::string databasePath, QWidget *parent = nullptr);
+    ~MDIForm1() override;
+
+    // Loads the notes window (database and outline), then the settings, applies the stored
+    // geometry and hands the stored selection to the notes window. Throws DatabaseUnavailable
+    // when the database cannot serve; other failures are reported and start-up goes on.
+    void MDIForm_Load();
+
+    Form3 *form3() const { return m_form3; }
+    Settings &settings() { return m_settings; }
+
+    // The window's position (outer frame) and size (inside the frame), in twips.
+    void applyGeometry(int left, int top, int width, int height);
+
+private:
+    Platform &m_platform;
+    std::string m_databasePath;
+    Settings m_settings;
+    QMdiArea *m_area = nullptr;
+    QMdiSubWindow *m_child = nullptr;
+    Form3 *m_form3 = nullptr;
+};
+
+} // namespace quillet

@@ -1,0 +1,42 @@
+#include "app/Startup.h"
+
+#include "app/MDIForm1.h"
+#include "platform/MessageBoxes.h"
+#include "store/StoreError.h"
+
+#include <QFileInfo>
+
+namespace quillet {
+
+QString databasePathIn(const QString &programFolder)
+{
+    return programFolder + QStringLiteral("/mydata.mdb");
+}
+
+std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, const QString &databasePath,
+                                         const QString &toolPath)
+{
+    auto window = std::make_unique<MDIForm1>(platform, databasePath.toStdString());
+    try {
+        window->MDIForm_Load();
+    } catch (const DatabaseUnavailable &error) {
+        const QString problem = QString::fromStdString(error.message());
+        QString text = QObject::tr("Quillet cannot open its notes database.\n\nFile: %1\n%2\n\n")
+                           .arg(databasePath, problem);
+        if (!QFileInfo::exists(databasePath)) {
+            text += QObject::tr("To make a new, empty notes database there, run:\n  %1 init %2")
+                        .arg(toolPath, databasePath);
+        } else {
+            text += QObject::tr("The file has been left exactly as it was. To see every problem "
+                                "in it, run:\n  %1 check %2\n\nTo start afresh, move the file "
+                                "aside and make a new, empty notes database with:\n  %1 init %2")
+                        .arg(toolPath, databasePath);
+        }
+        platform.messageBoxes.inform(nullptr, QStringLiteral("Quillet"), text,
+                                     MessageBoxes::Icon::Critical);
+        return nullptr;
+    }
+    return window;
+}
+
+} // namespace quillet

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace quillet {
+
+class MDIForm1;
+
+// The database file the program uses: mydata.mdb in the program's own folder.
+QString databasePathIn(const QString &programFolder);
+
+// Builds the main window over the database at databasePath and runs its load. When the
+// database cannot serve, tells the user which file and what is wrong and how to make a new
+// one with the tool at toolPath, and returns nullptr: the program then ends with status 1.
+std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, const QString &databasePath,
+                                         const QString &toolPath);
+
+} // namespace quillet

@@ -1,0 +1,27 @@
+#include "app/MDIForm1.h"
+#include "app/Startup.h"
+#include "platform/MessageBoxes.h"
+#include "platform/SingleInstance.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillet"));
+
+    const QString folder = QApplication::applicationDirPath();
+    // A second copy started while one runs ends at once, silently.
+    quillet::SingleInstance instance(folder);
+    if (!instance.acquire())
+        return 0;
+
+    quillet::QtMessageBoxes messageBoxes;
+    quillet::Platform platform{messageBoxes};
+    std::unique_ptr<quillet::MDIForm1> window = quillet::openMainWindow(
+        platform, quillet::databasePathIn(folder), folder + QStringLiteral("/quillet-db"));
+    if (!window)
+        return 1;
+    window->show();
+    return app.exec();
+}

@@ -1,0 +1,394 @@
+#include "notes/Form3.h"
+
+#include "notes/Colors.h"
+#include "notes/NoteEditor.h"
+#include "notes/OutlineView.h"
+#include "platform/Guard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Twips.h"
+#include "store/Keys.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <stdexcept>
+
+namespace quillet {
+
+namespace {
+
+const QString kDefaultFontName = QStringLiteral("Courier New");
+constexpr double kDefaultFontSize = 10.0;
+constexpr std::int32_t kBlack = 0x000000;
+constexpr std::int32_t kWhite = 0xFFFFFF;
+
+template <class W>
+W *named(W *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+void fill(QWidget *widget, std::int32_t storedColor)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::Window, colors::fromStored(storedColor));
+    widget->setPalette(p);
+    widget->setAutoFillBackground(true);
+}
+
+// A straight line drawn as a one-pixel strip of colour, at a place given in twips.
+QWidget *line(QWidget *parent, int left, int top, int width, int height, std::int32_t color)
+{
+    auto *strip = new QWidget(parent);
+    fill(strip, color);
+    strip->setGeometry(twips::toPixelsX(left), twips::toPixelsY(top),
+                       width ? twips::toPixelsX(width) : 1, height ? twips::toPixelsY(height) : 1);
+    return strip;
+}
+
+QFont designFont(const QString &family, double points)
+{
+    QFont font(family);
+    font.setPointSizeF(points);
+    return font;
+}
+
+QString fromUtf8(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+QString TrimValue(const Value &value)
+{
+    const std::optional<std::string> text = value.toText();
+    if (!text)
+        return {};
+    return fromUtf8(keys::trimSpaces(*text));
+}
+
+Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
+    : QWidget(parent)
+    , m_platform(platform)
+    , m_settings(settings)
+{
+    setObjectName(QStringLiteral("Form3"));
+    buildControls();
+    connect(TreeView1, &OutlineView::nodeClicked, this, [this](int index) {
+        guarded(m_platform.messageBoxes, this, [&] { TreeView1_NodeClick(index); });
+    });
+    connect(Text2, &QLineEdit::textChanged, this,
+            [this] { guarded(m_platform.messageBoxes, this, [&] { Text2_Change(); }); });
+}
+
+Form3::~Form3() = default;
+
+void Form3::buildControls()
+{
+    resize(twips::toPixelsX(kDesignWidth), twips::toPixelsY(kDesignHeight));
+
+    TreeView1 = named(new OutlineView(this), "TreeView1");
+    twips::place(TreeView1, 0, 0, 3795, 8535);
+    TreeView1->setFont(designFont(QStringLiteral("Tahoma"), 9.75));
+
+    line(this, 3820, 0, 0, 30000, 0xE0E0E0);
+
+    Label3 = named(new QLabel(QStringLiteral("Label3"), this), "Label3");
+    twips::place(Label3, 3960, 0, 10335, 255);
+    {
+        QPalette p = Label3->palette();
+        p.setColor(QPalette::WindowText, colors::fromStored(0xFF0000));
+        Label3->setPalette(p);
+    }
+
+    line(this, 3840, 300, 30000, 0, 0xC0C0C0);
+
+    Text1 = named(new NoteEditor(this), "Text1");
+    twips::place(Text1, 3860, 360, 8055, 6735);
+    Text1->setFont(designFont(kDefaultFontName, 9.75));
+    Text1->setForeColor(kBlack);
+    Text1->setBackColor(kWhite);
+
+    Frame1 = named(new QFrame(this), "Frame1");
+    twips::place(Frame1, 0, 8520, 30000, 1095);
+    fill(Frame1, 0xE0E0E0);
+
+    const auto pictureButton = [this](const char *name, int left, const char *icon,
+                                      const QString &tip) {
+        auto *button = named(new QToolButton(Frame1), name);
+        twips::place(button, left, 240, 495, 495);
+        button->setIcon(QIcon(QStringLiteral(":/icons/") + QLatin1String(icon) +
+                              QStringLiteral(".svg")));
+        button->setIconSize(QSize(16, 16));
+        button->setToolTip(tip);
+        button->setAccessibleName(tip);
+        return button;
+    };
+    Command4 = pictureButton("Command4", 120, "add-item", tr("Add an item"));
+    Command1 = pictureButton("Command1", 720, "add-subitem", tr("Add a subitem"));
+    Command5 = pictureButton("Command5", 1320, "delete-item", tr("Delete the item"));
+    Command6 = pictureButton("Command6", 1920, "cogwheels", QString());
+    Command7 = pictureButton("Command7", 2520, "binoculars", QString());
+    Command8 = pictureButton("Command8", 3120, "door", tr("Store and quit"));
+    line(Frame1, 3820, 0, 0, 30000, 0xFFFFFF);
+    Command9 = pictureButton("Command9", 4080, "brush", tr("Background colour"));
+    Command10 = pictureButton("Command10", 4680, "font", tr("Font"));
+
+    Label7 = named(new QLabel(tr("Quillet \u2014 notes in an outline"), Frame1), "Label7");
+    twips::place(Label7, 5400, 240, 8775, 495);
+    Label7->setFont(designFont(QStringLiteral("Tahoma"), 20.25));
+    {
+        QPalette p = Label7->palette();
+        p.setColor(QPalette::WindowText, colors::fromStored(0xFFC0C0));
+        Label7->setPalette(p);
+    }
+
+    // The auxiliary panel is never shown; it holds the selection record and the controls the
+    // program drives from code.
+    Frame2 = named(new QGroupBox(QStringLiteral("Για μένα"), this), "Frame2");
+    twips::place(Frame2, 6000, 5040, 6135, 3255);
+    fill(Frame2, 0x80FF80);
+    Frame2->setVisible(false);
+
+    Label4 = named(new QLabel(QStringLiteral("Key"), Frame2), "Label4");
+    twips::place(Label4, 120, 240, 900, 255);
+    Label1 = named(new QLabel(Frame2), "Label1");
+    twips::place(Label1, 1080, 240, 1800, 255);
+    Label5 = named(new QLabel(QStringLiteral("Title"), Frame2), "Label5");
+    twips::place(Label5, 120, 540, 900, 255);
+    Label2 = named(new QLabel(Frame2), "Label2");
+    twips::place(Label2, 1080, 540, 4800, 255);
+    Check1 = named(new QCheckBox(QStringLiteral("AutoSave"), Frame2), "Check1");
+    twips::place(Check1, 240, 840, 2055, 255);
+    Check1->setTristate(true);
+    Label6 = named(new QLabel(Frame2), "Label6");
+    twips::place(Label6, 2400, 840, 1200, 255);
+    Text2 = named(new QLineEdit(QStringLiteral("0000"), Frame2), "Text2");
+    twips::place(Text2, 120, 1200, 1335, 315);
+
+    const auto captionButton = [this](const char *name, int left, const QString &caption) {
+        auto *button = named(new QPushButton(caption, Frame2), name);
+        twips::place(button, left, 1680, 1335, 375);
+        return button;
+    };
+    Command2 = captionButton("Command2", 120, QStringLiteral("expand"));
+    Command3 = captionButton("Command3", 1560, QStringLiteral("test"));
+    Command11 = captionButton("Command11", 3000, QStringLiteral("Open File"));
+    Command12 = captionButton("Command12", 4440, QStringLiteral("Printers"));
+}
+
+void Form3::Form_Load(const std::string &databasePath)
+{
+    m_settings.clearFrom(5);
+    ClearTree();
+    m_store = std::make_unique<NoteStore>(databasePath);
+    LoadTree();
+}
+
+QString Form3::selectionKey() const
+{
+    return Label1->text();
+}
+
+QString Form3::selectionText() const
+{
+    return Label2->text();
+}
+
+QString Form3::selectionIndex() const
+{
+    return Label6->text();
+}
+
+QString Form3::selectionFullPath() const
+{
+    return Label3->text();
+}
+
+void Form3::setSelection(int index)
+{
+    Label1->setText(TreeView1->key(index));
+    Label2->setText(TreeView1->text(index));
+    Label6->setText(QString::number(index));
+    Label3->setText(TreeView1->fullPath(index));
+}
+
+void Form3::ClearTree()
+{
+    if (TreeView1->count() == 0)
+        return;
+    TreeView1->nodes().clear();
+}
+
+void Form3::LoadTree()
+{
+    if (!m_store)
+        throw std::logic_error("The notes database is not open.");
+    OutlineModel &model = TreeView1->nodes();
+    std::vector<int> expanded;
+
+    // The rows arrive as one model reset; the expanded flags go on once every node exists,
+    // also when a bad row stops the loading, so the nodes before it keep their state.
+    model.beginBulk();
+    const auto finish = [&] {
+        model.endBulk();
+        for (int number : expanded)
+            TreeView1->expand(model.indexOf(number));
+    };
+    try {
+        m_store->scanOutline([&](const OutlineRow &row) {
+            const std::optional<std::string> storedKey = row.key.toText();
+            const QString key = storedKey ? fromUtf8(keys::trimSpaces(*storedKey)) : QString();
+            const auto refuse = [&](const std::string &why) {
+                throw StoreError(0,
+                                 "The row with ID " + std::to_string(row.id) + " and key \"" +
+                                     key.toStdString() +
+                                     "\" cannot be placed in the outline: " + why +
+                                     ". The outline shows the rows before it.",
+                                 m_store->path());
+            };
+            if (!storedKey)
+                refuse("its key (Kleidi) is Null");
+            if (key.isEmpty())
+                refuse("its key (Kleidi) is empty");
+            if (row.title.isNull())
+                refuse("its title (MyText) is Null");
+            const std::optional<bool> open = row.expanded.toBool();
+            if (!open)
+                refuse("its expanded flag (anoixto) is not true or false");
+
+            QString parentKey;
+            if (key.size() > 1) {
+                parentKey = key;
+                parentKey.chop(key.back().isLowSurrogate() ? 2 : 1);
+            }
+            int number = -1;
+            try {
+                number = model.add(key, TrimValue(row.title), parentKey);
+            } catch (const std::invalid_argument &why) {
+                refuse(why.what());
+            }
+            if (*open)
+                expanded.push_back(number);
+        });
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void Form3::TreeView1_NodeClick(int index)
+{
+    setSelection(index);
+    ShowNote();
+}
+
+void Form3::applyDefaultFormat()
+{
+    Text1->setFontName(kDefaultFontName);
+    Text1->setFontSize(kDefaultFontSize);
+    Text1->setForeColor(kBlack);
+    Text1->setBackColor(kWhite);
+    Text1->setFontBold(false);
+    Text1->setFontItalic(false);
+}
+
+void Form3::applyStoredFormat(const NoteRow &row)
+{
+    // Each property is applied on its own: a Null or unusable column leaves that property as
+    // the editor has it and the others still apply.
+    if (const std::optional<std::string> name = row.fontName.toText()) {
+        const std::string trimmed = keys::trimSpaces(*name);
+        if (!trimmed.empty())
+            Text1->setFontName(fromUtf8(trimmed));
+    }
+    if (const std::optional<double> size = row.fontSize.toDouble()) {
+        try {
+            Text1->setFontSize(static_cast<float>(*size));
+        } catch (const std::invalid_argument &) {
+        }
+    }
+    if (const std::optional<std::int32_t> color = row.foreColor.toInt32())
+        Text1->setForeColor(*color);
+    if (const std::optional<std::int32_t> color = row.backColor.toInt32())
+        Text1->setBackColor(*color);
+    if (const std::optional<bool> bold = row.bold.toBool())
+        Text1->setFontBold(*bold);
+    if (const std::optional<bool> italic = row.italic.toBool())
+        Text1->setFontItalic(*italic);
+}
+
+void Form3::ShowNote()
+{
+    const QString key = selectionKey();
+    if (key.isEmpty() || !m_store)
+        return;
+
+    std::optional<NoteRow> row;
+    try {
+        row = m_store->readNote(key.toStdString());
+    } catch (const StoreError &error) {
+        // The row exists but could not be read (a lock held too long, a damaged file). Showing
+        // it as an empty note would invite saving the empty text over it: say so, and keep the
+        // editor read-only until a note is read again.
+        Text1->setPlainText(QString());
+        applyDefaultFormat();
+        Text1->setReadOnly(true);
+        reportUnhandled(m_platform.messageBoxes, this,
+                        tr("The note could not be read, so it is not shown and cannot be "
+                           "edited now.\n\n") +
+                            QString::fromUtf8(error.what()));
+        return;
+    }
+    Text1->setReadOnly(false);
+
+    // A missing row shows as an empty note in the default format.
+    Text1->setPlainText(row ? TrimValue(row->text) : QString());
+
+    bool useDefault = true;
+    if (row) {
+        if (row->fontSize.isNull()) {
+            // Null is not 0: the stored format applies, column by column.
+            useDefault = false;
+        } else if (const std::optional<double> size = row->fontSize.toDouble()) {
+            useDefault = *size == 0.0;
+        }
+    }
+    if (useDefault)
+        applyDefaultFormat();
+    else
+        applyStoredFormat(*row);
+}
+
+void Form3::Text2_Change()
+{
+    // The stored index as a 16-bit number; anything else, and anything below 1, means 1.
+    int index = 0;
+    if (const std::optional<std::int32_t> number =
+            Value::text(Text2->text().toStdString()).toInt32();
+        number && *number >= -32768 && *number <= 32767)
+        index = *number;
+    if (index < 1)
+        index = 1;
+
+    // An index beyond the last node selects nothing and leaves the selection as it was.
+    const bool exists = index <= TreeView1->count();
+    if (exists) {
+        TreeView1->select(index);
+        Label1->setText(TreeView1->key(index));
+        Label2->setText(TreeView1->text(index));
+        Label6->setText(QString::number(index));
+    }
+    ShowNote();
+    if (exists)
+        Label3->setText(TreeView1->fullPath(index));
+}
+
+} // namespace quillet

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "store/NoteStore.h"
+#include "store/Settings.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QToolButton;
+class QPushButton;
+
+namespace quillet {
+
+class NoteEditor;
+class OutlineView;
+
+// The notes window: the path line, the outline, the note editor and the button panel.
+class Form3 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The window's size at design time, in twips.
+    static constexpr int kDesignWidth = 14340;
+    static constexpr int kDesignHeight = 9465;
+
+    Form3(Platform &platform, Settings &settings, QWidget *parent = nullptr);
+    ~Form3() override;
+
+    // Clears settings positions 5 to 30, empties the outline, opens the database and loads the
+    // outline. Throws DatabaseUnavailable when the file cannot serve; a row that cannot join the
+    // outline is reported and the rows before it stay loaded.
+    void Form_Load(const std::string &databasePath);
+
+    NoteStore *store() { return m_store.get(); }
+
+    // The current selection, kept in the captions of its four labels.
+    QString selectionKey() const;
+    QString selectionText() const;
+    QString selectionIndex() const;
+    QString selectionFullPath() const;
+
+    // The outline procedures: one node per row of the table in ID order, and the emptying.
+    void LoadTree();
+    void ClearTree();
+    // Shows the note of the selected key in the editor, in its stored or the default format.
+    void ShowNote();
+
+    // Controls, named as the window's design names them.
+    OutlineView *TreeView1 = nullptr;
+    NoteEditor *Text1 = nullptr;
+    QLineEdit *Text2 = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label7 = nullptr;
+    QFrame *Frame1 = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QToolButton *Command1 = nullptr;
+    QToolButton *Command4 = nullptr;
+    QToolButton *Command5 = nullptr;
+    QToolButton *Command6 = nullptr;
+    QToolButton *Command7 = nullptr;
+    QToolButton *Command8 = nullptr;
+    QToolButton *Command9 = nullptr;
+    QToolButton *Command10 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *Command11 = nullptr;
+    QPushButton *Command12 = nullptr;
+
+private:
+    void buildControls();
+    void setSelection(int index);
+    void applyDefaultFormat();
+    void applyStoredFormat(const NoteRow &row);
+
+    void TreeView1_NodeClick(int index);
+    void Text2_Change();
+
+    Platform &m_platform;
+    Settings &m_settings;
+    std::unique_ptr<NoteStore> m_store;
+};
+
+// The note text as shown: the value as text without leading and trailing spaces (code 32);
+// empty for a Null or a value that has no text.
+QString TrimValue(const Value &value);
+
+} // namespace quillet

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QAbstractItemModel>
+#include <QHash>
+#include <QString>
+
+#include <vector>
+
+namespace quillet {
+
+// The outline's nodes in one vector, in order of addition, each knowing its parent and its
+// children, with a hash from key to node. Node numbers here are 0-based positions in that
+// vector; the tree control above it speaks 1-based indices.
+class OutlineModel : public QAbstractItemModel
+{
+    Q_OBJECT
+
+public:
+    struct Node
+    {
+        QString key;
+        QString text;
+        int parent = -1;        // node number of the parent, -1 at the top level
+        int row = 0;            // position among the parent's children
+        std::vector<int> children;
+    };
+
+    explicit OutlineModel(QObject *parent = nullptr);
+
+    int count() const { return static_cast<int>(m_nodes.size()); }
+    const Node &node(int number) const { return m_nodes[number]; }
+    // The node number of a key (exact, case-sensitive), or -1.
+    int find(const QString &key) const { return m_byKey.value(key, -1); }
+
+    // Adds a node at the end of the top level (empty parentKey) or as the last child of the
+    // node with parentKey. Throws std::invalid_argument when the key is empty or already
+    // present, or the parent is not in the outline. Returns the new node's number.
+    int add(const QString &key, const QString &text, const QString &parentKey);
+    // Removes every node.
+    void clear();
+
+    // Many additions as one model reset: views re-read the model once at the end.
+    void beginBulk();
+    void endBulk();
+
+    QString fullPath(int number, const QString &separator) const;
+    QModelIndex indexOf(int number) const;
+    int numberOf(const QModelIndex &index) const;
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+signals:
+    // A title was changed by in-place editing: the node number and the new title.
+    void titleEdited(int number, const QString &text);
+
+private:
+    std::vector<Node> m_nodes;
+    std::vector<int> m_topLevel;
+    QHash<QString, int> m_byKey;
+    bool m_bulk = false;
+};
+
+} // namespace quillet

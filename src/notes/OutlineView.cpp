@@ -1,0 +1,84 @@
+#include "notes/OutlineView.h"
+
+#include <QHeaderView>
+
+#include <stdexcept>
+#include <string>
+
+namespace quillet {
+
+OutlineView::OutlineView(QWidget *parent)
+    : QTreeView(parent)
+{
+    setModel(&m_model);
+    setHeaderHidden(true);
+    // Every row has the same height: the view need not measure tens of thousands of rows.
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+int OutlineView::number(int index) const
+{
+    if (index < 1 || index > count())
+        throw std::out_of_range("There is no outline item number " + std::to_string(index) +
+                                ".");
+    return index - 1;
+}
+
+QString OutlineView::key(int index) const
+{
+    return m_model.node(number(index)).key;
+}
+
+QString OutlineView::text(int index) const
+{
+    return m_model.node(number(index)).text;
+}
+
+QString OutlineView::fullPath(int index) const
+{
+    return m_model.fullPath(number(index), kPathSeparator);
+}
+
+int OutlineView::children(int index) const
+{
+    return static_cast<int>(m_model.node(number(index)).children.size());
+}
+
+bool OutlineView::isExpanded(int index) const
+{
+    return QTreeView::isExpanded(m_model.indexOf(number(index)));
+}
+
+void OutlineView::setExpanded(int index, bool expanded)
+{
+    QTreeView::setExpanded(m_model.indexOf(number(index)), expanded);
+}
+
+void OutlineView::select(int index)
+{
+    const QModelIndex modelIndex = m_model.indexOf(number(index));
+    m_selectingFromCode = true;
+    selectionModel()->setCurrentIndex(modelIndex, QItemSelectionModel::ClearAndSelect);
+    m_selectingFromCode = false;
+    scrollTo(modelIndex);
+}
+
+int OutlineView::selectedIndex() const
+{
+    const int selected = m_model.numberOf(selectionModel()->currentIndex());
+    return selected < 0 ? 0 : selected + 1;
+}
+
+void OutlineView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTreeView::currentChanged(current, previous);
+    // A mouse press or a key moves the current node; code selecting a node does not count as
+    // a click, and a model reset leaves no current node.
+    const int selected = m_model.numberOf(current);
+    if (!m_selectingFromCode && selected >= 0)
+        emit nodeClicked(selected + 1);
+}
+
+} // namespace quillet

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "notes/OutlineModel.h"
+
+#include <QTreeView>
+
+namespace quillet {
+
+// The outline control: a tree view over OutlineModel offering the node collection the notes
+// window works with. Indices are 1-based in order of addition; an index outside 1..count() is
+// an error (std::out_of_range).
+class OutlineView : public QTreeView
+{
+    Q_OBJECT
+
+public:
+    static inline const QString kPathSeparator = QStringLiteral(" > ");
+
+    explicit OutlineView(QWidget *parent = nullptr);
+
+    OutlineModel &nodes() { return m_model; }
+    const OutlineModel &nodes() const { return m_model; }
+
+    int count() const { return m_model.count(); }
+    QString key(int index) const;
+    QString text(int index) const;
+    QString fullPath(int index) const;
+    int children(int index) const;
+    bool isExpanded(int index) const;
+    void setExpanded(int index, bool expanded);
+    // Makes node index the tree's selection, as code does: no nodeClicked is raised.
+    void select(int index);
+    // The selected node's index, or 0.
+    int selectedIndex() const;
+
+signals:
+    // The user selected a node, with the mouse or the keyboard.
+    void nodeClicked(int index);
+
+protected:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+
+private:
+    int number(int index) const;
+
+    OutlineModel m_model;
+    bool m_selectingFromCode = false;
+};
+
+} // namespace quillet

@@ -1,0 +1,39 @@
+#include "platform/SingleInstance.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace quillet {
+
+SingleInstance::SingleInstance(const QString &programFolder)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    // One lock per program folder: copies installed in different folders keep different notes.
+    const QByteArray id = QCryptographicHash::hash(QDir(programFolder).canonicalPath().toUtf8(),
+                                                   QCryptographicHash::Sha1)
+                              .toHex()
+                              .left(16);
+    m_lockPath = folder + QStringLiteral("/quillet-") + QString::fromLatin1(id) +
+                 QStringLiteral(".lock");
+}
+
+SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::acquire()
+{
+    m_lock = std::make_unique<QLockFile>(m_lockPath);
+    // Never stale by age: a long-running copy keeps its lock. A lock whose process has died is
+    // recognised by QLockFile and taken over.
+    m_lock->setStaleLockTime(0);
+    if (m_lock->tryLock(0))
+        return true;
+    if (m_lock->error() == QLockFile::LockFailedError)
+        return false;
+    // The lock could not be written at all (no runtime folder): do not refuse to start.
+    return true;
+}
+
+} // namespace quillet

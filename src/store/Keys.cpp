@@ -1,0 +1,88 @@
+#include "store/Keys.h"
+
+#include <optional>
+
+namespace quillet::keys {
+
+namespace {
+
+// Decodes the code point starting at text[pos]; advances pos. Nothing for invalid UTF-8.
+std::optional<char32_t> decode(std::string_view text, std::size_t &pos)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char first = byte(pos);
+    int extra = 0;
+    char32_t cp = 0;
+    if (first < 0x80) {
+        cp = first;
+    } else if ((first & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = first & 0x1F;
+    } else if ((first & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = first & 0x0F;
+    } else if ((first & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = first & 0x07;
+    } else {
+        return std::nullopt;
+    }
+    if (pos + extra >= text.size())
+        return std::nullopt;
+    for (int i = 1; i <= extra; ++i) {
+        const unsigned char next = byte(pos + i);
+        if ((next & 0xC0) != 0x80)
+            return std::nullopt;
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    pos += 1 + extra;
+    return cp;
+}
+
+} // namespace
+
+std::string trimSpaces(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+int length(std::string_view key)
+{
+    int count = 0;
+    for (std::size_t pos = 0; pos < key.size(); ++count)
+        if (!decode(key, pos))
+            return -1;
+    return count;
+}
+
+std::string parent(std::string_view key)
+{
+    std::size_t pos = 0;
+    std::size_t lastStart = 0;
+    while (pos < key.size()) {
+        lastStart = pos;
+        if (!decode(key, pos))
+            return {};
+    }
+    return std::string(key.substr(0, lastStart));
+}
+
+bool followsScheme(std::string_view key)
+{
+    if (key.empty())
+        return false;
+    std::size_t pos = 0;
+    const std::optional<char32_t> first = decode(key, pos);
+    if (!first || *first < U'A' || *first > 255)
+        return false;
+    for (; pos < key.size(); ++pos)
+        if (key[pos] < '1' || key[pos] > '9')
+            return false;
+    return true;
+}
+
+} // namespace quillet::keys

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The outline's key scheme: a top-level key is one character from "A" (code 65) up to code
+// 255; each level below adds one digit "1" to "9". A key's parent is the key less its last
+// character. Keys are stored as UTF-8, so "character" here means a code point.
+namespace quillet::keys {
+
+// Removes leading and trailing spaces (code 32 only; tabs and line breaks stay).
+std::string trimSpaces(std::string_view text);
+
+// Number of code points, or -1 when the text is not valid UTF-8.
+int length(std::string_view key);
+
+// The key less its last code point; empty for a one-character key.
+std::string parent(std::string_view key);
+
+// True when the key follows the scheme above.
+bool followsScheme(std::string_view key);
+
+} // namespace quillet::keys

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "store/Settings.h"
+#include "store/Sqlite.h"
+#include "store/Value.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+// One row of the outline scan: the three columns the tree is built from, as stored.
+struct OutlineRow
+{
+    std::int64_t id = 0;
+    Value key;      // Kleidi
+    Value title;    // MyText
+    Value expanded; // anoixto
+};
+
+// The note and format columns of one row, as stored.
+struct NoteRow
+{
+    Value text;      // Keimeno
+    Value fontSize;  // MegFonta
+    Value fontName;  // Grammatoseira
+    Value foreColor; // XromaFont
+    Value backColor; // XromaBack
+    Value bold;      // FontaBold
+    Value italic;    // FontaPlagia
+};
+
+// The notes database: the one connection and the typed operations on its two tables.
+class NoteStore
+{
+public:
+    // Opens an existing notes database read-write; never creates one. Throws
+    // DatabaseUnavailable when the file cannot serve (see schema::verifyFile).
+    explicit NoteStore(const std::string &path);
+    NoteStore(const NoteStore &) = delete;
+    NoteStore &operator=(const NoteStore &) = delete;
+
+    const std::string &path() const { return m_connection.path(); }
+    Connection &connection() { return m_connection; }
+
+    // Calls visit for every row of mynodes in ID order, reading only the outline columns.
+    void scanOutline(const std::function<void(const OutlineRow &)> &visit);
+
+    // The row whose Kleidi equals key exactly, or nothing when there is none.
+    std::optional<NoteRow> readNote(std::string_view key);
+
+    // Fills positions 1 to k from the k rows of parame in ID order. Throws StoreError for an
+    // empty table, a Null or out-of-range value, or a 31st row (after filling 30 positions).
+    void loadSettings(Settings &settings);
+
+private:
+    Connection m_connection;
+    std::unique_ptr<Statement> m_readNote;
+};
+
+} // namespace quillet

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace quillet {
+class Connection;
+}
+
+namespace quillet::schema {
+
+// The CREATE TABLE statements of a new notes database (from schema.sql).
+extern const char *const creationSql;
+
+// Checks that the open database has both tables with every column the program uses.
+// Throws DatabaseUnavailable naming what is missing; changes nothing in the file.
+void check(Connection &connection);
+
+// Opens the notes database at path for the program: an existing SQLite file with both tables
+// and every column. Throws DatabaseUnavailable, with a plain description of the problem, when
+// the file is missing, not a regular file, unreadable, empty, not a SQLite database, or lacks a
+// table or column. Never creates, changes or deletes anything.
+void verifyFile(const std::string &path);
+
+} // namespace quillet::schema

@@ -1,0 +1,188 @@
+#include "store/Sqlite.h"
+
+#include <sqlite3.h>
+
+namespace quillet {
+
+StoreError::StoreError(int code, const std::string &message, const std::string &path)
+    : std::runtime_error(path.empty() ? message : message + "\nDatabase file: " + path)
+    , m_code(code)
+    , m_message(message)
+    , m_path(path)
+{
+}
+
+static int openFlags(Connection::Mode mode)
+{
+    // Extended result codes tell a full disk from a read-only file from an I/O error.
+    int flags = SQLITE_OPEN_EXRESCODE;
+    switch (mode) {
+    case Connection::Mode::ReadWrite:
+        return flags | SQLITE_OPEN_READWRITE;
+    case Connection::Mode::ReadOnly:
+        return flags | SQLITE_OPEN_READONLY;
+    case Connection::Mode::Create:
+        return flags | SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    }
+    return flags;
+}
+
+Connection::Connection(const std::string &path, Mode mode)
+    : m_path(path)
+{
+    const int rc = sqlite3_open_v2(path.c_str(), &m_db, openFlags(mode), nullptr);
+    if (rc != SQLITE_OK) {
+        const std::string message = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw StoreError(rc, "Cannot open the database: " + message, path);
+    }
+    // Our schema has no triggers or views; one planted in the file must never run. Defensive
+    // mode refuses writes that could corrupt the file even through SQL.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_busy_timeout(m_db, 3000);
+}
+
+Connection::~Connection()
+{
+    sqlite3_close_v2(m_db);
+}
+
+void Connection::exec(const char *sql)
+{
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        fail(rc, sql);
+}
+
+void Connection::fail(int code, std::string_view doing) const
+{
+    std::string message(doing);
+    message += " failed: ";
+    message += m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
+    throw StoreError(code, message, m_path);
+}
+
+Statement::Statement(Connection &connection, std::string_view sql)
+    : m_connection(connection)
+{
+    const int rc = sqlite3_prepare_v2(connection.handle(), sql.data(), static_cast<int>(sql.size()),
+                                      &m_stmt, nullptr);
+    if (rc != SQLITE_OK)
+        connection.fail(rc, "Reading the database");
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void Statement::bind(int position, std::string_view text)
+{
+    const int rc = sqlite3_bind_text64(m_stmt, position, text.data(), text.size(),
+                                       SQLITE_TRANSIENT, SQLITE_UTF8);
+    if (rc != SQLITE_OK)
+        m_connection.fail(rc, "Binding a value");
+}
+
+void Statement::bind(int position, std::int64_t number)
+{
+    const int rc = sqlite3_bind_int64(m_stmt, position, number);
+    if (rc != SQLITE_OK)
+        m_connection.fail(rc, "Binding a value");
+}
+
+void Statement::bind(int position, double number)
+{
+    const int rc = sqlite3_bind_double(m_stmt, position, number);
+    if (rc != SQLITE_OK)
+        m_connection.fail(rc, "Binding a value");
+}
+
+void Statement::bindNull(int position)
+{
+    const int rc = sqlite3_bind_null(m_stmt, position);
+    if (rc != SQLITE_OK)
+        m_connection.fail(rc, "Binding a value");
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    m_connection.fail(rc, "Reading the database");
+}
+
+void Statement::run()
+{
+    while (step()) {
+    }
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+}
+
+Value Statement::column(int index) const
+{
+    switch (sqlite3_column_type(m_stmt, index)) {
+    case SQLITE_INTEGER:
+        return Value::integer(sqlite3_column_int64(m_stmt, index));
+    case SQLITE_FLOAT:
+        return Value::real(sqlite3_column_double(m_stmt, index));
+    case SQLITE_TEXT: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, index));
+        return Value::text(std::string(text, sqlite3_column_bytes(m_stmt, index)));
+    }
+    case SQLITE_BLOB: {
+        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_stmt, index));
+        return Value::blob(std::string(bytes ? bytes : "", sqlite3_column_bytes(m_stmt, index)));
+    }
+    default:
+        return Value();
+    }
+}
+
+std::int64_t Statement::columnInt64(int index) const
+{
+    return sqlite3_column_int64(m_stmt, index);
+}
+
+bool Statement::columnIsNull(int index) const
+{
+    return sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
+}
+
+std::string Statement::columnText(int index) const
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, index));
+    return text ? std::string(text, sqlite3_column_bytes(m_stmt, index)) : std::string();
+}
+
+Transaction::Transaction(Connection &connection)
+    : m_connection(connection)
+{
+    m_connection.exec("BEGIN IMMEDIATE");
+    m_open = true;
+}
+
+Transaction::~Transaction()
+{
+    if (m_open)
+        sqlite3_exec(m_connection.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit()
+{
+    m_connection.exec("COMMIT");
+    m_open = false;
+}
+
+} // namespace quillet

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "store/StoreError.h"
+#include "store/Value.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace quillet {
+
+// Owns one sqlite3 connection; closes it in the destructor.
+class Connection
+{
+public:
+    enum class Mode { ReadWrite, ReadOnly, Create };
+
+    // Opens an existing file (ReadWrite, ReadOnly) or makes a new one (Create). Never creates
+    // a file in the other modes. Throws StoreError when SQLite refuses.
+    Connection(const std::string &path, Mode mode);
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    sqlite3 *handle() const { return m_db; }
+    const std::string &path() const { return m_path; }
+
+    // Runs SQL text that returns no rows we need (PRAGMAs, BEGIN, COMMIT, DDL).
+    void exec(const char *sql);
+    // Raises a StoreError from the connection's last error, prefixed with what we were doing.
+    [[noreturn]] void fail(int code, std::string_view doing) const;
+
+private:
+    sqlite3 *m_db = nullptr;
+    std::string m_path;
+};
+
+// Owns one prepared statement; finalises it in the destructor.
+class Statement
+{
+public:
+    Statement(Connection &connection, std::string_view sql);
+    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    void bind(int position, std::string_view text);
+    void bind(int position, std::int64_t number);
+    void bind(int position, double number);
+    void bindNull(int position);
+
+    // Advances to the next row: true while there is one. Throws on an engine error.
+    bool step();
+    // Runs a statement that returns no rows.
+    void run();
+    void reset();
+
+    Value column(int index) const;
+    std::int64_t columnInt64(int index) const;
+    bool columnIsNull(int index) const;
+    std::string columnText(int index) const;
+
+private:
+    Connection &m_connection;
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+// BEGIN IMMEDIATE on construction; rolls back on destruction unless committed.
+class Transaction
+{
+public:
+    explicit Transaction(Connection &connection);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    void commit();
+
+private:
+    Connection &m_connection;
+    bool m_open = false;
+};
+
+} // namespace quillet

@@ -1,0 +1,136 @@
+#include "store/Value.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace quillet {
+
+Value Value::integer(std::int64_t v)
+{
+    Value value;
+    value.m_type = Type::Integer;
+    value.m_integer = v;
+    return value;
+}
+
+Value Value::real(double v)
+{
+    Value value;
+    value.m_type = Type::Real;
+    value.m_real = v;
+    return value;
+}
+
+Value Value::text(std::string v)
+{
+    Value value;
+    value.m_type = Type::Text;
+    value.m_text = std::move(v);
+    return value;
+}
+
+Value Value::blob(std::string bytes)
+{
+    Value value;
+    value.m_type = Type::Blob;
+    value.m_text = std::move(bytes);
+    return value;
+}
+
+std::optional<std::string> Value::toText() const
+{
+    switch (m_type) {
+    case Type::Null:
+        return std::nullopt;
+    case Type::Integer:
+        return std::to_string(m_integer);
+    case Type::Real: {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.15g", m_real);
+        return std::string(buffer);
+    }
+    case Type::Text:
+    case Type::Blob:
+        return m_text;
+    }
+    return std::nullopt;
+}
+
+static std::optional<double> parseNumber(const std::string &text)
+{
+    const char *begin = text.c_str();
+    while (*begin == ' ')
+        ++begin;
+    if (*begin == '\0')
+        return std::nullopt;
+    char *end = nullptr;
+    errno = 0;
+    const double number = std::strtod(begin, &end);
+    if (errno == ERANGE || end == begin)
+        return std::nullopt;
+    while (*end == ' ')
+        ++end;
+    // Embedded NULs or trailing garbage make the text not a number.
+    if (*end != '\0' || static_cast<std::size_t>(end - text.c_str()) != text.size())
+        return std::nullopt;
+    if (!std::isfinite(number))
+        return std::nullopt;
+    return number;
+}
+
+std::optional<double> Value::toDouble() const
+{
+    switch (m_type) {
+    case Type::Integer:
+        return static_cast<double>(m_integer);
+    case Type::Real:
+        return m_real;
+    case Type::Text:
+        return parseNumber(m_text);
+    case Type::Null:
+    case Type::Blob:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int32_t> Value::toInt32() const
+{
+    if (m_type == Type::Integer) {
+        if (m_integer < std::numeric_limits<std::int32_t>::min() ||
+            m_integer > std::numeric_limits<std::int32_t>::max())
+            return std::nullopt;
+        return static_cast<std::int32_t>(m_integer);
+    }
+    const std::optional<double> number = toDouble();
+    if (!number)
+        return std::nullopt;
+    const double rounded = std::nearbyint(*number); // the default rounding mode: ties to even
+    if (rounded < std::numeric_limits<std::int32_t>::min() ||
+        rounded > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(rounded);
+}
+
+std::optional<bool> Value::toBool() const
+{
+    if (m_type == Type::Text) {
+        std::string lower;
+        for (char c : m_text)
+            if (c != ' ')
+                lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (lower == "true")
+            return true;
+        if (lower == "false")
+            return false;
+    }
+    const std::optional<double> number = toDouble();
+    if (!number)
+        return std::nullopt;
+    return *number != 0.0;
+}
+
+} // namespace quillet

@@ -1,0 +1,17 @@
+CREATE TABLE mynodes (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    Kleidi TEXT NOT NULL UNIQUE,
+    MyText TEXT NOT NULL,
+    Keimeno TEXT,
+    anoixto INTEGER NOT NULL DEFAULT 0,
+    MegFonta REAL NOT NULL DEFAULT 0,
+    Grammatoseira TEXT,
+    XromaFont INTEGER,
+    XromaBack INTEGER,
+    FontaBold INTEGER NOT NULL DEFAULT 0,
+    FontaPlagia INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE parame (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    timilo INTEGER
+);
