@@ -1,0 +1,52 @@
+#pragma once
+
+#include "notes/Form3.h"
+#include "notes/NoteEditor.h"
+#include "notes/OutlineView.h"
+#include "support/FakeMessageBoxes.h"
+#include "support/TestDatabase.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quillet::test {
+
+// A notes window over a database of its own, with scripted message boxes.
+class NotesFixture : public testing::Test
+{
+protected:
+    Form3 &load(const std::vector<Row> &rows)
+    {
+        createDatabase(path, rows);
+        return loadExisting();
+    }
+
+    Form3 &loadExisting()
+    {
+        form = std::make_unique<Form3>(platform, settings);
+        form->Form_Load(path);
+        return *form;
+    }
+
+    // The outline as "key:title" in index order, with children indented by depth.
+    std::vector<std::string> outline() const
+    {
+        std::vector<std::string> lines;
+        OutlineView &tree = *form->TreeView1;
+        for (int i = 1; i <= tree.count(); ++i)
+            lines.push_back(tree.key(i).toStdString() + ":" + tree.text(i).toStdString());
+        return lines;
+    }
+
+    TempFolder folder;
+    std::string path = folder.path("mydata.mdb");
+    FakeMessageBoxes boxes;
+    Platform platform{boxes};
+    Settings settings;
+    std::unique_ptr<Form3> form;
+};
+
+} // namespace quillet::test

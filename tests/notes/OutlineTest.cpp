@@ -1,0 +1,177 @@
+#include "NotesFixture.h"
+
+#include <QAbstractItemModelTester>
+#include <QTest>
+
+namespace quillet::test {
+namespace {
+
+using OutlineTest = NotesFixture;
+
+// A notes table as another program might have made it, without our constraints, so that it
+// can hold Null titles and duplicate keys.
+void createLooseDatabase(const std::string &path)
+{
+    createEmptyDatabase(path);
+    execSql(path, "DROP TABLE mynodes; CREATE TABLE mynodes (ID INTEGER PRIMARY KEY, Kleidi, "
+                  "MyText, Keimeno, anoixto DEFAULT 0, MegFonta, Grammatoseira, XromaFont, "
+                  "XromaBack, FontaBold, FontaPlagia)");
+}
+
+TEST_F(OutlineTest, KeysPlaceRowsInTheTreeAndIndicesFollowRowOrder)
+{
+    Form3 &notes = load({{"A", "Alpha"}, {"A1", "One"}, {"B", "Beta"}, {"A2", "Two"},
+                         {"A11", "Eleven"}});
+    OutlineView &tree = *notes.TreeView1;
+    QAbstractItemModelTester tester(&tree.nodes(),
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+
+    EXPECT_EQ(outline(), (std::vector<std::string>{"A:Alpha", "A1:One", "B:Beta", "A2:Two",
+                                                   "A11:Eleven"}));
+    const OutlineModel &model = tree.nodes();
+    ASSERT_EQ(model.rowCount(), 2);
+    const QModelIndex a = model.index(0, 0);
+    EXPECT_EQ(model.data(a, Qt::DisplayRole).toString(), "Alpha");
+    EXPECT_EQ(model.data(model.index(1, 0), Qt::DisplayRole).toString(), "Beta");
+    ASSERT_EQ(model.rowCount(a), 2);
+    EXPECT_EQ(model.data(model.index(1, 0, a), Qt::DisplayRole).toString(), "Two");
+    const QModelIndex one = model.index(0, 0, a);
+    ASSERT_EQ(model.rowCount(one), 1);
+    EXPECT_EQ(model.data(model.index(0, 0, one), Qt::DisplayRole).toString(), "Eleven");
+
+    EXPECT_EQ(tree.fullPath(5), "Alpha > One > Eleven");
+    EXPECT_EQ(tree.fullPath(3), "Beta");
+    EXPECT_EQ(tree.children(1), 2);
+    EXPECT_EQ(tree.children(3), 0);
+    EXPECT_THROW(tree.key(0), std::out_of_range);
+    EXPECT_THROW(tree.key(6), std::out_of_range);
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+TEST_F(OutlineTest, KeysAndTitlesAreTrimmedOfSpacesOnlyAndKeysAreCaseSensitive)
+{
+    Form3 &notes = load({{"A ", "  Spaced title  "}, {" a", "lower"}, {"A1  ", "\tTabbed"},
+                         {"a1", "lower child"}});
+    EXPECT_EQ(outline(), (std::vector<std::string>{"A:Spaced title", "a:lower", "A1:\tTabbed",
+                                                   "a1:lower child"}));
+    EXPECT_EQ(notes.TreeView1->fullPath(4), "lower > lower child");
+    EXPECT_EQ(notes.TreeView1->nodes().find("a"), 1);
+}
+
+TEST_F(OutlineTest, StoredExpandedFlagsAreAppliedAfterLoading)
+{
+    Form3 &notes = load({{"A", "a", true}, {"A1", "a1", false}, {"A11", "a11"}, {"B", "b", false},
+                         {"B1", "b1", true}, {"B11", "b11"}});
+    OutlineView &tree = *notes.TreeView1;
+    EXPECT_TRUE(tree.isExpanded(1));
+    EXPECT_FALSE(tree.isExpanded(2));
+    EXPECT_FALSE(tree.isExpanded(4));
+    EXPECT_TRUE(tree.isExpanded(5));
+
+    // Reloading brings back the stored flags, not the ones changed since.
+    tree.setExpanded(1, false);
+    tree.setExpanded(4, true);
+    notes.ClearTree();
+    EXPECT_EQ(tree.count(), 0);
+    notes.LoadTree();
+    EXPECT_TRUE(tree.isExpanded(1));
+    EXPECT_FALSE(tree.isExpanded(4));
+}
+
+TEST_F(OutlineTest, LoadingTwiceWithoutClearingStopsAtTheFirstRow)
+{
+    Form3 &notes = load({{"A", "a"}, {"B", "b"}});
+    try {
+        notes.LoadTree();
+        ADD_FAILURE() << "second load succeeded";
+    } catch (const StoreError &error) {
+        EXPECT_NE(error.message().find("ID 1 and key \"A\""), std::string::npos)
+            << error.message();
+        EXPECT_NE(error.message().find("already in the outline"), std::string::npos);
+    }
+    EXPECT_EQ(notes.TreeView1->count(), 2);
+}
+
+// A row that cannot join the outline stops the loading there: the message names the row and
+// says why, and the rows before it stay in the tree.
+TEST_F(OutlineTest, BadRowStopsLoadingWithAMessageNamingIt)
+{
+    struct Case
+    {
+        const char *sql;
+        const char *why;
+    };
+    const std::vector<Case> cases = {
+        {"INSERT INTO mynodes (Kleidi, MyText) VALUES ('C1', 'orphan')",
+         "ID 3 and key \"C1\" cannot be placed in the outline: its parent \"C\" is not"},
+        {"INSERT INTO mynodes (Kleidi, MyText) VALUES ('   ', 'blank')",
+         "ID 3 and key \"\" cannot be placed in the outline: its key (Kleidi) is empty"},
+        {"INSERT INTO mynodes (Kleidi, MyText) VALUES ('C', 'x'), ('C1', 'y'); "
+         "UPDATE mynodes SET MyText=NULL WHERE Kleidi='C1'",
+         "ID 4 and key \"C1\" cannot be placed in the outline: its title (MyText) is Null"},
+        {"INSERT INTO mynodes (Kleidi, MyText, anoixto) VALUES ('C', 'x', 'maybe')",
+         "its expanded flag (anoixto) is not true or false"},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        path = folder.path("bad" + std::to_string(++n) + ".mdb");
+        createLooseDatabase(path);
+        execSql(path, "INSERT INTO mynodes (Kleidi, MyText) VALUES ('A', 'a'), ('A1', 'a1')");
+        execSql(path, c.sql);
+        boxes.asked.clear();
+        form = std::make_unique<Form3>(platform, settings);
+        try {
+            form->Form_Load(path);
+            ADD_FAILURE() << c.why;
+        } catch (const StoreError &error) {
+            EXPECT_NE(error.message().find(c.why), std::string::npos) << error.message();
+        }
+        EXPECT_GE(form->TreeView1->count(), 2) << c.why;
+        EXPECT_EQ(form->TreeView1->key(2), "A1");
+    }
+}
+
+TEST_F(OutlineTest, ADuplicateKeyInAForeignTableStopsLoading)
+{
+    createLooseDatabase(path);
+    execSql(path, "INSERT INTO mynodes (Kleidi, MyText) VALUES ('A','a'), ('A','again'), "
+                  "('B','b')");
+    form = std::make_unique<Form3>(platform, settings);
+    EXPECT_THROW(form->Form_Load(path), StoreError);
+    EXPECT_EQ(outline(), std::vector<std::string>{"A:a"});
+}
+
+TEST_F(OutlineTest, KeyboardSelectionActsLikeAClick)
+{
+    Form3 &notes = load({{"A", "Alpha"}, {"A1", "One"}, {"B", "Beta"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='beta note' WHERE Kleidi='B'");
+    notes.Text2->setText("1");
+    ASSERT_EQ(notes.selectionKey(), "A");
+    notes.show();
+    notes.TreeView1->setFocus();
+    // A is collapsed, so Down moves to B.
+    QTest::keyClick(notes.TreeView1, Qt::Key_Down);
+    EXPECT_EQ(notes.selectionKey(), "B");
+    EXPECT_EQ(notes.selectionIndex(), "3");
+    EXPECT_EQ(notes.selectionFullPath(), "Beta");
+    EXPECT_EQ(notes.Text1->toPlainText(), "beta note");
+}
+
+TEST_F(OutlineTest, MouseClickSelectsTheNodeAndShowsItsPathAndNote)
+{
+    Form3 &notes = load({{"A", "Alpha", true}, {"A1", "One"}, {"B", "Beta"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='first child' WHERE Kleidi='A1'");
+    notes.show();
+    OutlineView &tree = *notes.TreeView1;
+    const QRect rect = tree.visualRect(tree.nodes().indexOf(1));
+    ASSERT_TRUE(rect.isValid());
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(notes.selectionKey(), "A1");
+    EXPECT_EQ(notes.selectionText(), "One");
+    EXPECT_EQ(notes.selectionIndex(), "2");
+    EXPECT_EQ(notes.Label3->text(), "Alpha > One");
+    EXPECT_EQ(notes.Text1->toPlainText(), "first child");
+}
+
+} // namespace
+} // namespace quillet::test

@@ -1,0 +1,162 @@
+#include "NotesFixture.h"
+
+namespace quillet::test {
+namespace {
+
+class ShowNoteTest : public NotesFixture
+{
+protected:
+    // Selects node index the way start-up does, through the restore text box.
+    void restore(const QString &text) { form->Text2->setText(text); }
+
+    void expectDefaultFormat()
+    {
+        NoteEditor &editor = *form->Text1;
+        EXPECT_EQ(editor.fontName(), "Courier New");
+        EXPECT_DOUBLE_EQ(editor.fontSize(), 10.0);
+        EXPECT_EQ(editor.foreColor(), 0x000000);
+        EXPECT_EQ(editor.backColor(), 0xFFFFFF);
+        EXPECT_FALSE(editor.fontBold());
+        EXPECT_FALSE(editor.fontItalic());
+    }
+};
+
+TEST_F(ShowNoteTest, NoteLosesSurroundingSpacesButKeepsLineBreaksAndTabs)
+{
+    load({{"A", "a"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='   \n\tfirst line\nsecond\t \n  ' WHERE ID=1");
+    restore("1");
+    EXPECT_EQ(form->Text1->toPlainText(), "\n\tfirst line\nsecond\t \n");
+}
+
+TEST_F(ShowNoteTest, ZeroSizeMeansTheDefaultFormatWhateverElseIsStored)
+{
+    load({{"A", "a"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='x', MegFonta=0, Grammatoseira='DejaVu Sans', "
+                  "XromaFont=255, XromaBack=0, FontaBold=1, FontaPlagia=1 WHERE ID=1");
+    restore("1");
+    expectDefaultFormat();
+}
+
+TEST_F(ShowNoteTest, StoredFormatIsShownWithTheFontNameTrimmed)
+{
+    load({{"A", "a"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='red', MegFonta=14, "
+                  "Grammatoseira='  DejaVu Sans  ', XromaFont=255, XromaBack=65280, "
+                  "FontaBold=1, FontaPlagia=0 WHERE ID=1");
+    restore("1");
+    NoteEditor &editor = *form->Text1;
+    EXPECT_EQ(editor.fontName(), "DejaVu Sans");
+    EXPECT_DOUBLE_EQ(editor.fontSize(), 14.0);
+    EXPECT_EQ(editor.foreColor(), 0x0000FF);
+    EXPECT_EQ(editor.palette().color(QPalette::Text), QColor(255, 0, 0));
+    EXPECT_EQ(editor.backColor(), 0x00FF00);
+    EXPECT_TRUE(editor.fontBold());
+    EXPECT_FALSE(editor.fontItalic());
+}
+
+// A Null size is not 0: the stored branch runs, and every Null column leaves the editor's
+// property as it was. A Null note shows as empty text.
+TEST_F(ShowNoteTest, NullColumnsKeepTheEditorsPreviousFormat)
+{
+    createDatabase(path, {{"A", "formatted"}, {"B", "nulls"}});
+    execSql(path, "UPDATE mynodes SET MegFonta=16, Grammatoseira='DejaVu Serif', XromaFont=128, "
+                  "XromaBack=12632256, FontaBold=0, FontaPlagia=1 WHERE Kleidi='A';");
+    // Our own table refuses a Null size; make B's row as a foreign file could hold it.
+    execSql(path, "CREATE TABLE copy AS SELECT * FROM mynodes; DROP TABLE mynodes; "
+                  "CREATE TABLE mynodes (ID INTEGER PRIMARY KEY, Kleidi, MyText, Keimeno, "
+                  "anoixto, MegFonta, Grammatoseira, XromaFont, XromaBack, FontaBold, "
+                  "FontaPlagia); INSERT INTO mynodes SELECT * FROM copy; DROP TABLE copy; "
+                  "UPDATE mynodes SET Keimeno=NULL, MegFonta=NULL, Grammatoseira=NULL, "
+                  "XromaFont=NULL, XromaBack=NULL, FontaBold=NULL, FontaPlagia=NULL "
+                  "WHERE Kleidi='B'");
+    loadExisting();
+    restore("1");
+    form->Text1->setPlainText("typed");
+    form->TreeView1->select(2);
+    form->Label1->setText("B");
+    form->ShowNote();
+    NoteEditor &editor = *form->Text1;
+    EXPECT_EQ(editor.toPlainText(), "");
+    EXPECT_EQ(editor.fontName(), "DejaVu Serif");
+    EXPECT_DOUBLE_EQ(editor.fontSize(), 16.0);
+    EXPECT_EQ(editor.foreColor(), 128);
+    EXPECT_EQ(editor.backColor(), 12632256);
+    EXPECT_FALSE(editor.fontBold());
+    EXPECT_TRUE(editor.fontItalic());
+}
+
+TEST_F(ShowNoteTest, UnusableSizeOrTextSizeFallsBackSensibly)
+{
+    createDatabase(path, {{"A", "huge"}, {"B", "word"}});
+    execSql(path, "UPDATE mynodes SET MegFonta=99999, Grammatoseira='DejaVu Sans' WHERE ID=1;"
+                  "UPDATE mynodes SET MegFonta='large', Grammatoseira='DejaVu Serif' WHERE ID=2");
+    loadExisting();
+    restore("1");
+    // A size no font can take is skipped; the rest of the stored format applies.
+    EXPECT_EQ(form->Text1->fontName(), "DejaVu Sans");
+    EXPECT_DOUBLE_EQ(form->Text1->fontSize(), 9.75);
+    // A size that is not a number cannot be compared with 0: the default format applies.
+    form->Label1->setText("B");
+    form->ShowNote();
+    expectDefaultFormat();
+}
+
+TEST_F(ShowNoteTest, ARowThatIsGoneEmptiesTheEditorInTheDefaultFormat)
+{
+    load({{"A", "a"}, {"B", "b"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='kept', MegFonta=20 WHERE ID=1;"
+                  "DELETE FROM mynodes WHERE Kleidi='B'");
+    restore("1");
+    ASSERT_EQ(form->Text1->toPlainText(), "kept");
+    form->show();
+    const QRect rect = form->TreeView1->visualRect(form->TreeView1->nodes().indexOf(1));
+    QTest::mouseClick(form->TreeView1->viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(form->selectionKey(), "B");
+    EXPECT_EQ(form->Text1->toPlainText(), "");
+    expectDefaultFormat();
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+TEST_F(ShowNoteTest, RestoreTreatsZeroAndNonNumbersAsTheFirstNode)
+{
+    for (const char *text : {"0", "-3", "abc", "", "40000"}) {
+        load({{"A", "Alpha"}, {"B", "Beta"}});
+        execSql(path, "UPDATE mynodes SET Keimeno='alpha note' WHERE ID=1");
+        restore(text);
+        EXPECT_EQ(form->selectionKey(), "A") << text;
+        EXPECT_EQ(form->selectionText(), "Alpha");
+        EXPECT_EQ(form->selectionIndex(), "1");
+        EXPECT_EQ(form->selectionFullPath(), "Alpha");
+        EXPECT_EQ(form->TreeView1->selectedIndex(), 1);
+        EXPECT_EQ(form->Text1->toPlainText(), "alpha note");
+        std::remove(path.c_str());
+    }
+}
+
+TEST_F(ShowNoteTest, RestoreBeyondTheLastNodeSelectsNothing)
+{
+    load({{"A", "Alpha"}, {"B", "Beta"}});
+    form->Text1->setPlainText("untouched");
+    restore("3");
+    EXPECT_EQ(form->selectionKey(), "");
+    EXPECT_EQ(form->selectionIndex(), "");
+    EXPECT_EQ(form->selectionFullPath(), "Label3");
+    EXPECT_EQ(form->TreeView1->selectedIndex(), 0);
+    EXPECT_EQ(form->Text1->toPlainText(), "untouched");
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+TEST_F(ShowNoteTest, RestoreSelectsTheStoredIndexWithoutRaisingAClick)
+{
+    load({{"A", "Alpha", true}, {"A1", "One"}, {"A2", "Two"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='two' WHERE Kleidi='A2'");
+    restore("3");
+    EXPECT_EQ(form->selectionKey(), "A2");
+    EXPECT_EQ(form->selectionFullPath(), "Alpha > Two");
+    EXPECT_EQ(form->TreeView1->selectedIndex(), 3);
+    EXPECT_EQ(form->Text1->toPlainText(), "two");
+}
+
+} // namespace
+} // namespace quillet::test
