@@ -42,9 +42,17 @@ MDIForm1::~MDIForm1() = default;
 
 void MDIForm1::MDIForm_Load()
 {
-    // The notes window loads first: it opens the database and builds the outline.
+    // The notes window loads first: it opens the database and builds the outline. Its load is
+    // a handler of its own: a row that cannot join the outline is reported and start-up goes
+    // on with the rows before it. Only a database that cannot serve at all ends start-up.
     m_child->show();
-    m_form3->Form_Load(m_databasePath);
+    try {
+        m_form3->Form_Load(m_databasePath);
+    } catch (const DatabaseUnavailable &) {
+        throw;
+    } catch (const std::exception &error) {
+        reportUnhandled(m_platform.messageBoxes, this, QString::fromUtf8(error.what()));
+    }
 
     guarded(m_platform.messageBoxes, this, [&] {
         m_form3->store()->loadSettings(m_settings);

@@ -1,0 +1,95 @@
+#include "support/TestDatabase.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace quillet::test {
+namespace {
+
+// Runs copies of the real program from a folder of their own, beside their own database,
+// with a runtime folder of their own for the instance lock.
+class SingleInstanceTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        program = folder.folder() + QStringLiteral("/quillet");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLET_PROGRAM), program));
+        createDatabase(folder.path("mydata.mdb"), {{"A", "Alpha"}});
+        runtime.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder.path());
+    }
+
+    void TearDown() override
+    {
+        for (auto &process : processes) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+
+    QProcess &launch()
+    {
+        processes.push_back(std::make_unique<QProcess>());
+        QProcess &process = *processes.back();
+        process.setProcessEnvironment(environment);
+        process.start(program, {});
+        EXPECT_TRUE(process.waitForStarted(10000));
+        return process;
+    }
+
+    // Waits, up to a deadline, until the instance lock names this process.
+    bool holdsLock(const QProcess &process)
+    {
+        const QByteArray pid = QByteArray::number(process.processId());
+        QDeadlineTimer deadline(20000);
+        while (!deadline.hasExpired()) {
+            for (const QString &name : QDir(runtimeFolder.path())
+                                           .entryList({QStringLiteral("quillet-*.lock")})) {
+                QFile lock(runtimeFolder.path() + QLatin1Char('/') + name);
+                if (lock.open(QIODevice::ReadOnly) && lock.readLine().trimmed() == pid)
+                    return true;
+            }
+            if (process.state() != QProcess::Running)
+                return false;
+            QThread::msleep(20);
+        }
+        return false;
+    }
+
+    TempFolder folder;
+    QTemporaryDir runtimeFolder;
+    QFile runtime{runtimeFolder.path()};
+    QString program;
+    QProcessEnvironment environment;
+    std::vector<std::unique_ptr<QProcess>> processes;
+};
+
+TEST_F(SingleInstanceTest, SecondStartEndsSilentlyAndAKilledRunDoesNotBlock)
+{
+    QProcess &first = launch();
+    ASSERT_TRUE(holdsLock(first)) << first.readAllStandardError().toStdString();
+
+    QProcess &second = launch();
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // A run killed outright leaves its lock file behind; the next start takes it over.
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(10000));
+    QProcess &third = launch();
+    EXPECT_TRUE(holdsLock(third)) << third.readAllStandardError().toStdString();
+    EXPECT_EQ(third.state(), QProcess::Running);
+}
+
+} // namespace
+} // namespace quillet::test

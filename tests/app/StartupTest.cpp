@@ -1,0 +1,178 @@
+#include "app/MDIForm1.h"
+#include "app/Startup.h"
+#include "notes/Form3.h"
+#include "notes/NoteEditor.h"
+#include "notes/OutlineView.h"
+#include "platform/Twips.h"
+#include "support/FakeMessageBoxes.h"
+#include "support/TestDatabase.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace quillet::test {
+namespace {
+
+class StartupTest : public testing::Test
+{
+protected:
+    void setSettings(const std::vector<int> &values)
+    {
+        std::string sql = "DELETE FROM parame;";
+        for (int value : values)
+            sql += "INSERT INTO parame (timilo) VALUES (" + std::to_string(value) + ");";
+        execSql(path, sql);
+    }
+
+    std::unique_ptr<MDIForm1> start()
+    {
+        return openMainWindow(platform, QString::fromStdString(path),
+                              QStringLiteral("/opt/quillet/quillet-db"));
+    }
+
+    TempFolder folder;
+    std::string path = folder.path("mydata.mdb");
+    FakeMessageBoxes boxes;
+    Platform platform{boxes};
+};
+
+TEST_F(StartupTest, RestoresGeometrySelectionAndNote)
+{
+    createDatabase(path, {{"A", "Alpha", true}, {"A1", "One"}, {"B", "Beta"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='one note' WHERE Kleidi='A1'");
+    std::vector<int> values(30, 0);
+    values[0] = 1500;
+    values[1] = 900;
+    values[2] = 9000;
+    values[3] = 6000;
+    values[4] = 2;
+    values[6] = 42;
+    values[29] = -7;
+    setSettings(values);
+
+    const std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(boxes.asked.empty());
+    EXPECT_EQ(window->windowTitle(), "Quillet - Version 1.07");
+    EXPECT_EQ(window->pos(), QPoint(twips::toPixelsX(1500), twips::toPixelsY(900)));
+    EXPECT_EQ(window->size(), QSize(twips::toPixelsX(9000), twips::toPixelsY(6000)));
+
+    Form3 &notes = *window->form3();
+    EXPECT_EQ(notes.selectionKey(), "A1");
+    EXPECT_EQ(notes.selectionIndex(), "2");
+    EXPECT_EQ(notes.Label3->text(), "Alpha > One");
+    EXPECT_EQ(notes.Text2->text(), "2");
+    EXPECT_EQ(notes.Text1->toPlainText(), "one note");
+    EXPECT_TRUE(notes.TreeView1->isExpanded(1));
+    // Positions without a meaning are carried as loaded.
+    EXPECT_EQ(window->settings().at(7), 42);
+    EXPECT_EQ(window->settings().at(30), -7);
+}
+
+TEST_F(StartupTest, FewSettingsRowsLeaveTheRestAtZero)
+{
+    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
+    setSettings({300, 450});
+    const std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(boxes.asked.empty());
+    for (int position = 3; position <= 30; ++position)
+        EXPECT_EQ(window->settings().at(position), 0) << position;
+    EXPECT_EQ(window->pos(), QPoint(twips::toPixelsX(300), twips::toPixelsY(450)));
+    // No stored size: the window keeps the size that shows the notes window whole.
+    EXPECT_GE(window->width(), twips::toPixelsX(Form3::kDesignWidth));
+    // Position 5 is 0, written as "0": the first node is selected.
+    EXPECT_EQ(window->form3()->Text2->text(), "0");
+    EXPECT_EQ(window->form3()->selectionKey(), "A");
+}
+
+TEST_F(StartupTest, AWindowStoredOffEveryScreenComesBackOntoTheScreen)
+{
+    createDatabase(path, {{"A", "Alpha"}});
+    setSettings({900000, 900000, 9000, 6000, 1});
+    const std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(window->pos(), screen.topLeft());
+
+    // A window partly off the screen, at a negative position, is placed as stored.
+    window->applyGeometry(-600, -300, 9000, 6000);
+    EXPECT_EQ(window->pos(), QPoint(twips::toPixelsX(-600), twips::toPixelsY(-300)));
+}
+
+TEST_F(StartupTest, ASettingsTableTooLongIsReportedAndStartUpGoesOn)
+{
+    createDatabase(path, {{"A", "Alpha"}});
+    setSettings(std::vector<int>(31, 1));
+    const std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].title, "Quillet");
+    EXPECT_TRUE(boxes.asked[0].text.contains("more than 30 rows"));
+    EXPECT_TRUE(boxes.asked[0].text.contains(QString::fromStdString(path)));
+    // The load stopped before the selection was handed over.
+    EXPECT_EQ(window->form3()->Text2->text(), "0000");
+    EXPECT_EQ(window->form3()->selectionKey(), "");
+}
+
+TEST_F(StartupTest, ABadRowIsReportedAndTheRowsBeforeItAreShown)
+{
+    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
+    execSql(path, "INSERT INTO mynodes (Kleidi, MyText) VALUES ('C5', 'lost'), ('D', 'after')");
+    const std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("ID 3 and key \"C5\""));
+    EXPECT_EQ(window->form3()->TreeView1->count(), 2);
+    EXPECT_EQ(window->form3()->selectionKey(), "A");
+}
+
+// A database that cannot serve ends start-up with one message naming the file, the problem
+// and the way to make a new one; the file is left exactly as it was.
+TEST_F(StartupTest, UnusableDatabaseEndsStartUpWithAMessageAndLeavesTheFile)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void(const std::string &)> make;
+        const char *problem;
+        const char *advice;
+    };
+    const std::vector<Case> cases = {
+        {"missing", [](const std::string &) {}, "does not exist", "init"},
+        {"text", [](const std::string &p) { std::ofstream(p) << "not notes"; }, "not a SQLite",
+         "check"},
+        {"no column",
+         [](const std::string &p) {
+             createDatabase(p, {{"A", "a"}});
+             execSql(p, "ALTER TABLE mynodes DROP COLUMN MegFonta");
+         },
+         "no column \"MegFonta\"", "check"},
+    };
+    for (const Case &c : cases) {
+        path = folder.path(std::string(c.name) + ".mdb");
+        c.make(path);
+        const std::string before = fileBytes(path);
+        boxes.asked.clear();
+        EXPECT_FALSE(start()) << c.name;
+        ASSERT_EQ(boxes.asked.size(), 1u) << c.name;
+        const QString text = boxes.asked[0].text;
+        EXPECT_EQ(boxes.asked[0].title, "Quillet");
+        EXPECT_TRUE(text.contains(QString::fromStdString(path))) << text.toStdString();
+        EXPECT_TRUE(text.contains(c.problem)) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("/opt/quillet/quillet-db init ") +
+                                  QString::fromStdString(path)))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("quillet-db ") + c.advice));
+        EXPECT_EQ(fileBytes(path), before) << c.name;
+    }
+}
+
+} // namespace
+} // namespace quillet::test
