@@ -24,7 +24,7 @@ TEST_F(OutlineTest, KeysPlaceRowsInTheTreeAndIndicesFollowRowOrder)
                          {"A11", "Eleven"}});
     OutlineView &tree = *notes.TreeView1;
     QAbstractItemModelTester tester(&tree.nodes(),
-                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
 
     EXPECT_EQ(outline(), (std::vector<std::string>{"A:Alpha", "A1:One", "B:Beta", "A2:Two",
                                                    "A11:Eleven"}));
@@ -63,6 +63,9 @@ TEST_F(OutlineTest, StoredExpandedFlagsAreAppliedAfterLoading)
     Form3 &notes = load({{"A", "a", true}, {"A1", "a1", false}, {"A11", "a11"}, {"B", "b", false},
                          {"B1", "b1", true}, {"B11", "b11"}});
     OutlineView &tree = *notes.TreeView1;
+    // The tester checks every signal of the clear and the reload below.
+    QAbstractItemModelTester tester(&tree.nodes(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_TRUE(tree.isExpanded(1));
     EXPECT_FALSE(tree.isExpanded(2));
     EXPECT_FALSE(tree.isExpanded(4));

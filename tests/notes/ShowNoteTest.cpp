@@ -1,5 +1,7 @@
 #include "NotesFixture.h"
 
+#include <sqlite3.h>
+
 namespace quillet::test {
 namespace {
 
@@ -156,6 +158,40 @@ TEST_F(ShowNoteTest, RestoreSelectsTheStoredIndexWithoutRaisingAClick)
     EXPECT_EQ(form->selectionFullPath(), "Alpha > Two");
     EXPECT_EQ(form->TreeView1->selectedIndex(), 3);
     EXPECT_EQ(form->Text1->toPlainText(), "two");
+}
+
+} // namespace
+} // namespace quillet::test
+
+namespace quillet::test {
+namespace {
+
+// A note that cannot be read (here: another program holds the file locked past the wait) is
+// not shown as an empty note that could later be saved over the real one: the user is told,
+// and the editor stays read-only until a note is read again.
+TEST_F(ShowNoteTest, ANoteThatCannotBeReadIsReportedAndNotEditable)
+{
+    load({{"A", "a"}, {"B", "b"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='precious' WHERE Kleidi='B'");
+    restore("1");
+
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    form->TreeView1->select(2);
+    form->Label1->setText("B");
+    form->ShowNote();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("could not be read"));
+    EXPECT_TRUE(boxes.asked[0].text.contains(QString::fromStdString(path)));
+    EXPECT_TRUE(form->Text1->isReadOnly());
+    EXPECT_EQ(form->Text1->toPlainText(), "");
+
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    form->ShowNote();
+    EXPECT_FALSE(form->Text1->isReadOnly());
+    EXPECT_EQ(form->Text1->toPlainText(), "precious");
 }
 
 } // namespace
