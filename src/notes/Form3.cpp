@@ -123,8 +123,8 @@ void Form3::buildControls()
                                       const QString &tip) {
         auto *button = named(new QToolButton(Frame1), name);
         twips::place(button, left, 240, 495, 495);
-        button->setIcon(QIcon(QStringLiteral(":/icons/") + QLatin1String(icon) +
-                              QStringLiteral(".svg")));
+        button->setIcon(
+            QIcon(QStringLiteral(":/icons/") + QLatin1String(icon) + QStringLiteral(".svg")));
         button->setIconSize(QSize(16, 16));
         button->setToolTip(tip);
         button->setAccessibleName(tip);
@@ -248,9 +248,8 @@ void Form3::LoadTree()
             const auto refuse = [&](const std::string &why) {
                 throw StoreError(0,
                                  "The row with ID " + std::to_string(row.id) + " and key \"" +
-                                     key.toStdString() +
-                                     "\" cannot be placed in the outline: " + why +
-                                     ". The outline shows the rows before it.",
+                                     key.toStdString() + "\" cannot be placed in the outline: " +
+                                     why + ". The outline shows the rows before it.",
                                  m_store->path());
             };
             if (!storedKey)

@@ -20,8 +20,8 @@ public:
     {
         QString key;
         QString text;
-        int parent = -1;        // node number of the parent, -1 at the top level
-        int row = 0;            // position among the parent's children
+        int parent = -1; // node number of the parent, -1 at the top level
+        int row = 0;     // position among the parent's children
         std::vector<int> children;
     };
 

@@ -21,8 +21,7 @@ OutlineView::OutlineView(QWidget *parent)
 int OutlineView::number(int index) const
 {
     if (index < 1 || index > count())
-        throw std::out_of_range("There is no outline item number " + std::to_string(index) +
-                                ".");
+        throw std::out_of_range("There is no outline item number " + std::to_string(index) + ".");
     return index - 1;
 }
 

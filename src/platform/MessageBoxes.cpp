@@ -5,8 +5,8 @@
 
 namespace quillet {
 
-MessageBoxes::Answer QtMessageBoxes::ask(QWidget *owner, const QString &title,
-                                         const QString &text, Buttons buttons, Icon icon)
+MessageBoxes::Answer QtMessageBoxes::ask(QWidget *owner, const QString &title, const QString &text,
+                                         Buttons buttons, Icon icon)
 {
     QMessageBox box(owner);
     box.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);

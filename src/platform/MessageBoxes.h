@@ -18,8 +18,8 @@ public:
     virtual ~MessageBoxes() = default;
 
     // An empty title shows the application's own name, as a box without a title of its own.
-    virtual Answer ask(QWidget *owner, const QString &title, const QString &text,
-                       Buttons buttons, Icon icon) = 0;
+    virtual Answer ask(QWidget *owner, const QString &title, const QString &text, Buttons buttons,
+                       Icon icon) = 0;
 
     void inform(QWidget *owner, const QString &title, const QString &text, Icon icon)
     {

@@ -16,8 +16,8 @@ SingleInstance::SingleInstance(const QString &programFolder)
                                                    QCryptographicHash::Sha1)
                               .toHex()
                               .left(16);
-    m_lockPath = folder + QStringLiteral("/quillet-") + QString::fromLatin1(id) +
-                 QStringLiteral(".lock");
+    m_lockPath =
+        folder + QStringLiteral("/quillet-") + QString::fromLatin1(id) + QStringLiteral(".lock");
 }
 
 SingleInstance::~SingleInstance() = default;

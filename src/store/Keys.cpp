@@ -9,7 +9,9 @@ namespace {
 // Decodes the code point starting at text[pos]; advances pos. Nothing for invalid UTF-8.
 std::optional<char32_t> decode(std::string_view text, std::size_t &pos)
 {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const auto byte = [&](std::size_t i) {
+        return static_cast<unsigned char>(text[i]);
+    };
     const unsigned char first = byte(pos);
     int extra = 0;
     char32_t cp = 0;

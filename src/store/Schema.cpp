@@ -59,7 +59,9 @@ void check(Connection &connection)
 
 void verifyFile(const std::string &path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(path.c_str(), &info) != 0)
         unavailable(SQLITE_CANTOPEN, "The file does not exist.", path);
     if (!S_ISREG(info.st_mode))
@@ -79,8 +81,7 @@ void verifyFile(const std::string &path)
     const std::size_t got = std::fread(header, 1, sizeof header, file);
     std::fclose(file);
     if (got != sizeof header || std::memcmp(header, kHeader, sizeof header) != 0)
-        unavailable(SQLITE_NOTADB, "The file is not a Quillet database (not a SQLite file).",
-                    path);
+        unavailable(SQLITE_NOTADB, "The file is not a Quillet database (not a SQLite file).", path);
 }
 
 } // namespace quillet::schema

@@ -82,8 +82,8 @@ Statement::~Statement()
 
 void Statement::bind(int position, std::string_view text)
 {
-    const int rc = sqlite3_bind_text64(m_stmt, position, text.data(), text.size(),
-                                       SQLITE_TRANSIENT, SQLITE_UTF8);
+    const int rc = sqlite3_bind_text64(m_stmt, position, text.data(), text.size(), SQLITE_TRANSIENT,
+                                       SQLITE_UTF8);
     if (rc != SQLITE_OK)
         m_connection.fail(rc, "Binding a value");
 }

@@ -51,8 +51,8 @@ protected:
         const QByteArray pid = QByteArray::number(process.processId());
         QDeadlineTimer deadline(20000);
         while (!deadline.hasExpired()) {
-            for (const QString &name : QDir(runtimeFolder.path())
-                                           .entryList({QStringLiteral("quillet-*.lock")})) {
+            for (const QString &name :
+                 QDir(runtimeFolder.path()).entryList({QStringLiteral("quillet-*.lock")})) {
                 QFile lock(runtimeFolder.path() + QLatin1Char('/') + name);
                 if (lock.open(QIODevice::ReadOnly) && lock.readLine().trimmed() == pid)
                     return true;

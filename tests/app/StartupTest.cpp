@@ -1,5 +1,6 @@
-#include "app/MDIForm1.h"
 #include "app/Startup.h"
+
+#include "app/MDIForm1.h"
 #include "notes/Form3.h"
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"

@@ -20,14 +20,14 @@ void createLooseDatabase(const std::string &path)
 
 TEST_F(OutlineTest, KeysPlaceRowsInTheTreeAndIndicesFollowRowOrder)
 {
-    Form3 &notes = load({{"A", "Alpha"}, {"A1", "One"}, {"B", "Beta"}, {"A2", "Two"},
-                         {"A11", "Eleven"}});
+    Form3 &notes =
+        load({{"A", "Alpha"}, {"A1", "One"}, {"B", "Beta"}, {"A2", "Two"}, {"A11", "Eleven"}});
     OutlineView &tree = *notes.TreeView1;
     QAbstractItemModelTester tester(&tree.nodes(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
 
-    EXPECT_EQ(outline(), (std::vector<std::string>{"A:Alpha", "A1:One", "B:Beta", "A2:Two",
-                                                   "A11:Eleven"}));
+    EXPECT_EQ(outline(),
+              (std::vector<std::string>{"A:Alpha", "A1:One", "B:Beta", "A2:Two", "A11:Eleven"}));
     const OutlineModel &model = tree.nodes();
     ASSERT_EQ(model.rowCount(), 2);
     const QModelIndex a = model.index(0, 0);
@@ -50,8 +50,8 @@ TEST_F(OutlineTest, KeysPlaceRowsInTheTreeAndIndicesFollowRowOrder)
 
 TEST_F(OutlineTest, KeysAndTitlesAreTrimmedOfSpacesOnlyAndKeysAreCaseSensitive)
 {
-    Form3 &notes = load({{"A ", "  Spaced title  "}, {" a", "lower"}, {"A1  ", "\tTabbed"},
-                         {"a1", "lower child"}});
+    Form3 &notes = load(
+        {{"A ", "  Spaced title  "}, {" a", "lower"}, {"A1  ", "\tTabbed"}, {"a1", "lower child"}});
     EXPECT_EQ(outline(), (std::vector<std::string>{"A:Spaced title", "a:lower", "A1:\tTabbed",
                                                    "a1:lower child"}));
     EXPECT_EQ(notes.TreeView1->fullPath(4), "lower > lower child");
@@ -60,8 +60,12 @@ TEST_F(OutlineTest, KeysAndTitlesAreTrimmedOfSpacesOnlyAndKeysAreCaseSensitive)
 
 TEST_F(OutlineTest, StoredExpandedFlagsAreAppliedAfterLoading)
 {
-    Form3 &notes = load({{"A", "a", true}, {"A1", "a1", false}, {"A11", "a11"}, {"B", "b", false},
-                         {"B1", "b1", true}, {"B11", "b11"}});
+    Form3 &notes = load({{"A", "a", true},
+                         {"A1", "a1", false},
+                         {"A11", "a11"},
+                         {"B", "b", false},
+                         {"B1", "b1", true},
+                         {"B11", "b11"}});
     OutlineView &tree = *notes.TreeView1;
     // The tester checks every signal of the clear and the reload below.
     QAbstractItemModelTester tester(&tree.nodes(),
@@ -88,8 +92,7 @@ TEST_F(OutlineTest, LoadingTwiceWithoutClearingStopsAtTheFirstRow)
         notes.LoadTree();
         ADD_FAILURE() << "second load succeeded";
     } catch (const StoreError &error) {
-        EXPECT_NE(error.message().find("ID 1 and key \"A\""), std::string::npos)
-            << error.message();
+        EXPECT_NE(error.message().find("ID 1 and key \"A\""), std::string::npos) << error.message();
         EXPECT_NE(error.message().find("already in the outline"), std::string::npos);
     }
     EXPECT_EQ(notes.TreeView1->count(), 2);

@@ -1,4 +1,5 @@
 #include "store/NoteStore.h"
+
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,9 @@ TEST_F(NoteStoreTest, BadFilesAreRefusedAndLeftUnchanged)
         EXPECT_EQ(test::fileBytes(file), before) << c.name;
     }
     // The store never creates the file it was asked to open.
-    struct stat info{};
+    struct stat info
+    {
+    };
     EXPECT_NE(::stat(folder.path("missing.mdb").c_str(), &info), 0);
 }
 
@@ -123,8 +126,8 @@ TEST_F(NoteStoreTest, SettingsLoadReadsThirtyRowsInIdOrder)
     std::string sql;
     // Inserted with descending IDs: the order of IDs, not of insertion, decides the position.
     for (int position = 30; position >= 1; --position)
-        sql += "INSERT INTO parame (ID, timilo) VALUES (" + std::to_string(100 + position) +
-               ", " + std::to_string(position * 1000) + ");";
+        sql += "INSERT INTO parame (ID, timilo) VALUES (" + std::to_string(100 + position) + ", " +
+               std::to_string(position * 1000) + ");";
     test::execSql(path, sql);
     NoteStore store(path);
     Settings settings;

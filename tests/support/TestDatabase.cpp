@@ -86,9 +86,8 @@ void createDatabase(const std::string &path, const std::vector<Row> &rows)
     createEmptyDatabase(path);
     std::string sql = "BEGIN;";
     for (const Row &row : rows)
-        sql += "INSERT INTO mynodes (Kleidi, MyText, Keimeno, anoixto) VALUES (" +
-               quoted(row.key) + ", " + quoted(row.title) + ", '', " +
-               (row.expanded ? "1" : "0") + ");";
+        sql += "INSERT INTO mynodes (Kleidi, MyText, Keimeno, anoixto) VALUES (" + quoted(row.key) +
+               ", " + quoted(row.title) + ", '', " + (row.expanded ? "1" : "0") + ");";
     for (int i = 0; i < 30; ++i)
         sql += "INSERT INTO parame (timilo) VALUES (0);";
     sql += "COMMIT;";
