@@ -1,0 +1,340 @@
+#include "tools/DbTool.h"
+
+#include "store/NoteStore.h"
+#include "store/Schema.h"
+#include "support/TestDatabase.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+// Suite names start with "tools" so that `ctest -R tools` selects exactly these tests.
+namespace quillet::test {
+namespace {
+
+using dbtool::Problem;
+using Kind = Problem::Kind;
+
+void writeFile(const std::string &path, const std::string &bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The program's two tables without their constraints, as another program might have made
+// them: duplicate and Null keys, Null titles and Null flags can all be stored. The row "A"
+// and 30 zero settings make it a database without problems to start from.
+void createForeignDatabase(const std::string &path)
+{
+    createEmptyDatabase(path);
+    execSql(path, "DROP TABLE mynodes; DROP TABLE parame;"
+                  "CREATE TABLE mynodes (ID INTEGER PRIMARY KEY, Kleidi TEXT, MyText TEXT,"
+                  " Keimeno TEXT, anoixto INTEGER, MegFonta REAL, Grammatoseira TEXT,"
+                  " XromaFont INTEGER, XromaBack INTEGER, FontaBold INTEGER, FontaPlagia INTEGER);"
+                  "CREATE TABLE parame (ID INTEGER PRIMARY KEY, timilo INTEGER);"
+                  "INSERT INTO mynodes (ID, Kleidi, MyText, Keimeno, anoixto)"
+                  " VALUES (1, 'A', 'Top', '', 0);"
+                  "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)"
+                  " INSERT INTO parame (ID, timilo) SELECT i, 0 FROM n;");
+}
+
+std::string rows(std::initializer_list<std::pair<int, const char *>> idsAndKeys)
+{
+    std::string sql;
+    for (const auto &[id, key] : idsAndKeys)
+        sql += "INSERT INTO mynodes (ID, Kleidi, MyText, anoixto) VALUES (" + std::to_string(id) +
+               ", '" + key + "', 'Title', 0);";
+    return sql;
+}
+
+TEST(toolsInit, MakesADatabaseTheProgramOpens)
+{
+    TempFolder folder;
+    const std::string path = folder.path("new.db");
+    dbtool::initDatabase(path);
+
+    NoteStore store(path);
+    int count = 0;
+    store.scanOutline([&](const OutlineRow &row) {
+        ++count;
+        EXPECT_EQ(row.key.toText(), "A");
+        EXPECT_EQ(row.title.toText(), std::string(dbtool::kDefaultTitle));
+        EXPECT_EQ(row.expanded.toBool(), false);
+    });
+    EXPECT_EQ(count, 1);
+    const std::optional<NoteRow> note = store.readNote("A");
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->text.toText(), "");
+
+    // Start from values a missing row would leave behind, so every position must be read.
+    Settings settings;
+    for (int position = 1; position <= Settings::kCount; ++position)
+        settings.at(position) = -1;
+    store.loadSettings(settings);
+    const int geometry[] = {600, 600, 14340, 9465};
+    for (int position = 1; position <= Settings::kCount; ++position)
+        EXPECT_EQ(settings.at(position), position <= 4 ? geometry[position - 1] : 0)
+            << "position " << position;
+}
+
+TEST(toolsInit, RefusesAnythingAlreadyAtThePathAndLeavesItAlone)
+{
+    TempFolder folder;
+    const std::string text = folder.path("notes.txt");
+    writeFile(text, "not a database\n");
+    const std::string empty = folder.path("empty.db");
+    writeFile(empty, "");
+    const std::string database = folder.path("full.db");
+    createDatabase(database, {{"A", "Mine"}, {"A1", "Child"}});
+    // A link to nowhere: following it would create the file it names.
+    const std::string link = folder.path("link.db");
+    std::filesystem::create_symlink(folder.path("target.db"), link);
+
+    for (const std::string &path : {text, empty, database, link}) {
+        SCOPED_TRACE(path);
+        const std::string before = fileBytes(path);
+        std::ostringstream out, err;
+        EXPECT_EQ(dbtool::run({"init", path}, out, err), 1);
+        EXPECT_EQ(err.str(),
+                  "quillet-db: " + path + " already exists; quillet-db never overwrites a file.\n");
+        EXPECT_EQ(out.str(), "");
+        EXPECT_EQ(fileBytes(path), before);
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.path("target.db")));
+}
+
+TEST(toolsCheck, AFreshDatabaseHasNoProblems)
+{
+    TempFolder folder;
+    const std::string path = folder.path("new.db");
+    std::ostringstream out, err;
+    ASSERT_EQ(dbtool::run({"init", path}, out, err), 0);
+    EXPECT_EQ(out.str(), "Created a new notes database at " + path + ".\n");
+
+    const std::string before = fileBytes(path);
+    out.str("");
+    EXPECT_EQ(dbtool::run({"check", path}, out, err), 0);
+    EXPECT_EQ(out.str(), "No problems found in " + path + " (1 items, 30 settings).\n");
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(fileBytes(path), before);
+}
+
+struct RowCase
+{
+    const char *name;
+    std::string sql; // run on a foreign-schema database holding "A" and 30 zero settings
+    std::optional<Kind> kind;
+    std::optional<std::int64_t> id;
+    const char *mention = ""; // text the report line must hold, such as the key or other ID
+};
+
+void PrintTo(const RowCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class toolsCheckRows : public testing::TestWithParam<RowCase>
+{
+};
+
+TEST_P(toolsCheckRows, ReportsExactlyTheProblemAndChangesNothing)
+{
+    const RowCase &c = GetParam();
+    TempFolder folder;
+    const std::string path = folder.path("foreign.db");
+    createForeignDatabase(path);
+    execSql(path, c.sql);
+    const std::string before = fileBytes(path);
+
+    const dbtool::CheckReport report = dbtool::checkDatabase(path);
+    EXPECT_EQ(fileBytes(path), before);
+    if (!c.kind) {
+        for (const Problem &problem : report.problems)
+            ADD_FAILURE() << "unexpected: " << problem.text;
+        return;
+    }
+    ASSERT_EQ(report.problems.size(), 1u);
+    const Problem &problem = report.problems.front();
+    EXPECT_EQ(problem.kind, *c.kind) << problem.text;
+    EXPECT_EQ(problem.id, c.id) << problem.text;
+    if (c.id) {
+        EXPECT_NE(problem.text.find("ID " + std::to_string(*c.id)), std::string::npos)
+            << problem.text;
+    }
+    EXPECT_NE(problem.text.find(c.mention), std::string::npos) << problem.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Problems, toolsCheckRows,
+    testing::Values(
+        RowCase{"ZeroDigit", rows({{2, "A0"}}), Kind::KeyOutsideScheme, 2, "\"A0\""},
+        RowCase{"DigitFirst", rows({{2, "1"}}), Kind::KeyOutsideScheme, 2, "\"1\""},
+        RowCase{"FirstAbove255", rows({{2, "\xC4\x80"}}), Kind::KeyOutsideScheme, 2},
+        RowCase{"OnlySpaces", rows({{2, "   "}}), Kind::KeyEmpty, 2, "empty"},
+        RowCase{"NullKey", "INSERT INTO mynodes (ID, MyText, anoixto) VALUES (2, 't', 0)",
+                Kind::KeyEmpty, 2, "Null"},
+        RowCase{"DuplicateAfterTrimming", rows({{2, "A1"}, {3, " A1 "}}), Kind::DuplicateKey,
+                3, "ID 2"},
+        RowCase{"ChildBeforeParent", rows({{2, "A11"}, {3, "A1"}}), Kind::ParentLater, 2,
+                "ID 3"},
+        RowCase{"ChildWithoutParent", rows({{2, "A12"}}), Kind::ParentMissing, 2, "\"A1\""},
+        RowCase{"NoRoot", "UPDATE mynodes SET Kleidi = 'B'", Kind::NoRootKey, {}, "\"A\""},
+        RowCase{"NullTitle", "UPDATE mynodes SET MyText = NULL", Kind::TitleNull, 1},
+        RowCase{"NullExpanded", "UPDATE mynodes SET anoixto = NULL", Kind::ExpandedNull, 1},
+        RowCase{"WordExpanded", "UPDATE mynodes SET anoixto = 'maybe'",
+                Kind::ExpandedNotBoolean, 1, "\"maybe\""},
+        RowCase{"ThirtyOneSettings", "INSERT INTO parame (timilo) VALUES (0)",
+                Kind::TooManySettings, {}, "31"},
+        RowCase{"NoSettings", "DELETE FROM parame", Kind::NoSettings, {}},
+        RowCase{"NullSetting", "UPDATE parame SET timilo = NULL WHERE ID = 5",
+                Kind::SettingNull, 5},
+        RowCase{"SettingAboveRange", "UPDATE parame SET timilo = 2147483648 WHERE ID = 6",
+                Kind::SettingNotWhole, 6, "2147483648"},
+        RowCase{"SettingFraction", "UPDATE parame SET timilo = 1.5 WHERE ID = 7",
+                Kind::SettingNotWhole, 7},
+        RowCase{"SettingWord", "UPDATE parame SET timilo = 'wide' WHERE ID = 8",
+                Kind::SettingNotWhole, 8, "\"wide\""},
+        // Values the program reads without trouble must not be reported.
+        RowCase{"TreeUnderCode255", rows({{2, "\xC3\xBF"}, {3, "\xC3\xBF" "9"}}), {}, {}},
+        RowCase{"ExpandedAsWordAndNumber",
+                rows({{2, "A1"}}) + "UPDATE mynodes SET anoixto = ' TRUE' WHERE ID = 1;"
+                                    "UPDATE mynodes SET anoixto = 7 WHERE ID = 2;",
+                {}, {}},
+        RowCase{"WholeSettingsInOtherForms",
+                "UPDATE parame SET timilo = ' 12 ' WHERE ID = 1;"
+                "UPDATE parame SET timilo = 4.0 WHERE ID = 2;"
+                "UPDATE parame SET timilo = -2147483648 WHERE ID = 3;",
+                {}, {}}),
+    [](const testing::TestParamInfo<RowCase> &info) { return std::string(info.param.name); });
+
+TEST(toolsCheck, FilesTheProgramCannotUseStopTheCheck)
+{
+    TempFolder folder;
+    struct FileCase
+    {
+        const char *name;
+        std::function<void(const std::string &)> make;
+        Kind kind;
+        const char *mention;
+    };
+    const std::vector<FileCase> cases{
+        {"missing", [](const std::string &) {}, Kind::FileUnusable, "does not exist"},
+        {"empty", [](const std::string &p) { writeFile(p, ""); }, Kind::FileUnusable, "empty"},
+        {"text", [](const std::string &p) { writeFile(p, "A;Top;\nA1;Child;\n"); },
+         Kind::FileUnusable, "not a SQLite file"},
+        {"damaged",
+         [](const std::string &p) { writeFile(p, std::string("SQLite format 3\0", 16) +
+                                                     std::string(2000, '\x5A')); },
+         Kind::ReadFailed, "cannot be read"},
+        {"no parame",
+         [](const std::string &p) { createDatabase(p, {{"A", "Top"}});
+                                    execSql(p, "DROP TABLE parame"); },
+         Kind::SchemaIncomplete, "\"parame\""},
+        {"no anoixto",
+         [](const std::string &p) { createDatabase(p, {{"A", "Top"}});
+                                    execSql(p, "ALTER TABLE mynodes DROP COLUMN anoixto"); },
+         Kind::SchemaIncomplete, "\"anoixto\""},
+    };
+    for (const FileCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder.path(std::string(c.name) + ".db");
+        c.make(path);
+        const std::string before = fileBytes(path);
+        const dbtool::CheckReport report = dbtool::checkDatabase(path);
+        ASSERT_EQ(report.problems.size(), 1u);
+        EXPECT_EQ(report.problems[0].kind, c.kind) << report.problems[0].text;
+        EXPECT_NE(report.problems[0].text.find(c.mention), std::string::npos)
+            << report.problems[0].text;
+        EXPECT_EQ(fileBytes(path), before);
+        if (std::string_view(c.name) == "missing") {
+            EXPECT_FALSE(std::filesystem::exists(path)) << "the check created the file";
+        }
+    }
+}
+
+TEST(toolsCheck, ListsEveryProblemInRowOrder)
+{
+    TempFolder folder;
+    const std::string path = folder.path("many.db");
+    createForeignDatabase(path);
+    execSql(path, rows({{2, "A11"}, {3, "X0"}, {4, "A1"}, {5, "A1"}}) +
+                      "UPDATE mynodes SET MyText = NULL WHERE ID = 3; DELETE FROM parame;");
+
+    std::ostringstream out, err;
+    EXPECT_EQ(dbtool::run({"check", path}, out, err), 1);
+    const dbtool::CheckReport report = dbtool::checkDatabase(path);
+    std::vector<std::pair<Kind, std::optional<std::int64_t>>> found;
+    std::string expected;
+    for (const Problem &problem : report.problems) {
+        found.emplace_back(problem.kind, problem.id);
+        expected += problem.text + "\n";
+    }
+    const std::vector<std::pair<Kind, std::optional<std::int64_t>>> wanted{
+        {Kind::ParentLater, 2}, {Kind::KeyOutsideScheme, 3}, {Kind::TitleNull, 3},
+        {Kind::DuplicateKey, 5}, {Kind::NoSettings, std::nullopt}};
+    EXPECT_EQ(found, wanted);
+    EXPECT_EQ(out.str(), expected + "5 problems found in " + path + ".\n");
+}
+
+TEST(toolsCheck, ReadsAFullOutline)
+{
+    TempFolder folder;
+    const std::string path = folder.path("full.db");
+    createEmptyDatabase(path);
+    // A recursive query hands out its rows first in, first out: breadth first from "A", so
+    // every parent is stored before its children.
+    execSql(path, "WITH RECURSIVE digit(d) AS (VALUES (1), (2), (3), (4), (5), (6), (7), (8), (9)),"
+                  " k(key) AS (SELECT 'A' UNION ALL SELECT key || d FROM k, digit LIMIT 32766)"
+                  " INSERT INTO mynodes (Kleidi, MyText) SELECT key, 't' FROM k;"
+                  "INSERT INTO parame (timilo) VALUES (0);");
+    const dbtool::CheckReport report = dbtool::checkDatabase(path);
+    EXPECT_TRUE(report.problems.empty()) << report.problems.front().text;
+    EXPECT_EQ(report.items, 32766);
+    EXPECT_EQ(report.settings, 1);
+}
+
+// Runs the built executable; gives its exit status (-1 when it crashed or hung) and output.
+std::pair<int, QString> runTool(const QStringList &args, const QString &workingFolder = {})
+{
+    QProcess process;
+    process.setWorkingDirectory(workingFolder);
+    process.start(QString::fromUtf8(QUILLET_DB_TOOL), args);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, {}};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
+}
+
+TEST(toolsExecutable, ExitStatuses)
+{
+    TempFolder folder;
+    const QString path = QString::fromStdString(folder.path("notes.db"));
+    const QString text = QString::fromStdString(folder.path("notes.txt"));
+    writeFile(text.toStdString(), "hello\n");
+
+    for (const QStringList &args : {QStringList{}, {"--help"}, {"repair", path}, {"check"}})
+        EXPECT_EQ(runTool(args).first, 2) << args.join(' ').toStdString();
+    EXPECT_EQ(runTool({"init", path}).first, 0);
+    EXPECT_EQ(runTool({"init", path}).first, 1);
+    EXPECT_EQ(runTool({"check", path}).first, 0);
+    EXPECT_EQ(runTool({"check", text}).first, 1);
+}
+
+// SQLite would take these names as an in-memory database or a URI; they must name files.
+TEST(toolsExecutable, RelativeNamesAreAlwaysFiles)
+{
+    TempFolder folder;
+    for (const char *name : {":memory:", "file:notes.db?mode=memory"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(runTool({"init", name}, folder.folder()).first, 0);
+        EXPECT_EQ(dbtool::checkDatabase(folder.path(name)).items, 1);
+        const auto [status, out] = runTool({"check", name}, folder.folder());
+        EXPECT_EQ(status, 0) << out.toStdString();
+    }
+}
+
+} // namespace
+} // namespace quillet::test

@@ -1,0 +1,211 @@
+#include "tools/DbTool.h"
+
+#include "store/Keys.h"
+#include "store/Schema.h"
+#include "store/Settings.h"
+#include "store/Sqlite.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <unordered_map>
+
+namespace quillet::dbtool {
+
+namespace {
+
+using Kind = Problem::Kind;
+
+// A stored value as shown in a report line: quoted, with control characters escaped so that
+// a key holding a line break cannot split the report, and cut short when long.
+std::string shown(std::string_view text)
+{
+    constexpr std::size_t kLimit = 40;
+    std::string out = "\"";
+    std::size_t i = 0;
+    for (; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // Cut only at the start of a character, never inside a UTF-8 sequence.
+        if (i >= kLimit && (byte & 0xC0) != 0x80)
+            break;
+        if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            if (byte == '"' || byte == '\\')
+                out += '\\';
+            out += static_cast<char>(byte);
+        }
+    }
+    if (i < text.size())
+        out += "...";
+    return out + '"';
+}
+
+// Store messages may carry the engine's text; a report keeps one problem to a line.
+std::string oneLine(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+void add(CheckReport &report, Kind kind, std::optional<std::int64_t> id, std::string text)
+{
+    report.problems.push_back(Problem{kind, id, std::move(text)});
+}
+
+// The program reads each setting as a signed 32-bit number. It would round 1.5, but a
+// fraction in a table of whole numbers is damage all the same, so it is reported.
+bool isWholeInt32(const Value &value)
+{
+    if (value.type() == Value::Type::Integer)
+        return value.toInt32().has_value();
+    const std::optional<double> number = value.toDouble();
+    return number && std::trunc(*number) == *number &&
+           *number >= std::numeric_limits<std::int32_t>::min() &&
+           *number <= std::numeric_limits<std::int32_t>::max();
+}
+
+void scanOutline(Connection &db, CheckReport &report)
+{
+    // A child whose parent has not been seen yet: after the pass, its parent is either later
+    // in the table or nowhere.
+    struct Pending
+    {
+        std::int64_t id;
+        std::string label;
+        std::string parent;
+    };
+    // Keys, spaces trimmed as the program trims them, with the ID of their first row. Only
+    // keys are kept; titles are tested for Null and note texts are not read at all.
+    std::unordered_map<std::string, std::int64_t> firstIds;
+    std::vector<Pending> pending;
+    const std::size_t firstProblem = report.problems.size();
+
+    Statement scan(db, "SELECT ID, Kleidi, MyText, anoixto FROM mynodes ORDER BY ID");
+    while (scan.step()) {
+        ++report.items;
+        const std::int64_t id = scan.columnInt64(0);
+        std::string label = "mynodes ID " + std::to_string(id);
+
+        const std::optional<std::string> stored = scan.column(1).toText();
+        const std::string key = stored ? keys::trimSpaces(*stored) : std::string();
+        if (!stored) {
+            add(report, Kind::KeyEmpty, id, label + ": the key (Kleidi) is Null.");
+        } else if (key.empty()) {
+            add(report, Kind::KeyEmpty, id, label + ": the key (Kleidi) is empty.");
+        } else {
+            label += ", key " + shown(key);
+            const bool inScheme = keys::followsScheme(key);
+            if (!inScheme)
+                add(report, Kind::KeyOutsideScheme, id,
+                    label + ": the key does not follow the key scheme (one character from "
+                            "\"A\" up, then digits 1 to 9).");
+            const auto [first, isNew] = firstIds.try_emplace(key, id);
+            if (!isNew) {
+                add(report, Kind::DuplicateKey, id,
+                    label + ": the key repeats that of ID " + std::to_string(first->second) +
+                        ".");
+            } else if (inScheme && keys::length(key) > 1) {
+                std::string parent = keys::parent(key);
+                if (!firstIds.count(parent))
+                    pending.push_back(Pending{id, label, std::move(parent)});
+            }
+        }
+
+        if (scan.columnIsNull(2))
+            add(report, Kind::TitleNull, id, label + ": the title (MyText) is Null.");
+
+        const Value expanded = scan.column(3);
+        if (expanded.isNull())
+            add(report, Kind::ExpandedNull, id, label + ": anoixto is Null.");
+        else if (!expanded.toBool())
+            add(report, Kind::ExpandedNotBoolean, id,
+                label + ": anoixto " + shown(expanded.toText().value_or("")) +
+                    " is neither a number nor true or false.");
+    }
+
+    for (const Pending &child : pending) {
+        const auto parent = firstIds.find(child.parent);
+        if (parent == firstIds.end())
+            add(report, Kind::ParentMissing, child.id,
+                child.label + ": no row holds its parent key " + shown(child.parent) + ".");
+        else
+            add(report, Kind::ParentLater, child.id,
+                child.label + ": its parent " + shown(child.parent) + " comes later, at ID " +
+                    std::to_string(parent->second) + "; a parent must come before its children.");
+    }
+    // The parent problems were found after the pass; list the outline's problems by row.
+    std::stable_sort(report.problems.begin() + static_cast<std::ptrdiff_t>(firstProblem),
+                     report.problems.end(),
+                     [](const Problem &a, const Problem &b) { return a.id < b.id; });
+
+    if (!firstIds.count("A"))
+        add(report, Kind::NoRootKey, std::nullopt, "mynodes: no row has the key \"A\".");
+}
+
+void scanSettings(Connection &db, CheckReport &report)
+{
+    Statement scan(db, "SELECT ID, timilo FROM parame ORDER BY ID");
+    while (scan.step()) {
+        ++report.settings;
+        const std::int64_t id = scan.columnInt64(0);
+        const std::string label = "parame ID " + std::to_string(id) + " (position " +
+                                  std::to_string(report.settings) + ")";
+        const Value value = scan.column(1);
+        if (value.isNull())
+            add(report, Kind::SettingNull, id, label + ": timilo is Null.");
+        else if (!isWholeInt32(value))
+            add(report, Kind::SettingNotWhole, id,
+                label + ": timilo " + shown(value.toText().value_or("")) +
+                    " is not a whole number from -2147483648 to 2147483647.");
+    }
+    if (report.settings == 0)
+        add(report, Kind::NoSettings, std::nullopt,
+            "parame: the table has no rows; the program keeps its settings there.");
+    else if (report.settings > Settings::kCount)
+        add(report, Kind::TooManySettings, std::nullopt,
+            "parame: the table has " + std::to_string(report.settings) +
+                " rows; the program reads at most 30.");
+}
+
+} // namespace
+
+CheckReport checkDatabase(const std::string &path)
+{
+    CheckReport report;
+    try {
+        schema::verifyFile(path);
+    } catch (const StoreError &error) {
+        add(report, Kind::FileUnusable, std::nullopt, oneLine(error.message()));
+        return report;
+    }
+
+    try {
+        Connection db(sqliteName(path), Connection::Mode::ReadOnly);
+        try {
+            schema::check(db);
+        } catch (const DatabaseUnavailable &error) {
+            add(report, Kind::SchemaIncomplete, std::nullopt, oneLine(error.message()));
+            return report;
+        }
+        scanOutline(db, report);
+        scanSettings(db, report);
+    } catch (const StoreError &error) {
+        // A damaged file passes the header test and fails once the engine reads its pages.
+        add(report, Kind::ReadFailed, std::nullopt,
+            "The file cannot be read as a database: " + oneLine(error.message()));
+    }
+    return report;
+}
+
+std::string sqliteName(const std::string &path)
+{
+    if (path.empty() || path.front() == '/')
+        return path;
+    return "./" + path;
+}
+
+} // namespace quillet::dbtool
