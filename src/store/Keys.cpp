@@ -37,6 +37,11 @@ std::optional<char32_t> decode(std::string_view text, std::size_t &pos)
             return std::nullopt;
         cp = (cp << 6) | (next & 0x3F);
     }
+    // Overlong forms, surrogates and values past the last code point are not UTF-8: "\xC1\x81"
+    // must not pass for "A".
+    static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kSmallest[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+        return std::nullopt;
     pos += 1 + extra;
     return cp;
 }

@@ -27,10 +27,19 @@ static int openFlags(Connection::Mode mode)
     return flags;
 }
 
+// The engine may read a name as a URI ("file:...") or a special name (":memory:"); a path of
+// our own always means the file of that name.
+static std::string plainFileName(const std::string &path)
+{
+    if (path.empty() || path.front() == '/')
+        return path;
+    return "./" + path;
+}
+
 Connection::Connection(const std::string &path, Mode mode)
     : m_path(path)
 {
-    const int rc = sqlite3_open_v2(path.c_str(), &m_db, openFlags(mode), nullptr);
+    const int rc = sqlite3_open_v2(plainFileName(path).c_str(), &m_db, openFlags(mode), nullptr);
     if (rc != SQLITE_OK) {
         const std::string message = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
         sqlite3_close(m_db);
@@ -82,8 +91,9 @@ Statement::~Statement()
 
 void Statement::bind(int position, std::string_view text)
 {
-    const int rc = sqlite3_bind_text64(m_stmt, position, text.data(), text.size(), SQLITE_TRANSIENT,
-                                       SQLITE_UTF8);
+    // An empty view may have no data pointer, which the engine would store as Null.
+    const int rc = sqlite3_bind_text64(m_stmt, position, text.data() ? text.data() : "",
+                                       text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
     if (rc != SQLITE_OK)
         m_connection.fail(rc, "Binding a value");
 }

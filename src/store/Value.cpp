@@ -1,9 +1,7 @@
 #include "store/Value.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 namespace quillet {
@@ -48,9 +46,10 @@ std::optional<std::string> Value::toText() const
     case Type::Integer:
         return std::to_string(m_integer);
     case Type::Real: {
+        // to_chars ignores the user's locale: a stored 9.75 reads "9.75" everywhere.
         char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.15g", m_real);
-        return std::string(buffer);
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, m_real);
+        return std::string(buffer, result.ptr);
     }
     case Type::Text:
     case Type::Blob:
@@ -59,24 +58,21 @@ std::optional<std::string> Value::toText() const
     return std::nullopt;
 }
 
+// A decimal number, with optional spaces around it, in the C notation whatever the user's
+// locale ("1.5", "-2", "1e3"); no hexadecimal, no trailing characters.
 static std::optional<double> parseNumber(const std::string &text)
 {
-    const char *begin = text.c_str();
-    while (*begin == ' ')
+    const char *begin = text.data();
+    const char *end = text.data() + text.size();
+    while (begin != end && *begin == ' ')
         ++begin;
-    if (*begin == '\0')
-        return std::nullopt;
-    char *end = nullptr;
-    errno = 0;
-    const double number = std::strtod(begin, &end);
-    if (errno == ERANGE || end == begin)
-        return std::nullopt;
-    while (*end == ' ')
-        ++end;
-    // Embedded NULs or trailing garbage make the text not a number.
-    if (*end != '\0' || static_cast<std::size_t>(end - text.c_str()) != text.size())
-        return std::nullopt;
-    if (!std::isfinite(number))
+    while (end != begin && end[-1] == ' ')
+        --end;
+    if (begin != end && *begin == '+')
+        ++begin;
+    double number = 0;
+    const auto result = std::from_chars(begin, end, number, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != end || begin == end || !std::isfinite(number))
         return std::nullopt;
     return number;
 }

@@ -2,6 +2,8 @@
 
 #include "support/TestDatabase.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -71,6 +73,23 @@ TEST_F(NoteStoreTest, BadFilesAreRefusedAndLeftUnchanged)
     {
     };
     EXPECT_NE(::stat(folder.path("missing.mdb").c_str(), &info), 0);
+}
+
+// A relative name that the engine could read as a URI or an in-memory database still means
+// the file of that name.
+TEST_F(NoteStoreTest, RelativeNamesAreFiles)
+{
+    const QString saved = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.folder()));
+    test::createDatabase(folder.path(":memory:"), {{"A", "from the file"}});
+    {
+        NoteStore store(":memory:");
+        std::string title;
+        store.scanOutline([&](const OutlineRow &row) { title = *row.title.toText(); });
+        EXPECT_EQ(title, "from the file");
+    }
+    EXPECT_THROW(NoteStore("file:other.mdb?mode=memory"), DatabaseUnavailable);
+    QDir::setCurrent(saved);
 }
 
 TEST_F(NoteStoreTest, OutlineScanFollowsIdOrder)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <stdexcept>
 
 namespace quillet {
@@ -34,6 +35,21 @@ TEST(ValueTest, TextKeepsEmbeddedNulsAndNumbersBecomeDecimalText)
     EXPECT_FALSE(Value::text(std::string("5\0", 2)).toDouble());
 }
 
+TEST(ValueTest, NumbersReadTheSameInEveryLocale)
+{
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    // A locale with a decimal comma, where one is installed; C otherwise.
+    for (const char *name : {"de_DE.UTF-8", "el_GR.UTF-8", "C"})
+        if (std::setlocale(LC_NUMERIC, name))
+            break;
+    EXPECT_EQ(Value::text("1.5").toDouble(), 1.5);
+    EXPECT_FALSE(Value::text("1,5").toDouble());
+    EXPECT_FALSE(Value::text("0x1A").toDouble());
+    EXPECT_EQ(Value::text(" +2e1 ").toDouble(), 20.0);
+    EXPECT_EQ(Value::real(0.1).toText(), "0.1");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
 TEST(ValueTest, BooleansFromNumbersAndWords)
 {
     EXPECT_EQ(Value::integer(0).toBool(), false);
@@ -62,6 +78,10 @@ TEST(KeysTest, ParentAndLengthCountCharactersNotBytes)
     EXPECT_EQ(keys::parent(high), "");
     EXPECT_EQ(keys::parent("A21"), "A2");
     EXPECT_EQ(keys::length("\xC3"), -1);
+    // Overlong forms and surrogates are not characters.
+    EXPECT_EQ(keys::length("\xC1\x81"), -1);
+    EXPECT_EQ(keys::length("\xED\xA0\x80"), -1);
+    EXPECT_FALSE(keys::followsScheme("\xC1\x81"));
 }
 
 TEST(KeysTest, SchemeAcceptsTopLevelCodesFromAUpTo255AndDigitsOneToNine)
