@@ -15,7 +15,8 @@ OutlineView::OutlineView(QWidget *parent)
     // Every row has the same height: the view need not measure tens of thousands of rows.
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // F2 or a slow second click on the selected item edits its title in place.
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
 }
 
 int OutlineView::number(int index) const
@@ -70,14 +71,17 @@ int OutlineView::selectedIndex() const
     return selected < 0 ? 0 : selected + 1;
 }
 
-void OutlineView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+void OutlineView::selectionChanged(const QItemSelection &selected,
+                                   const QItemSelection &deselected)
 {
-    QTreeView::currentChanged(current, previous);
-    // A mouse press or a key moves the current node; code selecting a node does not count as
-    // a click, and a model reset leaves no current node.
-    const int selected = m_model.numberOf(current);
-    if (!m_selectingFromCode && selected >= 0)
-        emit nodeClicked(selected + 1);
+    QTreeView::selectionChanged(selected, deselected);
+    // A mouse press or a key selects a node. Code selecting a node does not count as a click,
+    // and neither does the view making a node current, unselected, when it takes the focus.
+    if (m_selectingFromCode || selected.indexes().isEmpty())
+        return;
+    const int number = m_model.numberOf(selected.indexes().first());
+    if (number >= 0)
+        emit nodeClicked(number + 1);
 }
 
 } // namespace quillet

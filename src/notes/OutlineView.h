@@ -38,7 +38,8 @@ signals:
     void nodeClicked(int index);
 
 protected:
-    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void selectionChanged(const QItemSelection &selected,
+                          const QItemSelection &deselected) override;
 
 private:
     int number(int index) const;
