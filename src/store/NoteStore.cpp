@@ -1,5 +1,6 @@
 #include "store/NoteStore.h"
 
+#include "store/Keys.h"
 #include "store/Schema.h"
 
 #include <sqlite3.h>
@@ -92,6 +93,144 @@ void NoteStore::loadSettings(Settings &settings)
     if (position == 1)
         throw StoreError(0, "The table \"parame\" has no rows; the settings cannot be read.",
                          path());
+}
+
+namespace {
+
+// Runs body inside one immediate transaction. When body throws part-way, what it wrote
+// before the failure is committed, then the error goes on to the caller.
+template <class Body>
+void inTransaction(Connection &connection, Body &&body)
+{
+    Transaction transaction(connection);
+    try {
+        body();
+    } catch (...) {
+        try {
+            transaction.commit();
+        } catch (...) {
+            // The first failure is the one to report; the rollback in the destructor stands.
+        }
+        throw;
+    }
+    transaction.commit();
+}
+
+void updateOneRow(Connection &connection, const char *sql, std::string_view value,
+                  std::string_view key, const char *what)
+{
+    inTransaction(connection, [&] {
+        Statement update(connection, sql);
+        update.bind(1, value);
+        update.bind(2, key);
+        update.run();
+        if (sqlite3_changes(connection.handle()) != 1)
+            throw StoreError(0,
+                             std::string("The ") + what +
+                                 " could not be stored: no item has "
+                                 "the key \"" +
+                                 std::string(key) + "\".",
+                             connection.path());
+    });
+}
+
+} // namespace
+
+void NoteStore::saveText(std::string_view key, std::string_view text)
+{
+    updateOneRow(m_connection, "UPDATE mynodes SET Keimeno=? WHERE Kleidi=?", text, key, "note");
+}
+
+void NoteStore::rename(std::string_view key, std::string_view title)
+{
+    updateOneRow(m_connection, "UPDATE mynodes SET MyText=? WHERE Kleidi=?", title, key, "title");
+}
+
+void NoteStore::insertItem(std::string_view key, std::string_view title)
+{
+    inTransaction(m_connection, [&] {
+        Statement insert(m_connection,
+                         "INSERT INTO mynodes (Kleidi, MyText, Keimeno) VALUES (?, ?, '')");
+        insert.bind(1, key);
+        insert.bind(2, title);
+        insert.run();
+    });
+}
+
+int NoteStore::deleteSubtree(std::string_view key)
+{
+    if (key.empty())
+        return 0;
+    int deleted = 0;
+    inTransaction(m_connection, [&] {
+        // One scan in ID order; the test is a prefix test on the stored key without its
+        // surrounding spaces, so the item and all its descendants go, and nothing else.
+        Statement scan(m_connection, "SELECT ID, Kleidi FROM mynodes ORDER BY ID");
+        Statement remove(m_connection, "DELETE FROM mynodes WHERE ID=?");
+        std::vector<std::int64_t> doomed;
+        while (scan.step()) {
+            const std::optional<std::string> stored = scan.column(1).toText();
+            if (stored && keys::trimSpaces(*stored).starts_with(key))
+                doomed.push_back(scan.columnInt64(0));
+        }
+        for (std::int64_t id : doomed) {
+            remove.reset();
+            remove.bind(1, id);
+            remove.run();
+            ++deleted;
+        }
+    });
+    return deleted;
+}
+
+void NoteStore::storeExpanded(const std::vector<bool> &flags)
+{
+    inTransaction(m_connection, [&] {
+        Statement scan(m_connection, "SELECT ID FROM mynodes ORDER BY ID");
+        Statement update(m_connection, "UPDATE mynodes SET anoixto=? WHERE ID=?");
+        std::vector<std::int64_t> ids;
+        ids.reserve(flags.size());
+        while (ids.size() < flags.size() && scan.step())
+            ids.push_back(scan.columnInt64(0));
+        for (std::size_t i = 0; i < flags.size(); ++i) {
+            if (i == ids.size())
+                throw StoreError(0,
+                                 "The outline has " + std::to_string(flags.size()) +
+                                     " items but the table \"mynodes\" has only " +
+                                     std::to_string(ids.size()) +
+                                     " rows; the expanded state of the items after row " +
+                                     std::to_string(ids.size()) + " was not stored.",
+                                 path());
+            update.reset();
+            update.bind(1, std::int64_t{flags[i] ? 1 : 0});
+            update.bind(2, ids[i]);
+            update.run();
+        }
+    });
+}
+
+void NoteStore::storeSettings(const Settings &settings)
+{
+    inTransaction(m_connection, [&] {
+        Statement scan(m_connection, "SELECT ID FROM parame ORDER BY ID");
+        Statement update(m_connection, "UPDATE parame SET timilo=? WHERE ID=?");
+        std::vector<std::int64_t> ids;
+        while (scan.step())
+            ids.push_back(scan.columnInt64(0));
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            const int position = static_cast<int>(i) + 1;
+            if (position > Settings::kCount)
+                throw StoreError(0,
+                                 "The table \"parame\" has more than 30 rows; settings "
+                                 "position " +
+                                     std::to_string(position) + " is out of range (1 to 30).",
+                                 path());
+            update.reset();
+            update.bind(1, std::int64_t{settings.at(position)});
+            update.bind(2, ids[i]);
+            update.run();
+        }
+    });
 }
 
 } // namespace quillet

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
@@ -56,6 +57,26 @@ public:
     // Fills positions 1 to k from the k rows of parame in ID order. Throws StoreError for an
     // empty table, a Null or out-of-range value, or a 31st row (after filling 30 positions).
     void loadSettings(Settings &settings);
+
+    // Each write below is one transaction. A multi-row write that fails part-way commits the
+    // rows written before the failure and then throws, as writing row by row would leave it.
+
+    // Stores the note text of the row whose key is key. Throws when there is no such row.
+    void saveText(std::string_view key, std::string_view text);
+    // Stores the title of the row whose key is key. Throws when there is no such row.
+    void rename(std::string_view key, std::string_view title);
+    // Appends a row with the key, the title and an empty note; other columns take their
+    // defaults (collapsed, no stored format).
+    void insertItem(std::string_view key, std::string_view title);
+    // Deletes every row whose key, without surrounding spaces, begins with key: the item and
+    // everything below it. Returns the number of rows deleted. An empty key deletes nothing.
+    int deleteSubtree(std::string_view key);
+    // Writes flags[i] as the expanded flag of the (i+1)-th row in ID order. Throws, after
+    // storing the flags before it, when the table has fewer rows than flags.
+    void storeExpanded(const std::vector<bool> &flags);
+    // Writes position n into the n-th row of parame in ID order, for every row. Throws, after
+    // storing 30 rows, when the table has more.
+    void storeSettings(const Settings &settings);
 
 private:
     Connection m_connection;

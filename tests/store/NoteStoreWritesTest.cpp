@@ -1,0 +1,114 @@
+#include "store/NoteStore.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+namespace quillet {
+namespace {
+
+class NoteStoreWritesTest : public testing::Test
+{
+protected:
+    std::string keys()
+    {
+        std::string all;
+        store->scanOutline([&](const OutlineRow &row) { all += *row.key.toText() + " "; });
+        return all;
+    }
+
+    test::TempFolder folder;
+    std::string path = folder.path("mydata.mdb");
+    std::unique_ptr<NoteStore> store;
+};
+
+TEST_F(NoteStoreWritesTest, TextAndTitleGoToTheRowOfTheExactKey)
+{
+    test::createDatabase(path, {{"A", "upper"}, {"a", "lower"}});
+    store = std::make_unique<NoteStore>(path);
+    store->saveText("a", "line one\nline two\t");
+    store->rename("A", "  spaced  ");
+    EXPECT_EQ(test::querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='a'"),
+              "line one\nline two\t");
+    EXPECT_EQ(test::querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='A'"), "");
+    EXPECT_EQ(test::querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi='A'"), "  spaced  ");
+    EXPECT_EQ(test::querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi='a'"), "lower");
+
+    // Empty text is stored as empty text, not as Null.
+    store->saveText("A", std::string_view());
+    EXPECT_EQ(test::querySql(path, "SELECT quote(Keimeno) FROM mynodes WHERE Kleidi='A'"), "''");
+
+    // A key without a row is an error, not a silent success.
+    EXPECT_THROW(store->saveText("B", "lost?"), StoreError);
+    EXPECT_THROW(store->rename("B", "lost?"), StoreError);
+}
+
+TEST_F(NoteStoreWritesTest, InsertedRowsComeLastWithDefaults)
+{
+    test::createDatabase(path, {{"A", "a"}, {"B", "b"}});
+    test::execSql(path, "DELETE FROM mynodes WHERE Kleidi='B'");
+    store = std::make_unique<NoteStore>(path);
+    store->insertItem("A1", "New Item #1");
+    EXPECT_EQ(keys(), "A A1 ");
+    // AUTOINCREMENT: the new row's ID is above every ID ever used, also a deleted one.
+    EXPECT_EQ(test::querySql(path, "SELECT ID FROM mynodes WHERE Kleidi='A1'"), "3");
+    EXPECT_EQ(test::querySql(path, "SELECT anoixto || MegFonta || FontaBold || FontaPlagia || "
+                                   "quote(Keimeno) FROM mynodes WHERE Kleidi='A1'"),
+              "00.000''");
+}
+
+TEST_F(NoteStoreWritesTest, SubtreeDeletionRemovesTheItemAndItsDescendantsOnly)
+{
+    test::createDatabase(path, {{"A", ""},
+                                {"B", ""},
+                                {"A1", ""},
+                                {"B1", ""},
+                                {"B11", ""},
+                                {"C", ""},
+                                {"B2", ""},
+                                {"C1", ""},
+                                {"B21", ""}});
+    test::execSql(path, "UPDATE mynodes SET Kleidi='B12 ' WHERE Kleidi='B11'");
+    store = std::make_unique<NoteStore>(path);
+    // B, B1, "B12 " (a stored key with a trailing space), B2 and B21.
+    EXPECT_EQ(store->deleteSubtree("B"), 5);
+    EXPECT_EQ(keys(), "A A1 C C1 ");
+    EXPECT_EQ(store->deleteSubtree(""), 0);
+    EXPECT_EQ(keys(), "A A1 C C1 ");
+    // "C1" is a prefix only of itself: its parent stays.
+    EXPECT_EQ(store->deleteSubtree("C1"), 1);
+    EXPECT_EQ(keys(), "A A1 C ");
+}
+
+// A multi-row write that fails part-way keeps what it wrote before the failure and says so.
+TEST_F(NoteStoreWritesTest, ExpandedFlagsBeyondTheLastRowFailAfterStoringTheRest)
+{
+    test::createDatabase(path, {{"A", ""}, {"B", ""}, {"C", ""}});
+    store = std::make_unique<NoteStore>(path);
+    store->storeExpanded({true, false});
+    EXPECT_EQ(test::querySql(path, "SELECT group_concat(anoixto, '') FROM mynodes"), "100");
+    EXPECT_THROW(store->storeExpanded({false, true, true, true}), StoreError);
+    EXPECT_EQ(test::querySql(path, "SELECT group_concat(anoixto, '') FROM mynodes"), "011");
+}
+
+TEST_F(NoteStoreWritesTest, SettingsAreWrittenRowByRowUpToThirty)
+{
+    test::createDatabase(path, {{"A", ""}});
+    store = std::make_unique<NoteStore>(path);
+    Settings settings;
+    for (int position = 1; position <= 30; ++position)
+        settings.at(position) = position * 10 - 150;
+    store->storeSettings(settings);
+    Settings back;
+    store->loadSettings(back);
+    for (int position = 1; position <= 30; ++position)
+        EXPECT_EQ(back.at(position), position * 10 - 150);
+
+    test::execSql(path, "INSERT INTO parame (timilo) VALUES (777)");
+    settings.at(30) = 5;
+    EXPECT_THROW(store->storeSettings(settings), StoreError);
+    EXPECT_EQ(test::querySql(path, "SELECT timilo FROM parame ORDER BY ID LIMIT 1 OFFSET 29"), "5");
+    EXPECT_EQ(test::querySql(path, "SELECT timilo FROM parame ORDER BY ID DESC LIMIT 1"), "777");
+}
+
+} // namespace
+} // namespace quillet
