@@ -1,6 +1,7 @@
 #include "notes/Form3.h"
 
 #include "notes/Colors.h"
+#include "notes/KeyNumbering.h"
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"
 #include "platform/Guard.h"
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include <cmath>
 #include <stdexcept>
 
 namespace quillet {
@@ -85,6 +87,22 @@ Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
     });
     connect(Text2, &QLineEdit::textChanged, this,
             [this] { guarded(m_platform.messageBoxes, this, [&] { Text2_Change(); }); });
+    connect(&TreeView1->nodes(), &OutlineModel::titleEdited, this,
+            [this](int, const QString &title) {
+                guarded(m_platform.messageBoxes, this, [&] { TreeView1_AfterLabelEdit(title); });
+            });
+    connect(Text1, &NoteEditor::focusLost, this,
+            [this] { guarded(m_platform.messageBoxes, this, [&] { Text1_LostFocus(); }); });
+    connect(Check1, &QCheckBox::stateChanged, this,
+            [this] { guarded(m_platform.messageBoxes, this, [&] { Check1_Click(); }); });
+    const auto onClick = [this](QAbstractButton *button, void (Form3::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, [this, handler] {
+            guarded(m_platform.messageBoxes, this, [&] { (this->*handler)(); });
+        });
+    };
+    onClick(Command4, &Form3::Command4_Click);
+    onClick(Command1, &Form3::Command1_Click);
+    onClick(Command5, &Form3::Command5_Click);
 }
 
 Form3::~Form3() = default;
@@ -126,6 +144,8 @@ void Form3::buildControls()
         button->setIcon(
             QIcon(QStringLiteral(":/icons/") + QLatin1String(icon) + QStringLiteral(".svg")));
         button->setIconSize(QSize(16, 16));
+        // A click takes the focus, so the editor's focus-loss save runs before the button acts.
+        button->setFocusPolicy(Qt::StrongFocus);
         button->setToolTip(tip);
         button->setAccessibleName(tip);
         return button;
@@ -228,8 +248,7 @@ void Form3::ClearTree()
 
 void Form3::LoadTree()
 {
-    if (!m_store)
-        throw std::logic_error("The notes database is not open.");
+    NoteStore &store = openStore();
     OutlineModel &model = TreeView1->nodes();
     std::vector<int> expanded;
 
@@ -242,7 +261,7 @@ void Form3::LoadTree()
             TreeView1->expand(model.indexOf(number));
     };
     try {
-        m_store->scanOutline([&](const OutlineRow &row) {
+        store.scanOutline([&](const OutlineRow &row) {
             const std::optional<std::string> storedKey = row.key.toText();
             const QString key = storedKey ? fromUtf8(keys::trimSpaces(*storedKey)) : QString();
             const auto refuse = [&](const std::string &why) {
@@ -250,7 +269,7 @@ void Form3::LoadTree()
                                  "The row with ID " + std::to_string(row.id) + " and key \"" +
                                      key.toStdString() + "\" cannot be placed in the outline: " +
                                      why + ". The outline shows the rows before it.",
-                                 m_store->path());
+                                 store.path());
             };
             if (!storedKey)
                 refuse("its key (Kleidi) is Null");
@@ -388,6 +407,157 @@ void Form3::Text2_Change()
     ShowNote();
     if (exists)
         Label3->setText(TreeView1->fullPath(index));
+}
+
+void Form3::Text1_LostFocus()
+{
+    SaveNoteText();
+}
+
+void Form3::Check1_Click()
+{
+    // A momentary switch: checking it saves once and unchecks it. The uncheck raises this
+    // handler again, which then finds the box unchecked and does nothing. The box is unchecked
+    // also when the save fails, so that the next check (at closing) saves again.
+    if (Check1->checkState() != Qt::Checked)
+        return;
+    try {
+        SaveNoteText();
+    } catch (...) {
+        Check1->setCheckState(Qt::Unchecked);
+        throw;
+    }
+    Check1->setCheckState(Qt::Unchecked);
+}
+
+void Form3::SaveNoteText()
+{
+    const QString key = selectionKey();
+    // A note that could not be read was never shown, so there is nothing of the user's to store.
+    if (key.isEmpty() || Text1->isReadOnly())
+        return;
+    openStore().saveText(key.toStdString(), Text1->toPlainText().toStdString());
+}
+
+void Form3::TreeView1_AfterLabelEdit(const QString &newString)
+{
+    RenameNote(newString);
+}
+
+void Form3::RenameNote(const QString &title)
+{
+    const QString key = selectionKey();
+    if (key.isEmpty())
+        return;
+    openStore().rename(key.toStdString(), title.toStdString());
+}
+
+void Form3::rebuildAndSelect(int index)
+{
+    ClearTree();
+    LoadTree();
+    TreeView1->setFocus();
+    TreeView1->select(index);
+    setSelection(index);
+    ShowNote();
+}
+
+void Form3::addItem(const NewItem &item, const QString &prompt)
+{
+    const int count = TreeView1->count();
+    if (!item.fits || count >= kMaxItems) {
+        m_platform.messageBoxes.inform(this, QString(), tr("No room for a new item here!"),
+                                       MessageBoxes::Icon::None);
+        return;
+    }
+    const MessageBoxes::Answer answer = m_platform.messageBoxes.ask(
+        this, QStringLiteral("Attention"),
+        prompt + QLatin1Char('\n') + item.placeLabel + QStringLiteral(" >"),
+        MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Information);
+    if (answer == MessageBoxes::Answer::No)
+        return;
+    openStore().insertItem(item.key.toStdString(),
+                        (QStringLiteral("New Item #") + QString::number(count)).toStdString());
+    // The new row has the largest ID, so its node comes last.
+    rebuildAndSelect(count + 1);
+}
+
+void Form3::Command4_Click()
+{
+    const QString key = selectionKey();
+    if (key.isEmpty())
+        return;
+    addItem(newSiblingItem(key, TreeView1->nodes()), QStringLiteral("Add New Item in : "));
+}
+
+void Form3::Command1_Click()
+{
+    const QString key = selectionKey();
+    if (key.isEmpty())
+        return;
+    addItem(newChildItem(key, selectionFullPath(), TreeView1->nodes()),
+            QStringLiteral("Add New Subitem in : "));
+}
+
+void Form3::Command5_Click()
+{
+    const QString key = selectionKey();
+    // Without a selection the prefix test would match every row.
+    if (key.isEmpty())
+        return;
+    if (key == QLatin1String("A")) {
+        m_platform.messageBoxes.inform(this, QString(), QStringLiteral("No the first!"),
+                                       MessageBoxes::Icon::None);
+        return;
+    }
+    const MessageBoxes::Answer answer = m_platform.messageBoxes.ask(
+        this, QStringLiteral("Attention"), QStringLiteral("Delete item : \n") + selectionFullPath(),
+        MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Warning);
+    if (answer == MessageBoxes::Answer::No)
+        return;
+    openStore().deleteSubtree(key.toStdString());
+    rebuildAndSelect(1);
+}
+
+void Form3::SaveWorkspace()
+{
+    if (selectionKey().isEmpty())
+        return;
+    const int count = TreeView1->count();
+    std::vector<bool> flags(static_cast<std::size_t>(count));
+    for (int index = 1; index <= count; ++index)
+        flags[index - 1] = TreeView1->isExpanded(index);
+    openStore().storeExpanded(flags);
+
+    // The window's position (outer frame) and size (inside it), in twips, to the nearest whole
+    // twip with halves to even.
+    const QWidget *main = window();
+    const auto whole = [](double value) {
+        return static_cast<std::int32_t>(std::nearbyint(value));
+    };
+    m_settings.at(1) = whole(twips::fromPixelsX(main->pos().x()));
+    m_settings.at(2) = whole(twips::fromPixelsY(main->pos().y()));
+    m_settings.at(3) = whole(twips::fromPixelsX(main->width()));
+    m_settings.at(4) = whole(twips::fromPixelsY(main->height()));
+    bool isNumber = false;
+    const int index = selectionIndex().toInt(&isNumber);
+    if (!isNumber || index < -32768 || index > 32767)
+        throw std::out_of_range("The selected item's index \"" + selectionIndex().toStdString() +
+                                "\" is not a number from -32768 to 32767.");
+    m_settings.at(5) = index;
+    openStore().storeSettings(m_settings);
+}
+
+NoteStore &Form3::openStore()
+{
+    if (!m_store)
+        throw std::logic_error("The notes database is not open.");
+    return *m_store;
+}
+
+void Form3::closeStore()
+{
+    m_store.reset();
 }
 
 } // namespace quillet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "notes/KeyNumbering.h"
 #include "platform/Platform.h"
 #include "store/NoteStore.h"
 #include "store/Settings.h"
@@ -52,6 +53,16 @@ public:
     void ClearTree();
     // Shows the note of the selected key in the editor, in its stored or the default format.
     void ShowNote();
+    // Stores the editor's whole text in the selected item's row.
+    void SaveNoteText();
+    // Stores a title edited in place in the selected item's row.
+    void RenameNote(const QString &title);
+    // Stores the expanded flag of every node and the settings, with positions 1 to 4 taken
+    // from the top-level window's geometry and 5 from the selection. Nothing without a
+    // selection.
+    void SaveWorkspace();
+    // Closes the database connection: the last database operation of a run.
+    void closeStore();
 
     // Controls, named as the window's design names them.
     OutlineView *TreeView1 = nullptr;
@@ -82,12 +93,22 @@ public:
 
 private:
     void buildControls();
+    NoteStore &openStore();
     void setSelection(int index);
     void applyDefaultFormat();
     void applyStoredFormat(const NoteRow &row);
 
+    void addItem(const NewItem &item, const QString &prompt);
+    void rebuildAndSelect(int index);
+
     void TreeView1_NodeClick(int index);
+    void TreeView1_AfterLabelEdit(const QString &newString);
     void Text2_Change();
+    void Text1_LostFocus();
+    void Check1_Click();
+    void Command4_Click();
+    void Command1_Click();
+    void Command5_Click();
 
     Platform &m_platform;
     Settings &m_settings;
