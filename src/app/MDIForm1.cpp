@@ -1,10 +1,15 @@
 #include "app/MDIForm1.h"
 
+#include "app/Layout.h"
 #include "notes/Form3.h"
+#include "notes/NoteEditor.h"
+#include "notes/OutlineView.h"
 #include "platform/Guard.h"
 #include "platform/Twips.h"
 #include "store/NoteStore.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -38,7 +43,11 @@ MDIForm1::MDIForm1(Platform &platform, std::string databasePath, QWidget *parent
     resize(m_child->size());
 }
 
-MDIForm1::~MDIForm1() = default;
+MDIForm1::~MDIForm1()
+{
+    // MDIForm_Terminate: closing the connection is the last database operation.
+    m_form3->closeStore();
+}
 
 void MDIForm1::MDIForm_Load()
 {
@@ -78,6 +87,57 @@ void MDIForm1::applyGeometry(int left, int top, int width, int height)
             return;
     if (const QScreen *primary = QGuiApplication::primaryScreen())
         move(primary->availableGeometry().topLeft());
+}
+
+void MDIForm1::MDIForm_QueryUnload()
+{
+    m_form3->Check1->setCheckState(Qt::Checked);
+}
+
+void MDIForm1::Form_Unload()
+{
+    m_form3->SaveWorkspace();
+}
+
+void MDIForm1::closeEvent(QCloseEvent *event)
+{
+    guarded(m_platform.messageBoxes, this, [&] { MDIForm_QueryUnload(); });
+    guarded(m_platform.messageBoxes, this, [&] { Form_Unload(); });
+    event->accept();
+}
+
+void MDIForm1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    MDIForm_Resize();
+}
+
+void MDIForm1::MDIForm_Resize()
+{
+    const QSize client = m_area->viewport()->size();
+    const NotesLayout layout =
+        layoutNotes(static_cast<float>(twips::fromPixelsX(client.width())),
+                    static_cast<float>(twips::fromPixelsY(client.height())),
+                    static_cast<float>(twips::fromPixelsX(m_child->width())),
+                    static_cast<float>(twips::fromPixelsY(m_child->height())));
+
+    // The notes window stays at the client area's top-left corner.
+    QSize form = m_child->size();
+    if (layout.formWidth)
+        form.setWidth(twips::toPixelsX(*layout.formWidth));
+    if (layout.formHeight)
+        form.setHeight(twips::toPixelsY(*layout.formHeight));
+    m_child->setGeometry(QRect(QPoint(0, 0), form));
+    m_form3->resize(form);
+
+    if (layout.editorWidth)
+        m_form3->Text1->resize(twips::toPixelsX(*layout.editorWidth), m_form3->Text1->height());
+    if (layout.editorHeight)
+        m_form3->Text1->resize(m_form3->Text1->width(), twips::toPixelsY(*layout.editorHeight));
+    if (layout.outlineHeight)
+        m_form3->TreeView1->resize(m_form3->TreeView1->width(),
+                                   twips::toPixelsY(*layout.outlineHeight));
+    m_form3->Frame1->move(m_form3->Frame1->x(), twips::toPixelsY(layout.panelTop));
 }
 
 } // namespace quillet

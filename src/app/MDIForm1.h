@@ -36,7 +36,18 @@ public:
     // The window's position (outer frame) and size (inside the frame), in twips.
     void applyGeometry(int left, int top, int width, int height);
 
+    // The closing path, in this order: the editor's text is saved through the auto-save box,
+    // then the notes window stores the workspace. It never cancels the close.
+    void MDIForm_QueryUnload();
+    void Form_Unload();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void MDIForm_Resize();
+
     Platform &m_platform;
     std::string m_databasePath;
     Settings m_settings;

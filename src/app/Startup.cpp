@@ -2,8 +2,10 @@
 
 #include "app/MDIForm1.h"
 #include "platform/MessageBoxes.h"
+#include "platform/TerminationSignals.h"
 #include "store/StoreError.h"
 
+#include <QApplication>
 #include <QFileInfo>
 
 namespace quillet {
@@ -37,6 +39,16 @@ std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, const QString &data
         return nullptr;
     }
     return window;
+}
+
+void closeOnSessionEndOrSignal(MDIForm1 &window, TerminationSignals &terminations)
+{
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window,
+                     [&window] { window.close(); });
+    QObject::connect(&terminations, &TerminationSignals::requested, &window, [&window] {
+        window.close();
+        QApplication::quit();
+    });
 }
 
 } // namespace quillet

@@ -9,6 +9,7 @@
 namespace quillet {
 
 class MDIForm1;
+class TerminationSignals;
 
 // The database file the program uses: mydata.mdb in the program's own folder.
 QString databasePathIn(const QString &programFolder);
@@ -18,5 +19,9 @@ QString databasePathIn(const QString &programFolder);
 // one with the tool at toolPath, and returns nullptr: the program then ends with status 1.
 std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, const QString &databasePath,
                                          const QString &toolPath);
+
+// Ending the desktop session, or a termination signal, closes the window the way the user
+// does: the text being typed, the outline's state and the settings are stored.
+void closeOnSessionEndOrSignal(MDIForm1 &window, TerminationSignals &terminations);
 
 } // namespace quillet

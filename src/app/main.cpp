@@ -2,6 +2,7 @@
 #include "app/Startup.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 
@@ -22,6 +23,8 @@ int main(int argc, char *argv[])
         platform, quillet::databasePathIn(folder), folder + QStringLiteral("/quillet-db"));
     if (!window)
         return 1;
+    quillet::TerminationSignals terminations;
+    quillet::closeOnSessionEndOrSignal(*window, terminations);
     window->show();
     return app.exec();
 }

@@ -1,0 +1,126 @@
+#include "app/MDIForm1.h"
+#include "app/Startup.h"
+#include "notes/Form3.h"
+#include "notes/NoteEditor.h"
+#include "notes/OutlineView.h"
+#include "platform/TerminationSignals.h"
+#include "platform/Twips.h"
+#include "support/FakeMessageBoxes.h"
+#include "support/TestDatabase.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace quillet::test {
+namespace {
+
+class ClosingTest : public testing::Test
+{
+protected:
+    std::unique_ptr<MDIForm1> start()
+    {
+        std::unique_ptr<MDIForm1> window =
+            openMainWindow(platform, QString::fromStdString(path), QStringLiteral("quillet-db"));
+        if (window) {
+            window->show();
+            window->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        }
+        return window;
+    }
+
+    TempFolder folder;
+    std::string path = folder.path("mydata.mdb");
+    FakeMessageBoxes boxes;
+    Platform platform{boxes};
+};
+
+// Close, then start again through the real start-up: the outline's shape, the window and the
+// selection come back, with the text that was being typed.
+TEST_F(ClosingTest, ARestartShowsWhatWasThereAtClosing)
+{
+    createDatabase(
+        path, {{"A", "Alpha", true}, {"A1", "One"}, {"B", "Beta"}, {"B1", "b1"}, {"C", "Gamma"}});
+    execSql(path, "UPDATE parame SET timilo=77 WHERE ID=12");
+    {
+        std::unique_ptr<MDIForm1> window = start();
+        ASSERT_TRUE(window);
+        Form3 &notes = *window->form3();
+        notes.TreeView1->setExpanded(1, false);
+        notes.TreeView1->setExpanded(3, true);
+        notes.TreeView1->select(4);
+        notes.TreeView1->nodeClicked(4);
+        ASSERT_EQ(notes.selectionKey(), "B1");
+        notes.Text1->setFocus();
+        QTest::keyClicks(notes.Text1, "typed before closing");
+        window->applyGeometry(1500, 750, 10500, 7500);
+        window->close();
+    }
+    EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='B1'"),
+              "typed before closing");
+    EXPECT_EQ(querySql(path, "SELECT group_concat(anoixto, '') FROM mynodes"), "00100");
+    EXPECT_EQ(querySql(path, "SELECT group_concat(timilo, ' ') FROM (SELECT timilo FROM parame "
+                             "ORDER BY ID LIMIT 5)"),
+              "1500 750 10500 7500 4");
+
+    std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    Form3 &notes = *window->form3();
+    EXPECT_EQ(window->pos(), QPoint(twips::toPixelsX(1500), twips::toPixelsY(750)));
+    EXPECT_EQ(window->size(), QSize(twips::toPixelsX(10500), twips::toPixelsY(7500)));
+    EXPECT_FALSE(notes.TreeView1->isExpanded(1));
+    EXPECT_TRUE(notes.TreeView1->isExpanded(3));
+    EXPECT_EQ(notes.selectionKey(), "B1");
+    EXPECT_EQ(notes.Label3->text(), "Beta > b1");
+    EXPECT_EQ(notes.Text1->toPlainText(), "typed before closing");
+    EXPECT_EQ(window->settings().at(12), 77);
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+TEST_F(ClosingTest, ClosingWithoutASelectionStoresNothing)
+{
+    createDatabase(path, {{"A", "Alpha", true}, {"A1", "One"}});
+    execSql(path, "UPDATE parame SET timilo=9 WHERE ID=5");
+    const std::string before = fileBytes(path);
+    {
+        std::unique_ptr<MDIForm1> window = start();
+        ASSERT_TRUE(window);
+        ASSERT_EQ(window->form3()->selectionKey(), "");
+        window->form3()->TreeView1->setExpanded(1, false);
+        window->form3()->Text1->setPlainText("nowhere");
+        window->move(10, 10);
+        window->close();
+    }
+    EXPECT_EQ(fileBytes(path), before);
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+// A service manager stopping the program sends SIGTERM: the closing path runs as if the user
+// had closed the window, and the text being typed is stored.
+TEST_F(ClosingTest, TerminationSignalStoresTheTextBeingTyped)
+{
+    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
+    std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    TerminationSignals terminations;
+    closeOnSessionEndOrSignal(*window, terminations);
+    Form3 &notes = *window->form3();
+    notes.Text1->setFocus();
+    QTest::keyClicks(notes.Text1, "half a thought");
+    for (int number : {SIGTERM, SIGHUP}) {
+        ::raise(number);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 10000));
+        EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='A'"), "half a thought");
+        // Open it again for the next signal.
+        window->show();
+        notes.Text1->setPlainText("half a thought");
+    }
+}
+
+} // namespace
+} // namespace quillet::test

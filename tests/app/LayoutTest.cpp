@@ -1,0 +1,94 @@
+#include "app/Layout.h"
+
+#include "app/MDIForm1.h"
+#include "app/Startup.h"
+#include "notes/Form3.h"
+#include "notes/NoteEditor.h"
+#include "notes/OutlineView.h"
+#include "platform/Twips.h"
+#include "support/FakeMessageBoxes.h"
+#include "support/TestDatabase.h"
+
+#include <QFrame>
+#include <QMdiArea>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quillet::test {
+namespace {
+
+TEST(LayoutTest, EditorAndOutlineEndWhereThePanelBegins)
+{
+    const NotesLayout layout = layoutNotes(14340, 9465, 0, 0);
+    EXPECT_EQ(layout.formWidth, 14340.0f);
+    EXPECT_EQ(layout.formHeight, 9465.0f);
+    EXPECT_EQ(layout.editorWidth, 14340.0f - 3885);
+    EXPECT_EQ(layout.editorHeight, 9465.0f - 1320);
+    EXPECT_EQ(layout.outlineHeight, 9465.0f - 960);
+    EXPECT_EQ(layout.panelTop, 9465.0f - 960);
+    // The editor's bottom (360 + height) is the panel's top.
+    EXPECT_EQ(360 + *layout.editorHeight, layout.panelTop);
+}
+
+TEST(LayoutTest, NegativeSizesAreSkippedAndTheRestStillApplies)
+{
+    // Under 1320 twips high: the editor keeps its height; the outline and panel follow.
+    NotesLayout layout = layoutNotes(3000, 1000, 14340, 9465);
+    EXPECT_FALSE(layout.editorWidth);
+    EXPECT_FALSE(layout.editorHeight);
+    EXPECT_EQ(layout.outlineHeight, 40.0f);
+    EXPECT_EQ(layout.panelTop, 40.0f);
+
+    // Under 960: only the panel's top, which may be negative, still moves.
+    layout = layoutNotes(5000, 900, 14340, 9465);
+    EXPECT_EQ(layout.editorWidth, 1115.0f);
+    EXPECT_FALSE(layout.outlineHeight);
+    EXPECT_EQ(layout.panelTop, -60.0f);
+}
+
+TEST(LayoutTest, TheNotesWindowFollowsTheMainWindow)
+{
+    TempFolder folder;
+    const std::string path = folder.path("mydata.mdb");
+    createDatabase(path, {{"A", "Alpha"}});
+    FakeMessageBoxes boxes;
+    Platform platform{boxes};
+    std::unique_ptr<MDIForm1> window =
+        openMainWindow(platform, QString::fromStdString(path), QStringLiteral("quillet-db"));
+    ASSERT_TRUE(window);
+    window->show();
+    Form3 &notes = *window->form3();
+    const int outlineWidth = notes.TreeView1->width();
+
+    for (const QSize size : {QSize(700, 500), QSize(1000, 700), QSize(300, 60)}) {
+        window->resize(size);
+        QCoreApplication::processEvents();
+        const QSize client = window->centralWidget()->size();
+        EXPECT_EQ(notes.size(), client);
+        EXPECT_EQ(notes.parentWidget()->pos(), QPoint(0, 0));
+        const int panelTop = client.height() - twips::toPixelsY(960);
+        EXPECT_EQ(notes.Frame1->y(), panelTop);
+        if (panelTop - twips::toPixelsY(360) >= 0) {
+            EXPECT_EQ(notes.Text1->y() + notes.Text1->height(), panelTop) << size.height();
+            EXPECT_EQ(notes.TreeView1->height(), panelTop);
+        }
+        if (client.width() > twips::toPixelsX(3885)) {
+            EXPECT_EQ(notes.Text1->width(), client.width() - twips::toPixelsX(3885));
+        }
+        EXPECT_EQ(notes.TreeView1->width(), outlineWidth);
+    }
+
+    // Maximising and restoring give the layout of each size.
+    window->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(notes.size(), window->centralWidget()->size());
+    window->showNormal();
+    window->resize(800, 600);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(notes.size(), window->centralWidget()->size());
+    EXPECT_EQ(notes.Frame1->y(), window->centralWidget()->height() - twips::toPixelsY(960));
+}
+
+} // namespace
+} // namespace quillet::test
