@@ -1,0 +1,394 @@
+// quillet-bench: the outline's costs at three sizes, each as a ratio to a baseline measured
+// in the same run, and the peak memory of a fresh start-up.
+//
+//   quillet-bench [benchmark flags]      runs everything and prints the summary
+//   quillet-bench --startup-rss PATH     (internal) starts the main window on PATH in a fresh
+//                                        process, prints its peak resident memory and exits
+
+#include "OutlineBenchmarks.h"
+#include "OutlineGenerator.h"
+#include "RecordingMessageBoxes.h"
+#include "app/MDIForm1.h"
+#include "app/Startup.h"
+#include "notes/Form3.h"
+#include "notes/OutlineView.h"
+#include "store/Sqlite.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace quillet;
+
+constexpr int kSizes[] = {1000, 10000, kMaxOutlineItems};
+constexpr std::uint32_t kSeed = 20240611;
+constexpr double kLoadTreeTarget = 1.5;
+constexpr double kStartupTarget = 2.0;
+constexpr double kShowNoteTargetMs = 1.0;
+constexpr double kRssTargetMb = 64.0;
+
+// The platform plugin's notes that the offscreen platform has no window manager to tell
+// size hints to, and that no runtime folder is set; neither concerns a measurement.
+void quietMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && (message.contains(QLatin1String("propagateSizeHints")) ||
+                                 message.contains(QLatin1String("XDG_RUNTIME_DIR"))))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+long peakRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss; // kilobytes on Linux
+}
+
+// The measuring process: nothing but the toolkit and one start-up, so that the figure is what
+// a person starting the program would see, not what the benchmarks before it left behind.
+int measureInThisProcess(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const long bareKb = peakRssKb();
+    bench::RecordingMessageBoxes boxes;
+    Platform platform{boxes};
+    std::unique_ptr<MDIForm1> window =
+        openMainWindow(platform, QString::fromLocal8Bit(argv[2]), QStringLiteral("quillet-db"));
+    if (!window || !bench::showUntilPainted(window.get(), window->form3()->TreeView1->viewport()))
+        return 1;
+    std::printf("bare-kb %ld\nstartup-kb %ld\nitems %d\nboxes %zu\n", bareKb, peakRssKb(),
+                window->form3()->TreeView1->count(), boxes.asked().size());
+    return 0;
+}
+
+// Linux carries the peak of the image a process replaces over into its ru_maxrss at exec,
+// and the process started with --startup-rss comes from the benchmark process, forked at its
+// full size. So it only starts the measuring process anew, from its own still small image, and
+// passes on its output and its status.
+int startupRssChild(char **argv)
+{
+    std::fflush(stdout);
+    const pid_t measuring = fork();
+    if (measuring < 0)
+        return 1;
+    if (measuring == 0) {
+        char flag[] = "--startup-rss-measure";
+        char *const arguments[] = {argv[0], flag, argv[2], nullptr};
+        execv("/proc/self/exe", arguments);
+        _exit(127);
+    }
+    int status = 0;
+    if (waitpid(measuring, &status, 0) != measuring || !WIFEXITED(status))
+        return 1;
+    return WEXITSTATUS(status);
+}
+
+struct RssFigure
+{
+    long bareKb = 0;
+    long startupKb = 0;
+};
+
+std::optional<RssFigure> measureStartupRss(const std::string &path, int items)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--startup-rss"), QString::fromStdString(path)});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        return std::nullopt;
+    RssFigure figure;
+    int loaded = -1;
+    std::size_t boxes = 1;
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() != 2)
+            continue;
+        if (words[0] == "bare-kb")
+            figure.bareKb = words[1].toLong();
+        else if (words[0] == "startup-kb")
+            figure.startupKb = words[1].toLong();
+        else if (words[0] == "items")
+            loaded = words[1].toInt();
+        else if (words[0] == "boxes")
+            boxes = words[1].toULong();
+    }
+    if (loaded != items || boxes != 0 || figure.startupKb == 0)
+        return std::nullopt;
+    return figure;
+}
+
+// Checks a generated database against what the benchmarks assume of it, and describes it.
+bool checkGenerated(const std::string &path, int items)
+{
+    Connection connection(path, Connection::Mode::ReadOnly);
+    const auto number = [&](const char *sql) {
+        Statement query(connection, sql);
+        query.step();
+        return query.columnInt64(0);
+    };
+    const std::int64_t rows = number("SELECT count(*) FROM mynodes");
+    const std::int64_t top = number("SELECT count(*) FROM mynodes WHERE length(Kleidi) = 1");
+    const std::int64_t depth = number("SELECT max(length(Kleidi)) FROM mynodes");
+    // A parent's key with "1" appended is its first child's key.
+    const std::int64_t parents =
+        number("SELECT count(*) FROM mynodes p WHERE EXISTS "
+               "(SELECT 1 FROM mynodes c WHERE c.Kleidi = p.Kleidi || '1')");
+    const std::int64_t expanded = number("SELECT count(*) FROM mynodes WHERE anoixto = 1");
+    const std::int64_t expandedLeaves =
+        number("SELECT count(*) FROM mynodes p WHERE anoixto = 1 AND NOT EXISTS "
+               "(SELECT 1 FROM mynodes c WHERE c.Kleidi = p.Kleidi || '1')");
+    const std::int64_t orphans = number(
+        "SELECT count(*) FROM mynodes c WHERE length(c.Kleidi) > 1 AND NOT EXISTS "
+        "(SELECT 1 FROM mynodes p WHERE p.Kleidi = substr(c.Kleidi, 1, length(c.Kleidi) - 1) "
+        "AND p.ID < c.ID)");
+    const std::int64_t formatted = number("SELECT count(*) FROM mynodes WHERE MegFonta <> 0");
+    const std::int64_t shortest = number("SELECT min(length(CAST(Keimeno AS BLOB))) FROM mynodes");
+    const std::int64_t longest = number("SELECT max(length(CAST(Keimeno AS BLOB))) FROM mynodes");
+    const std::int64_t settings = number("SELECT count(*) FROM parame");
+
+    std::printf("outline %6d: %lld rows, %lld top-level, depth %lld, %lld with children "
+                "(%lld expanded), %lld formatted, notes %lld-%lld bytes\n",
+                items, static_cast<long long>(rows), static_cast<long long>(top),
+                static_cast<long long>(depth), static_cast<long long>(parents),
+                static_cast<long long>(expanded), static_cast<long long>(formatted),
+                static_cast<long long>(shortest), static_cast<long long>(longest));
+    return rows == items && depth <= 5 && orphans == 0 && expandedLeaves == 0 && shortest >= 600 &&
+           longest <= 1400 && settings == 30;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Keeps the time per call of every repetition of each benchmark, by name and size, and passes
+// the runs on to the console: each run when there is one repetition, otherwise the failures
+// and only the median and the spread, which say more than a column of single repetitions.
+class CollectingReporter : public benchmark::ConsoleReporter
+{
+public:
+    struct Figure
+    {
+        std::vector<double> wallMsPerRepetition;
+        std::vector<double> cpuMsPerRepetition;
+        bool failed = false;
+
+        double wallMs() const { return median(wallMsPerRepetition); }
+        double cpuMs() const { return median(cpuMsPerRepetition); }
+    };
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        std::vector<Run> shown;
+        for (const Run &run : runs) {
+            if (run.run_type == Run::RT_Aggregate) {
+                if (run.aggregate_name == "median" || run.aggregate_name == "cv")
+                    shown.push_back(run);
+                continue;
+            }
+            // A failure shows whatever the repetitions, or its message would never be seen.
+            if (run.repetitions <= 1 || run.error_occurred)
+                shown.push_back(run);
+            Figure &figure = m_figures[run.run_name.function_name][std::stoi(run.run_name.args)];
+            figure.failed = figure.failed || run.error_occurred || run.iterations == 0;
+            if (run.iterations > 0) {
+                const double calls = static_cast<double>(run.iterations);
+                figure.wallMsPerRepetition.push_back(run.real_accumulated_time / calls * 1e3);
+                figure.cpuMsPerRepetition.push_back(run.cpu_accumulated_time / calls * 1e3);
+            }
+        }
+        if (!shown.empty())
+            ConsoleReporter::ReportRuns(shown);
+    }
+
+    // The figure of one benchmark at one size; nothing when it failed or never ran.
+    const Figure *find(const std::string &name, int size) const
+    {
+        const auto byName = m_figures.find(name);
+        if (byName == m_figures.end())
+            return nullptr;
+        const auto bySize = byName->second.find(size);
+        if (bySize == byName->second.end() || bySize->second.failed ||
+            bySize->second.wallMsPerRepetition.empty())
+            return nullptr;
+        return &bySize->second;
+    }
+
+private:
+    std::map<std::string, std::map<int, Figure>> m_figures;
+};
+
+// The command line with this program's defaults before the caller's own flags, which win:
+// three repetitions, run in random interleaved order, so that a spell of load from other work
+// on the machine spreads over all figures instead of landing on one of them, and the median
+// of the three leaves a disturbed repetition out.
+std::vector<char *> withDefaults(int argc, char **argv)
+{
+    static char repetitions[] = "--benchmark_repetitions=3";
+    static char interleaving[] = "--benchmark_enable_random_interleaving=true";
+    std::vector<char *> arguments{argv[0]};
+    const auto given = [&](std::string_view flag) {
+        for (int i = 1; i < argc; ++i)
+            if (std::string_view(argv[i]).starts_with(flag))
+                return true;
+        return false;
+    };
+    if (!given("--benchmark_repetitions"))
+        arguments.push_back(repetitions);
+    if (!given("--benchmark_enable_random_interleaving"))
+        arguments.push_back(interleaving);
+    arguments.insert(arguments.end(), argv + 1, argv + argc);
+    arguments.push_back(nullptr);
+    return arguments;
+}
+
+const char *verdict(bool met)
+{
+    return met ? "met" : "MISSED";
+}
+
+void printSummary(const CollectingReporter &reporter, const std::map<int, RssFigure> &rss)
+{
+    const char *names[] = {bench::kBaselineName, "ScanOutline", "LoadTree", "ClearTree",
+                           "ShowNote",           "NodeClick",   "Startup"};
+    std::printf("\nPer call; ratios are to the baseline at the same size (three columns "
+                "scanned, one model reset, no checks).\nOther work on this machine inflates "
+                "wall time, so the targets are judged on processor time.\n");
+    std::printf("%-20s %10s %10s %12s %12s\n", "measurement", "wall ms", "cpu ms", "x base wall",
+                "x base cpu");
+    for (int size : kSizes) {
+        const CollectingReporter::Figure *base = reporter.find(bench::kBaselineName, size);
+        for (const char *name : names) {
+            const std::string label = std::string(name) + "/" + std::to_string(size);
+            const CollectingReporter::Figure *figure = reporter.find(name, size);
+            if (!figure)
+                std::printf("%-20s %10s\n", label.c_str(), "failed");
+            else if (!base)
+                std::printf("%-20s %10.3f %10.3f\n", label.c_str(), figure->wallMs(),
+                            figure->cpuMs());
+            else
+                std::printf("%-20s %10.3f %10.3f %11.2fx %11.2fx\n", label.c_str(),
+                            figure->wallMs(), figure->cpuMs(), figure->wallMs() / base->wallMs(),
+                            figure->cpuMs() / base->cpuMs());
+        }
+    }
+
+    std::printf("\nPeak resident memory after start-up (ru_maxrss of a fresh process, outline "
+                "painted):\n");
+    for (int size : kSizes) {
+        const auto found = rss.find(size);
+        if (found == rss.end())
+            std::printf("  %6d items: failed\n", size);
+        else
+            std::printf("  %6d items: %.1f MB (of which %.1f MB before the window was built)\n",
+                        size, found->second.startupKb / 1024.0, found->second.bareKb / 1024.0);
+    }
+
+    std::printf("\nTargets:\n");
+    const int largest = kMaxOutlineItems;
+    const CollectingReporter::Figure *base = reporter.find(bench::kBaselineName, largest);
+    const auto ratioTarget = [&](const char *name, double limit) {
+        const CollectingReporter::Figure *figure = reporter.find(name, largest);
+        if (!figure || !base) {
+            std::printf("  %s/%d within %.1fx of the baseline: not measured\n", name, largest,
+                        limit);
+            return;
+        }
+        const double ratio = figure->cpuMs() / base->cpuMs();
+        std::printf("  %s/%d: %.1f ms cpu = %.2fx baseline (%.1f ms cpu; wall %.1f ms = %.2fx); "
+                    "target %.1fx: %s\n",
+                    name, largest, figure->cpuMs(), ratio, base->cpuMs(), figure->wallMs(),
+                    figure->wallMs() / base->wallMs(), limit, verdict(ratio <= limit));
+    };
+    ratioTarget("LoadTree", kLoadTreeTarget);
+    ratioTarget("Startup", kStartupTarget);
+    for (int size : kSizes) {
+        const CollectingReporter::Figure *figure = reporter.find("ShowNote", size);
+        if (!figure)
+            std::printf("  ShowNote/%d: not measured\n", size);
+        else
+            std::printf("  ShowNote/%d: %.3f ms cpu (wall %.3f ms); target under %.1f ms: %s\n",
+                        size, figure->cpuMs(), figure->wallMs(), kShowNoteTargetMs,
+                        verdict(figure->cpuMs() < kShowNoteTargetMs));
+    }
+    const auto peak = rss.find(largest);
+    if (peak == rss.end())
+        std::printf("  Peak RSS after start-up at %d items: not measured\n", largest);
+    else
+        std::printf("  Peak RSS after start-up at %d items: %.1f MB; target under %.0f MB: %s\n",
+                    largest, peak->second.startupKb / 1024.0, kRssTargetMb,
+                    verdict(peak->second.startupKb / 1024.0 < kRssTargetMb));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Headless unless the caller chose a platform: nothing here is meant to be looked at.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    qInstallMessageHandler(quietMessages);
+    if (argc == 3 && std::string_view(argv[1]) == "--startup-rss")
+        return startupRssChild(argv);
+    if (argc == 3 && std::string_view(argv[1]) == "--startup-rss-measure")
+        return measureInThisProcess(argc, argv);
+
+    std::vector<char *> arguments = withDefaults(argc, argv);
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data());
+    QApplication app(count, arguments.data());
+    QApplication::setApplicationName(QStringLiteral("Quillet"));
+
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        std::fprintf(stderr, "quillet-bench: cannot make a temporary folder\n");
+        return 1;
+    }
+    std::map<int, std::string> databases;
+    for (int size : kSizes) {
+        const std::string path =
+            folder.filePath(QStringLiteral("outline-%1.mdb").arg(size)).toStdString();
+        generateOutline(path, size, kSeed);
+        if (!checkGenerated(path, size)) {
+            std::fprintf(stderr,
+                         "quillet-bench: the generated outline of %d items is not as "
+                         "the benchmarks expect\n",
+                         size);
+            return 1;
+        }
+        databases[size] = path;
+    }
+    std::fflush(stdout);
+
+    bench::registerOutlineBenchmarks(databases);
+    CollectingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    std::map<int, RssFigure> rss;
+    for (int size : kSizes)
+        if (const std::optional<RssFigure> figure = measureStartupRss(databases[size], size))
+            rss[size] = *figure;
+    std::cout.flush();
+    printSummary(reporter, rss);
+    return 0;
+}

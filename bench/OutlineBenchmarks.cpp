@@ -1,0 +1,310 @@
+#include "OutlineBenchmarks.h"
+
+#include "RecordingMessageBoxes.h"
+#include "app/MDIForm1.h"
+#include "app/Startup.h"
+#include "notes/Form3.h"
+#include "notes/NoteEditor.h"
+#include "notes/OutlineView.h"
+#include "platform/Platform.h"
+#include "store/NoteStore.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTreeView>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <memory>
+#include <vector>
+
+namespace quillet::bench {
+
+namespace {
+
+const std::map<int, std::string> *g_databases = nullptr;
+
+int itemsOf(const benchmark::State &state)
+{
+    return static_cast<int>(state.range(0));
+}
+
+const std::string &databaseFor(const benchmark::State &state)
+{
+    return g_databases->at(itemsOf(state));
+}
+
+// Widgets and windows deleted with deleteLater wait for the event loop; hand them their
+// deletion now so that nothing piles up from one measurement into the next.
+void deletePending()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// False, with the benchmark marked as failed, when the program asked anything: the run then
+// measured an error path, not the work it is named after.
+bool noBoxes(benchmark::State &state, const RecordingMessageBoxes &boxes)
+{
+    if (boxes.asked().empty())
+        return true;
+    state.SkipWithError(("a message box appeared: " + boxes.asked().front().toStdString()).c_str());
+    return false;
+}
+
+bool hasAllItems(benchmark::State &state, int count)
+{
+    if (count == itemsOf(state))
+        return true;
+    state.SkipWithError(("the outline holds " + std::to_string(count) + " items, not " +
+                         std::to_string(itemsOf(state)))
+                            .c_str());
+    return false;
+}
+
+// Notices the first paint event of one widget.
+class PaintWatcher : public QObject
+{
+public:
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// The notes window on its own, loaded from the database of this size, with nothing asked.
+struct LoadedForm
+{
+    RecordingMessageBoxes boxes;
+    Platform platform{boxes};
+    Settings settings;
+    Form3 form{platform, settings};
+
+    explicit LoadedForm(const std::string &path) { form.Form_Load(path); }
+};
+
+// Node numbers (1-based) spread over the whole outline in a scrambled order, so that the
+// notes read one after another are not neighbours in the file.
+std::vector<int> scattered(int count)
+{
+    std::vector<int> indices;
+    const int wanted = std::min(count, 4096);
+    for (int i = 0; i < wanted; ++i)
+        indices.push_back(static_cast<int>((static_cast<long long>(i) * 7919) % count) + 1);
+    return indices;
+}
+
+// The reference every figure is divided by: the three outline columns read in ID order with
+// the engine's own calls, and the same tree built with one model reset and the same nodes
+// expanded, in a tree view like the outline's so that the view sees the reset, but without
+// any of the checks on the stored values that LoadTree makes.
+void baseline(benchmark::State &state)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(databaseFor(state).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK) {
+        state.SkipWithError("cannot open the database");
+        sqlite3_close(db);
+        return;
+    }
+    OutlineModel model;
+    QTreeView view;
+    view.setModel(&model);
+    view.setHeaderHidden(true);
+    view.setUniformRowHeights(true);
+    std::vector<int> expanded;
+    for (auto _ : state) {
+        state.PauseTiming();
+        model.clear();
+        expanded.clear();
+        state.ResumeTiming();
+
+        sqlite3_stmt *scan = nullptr;
+        sqlite3_prepare_v2(db, "SELECT Kleidi, MyText, anoixto FROM mynodes ORDER BY ID", -1, &scan,
+                           nullptr);
+        model.beginBulk();
+        while (sqlite3_step(scan) == SQLITE_ROW) {
+            const QString key =
+                QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(scan, 0)),
+                                  sqlite3_column_bytes(scan, 0));
+            const QString title =
+                QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(scan, 1)),
+                                  sqlite3_column_bytes(scan, 1));
+            const int number = model.add(key, title, key.size() > 1 ? key.chopped(1) : QString());
+            if (sqlite3_column_int(scan, 2) != 0)
+                expanded.push_back(number);
+        }
+        model.endBulk();
+        for (int number : expanded)
+            view.expand(model.indexOf(number));
+        sqlite3_finalize(scan);
+    }
+    hasAllItems(state, model.count());
+    sqlite3_close(db);
+}
+
+void scanOutline(benchmark::State &state)
+{
+    NoteStore store(databaseFor(state));
+    int rows = 0;
+    for (auto _ : state) {
+        rows = 0;
+        store.scanOutline([&](const OutlineRow &row) {
+            benchmark::DoNotOptimize(row.id);
+            ++rows;
+        });
+    }
+    hasAllItems(state, rows);
+}
+
+void loadTree(benchmark::State &state)
+{
+    LoadedForm loaded(databaseFor(state));
+    Form3 &form = loaded.form;
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.ClearTree();
+        state.ResumeTiming();
+        form.LoadTree();
+    }
+    if (noBoxes(state, loaded.boxes))
+        hasAllItems(state, form.TreeView1->count());
+    deletePending();
+}
+
+void clearTree(benchmark::State &state)
+{
+    LoadedForm loaded(databaseFor(state));
+    Form3 &form = loaded.form;
+    int loadedCount = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (form.TreeView1->count() == 0)
+            form.LoadTree();
+        loadedCount = form.TreeView1->count();
+        state.ResumeTiming();
+        form.ClearTree();
+    }
+    if (noBoxes(state, loaded.boxes) && hasAllItems(state, loadedCount) &&
+        form.TreeView1->count() != 0)
+        state.SkipWithError("ClearTree left nodes in the outline");
+    deletePending();
+}
+
+// ShowNote alone: the selection is put into its label with the clock stopped, as the click
+// handler and the stored-selection restore both do before calling it.
+void showNote(benchmark::State &state)
+{
+    LoadedForm loaded(databaseFor(state));
+    Form3 &form = loaded.form;
+    if (!showUntilPainted(&form, form.Text1)) {
+        state.SkipWithError("the notes window was never painted");
+        return;
+    }
+    const std::vector<int> indices = scattered(form.TreeView1->count());
+    std::vector<QString> keys;
+    for (int index : indices)
+        keys.push_back(form.TreeView1->key(index));
+    std::size_t next = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.Label1->setText(keys[next++ % keys.size()]);
+        state.ResumeTiming();
+        form.ShowNote();
+    }
+    if (noBoxes(state, loaded.boxes) && form.Text1->toPlainText().size() < 300)
+        state.SkipWithError("the last note shown is shorter than any stored note");
+    deletePending();
+}
+
+// A click on a node, as the tree reports it: selection, the four labels, the note, the path.
+void nodeClick(benchmark::State &state)
+{
+    LoadedForm loaded(databaseFor(state));
+    Form3 &form = loaded.form;
+    if (!showUntilPainted(&form, form.Text1)) {
+        state.SkipWithError("the notes window was never painted");
+        return;
+    }
+    const std::vector<int> indices = scattered(form.TreeView1->count());
+    std::vector<QModelIndex> targets;
+    for (int index : indices)
+        targets.push_back(form.TreeView1->nodes().indexOf(index - 1));
+    std::size_t next = 0;
+    for (auto _ : state)
+        form.TreeView1->setCurrentIndex(targets[next++ % targets.size()]);
+    const int last = indices[(next - 1) % indices.size()];
+    if (noBoxes(state, loaded.boxes) && form.selectionIndex() != QString::number(last))
+        state.SkipWithError("the click did not select the node");
+    deletePending();
+}
+
+// The whole start-up: the main window built over the database and loaded, shown, and run
+// until the outline has been painted. Tearing it down is not part of starting.
+void startup(benchmark::State &state)
+{
+    RecordingMessageBoxes boxes;
+    Platform platform{boxes};
+    const QString path = QString::fromStdString(databaseFor(state));
+    int count = 0;
+    for (auto _ : state) {
+        std::unique_ptr<MDIForm1> window =
+            openMainWindow(platform, path, QStringLiteral("quillet-db"));
+        if (!window) {
+            state.SkipWithError("the main window did not open");
+            break;
+        }
+        if (!showUntilPainted(window.get(), window->form3()->TreeView1->viewport())) {
+            state.SkipWithError("the outline was never painted");
+            break;
+        }
+        state.PauseTiming();
+        count = window->form3()->TreeView1->count();
+        window.reset();
+        deletePending();
+        state.ResumeTiming();
+    }
+    if (noBoxes(state, boxes))
+        hasAllItems(state, count);
+}
+
+} // namespace
+
+bool showUntilPainted(QWidget *window, QWidget *watched)
+{
+    PaintWatcher watcher;
+    watched->installEventFilter(&watcher);
+    window->show();
+    // Each round handles what is queued without waiting for more, so a platform that never
+    // paints ends the loop instead of hanging it.
+    for (int round = 0; round < 10000 && !watcher.painted; ++round)
+        QCoreApplication::processEvents();
+    watched->removeEventFilter(&watcher);
+    return watcher.painted;
+}
+
+void registerOutlineBenchmarks(const std::map<int, std::string> &databases)
+{
+    g_databases = &databases;
+    const auto add = [&](const char *name, void (*function)(benchmark::State &)) {
+        benchmark::internal::Benchmark *b = benchmark::RegisterBenchmark(name, function);
+        for (const auto &entry : databases)
+            b->Arg(entry.first);
+        b->Unit(benchmark::kMillisecond)->UseRealTime();
+    };
+    // The baseline runs first, so that each figure after it is measured under the same load.
+    add(kBaselineName, baseline);
+    add("ScanOutline", scanOutline);
+    add("LoadTree", loadTree);
+    add("ClearTree", clearTree);
+    add("ShowNote", showNote);
+    add("NodeClick", nodeClick);
+    add("Startup", startup);
+}
+
+} // namespace quillet::bench

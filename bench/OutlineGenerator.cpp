@@ -1,0 +1,253 @@
+#include "OutlineGenerator.h"
+
+#include "store/Schema.h"
+#include "store/Sqlite.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+namespace {
+
+constexpr int kTopLevel = 50;
+constexpr int kMaxDepth = 5;
+constexpr int kMaxChildren = 9;
+constexpr std::size_t kMinNoteBytes = 600;
+constexpr std::size_t kMaxNoteBytes = 1400;
+// The longest piece a note grows by in one step (a separator and the longest word) stays
+// below this, so a note started under the limit less this margin never passes the limit.
+constexpr std::size_t kLongestPiece = 30;
+
+// SplitMix64: tiny, and the same sequence everywhere, unlike the standard distributions whose
+// results differ between library implementations.
+class Random
+{
+public:
+    explicit Random(std::uint32_t seed)
+        : m_state(0x9E3779B97F4A7C15ull ^ seed)
+    {
+    }
+
+    std::uint64_t next()
+    {
+        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+
+    // A whole number from 0 to bound - 1 (the bias of a 64-bit modulo is negligible here).
+    int below(int bound) { return static_cast<int>(next() % static_cast<std::uint64_t>(bound)); }
+
+    // A number in [0, 1).
+    double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+
+private:
+    std::uint64_t m_state;
+};
+
+// Descendants an item at this depth (1 = top level) can have at most under the key scheme.
+int maxDescendants(int depth)
+{
+    int total = 0;
+    int level = 1;
+    for (int d = depth; d < kMaxDepth; ++d) {
+        level *= kMaxChildren;
+        total += level;
+    }
+    return total;
+}
+
+// The mean number of children b for which top-level items with full five-level subtrees of
+// branching b hold `items` in all: top * (1 + b + b^2 + b^3 + b^4) = items.
+double meanBranching(int items, int top)
+{
+    const double wanted = static_cast<double>(items) / top;
+    double low = 0.0;
+    double high = kMaxChildren;
+    for (int step = 0; step < 60; ++step) {
+        const double b = (low + high) / 2;
+        double total = 0.0;
+        double power = 1.0;
+        for (int d = 0; d < kMaxDepth; ++d, power *= b)
+            total += power;
+        (total < wanted ? low : high) = b;
+    }
+    return low;
+}
+
+struct Item
+{
+    std::string key;
+    int depth = 1;
+    int firstChild = -1; // children are contiguous in breadth-first order
+    int childCount = 0;
+};
+
+// Shapes the outline breadth-first. Each item gets a random number of children around the
+// mean branching, but never fewer than the items still to place need: the remaining items
+// must always fit in the subtrees still open, or the total could not come out exact.
+std::vector<Item> shapeOutline(int items, Random &random)
+{
+    std::vector<Item> outline;
+    outline.reserve(static_cast<std::size_t>(items));
+    const int top = std::min(items, kTopLevel);
+    for (int i = 0; i < top; ++i)
+        outline.push_back(Item{std::string(1, static_cast<char>('A' + i)), 1, -1, 0});
+
+    const double mean = meanBranching(items, std::max(top, 1));
+    const double spread = std::min(mean, kMaxChildren - mean);
+    int remaining = items - top;
+    long long capacity = static_cast<long long>(top) * maxDescendants(1);
+    for (std::size_t at = 0; at < outline.size() && remaining > 0; ++at) {
+        const int depth = outline[at].depth;
+        capacity -= maxDescendants(depth);
+        if (depth == kMaxDepth)
+            continue;
+        const int perChild = 1 + maxDescendants(depth + 1);
+        const long long shortfall = remaining - capacity;
+        const int needed =
+            shortfall > 0 ? static_cast<int>((shortfall + perChild - 1) / perChild) : 0;
+        // A uniform pick in [mean - spread, mean + spread], rounded at random so that the
+        // fractional part of the mean is kept on average.
+        const double wish = mean - spread + 2 * spread * random.unit();
+        int children = static_cast<int>(std::floor(wish + random.unit()));
+        children = std::clamp(children, needed, kMaxChildren);
+        children = std::min(children, remaining);
+
+        outline[at].firstChild = static_cast<int>(outline.size());
+        outline[at].childCount = children;
+        for (int c = 1; c <= children; ++c)
+            outline.push_back(Item{outline[at].key + static_cast<char>('0' + c), depth + 1, -1, 0});
+        remaining -= children;
+        capacity += static_cast<long long>(children) * maxDescendants(depth + 1);
+    }
+    if (remaining != 0)
+        throw std::logic_error("the outline generator could not place every item");
+    return outline;
+}
+
+constexpr std::array<std::string_view, 24> kLatinWords{
+    "notes",  "outline", "meeting", "draft",  "review", "budget",  "chapter",  "garden",
+    "letter", "summary", "plan",    "travel", "recipe", "invoice", "project",  "remember",
+    "call",   "archive", "lorem",   "ipsum",  "dolor",  "amet",    "tomorrow", "idea"};
+
+// Greek letters take two bytes each in UTF-8.
+constexpr std::array<std::string_view, 20> kGreekWords{
+    "σημείωση",  "κείμενο",     "ημέρα",    "εργασία", "σχέδιο",  "βιβλίο",  "ταξίδι",
+    "συνάντηση", "περίληψη",    "κεφάλαιο", "γράμμα",  "κήπος",   "αρχείο",  "αύριο",
+    "ιδέα",      "λογαριασμός", "τηλέφωνο", "σπίτι",   "δουλειά", "καλημέρα"};
+
+template <std::size_t N>
+std::string_view pick(const std::array<std::string_view, N> &words, Random &random)
+{
+    return words[static_cast<std::size_t>(random.below(static_cast<int>(N)))];
+}
+
+std::string capitalised(std::string_view word)
+{
+    std::string text(word);
+    text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    return text;
+}
+
+// Sentences of mixed Latin and Greek words, in paragraphs, from 600 to 1,400 bytes, without
+// leading or trailing spaces so that the note reads back exactly as written.
+std::string noteText(Random &random)
+{
+    const std::size_t target =
+        kMinNoteBytes + static_cast<std::size_t>(random.below(
+                            static_cast<int>(kMaxNoteBytes - kLongestPiece - kMinNoteBytes + 1)));
+    std::string text = capitalised(pick(kLatinWords, random));
+    while (text.size() < target) {
+        const int kind = random.below(20);
+        if (kind == 0)
+            text += ".\n" + capitalised(pick(kLatinWords, random));
+        else if (kind < 3)
+            text += ". " + capitalised(pick(kLatinWords, random));
+        else if (kind < 11)
+            text += ' ' + std::string(pick(kGreekWords, random));
+        else
+            text += ' ' + std::string(pick(kLatinWords, random));
+    }
+    text += '.';
+    return text;
+}
+
+} // namespace
+
+void generateOutline(const std::string &path, int items, std::uint32_t seed)
+{
+    if (items < 0 || items > kMaxOutlineItems)
+        throw std::invalid_argument("An outline holds 0 to " + std::to_string(kMaxOutlineItems) +
+                                    " items, not " + std::to_string(items) + ".");
+    if (std::filesystem::symlink_status(path).type() != std::filesystem::file_type::not_found)
+        throw std::runtime_error("Will not write an outline over the existing " + path + ".");
+
+    Random random(seed);
+    const std::vector<Item> outline = shapeOutline(items, random);
+
+    Connection connection(path, Connection::Mode::Create);
+    connection.exec(schema::creationSql);
+    Transaction transaction(connection);
+
+    Statement insertItem(connection,
+                         "INSERT INTO mynodes (ID, Kleidi, MyText, Keimeno, anoixto, MegFonta, "
+                         "Grammatoseira, XromaFont, XromaBack, FontaBold, FontaPlagia) "
+                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    // Rows go out depth first, each item followed by its subtree, as a person writing the
+    // outline top to bottom would have added them; every parent comes before its children.
+    std::int64_t id = 0;
+    std::vector<int> pending;
+    const int top = std::min(items, kTopLevel);
+    for (int i = top - 1; i >= 0; --i)
+        pending.push_back(i);
+    while (!pending.empty()) {
+        const Item &item = outline[static_cast<std::size_t>(pending.back())];
+        pending.pop_back();
+        for (int c = item.childCount - 1; c >= 0; --c)
+            pending.push_back(item.firstChild + c);
+
+        ++id;
+        insertItem.reset();
+        insertItem.bind(1, id);
+        insertItem.bind(2, std::string_view(item.key));
+        insertItem.bind(3, std::string_view("Item " + std::to_string(id)));
+        insertItem.bind(4, std::string_view(noteText(random)));
+        const bool expanded = item.childCount > 0 && random.below(3) == 0;
+        insertItem.bind(5, std::int64_t{expanded ? 1 : 0});
+        if (random.below(10) == 0) {
+            insertItem.bind(6, 12.0);
+            insertItem.bind(7, std::string_view("DejaVu Sans"));
+            insertItem.bind(8, std::int64_t{255});
+            insertItem.bind(9, std::int64_t{16777215});
+            insertItem.bind(10, std::int64_t{1});
+        } else {
+            insertItem.bind(6, 0.0);
+            insertItem.bindNull(7);
+            insertItem.bindNull(8);
+            insertItem.bindNull(9);
+            insertItem.bind(10, std::int64_t{0});
+        }
+        insertItem.bind(11, std::int64_t{0});
+        insertItem.run();
+    }
+
+    // The window's left, top, width and height in twips, then the selected index.
+    Statement insertSetting(connection, "INSERT INTO parame (timilo) VALUES (?)");
+    constexpr std::array<std::int64_t, 5> kLeading{600, 600, 14340, 9465, 1};
+    for (std::size_t position = 0; position < 30; ++position) {
+        insertSetting.reset();
+        insertSetting.bind(1, position < kLeading.size() ? kLeading[position] : std::int64_t{0});
+        insertSetting.run();
+    }
+    transaction.commit();
+}
+
+} // namespace quillet

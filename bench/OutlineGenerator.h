@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quillet {
+
+// The largest outline the notes window holds.
+inline constexpr int kMaxOutlineItems = 32766;
+
+// Writes a new notes database at path holding an outline of exactly `items` rows, the same for
+// the same seed on every machine: about 50 top-level items ("A", "B", ... by character code),
+// up to 9 children per item and 5 levels, every parent's row before its children's rows, titles
+// "Item <ID>", notes of 600 to 1,400 bytes of Latin and Greek UTF-8 text, about a third of the
+// items with children stored expanded, one row in ten with a stored format, and the 30 settings
+// rows of a window at its design size with the first item selected.
+//
+// Throws std::invalid_argument for items outside 0 to kMaxOutlineItems, std::runtime_error when
+// something already exists at path (a generator must never write over someone's notes), and
+// StoreError when SQLite refuses.
+void generateOutline(const std::string &path, int items, std::uint32_t seed);
+
+} // namespace quillet
