@@ -33,6 +33,7 @@ MDIForm1::MDIForm1(Platform &platform, std::string databasePath, QWidget *parent
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setCentralWidget(m_area);
+    m_area->viewport()->installEventFilter(this);
 
     m_form3 = new Form3(m_platform, m_settings);
     m_child = m_area->addSubWindow(m_form3, Qt::FramelessWindowHint);
@@ -106,10 +107,13 @@ void MDIForm1::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void MDIForm1::resizeEvent(QResizeEvent *event)
+bool MDIForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    QMainWindow::resizeEvent(event);
-    MDIForm_Resize();
+    // The client area is resized after the main window, once the window's layout has run:
+    // the notes window follows the client area's own size.
+    if (watched == m_area->viewport() && event->type() == QEvent::Resize)
+        MDIForm_Resize();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MDIForm1::MDIForm_Resize()

@@ -52,14 +52,20 @@ TEST(LayoutTest, TheNotesWindowFollowsTheMainWindow)
     TempFolder folder;
     const std::string path = folder.path("mydata.mdb");
     createDatabase(path, {{"A", "Alpha"}});
+    execSql(path, "UPDATE parame SET timilo=CASE ID WHEN 3 THEN 12000 WHEN 4 THEN 8000 ELSE 0 "
+                  "END");
     FakeMessageBoxes boxes;
     Platform platform{boxes};
     std::unique_ptr<MDIForm1> window =
         openMainWindow(platform, QString::fromStdString(path), QStringLiteral("quillet-db"));
     ASSERT_TRUE(window);
     window->show();
+    QCoreApplication::processEvents();
     Form3 &notes = *window->form3();
     const int outlineWidth = notes.TreeView1->width();
+    // The stored size, applied at start-up, is followed as soon as the window shows.
+    EXPECT_EQ(window->size(), QSize(twips::toPixelsX(12000), twips::toPixelsY(8000)));
+    EXPECT_EQ(notes.size(), window->centralWidget()->size());
 
     for (const QSize size : {QSize(700, 500), QSize(1000, 700), QSize(300, 60)}) {
         window->resize(size);
