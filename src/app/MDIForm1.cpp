@@ -65,7 +65,10 @@ void MDIForm1::MDIForm_Load()
     }
 
     guarded(m_platform.messageBoxes, this, [&] {
-        m_form3->store()->loadSettings(m_settings);
+        NoteStore *store = m_form3->store();
+        if (!store)
+            return;
+        store->loadSettings(m_settings);
         applyGeometry(m_settings.at(1), m_settings.at(2), m_settings.at(3), m_settings.at(4));
         // The notes window restores the selection when this text changes; "0000" is the
         // design-time text, which no number's decimal form equals, so it always changes.

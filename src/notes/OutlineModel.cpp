@@ -90,10 +90,11 @@ int OutlineModel::numberOf(const QModelIndex &index) const
 
 QModelIndex OutlineModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (column != 0 || row < 0)
+    const int parentNumber = parent.isValid() ? numberOf(parent) : -1;
+    if (column != 0 || row < 0 || (parent.isValid() && parentNumber < 0))
         return {};
     const std::vector<int> &siblings =
-        parent.isValid() ? m_nodes[numberOf(parent)].children : m_topLevel;
+        parentNumber >= 0 ? m_nodes[parentNumber].children : m_topLevel;
     if (row >= static_cast<int>(siblings.size()))
         return {};
     return createIndex(row, 0, quintptr(siblings[row]));
@@ -111,9 +112,10 @@ int OutlineModel::rowCount(const QModelIndex &parent) const
 {
     if (!parent.isValid())
         return static_cast<int>(m_topLevel.size());
-    if (parent.column() != 0)
+    const int number = numberOf(parent);
+    if (parent.column() != 0 || number < 0)
         return 0;
-    return static_cast<int>(m_nodes[numberOf(parent)].children.size());
+    return static_cast<int>(m_nodes[number].children.size());
 }
 
 int OutlineModel::columnCount(const QModelIndex &) const

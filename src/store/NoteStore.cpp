@@ -7,34 +7,21 @@
 
 namespace quillet {
 
-namespace {
-
-Connection &checked(Connection &connection)
-{
-    try {
-        schema::check(connection);
-    } catch (const DatabaseUnavailable &) {
-        throw;
-    } catch (const StoreError &error) {
-        throw DatabaseUnavailable(error.code(),
-                                  "The file cannot be read as a database: " + error.message(),
-                                  error.path());
-    }
-    return connection;
-}
-
-} // namespace
-
+// Any failure while opening means the file cannot serve as the notes database.
 NoteStore::NoteStore(const std::string &path)
-    : m_connection((schema::verifyFile(path), path), Connection::Mode::ReadWrite)
-{
-    checked(m_connection);
+try : m_connection((schema::verifyFile(path), path), Connection::Mode::ReadWrite) {
+    schema::check(m_connection);
     // Full sync: an acknowledged write is on the disk before we say it is stored.
     m_connection.exec("PRAGMA synchronous=FULL");
     // The by-key statement is prepared once; the key is always a bound parameter.
     m_readNote = std::make_unique<Statement>(
         m_connection, "SELECT Keimeno, MegFonta, Grammatoseira, XromaFont, XromaBack, FontaBold, "
                       "FontaPlagia FROM mynodes WHERE Kleidi=?");
+} catch (const DatabaseUnavailable &) {
+    throw;
+} catch (const StoreError &error) {
+    throw DatabaseUnavailable(
+        error.code(), "The file cannot be read as a database: " + error.message(), error.path());
 }
 
 void NoteStore::scanOutline(const std::function<void(const OutlineRow &)> &visit)
