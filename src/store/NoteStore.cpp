@@ -84,19 +84,23 @@ void NoteStore::loadSettings(Settings &settings)
 
 namespace {
 
-// Runs body inside one immediate transaction. When body throws part-way, what it wrote
-// before the failure is committed, then the error goes on to the caller.
+// Runs body inside one immediate transaction. When body stops part-way on a problem in the
+// data (a table with too few or too many rows), what it wrote before is committed, as writing
+// row by row would leave it, and the error goes on to the caller. When the engine fails (a full
+// disk, an I/O error, a lock), the whole operation is rolled back, so the file is as it was.
 template <class Body>
 void inTransaction(Connection &connection, Body &&body)
 {
     Transaction transaction(connection);
     try {
         body();
-    } catch (...) {
-        try {
-            transaction.commit();
-        } catch (...) {
-            // The first failure is the one to report; the rollback in the destructor stands.
+    } catch (const StoreError &error) {
+        if (error.code() == 0) {
+            try {
+                transaction.commit();
+            } catch (...) {
+                // The first failure is the one to report; the rollback in the destructor stands.
+            }
         }
         throw;
     }

@@ -64,14 +64,49 @@ void Connection::exec(const char *sql)
 {
     const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        fail(rc, sql);
+        fail(rc, "Writing to the database");
+}
+
+std::string plainReason(int code)
+{
+    switch (code & 0xFF) {
+    case SQLITE_FULL:
+        return "The disk is full. Make room on it, then try again.";
+    case SQLITE_READONLY:
+        return "The database file or its folder is read-only, so changes cannot be stored.";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return "Another program is using the database file and holds it locked. Close it, "
+               "then try again.";
+    case SQLITE_IOERR:
+        return "The disk reported an error while reading or writing the file.";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return "The database file is damaged.";
+    case SQLITE_CANTOPEN:
+        return "The database file, or its journal beside it, cannot be opened.";
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return "Permission to use the database file was denied.";
+    case SQLITE_NOMEM:
+        return "The computer ran out of memory.";
+    case SQLITE_TOOBIG:
+        return "The text is too large to store.";
+    default:
+        return {};
+    }
 }
 
 void Connection::fail(int code, std::string_view doing) const
 {
     std::string message(doing);
-    message += " failed: ";
+    message += " failed. ";
+    const std::string reason = plainReason(code);
+    if (!reason.empty())
+        message += reason + " ";
+    message += "(";
     message += m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
+    message += ", code " + std::to_string(code) + ")";
     throw StoreError(code, message, m_path);
 }
 
@@ -126,7 +161,8 @@ bool Statement::step()
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    m_connection.fail(rc, "Reading the database");
+    m_connection.fail(rc, sqlite3_stmt_readonly(m_stmt) ? "Reading the database"
+                                                        : "Writing to the database");
 }
 
 void Statement::run()

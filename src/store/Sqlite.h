@@ -12,6 +12,10 @@ struct sqlite3_stmt;
 
 namespace quillet {
 
+// What an engine result code means to the user, with what to do about it; empty for codes
+// that have no plain description.
+std::string plainReason(int code);
+
 // Owns one sqlite3 connection; closes it in the destructor.
 class Connection
 {
