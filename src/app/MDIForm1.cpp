@@ -95,6 +95,7 @@ void MDIForm1::applyGeometry(int left, int top, int width, int height)
 
 void MDIForm1::MDIForm_QueryUnload()
 {
+    m_form3->setClosing(true);
     m_form3->Check1->setCheckState(Qt::Checked);
 }
 

@@ -10,10 +10,15 @@
 #include "store/Keys.h"
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QToolButton>
 
 #include <cmath>
@@ -105,7 +110,14 @@ Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
     onClick(Command5, &Form3::Command5_Click);
 }
 
-Form3::~Form3() = default;
+Form3::~Form3()
+{
+    // The controls outlive this object's members: the editor losing the focus as it is
+    // destroyed must not reach a handler, or the store, that is already gone.
+    for (QObject *control : findChildren<QObject *>())
+        control->disconnect(this);
+    TreeView1->nodes().disconnect(this);
+}
 
 void Form3::buildControls()
 {
@@ -205,6 +217,7 @@ void Form3::buildControls()
 
 void Form3::Form_Load(const std::string &databasePath)
 {
+    m_databasePath = databasePath;
     m_settings.clearFrom(5);
     ClearTree();
     m_store = std::make_unique<NoteStore>(databasePath);
@@ -304,8 +317,38 @@ void Form3::LoadTree()
 
 void Form3::TreeView1_NodeClick(int index)
 {
+    // While the editor holds text that could not be stored, the selection stays on the item
+    // being edited, so the text is not replaced by another note.
+    try {
+        if (unsavedTextStays()) {
+            selectEditedItem();
+            return;
+        }
+    } catch (...) {
+        selectEditedItem();
+        throw;
+    }
     setSelection(index);
     ShowNote();
+}
+
+void Form3::selectEditedItem()
+{
+    const int edited = TreeView1->nodes().find(selectionKey());
+    if (edited >= 0)
+        TreeView1->select(edited + 1);
+}
+
+bool Form3::unsavedTextStays()
+{
+    if (!m_unsaved)
+        return false;
+    // The failure was met a moment ago, in this same user action, and is about to be shown.
+    if (m_reportPending)
+        return true;
+    // Otherwise try again: a failure throws, with its message; success lets the action go on.
+    SaveNoteText();
+    return false;
 }
 
 void Form3::applyDefaultFormat()
@@ -411,7 +454,18 @@ void Form3::Text2_Change()
 
 void Form3::Text1_LostFocus()
 {
-    SaveNoteText();
+    // Leaving the editor for another item or a button: that control acts next, in the same
+    // user action. A failed save is shown once, after it, and meanwhile keeps the text.
+    try {
+        SaveNoteText();
+    } catch (const std::exception &error) {
+        m_reportPending = true;
+        const QString text = QString::fromUtf8(error.what());
+        QTimer::singleShot(0, this, [this, text] {
+            m_reportPending = false;
+            reportUnhandled(m_platform.messageBoxes, this, text);
+        });
+    }
 }
 
 void Form3::Check1_Click()
@@ -423,11 +477,41 @@ void Form3::Check1_Click()
         return;
     try {
         SaveNoteText();
-    } catch (...) {
+    } catch (const std::exception &error) {
         Check1->setCheckState(Qt::Unchecked);
-        throw;
+        if (!m_closing)
+            throw;
+        // Closing goes on whatever happens; the text must not go with it.
+        const QString file = writeRecoveryFile();
+        QString text = QString::fromUtf8(error.what()) + QStringLiteral("\n\n");
+        if (file.isEmpty())
+            text += tr("The text could not be written to a recovery file either.");
+        else
+            text += tr("So that it is not lost, the text was written to:\n%1").arg(file);
+        reportUnhandled(m_platform.messageBoxes, this, text);
+        return;
     }
     Check1->setCheckState(Qt::Unchecked);
+}
+
+QString Form3::writeRecoveryFile() const
+{
+    const QString name = QFileInfo(QString::fromStdString(m_databasePath)).fileName() +
+                         QStringLiteral(".recovered-") + selectionKey() + QLatin1Char('-') +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
+                         QStringLiteral(".txt");
+    const QStringList folders = {QFileInfo(QString::fromStdString(m_databasePath)).absolutePath(),
+                                 QStandardPaths::writableLocation(QStandardPaths::HomeLocation),
+                                 QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
+    const QByteArray bytes = Text1->toPlainText().toUtf8();
+    for (const QString &folder : folders) {
+        if (folder.isEmpty())
+            continue;
+        QSaveFile file(folder + QLatin1Char('/') + name);
+        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+            return file.fileName();
+    }
+    return {};
 }
 
 void Form3::SaveNoteText()
@@ -436,7 +520,18 @@ void Form3::SaveNoteText()
     // A note that could not be read was never shown, so there is nothing of the user's to store.
     if (key.isEmpty() || Text1->isReadOnly())
         return;
-    openStore().saveText(key.toStdString(), Text1->toPlainText().toStdString());
+    try {
+        openStore().saveText(key.toStdString(), Text1->toPlainText().toStdString());
+    } catch (const std::exception &error) {
+        m_unsaved = true;
+        throw std::runtime_error(
+            tr("Your note in \"%1\" was NOT stored.\n\n").arg(selectionFullPath()).toStdString() +
+            error.what() +
+            tr("\n\nThe text is still in the editor. Quillet stores it when you leave the editor "
+               "or choose another item, once the problem is solved.")
+                .toStdString());
+    }
+    m_unsaved = false;
 }
 
 void Form3::TreeView1_AfterLabelEdit(const QString &newString)
@@ -477,7 +572,7 @@ void Form3::addItem(const NewItem &item, const QString &prompt)
     if (answer == MessageBoxes::Answer::No)
         return;
     openStore().insertItem(item.key.toStdString(),
-                        (QStringLiteral("New Item #") + QString::number(count)).toStdString());
+                           (QStringLiteral("New Item #") + QString::number(count)).toStdString());
     // The new row has the largest ID, so its node comes last.
     rebuildAndSelect(count + 1);
 }
@@ -485,7 +580,7 @@ void Form3::addItem(const NewItem &item, const QString &prompt)
 void Form3::Command4_Click()
 {
     const QString key = selectionKey();
-    if (key.isEmpty())
+    if (key.isEmpty() || unsavedTextStays())
         return;
     addItem(newSiblingItem(key, TreeView1->nodes()), QStringLiteral("Add New Item in : "));
 }
@@ -493,7 +588,7 @@ void Form3::Command4_Click()
 void Form3::Command1_Click()
 {
     const QString key = selectionKey();
-    if (key.isEmpty())
+    if (key.isEmpty() || unsavedTextStays())
         return;
     addItem(newChildItem(key, selectionFullPath(), TreeView1->nodes()),
             QStringLiteral("Add New Subitem in : "));
@@ -503,7 +598,7 @@ void Form3::Command5_Click()
 {
     const QString key = selectionKey();
     // Without a selection the prefix test would match every row.
-    if (key.isEmpty())
+    if (key.isEmpty() || unsavedTextStays())
         return;
     if (key == QLatin1String("A")) {
         m_platform.messageBoxes.inform(this, QString(), QStringLiteral("No the first!"),

@@ -64,6 +64,14 @@ public:
     // Closes the database connection: the last database operation of a run.
     void closeStore();
 
+    // Closing has begun: a note that cannot be stored now is written to a recovery file.
+    void setClosing(bool closing) { m_closing = closing; }
+    // Text in the editor that the last save could not store.
+    bool hasUnsavedText() const { return m_unsaved; }
+    // Writes the editor's text to a file beside the database (or, failing that, in the home or
+    // temporary folder) and returns its path; empty when no file could be written.
+    QString writeRecoveryFile() const;
+
     // Controls, named as the window's design names them.
     OutlineView *TreeView1 = nullptr;
     NoteEditor *Text1 = nullptr;
@@ -100,6 +108,8 @@ private:
 
     void addItem(const NewItem &item, const QString &prompt);
     void rebuildAndSelect(int index);
+    bool unsavedTextStays();
+    void selectEditedItem();
 
     void TreeView1_NodeClick(int index);
     void TreeView1_AfterLabelEdit(const QString &newString);
@@ -113,6 +123,10 @@ private:
     Platform &m_platform;
     Settings &m_settings;
     std::unique_ptr<NoteStore> m_store;
+    std::string m_databasePath;
+    bool m_unsaved = false;       // the editor holds text the last save could not store
+    bool m_reportPending = false; // that failure's message is about to be shown
+    bool m_closing = false;
 };
 
 // The note text as shown: the value as text without leading and trailing spaces (code 32);

@@ -1,0 +1,101 @@
+#include "NotesFixture.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QToolButton>
+
+namespace quillet::test {
+namespace {
+
+// A typed note is never replaced unsaved: when a save fails, the selection stays on the item
+// being edited and the editor keeps the text until a save succeeds.
+class UnsavedTextTest : public NotesFixture
+{
+protected:
+    void SetUp() override
+    {
+        load({{"A", "Alpha"}, {"B", "Beta"}});
+        execSql(path, "UPDATE mynodes SET Keimeno='alpha note' WHERE Kleidi='A'");
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        form->Text2->setText("2");
+        // B's row goes away behind the window's back: every save of B's note now fails.
+        execSql(path, "DELETE FROM mynodes WHERE Kleidi='B'");
+        form->Text1->setFocus();
+        QTest::keyClicks(form->Text1, "precious words");
+    }
+
+    void clickNode(int index)
+    {
+        OutlineView &tree = *form->TreeView1;
+        const QRect rect = tree.visualRect(tree.nodes().indexOf(index - 1));
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, rect.center());
+        QCoreApplication::processEvents();
+    }
+
+    void expectTextKeptOnB()
+    {
+        EXPECT_EQ(form->selectionKey(), "B");
+        EXPECT_EQ(form->TreeView1->selectedIndex(), 2);
+        EXPECT_EQ(form->Text1->toPlainText(), "precious words");
+        EXPECT_TRUE(form->hasUnsavedText());
+    }
+};
+
+TEST_F(UnsavedTextTest, ClickingAnotherItemKeepsTheTextAndSaysItWasNotStored)
+{
+    clickNode(1);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("was NOT stored"))
+        << boxes.asked[0].text.toStdString();
+    EXPECT_TRUE(boxes.asked[0].text.contains("Beta"));
+    expectTextKeptOnB();
+
+    // Still failing: each new attempt says so once and keeps the text.
+    clickNode(1);
+    EXPECT_EQ(boxes.asked.size(), 2u);
+    expectTextKeptOnB();
+
+    // Once the row is back, the next click stores the text, then moves on.
+    execSql(path, "INSERT INTO mynodes (Kleidi, MyText) VALUES ('B', 'Beta')");
+    clickNode(1);
+    EXPECT_EQ(boxes.asked.size(), 2u);
+    EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='B'"), "precious words");
+    EXPECT_EQ(form->selectionKey(), "A");
+    EXPECT_EQ(form->Text1->toPlainText(), "alpha note");
+    EXPECT_FALSE(form->hasUnsavedText());
+}
+
+TEST_F(UnsavedTextTest, CommandsDoNotReplaceUnsavedText)
+{
+    QTest::mouseClick(form->Command4, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QTest::mouseClick(form->Command1, Qt::LeftButton);
+    QTest::mouseClick(form->Command5, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    for (const auto &asked : boxes.asked) {
+        EXPECT_NE(asked.title, "Attention");
+        EXPECT_TRUE(asked.text.contains("was NOT stored"));
+    }
+    EXPECT_EQ(querySql(path, "SELECT count(*) FROM mynodes"), "1");
+    expectTextKeptOnB();
+}
+
+TEST_F(UnsavedTextTest, ClosingWritesTheTextToARecoveryFileBesideTheDatabase)
+{
+    form->setClosing(true);
+    form->Check1->setCheckState(Qt::Checked);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    const QStringList files =
+        QDir(folder.folder()).entryList({QStringLiteral("mydata.mdb.recovered-B-*.txt")});
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(boxes.asked[0].text.contains(files[0])) << boxes.asked[0].text.toStdString();
+    QFile file(folder.folder() + QLatin1Char('/') + files[0]);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), "precious words");
+    EXPECT_EQ(form->Check1->checkState(), Qt::Unchecked);
+}
+
+} // namespace
+} // namespace quillet::test
