@@ -1,5 +1,6 @@
 #include "OutlineBenchmarks.h"
 
+#include "BenchSupport.h"
 #include "RecordingMessageBoxes.h"
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
@@ -23,45 +24,6 @@ namespace quillet::bench {
 
 namespace {
 
-const std::map<int, std::string> *g_databases = nullptr;
-
-int itemsOf(const benchmark::State &state)
-{
-    return static_cast<int>(state.range(0));
-}
-
-const std::string &databaseFor(const benchmark::State &state)
-{
-    return g_databases->at(itemsOf(state));
-}
-
-// Widgets and windows deleted with deleteLater wait for the event loop; hand them their
-// deletion now so that nothing piles up from one measurement into the next.
-void deletePending()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-// False, with the benchmark marked as failed, when the program asked anything: the run then
-// measured an error path, not the work it is named after.
-bool noBoxes(benchmark::State &state, const RecordingMessageBoxes &boxes)
-{
-    if (boxes.asked().empty())
-        return true;
-    state.SkipWithError(("a message box appeared: " + boxes.asked().front().toStdString()).c_str());
-    return false;
-}
-
-bool hasAllItems(benchmark::State &state, int count)
-{
-    if (count == itemsOf(state))
-        return true;
-    state.SkipWithError(("the outline holds " + std::to_string(count) + " items, not " +
-                         std::to_string(itemsOf(state)))
-                            .c_str());
-    return false;
-}
-
 // Notices the first paint event of one widget.
 class PaintWatcher : public QObject
 {
@@ -77,17 +39,6 @@ protected:
     }
 };
 
-// The notes window on its own, loaded from the database of this size, with nothing asked.
-struct LoadedForm
-{
-    RecordingMessageBoxes boxes;
-    Platform platform{boxes};
-    Settings settings;
-    Form3 form{platform, settings};
-
-    explicit LoadedForm(const std::string &path) { form.Form_Load(path); }
-};
-
 // Node numbers (1-based) spread over the whole outline in a scrambled order, so that the
 // notes read one after another are not neighbours in the file.
 std::vector<int> scattered(int count)
@@ -99,10 +50,10 @@ std::vector<int> scattered(int count)
     return indices;
 }
 
-// The reference every figure is divided by: the three outline columns read in ID order with
-// the engine's own calls, and the same tree built with one model reset and the same nodes
-// expanded, in a tree view like the outline's so that the view sees the reset, but without
-// any of the checks on the stored values that LoadTree makes.
+// The reference the outline figures and the editing commands are divided by: the three outline
+// columns read in ID order with the engine's own calls, and the same tree built with one model
+// reset and the same nodes expanded, in a tree view like the outline's so that the view sees the
+// reset, but without any of the checks on the stored values that LoadTree makes.
 void baseline(benchmark::State &state)
 {
     sqlite3 *db = nullptr;

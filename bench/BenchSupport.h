@@ -1,0 +1,70 @@
+#pragma once
+
+#include "RecordingMessageBoxes.h"
+#include "notes/Form3.h"
+#include "platform/Platform.h"
+#include "store/Settings.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+
+namespace quillet::bench {
+
+// The generated databases by size; set once, before the benchmarks are registered, and kept
+// until they have run.
+inline const std::map<int, std::string> *g_databases = nullptr;
+
+inline int itemsOf(const benchmark::State &state)
+{
+    return static_cast<int>(state.range(0));
+}
+
+inline const std::string &databaseFor(const benchmark::State &state)
+{
+    return g_databases->at(itemsOf(state));
+}
+
+// Widgets and windows deleted with deleteLater wait for the event loop; hand them their
+// deletion now so that nothing piles up from one measurement into the next.
+inline void deletePending()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// False, with the benchmark marked as failed, when the program asked anything: the run then
+// measured an error path, not the work it is named after.
+inline bool noBoxes(benchmark::State &state, const RecordingMessageBoxes &boxes)
+{
+    if (boxes.asked().empty())
+        return true;
+    state.SkipWithError(("a message box appeared: " + boxes.asked().front().toStdString()).c_str());
+    return false;
+}
+
+inline bool hasAllItems(benchmark::State &state, int count)
+{
+    if (count == itemsOf(state))
+        return true;
+    state.SkipWithError(("the outline holds " + std::to_string(count) + " items, not " +
+                         std::to_string(itemsOf(state)))
+                            .c_str());
+    return false;
+}
+
+// The notes window on its own, loaded from the database at path, with nothing asked.
+struct LoadedForm
+{
+    RecordingMessageBoxes boxes;
+    Platform platform{boxes};
+    Settings settings;
+    Form3 form{platform, settings};
+
+    explicit LoadedForm(const std::string &path) { form.Form_Load(path); }
+};
+
+} // namespace quillet::bench

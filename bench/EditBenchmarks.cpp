@@ -1,0 +1,487 @@
+#include "EditBenchmarks.h"
+
+#include "BenchSupport.h"
+#include "OutlineBenchmarks.h"
+#include "RecordingMessageBoxes.h"
+#include "notes/Form3.h"
+#include "notes/KeyNumbering.h"
+#include "notes/NoteEditor.h"
+#include "notes/OutlineView.h"
+#include "store/NoteStore.h"
+
+#include <QToolButton>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace quillet::bench {
+
+namespace {
+
+// A private copy of a generated database for a benchmark that writes. The generated files are
+// shared by all benchmarks, which run in random order, and must stay as generated.
+class EditableCopy
+{
+public:
+    explicit EditableCopy(const std::string &original)
+        : m_path(original + ".edit")
+    {
+        std::error_code error;
+        m_made = std::filesystem::copy_file(
+                     original, m_path, std::filesystem::copy_options::overwrite_existing, error) &&
+                 !error;
+    }
+    ~EditableCopy()
+    {
+        std::error_code ignored;
+        std::filesystem::remove(m_path, ignored);
+        std::filesystem::remove(m_path + "-journal", ignored);
+    }
+    EditableCopy(const EditableCopy &) = delete;
+    EditableCopy &operator=(const EditableCopy &) = delete;
+
+    bool made() const { return m_made; }
+    const std::string &path() const { return m_path; }
+
+private:
+    std::string m_path;
+    bool m_made = false;
+};
+
+// A connection of the engine's own, without any of the store's checks; closed when it goes.
+class RawConnection
+{
+public:
+    explicit RawConnection(const std::string &path)
+    {
+        if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            sqlite3_close(m_db);
+            m_db = nullptr;
+        }
+    }
+    ~RawConnection() { sqlite3_close(m_db); }
+    RawConnection(const RawConnection &) = delete;
+    RawConnection &operator=(const RawConnection &) = delete;
+
+    sqlite3 *handle() const { return m_db; }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+// Runs SQL that returns no rows. False, with the benchmark failed, when the engine refuses.
+bool execute(benchmark::State &state, sqlite3 *db, const std::string &sql)
+{
+    char *message = nullptr;
+    if (db && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    state.SkipWithError(
+        ("the engine refused \"" + sql + "\": " + (message ? message : "no database")).c_str());
+    sqlite3_free(message);
+    return false;
+}
+
+// The first column of every row a query returns, as whole numbers; none when it fails.
+std::vector<std::int64_t> numbers(sqlite3 *db, const std::string &sql)
+{
+    std::vector<std::int64_t> values;
+    sqlite3_stmt *query = nullptr;
+    if (db && sqlite3_prepare_v2(db, sql.c_str(), -1, &query, nullptr) == SQLITE_OK)
+        while (sqlite3_step(query) == SQLITE_ROW)
+            values.push_back(sqlite3_column_int64(query, 0));
+    sqlite3_finalize(query);
+    return values;
+}
+
+// The rows' expanded flags in ID order, as the outline takes them.
+std::vector<bool> storedFlags(sqlite3 *db)
+{
+    std::vector<bool> flags;
+    for (std::int64_t value : numbers(db, "SELECT anoixto FROM mynodes ORDER BY ID"))
+        flags.push_back(value != 0);
+    return flags;
+}
+
+// Deletes the leaf stored last, so that a full outline has room for one more item. A parent's
+// first child has the parent's key with "1" appended.
+constexpr const char *kDeleteLastLeaf =
+    "DELETE FROM mynodes WHERE ID = (SELECT max(ID) FROM mynodes p WHERE NOT EXISTS "
+    "(SELECT 1 FROM mynodes c WHERE c.Kleidi = p.Kleidi || '1'))";
+
+// Selects node index (1-based) the way a click on it does: the window takes it as its
+// selection and shows its note. True when the window's selection is that node afterwards.
+bool clickNode(Form3 &form, int index)
+{
+    form.TreeView1->setCurrentIndex(form.TreeView1->nodes().indexOf(index - 1));
+    return form.selectionIndex() == QString::number(index);
+}
+
+// Lets the window do what it has queued (layout, painting, deletions), as it does while the
+// pointer travels to the next button, so that none of it lands in the next measurement.
+void settle()
+{
+    QCoreApplication::processEvents();
+    deletePending();
+}
+
+// The first node from the middle of the outline on, wrapping round, that wanted accepts; 0
+// when there is none. The middle rather than the start: nothing there is cheaper to reach.
+template <class Wanted>
+int nodeFromMiddle(const OutlineView &view, Wanted wanted)
+{
+    const int count = view.count();
+    for (int step = 0; step < count; ++step) {
+        const int index = (count / 2 + step) % count + 1;
+        if (wanted(index))
+            return index;
+    }
+    return 0;
+}
+
+// True when the command asked its one question and nothing else, and clears the record for
+// the next call; otherwise fails the benchmark with what was, or was not, asked.
+bool askedOnlyTheQuestion(benchmark::State &state, RecordingMessageBoxes &boxes)
+{
+    const std::vector<QString> &asked = boxes.asked();
+    const QString question = QStringLiteral("Attention: ");
+    if (asked.size() == 1 && asked.front().startsWith(question)) {
+        boxes.forget();
+        return true;
+    }
+    if (asked.empty()) {
+        state.SkipWithError("the command asked nothing, so it did nothing");
+        return false;
+    }
+    for (const QString &box : asked) {
+        if (!box.startsWith(question)) {
+            state.SkipWithError(("a message box appeared: " + box.toStdString()).c_str());
+            return false;
+        }
+    }
+    state.SkipWithError("the command asked more than once");
+    return false;
+}
+
+// The notes window over a private copy of the database of this size. A full outline takes no
+// new item, so makeRoom deletes one leaf from the copy before the window opens it.
+struct EditSession
+{
+    EditableCopy copy;
+    std::optional<LoadedForm> loaded;
+
+    EditSession(benchmark::State &state, bool makeRoom, bool show)
+        : copy(databaseFor(state))
+    {
+        if (!copy.made()) {
+            state.SkipWithError("cannot copy the database");
+            return;
+        }
+        if (makeRoom) {
+            RawConnection db(copy.path());
+            if (!execute(state, db.handle(), kDeleteLastLeaf))
+                return;
+        }
+        try {
+            loaded.emplace(copy.path());
+        } catch (const std::exception &error) {
+            state.SkipWithError(error.what());
+            return;
+        }
+        // Shown and painted, as a person sees the window before clicking a button in it.
+        if (show && !showUntilPainted(&loaded->form, loaded->form.Text1)) {
+            state.SkipWithError("the notes window was never painted");
+            loaded.reset();
+        }
+    }
+    EditSession(const EditSession &) = delete;
+    EditSession &operator=(const EditSession &) = delete;
+
+    // The window is closed before its file is removed.
+    ~EditSession()
+    {
+        loaded.reset();
+        deletePending();
+    }
+
+    bool ready() const { return loaded.has_value(); }
+};
+
+// Command4, "Add an item", on a node three levels down in the middle of the outline whose
+// parent has room for another child: the whole command as the button runs it, the question,
+// the new row, the outline cleared and loaded again, the new node selected and its note shown.
+// Between calls, with the clock stopped, the new row is deleted, the outline reloaded and the
+// node clicked again, so that every call adds the same item to the same outline. A full
+// outline takes no new item, so at that size one leaf is deleted first and each call fills
+// the outline up again.
+void addItem(benchmark::State &state)
+{
+    EditSession session(state, itemsOf(state) >= kMaxItems, true);
+    if (!session.ready())
+        return;
+    Form3 &form = session.loaded->form;
+    OutlineView &view = *form.TreeView1;
+    const OutlineModel &nodes = view.nodes();
+    const int before = view.count();
+
+    const auto roomBeside = [&](int index, qsizetype depth) {
+        const OutlineModel::Node &node = nodes.node(index - 1);
+        return node.key.size() >= depth && node.parent >= 0 &&
+               nodes.node(node.parent).children.size() < 9;
+    };
+    int target = nodeFromMiddle(view, [&](int index) { return roomBeside(index, 3); });
+    if (target == 0)
+        target = nodeFromMiddle(view, [&](int index) { return roomBeside(index, 2); });
+    if (target == 0) {
+        state.SkipWithError("no item has room for a new item beside it");
+        return;
+    }
+    const QString parentKey = view.key(target).chopped(1);
+
+    // Everything stored after the row with the largest ID now is the new item; deleting it and
+    // setting the ID counter back makes the next call insert the same row again.
+    sqlite3 *db = form.store()->connection().handle();
+    const std::vector<std::int64_t> last = numbers(db, "SELECT max(ID) FROM mynodes");
+    if (last.size() != 1) {
+        state.SkipWithError("cannot read the largest ID");
+        return;
+    }
+    const std::string lastId = std::to_string(last.front());
+    const std::string restore = "DELETE FROM mynodes WHERE ID > " + lastId +
+                                "; UPDATE sqlite_sequence SET seq = " + lastId +
+                                " WHERE name = 'mynodes'";
+
+    if (!clickNode(form, target) || !noBoxes(state, session.loaded->boxes)) {
+        if (!state.error_occurred())
+            state.SkipWithError("the click did not select the node");
+        return;
+    }
+    settle();
+    for (auto _ : state) {
+        form.Command4->click();
+
+        state.PauseTiming();
+        if (!askedOnlyTheQuestion(state, session.loaded->boxes))
+            break;
+        const int after = view.count();
+        const QString added = after > before ? view.key(after) : QString();
+        if (after != before + 1 || form.selectionIndex() != QString::number(after) ||
+            added.size() != parentKey.size() + 1 || !added.startsWith(parentKey)) {
+            state.SkipWithError("the command did not add and select an item beside the node");
+            break;
+        }
+        if (!execute(state, db, restore))
+            break;
+        form.ClearTree();
+        form.LoadTree();
+        if (view.count() != before || !clickNode(form, target)) {
+            state.SkipWithError("the outline was not as before after the new row was deleted");
+            break;
+        }
+        settle();
+        state.ResumeTiming();
+    }
+}
+
+// Command5, "Delete the item", on a leaf in the middle of the outline: the whole command as
+// the button runs it, the question, the row deleted, the outline cleared and loaded again, the
+// first node selected and its note shown. Between calls, with the clock stopped, the row is put
+// back as it was, with its ID, the outline reloaded and the leaf clicked again.
+void deleteItem(benchmark::State &state)
+{
+    EditSession session(state, false, true);
+    if (!session.ready())
+        return;
+    Form3 &form = session.loaded->form;
+    OutlineView &view = *form.TreeView1;
+    const int before = view.count();
+    const int leaf = nodeFromMiddle(
+        view, [&](int index) { return view.key(index).size() > 1 && view.children(index) == 0; });
+    if (leaf == 0) {
+        state.SkipWithError("the outline has no leaf below the top level");
+        return;
+    }
+    const QString leafKey = view.key(leaf);
+
+    // The leaf's row, every column, is kept in a table of this connection's own to be put
+    // back from; keys are stored trimmed by the generator, so the key finds the row.
+    sqlite3 *db = form.store()->connection().handle();
+    sqlite3_stmt *find = nullptr;
+    std::int64_t leafId = -1;
+    if (sqlite3_prepare_v2(db, "SELECT ID FROM mynodes WHERE Kleidi = ?", -1, &find, nullptr) ==
+        SQLITE_OK) {
+        const QByteArray key = leafKey.toUtf8();
+        sqlite3_bind_text(find, 1, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+        if (sqlite3_step(find) == SQLITE_ROW)
+            leafId = sqlite3_column_int64(find, 0);
+    }
+    sqlite3_finalize(find);
+    if (leafId < 0 || !execute(state, db,
+                               "CREATE TEMP TABLE kept AS SELECT * FROM main.mynodes WHERE ID = " +
+                                   std::to_string(leafId)))
+        return;
+    const std::string restore = "INSERT INTO main.mynodes SELECT * FROM temp.kept";
+
+    if (!clickNode(form, leaf) || !noBoxes(state, session.loaded->boxes)) {
+        if (!state.error_occurred())
+            state.SkipWithError("the click did not select the leaf");
+        return;
+    }
+    settle();
+    for (auto _ : state) {
+        form.Command5->click();
+
+        state.PauseTiming();
+        if (!askedOnlyTheQuestion(state, session.loaded->boxes))
+            break;
+        if (view.count() != before - 1 || view.nodes().find(leafKey) >= 0 ||
+            form.selectionIndex() != QStringLiteral("1") || form.selectionKey() != view.key(1)) {
+            state.SkipWithError("the command did not delete the leaf and select the first item");
+            break;
+        }
+        if (!execute(state, db, restore))
+            break;
+        form.ClearTree();
+        form.LoadTree();
+        if (view.count() != before || view.key(leaf) != leafKey || !clickNode(form, leaf)) {
+            state.SkipWithError("the outline was not as before after the row was put back");
+            break;
+        }
+        settle();
+        state.ResumeTiming();
+    }
+}
+
+// The reference saving the workspace is divided by: the expanded flag of every row written
+// with the engine's own calls, one UPDATE by ID prepared once and bound per row, in one
+// transaction, with the same full sync as the store. Every call changes every flag.
+void transactionBaseline(benchmark::State &state)
+{
+    EditableCopy copy(databaseFor(state));
+    if (!copy.made()) {
+        state.SkipWithError("cannot copy the database");
+        return;
+    }
+    RawConnection connection(copy.path());
+    sqlite3 *db = connection.handle();
+    if (!execute(state, db, "PRAGMA synchronous=FULL"))
+        return;
+    const std::vector<std::int64_t> ids = numbers(db, "SELECT ID FROM mynodes ORDER BY ID");
+    const std::vector<bool> generated = storedFlags(db);
+    sqlite3_stmt *update = nullptr;
+    if (sqlite3_prepare_v2(db, "UPDATE mynodes SET anoixto=? WHERE ID=?", -1, &update, nullptr) !=
+        SQLITE_OK) {
+        state.SkipWithError("cannot prepare the update");
+        return;
+    }
+    bool inverted = false;
+    for (auto _ : state) {
+        inverted = !inverted;
+        bool written = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        for (std::size_t i = 0; written && i < ids.size(); ++i) {
+            sqlite3_reset(update);
+            sqlite3_bind_int(update, 1, generated[i] != inverted ? 1 : 0);
+            sqlite3_bind_int64(update, 2, ids[i]);
+            written = sqlite3_step(update) == SQLITE_DONE;
+        }
+        if (!written || sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            state.SkipWithError(sqlite3_errmsg(db));
+            break;
+        }
+    }
+    sqlite3_finalize(update);
+    if (state.error_occurred())
+        return;
+
+    // The last call inverted every generated flag, or put every one back.
+    const std::vector<bool> stored = storedFlags(db);
+    std::vector<bool> expected = generated;
+    if (inverted)
+        expected.flip();
+    if (!hasAllItems(state, static_cast<int>(stored.size())))
+        return;
+    if (stored != expected)
+        state.SkipWithError("the transaction did not store every flag");
+}
+
+// SaveWorkspace with every node's expanded state the opposite of its stored flag, leaves
+// included, so that every row's flag changes, then the 30 settings. Before each call, with the
+// clock stopped, the stored flags are inverted, the outline is loaded from them, and the flags
+// are inverted back, which leaves the outline showing the opposite of what is stored.
+void saveWorkspace(benchmark::State &state)
+{
+    EditSession session(state, false, false);
+    if (!session.ready())
+        return;
+    Form3 &form = session.loaded->form;
+    OutlineView &view = *form.TreeView1;
+    sqlite3 *db = form.store()->connection().handle();
+    const std::vector<bool> generated = storedFlags(db);
+    // Without a selection the window saves nothing.
+    const int selected = view.count() / 2;
+    if (!clickNode(form, selected) || !noBoxes(state, session.loaded->boxes)) {
+        if (!state.error_occurred())
+            state.SkipWithError("the click did not select the node");
+        return;
+    }
+    const std::string invert = "UPDATE mynodes SET anoixto = 1 - anoixto";
+    bool inverted = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!execute(state, db, invert))
+            break;
+        form.ClearTree();
+        form.LoadTree();
+        if (!execute(state, db, invert))
+            break;
+        inverted = !inverted;
+        state.ResumeTiming();
+
+        form.SaveWorkspace();
+    }
+    if (state.error_occurred() || !noBoxes(state, session.loaded->boxes))
+        return;
+
+    // What the last call stored is what the outline showed: every generated flag inverted, or
+    // every one put back. The selection is stored as the fifth setting.
+    const std::vector<bool> stored = storedFlags(db);
+    if (!hasAllItems(state, static_cast<int>(stored.size())) || !hasAllItems(state, view.count()))
+        return;
+    for (int index = 1; index <= view.count(); ++index) {
+        const bool expected = generated[index - 1] != inverted;
+        if (view.isExpanded(index) != expected || stored[index - 1] != expected) {
+            state.SkipWithError(("the flag of item " + std::to_string(index) +
+                                 " was not stored as the outline showed it")
+                                    .c_str());
+            return;
+        }
+    }
+    const std::vector<std::int64_t> settings = numbers(db, "SELECT timilo FROM parame ORDER BY ID");
+    if (settings.size() < 5 || settings[4] != selected)
+        state.SkipWithError("the selection was not stored");
+}
+
+} // namespace
+
+void registerEditBenchmarks()
+{
+    const auto add = [](const char *name, void (*function)(benchmark::State &)) {
+        benchmark::internal::Benchmark *b = benchmark::RegisterBenchmark(name, function);
+        for (const auto &entry : *g_databases)
+            b->Arg(entry.first);
+        b->Unit(benchmark::kMillisecond)->UseRealTime();
+    };
+    add("AddItem", addItem);
+    add("DeleteItem", deleteItem);
+    add(kTransactionBaselineName, transactionBaseline);
+    add("SaveWorkspace", saveWorkspace);
+}
+
+} // namespace quillet::bench
