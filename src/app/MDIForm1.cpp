@@ -1,10 +1,12 @@
 #include "app/MDIForm1.h"
 
+#include "app/DamageCheck.h"
 #include "app/Layout.h"
 #include "notes/Form3.h"
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"
 #include "platform/Guard.h"
+#include "platform/MessageBoxes.h"
 #include "platform/Twips.h"
 #include "store/NoteStore.h"
 
@@ -64,6 +66,15 @@ void MDIForm1::MDIForm_Load()
         reportUnhandled(m_platform.messageBoxes, this, QString::fromUtf8(error.what()));
     }
 
+    if (const NoteStore *store = m_form3->store(); store && store->isReadOnly()) {
+        m_platform.messageBoxes.inform(
+            this, QStringLiteral("Quillet"),
+            tr("The notes database %1 is read-only, or its folder is.\n\nQuillet shows your "
+               "notes, but changes cannot be stored.")
+                .arg(QString::fromStdString(m_databasePath)),
+            MessageBoxes::Icon::Warning);
+    }
+
     guarded(m_platform.messageBoxes, this, [&] {
         NoteStore *store = m_form3->store();
         if (!store)
@@ -74,6 +85,26 @@ void MDIForm1::MDIForm_Load()
         // design-time text, which no number's decimal form equals, so it always changes.
         m_form3->Text2->setText(QString::number(m_settings.at(5)));
     });
+}
+
+void MDIForm1::startDamageCheck(const QString &toolPath)
+{
+    if (m_damageCheck)
+        return;
+    m_damageCheck = new DamageCheck(m_databasePath, this);
+    connect(m_damageCheck, &DamageCheck::finished, this, [this, toolPath](const QString &problem) {
+        if (problem.isEmpty())
+            return;
+        const QString file = QString::fromStdString(m_databasePath);
+        m_platform.messageBoxes.inform(
+            this, QStringLiteral("Quillet"),
+            tr("The notes database %1 is damaged:\n\n%2\n\nQuillet shows what it can read. "
+               "Keep a copy of the file before changing anything, and to see every problem, "
+               "run:\n  %3 check %1")
+                .arg(file, problem, toolPath),
+            MessageBoxes::Icon::Critical);
+    });
+    m_damageCheck->start();
 }
 
 void MDIForm1::applyGeometry(int left, int top, int width, int height)

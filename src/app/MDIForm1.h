@@ -12,6 +12,7 @@ class QMdiSubWindow;
 
 namespace quillet {
 
+class DamageCheck;
 class Form3;
 
 // The main window: a multiple-document frame whose client area holds the notes window.
@@ -32,6 +33,10 @@ public:
 
     Form3 *form3() const { return m_form3; }
     Settings &settings() { return m_settings; }
+
+    // Checks the database file for damage without holding up the window; damage is reported
+    // with the file and the tool (toolPath) that lists every problem.
+    void startDamageCheck(const QString &toolPath);
 
     // The window's position (outer frame) and size (inside the frame), in twips.
     void applyGeometry(int left, int top, int width, int height);
@@ -54,6 +59,7 @@ private:
     QMdiArea *m_area = nullptr;
     QMdiSubWindow *m_child = nullptr;
     Form3 *m_form3 = nullptr;
+    DamageCheck *m_damageCheck = nullptr;
 };
 
 } // namespace quillet

@@ -26,5 +26,6 @@ int main(int argc, char *argv[])
     quillet::TerminationSignals terminations;
     quillet::closeOnSessionEndOrSignal(*window, terminations);
     window->show();
+    window->startDamageCheck(folder + QStringLiteral("/quillet-db"));
     return app.exec();
 }

@@ -5,12 +5,17 @@
 
 #include <sqlite3.h>
 
+#include <unistd.h>
+
 namespace quillet {
 
 // Any failure while opening means the file cannot serve as the notes database.
 NoteStore::NoteStore(const std::string &path)
 try : m_connection((schema::verifyFile(path), path), Connection::Mode::ReadWrite) {
     schema::check(m_connection);
+    // A rollback journal beside the file while a write runs, and no other file when idle. A
+    // file that uses another journal mode keeps it when it cannot be changed (read-only).
+    sqlite3_exec(m_connection.handle(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
     // Full sync: an acknowledged write is on the disk before we say it is stored.
     m_connection.exec("PRAGMA synchronous=FULL");
     // The by-key statement is prepared once; the key is always a bound parameter.
@@ -22,6 +27,16 @@ try : m_connection((schema::verifyFile(path), path), Connection::Mode::ReadWrite
 } catch (const StoreError &error) {
     throw DatabaseUnavailable(
         error.code(), "The file cannot be read as a database: " + error.message(), error.path());
+}
+
+bool NoteStore::isReadOnly() const
+{
+    if (sqlite3_db_readonly(m_connection.handle(), "main") == 1)
+        return true;
+    const std::string &file = path();
+    const std::size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash + 1);
+    return ::access(file.c_str(), W_OK) != 0 || ::access(folder.c_str(), W_OK) != 0;
 }
 
 void NoteStore::scanOutline(const std::function<void(const OutlineRow &)> &visit)

@@ -46,6 +46,9 @@ public:
     NoteStore &operator=(const NoteStore &) = delete;
 
     const std::string &path() const { return m_connection.path(); }
+    // True when changes cannot be stored: the file, or the folder its journal goes in, is not
+    // writable (a read-only file, folder or file system).
+    bool isReadOnly() const;
     Connection &connection() { return m_connection; }
 
     // Calls visit for every row of mynodes in ID order, reading only the outline columns.

@@ -1,0 +1,157 @@
+#include "app/DamageCheck.h"
+#include "app/MDIForm1.h"
+#include "app/Startup.h"
+#include "notes/Form3.h"
+#include "notes/NoteEditor.h"
+#include "notes/OutlineView.h"
+#include "support/FakeMessageBoxes.h"
+#include "support/TestDatabase.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace quillet::test {
+namespace {
+
+class FaultStartupTest : public testing::Test
+{
+protected:
+    std::unique_ptr<MDIForm1> start()
+    {
+        return openMainWindow(platform, QString::fromStdString(path), QStringLiteral("quillet-db"));
+    }
+
+    TempFolder folder;
+    std::string path = folder.path("mydata.mdb");
+    FakeMessageBoxes boxes;
+    Platform platform{boxes};
+};
+
+// A folder whose files cannot be written: a read-only file system for root (which may write
+// any file whatever its permissions), a folder without write permission for anyone else.
+class ReadOnlyPlace
+{
+public:
+    explicit ReadOnlyPlace(const QString &folder)
+        : m_folder(folder)
+    {
+        if (::geteuid() == 0) {
+            const QByteArray where = folder.toUtf8();
+            if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=4m") == 0)
+                m_mounted = true;
+        }
+    }
+    ~ReadOnlyPlace()
+    {
+        if (m_mounted)
+            ::umount(m_folder.toUtf8().constData());
+        else
+            QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    // Makes the place read-only once its files are in it; false when that is not possible.
+    bool seal()
+    {
+        const QByteArray where = m_folder.toUtf8();
+        if (m_mounted)
+            return ::mount("tmpfs", where.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) ==
+                   0;
+        if (::geteuid() == 0)
+            return false;
+        return QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner);
+    }
+
+private:
+    QString m_folder;
+    bool m_mounted = false;
+};
+
+TEST_F(FaultStartupTest, AReadOnlyDatabaseIsShownAndEveryWriteFailsCleanly)
+{
+    const QString place = folder.folder() + QStringLiteral("/ro");
+    QDir().mkpath(place);
+    ReadOnlyPlace readOnly(place);
+    path = place.toStdString() + "/mydata.mdb";
+    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='kept' WHERE Kleidi='A'; "
+                  "UPDATE parame SET timilo=1 WHERE ID=5");
+    if (!readOnly.seal())
+        GTEST_SKIP() << "no way to make a read-only folder here";
+    const std::string before = fileBytes(path);
+
+    std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("read-only"));
+    EXPECT_TRUE(boxes.asked[0].text.contains("changes cannot be stored"));
+    Form3 &notes = *window->form3();
+    EXPECT_EQ(notes.Text1->toPlainText(), "kept");
+    EXPECT_EQ(notes.TreeView1->count(), 2);
+
+    // Typing and saving: refused with a message, the text stays.
+    notes.Text1->setPlainText("cannot go anywhere");
+    notes.Check1->setCheckState(Qt::Checked);
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    EXPECT_TRUE(boxes.asked[1].text.contains("was NOT stored"));
+    EXPECT_EQ(notes.Text1->toPlainText(), "cannot go anywhere");
+    EXPECT_TRUE(notes.hasUnsavedText());
+    EXPECT_EQ(fileBytes(path), before);
+}
+
+TEST_F(FaultStartupTest, DamageFoundAfterStartUpIsReportedWithTheCheckTool)
+{
+    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
+    // Damage the key index's page: the outline, read from the table, still loads.
+    const int page = std::stoi(querySql(
+        path, "SELECT rootpage FROM sqlite_master WHERE name='sqlite_autoindex_mynodes_1'"));
+    std::string bytes = fileBytes(path);
+    const std::size_t header = static_cast<std::size_t>(page - 1) * 4096;
+    ASSERT_LT(header + 8, bytes.size());
+    bytes[header + 3] = '\x7f'; // the page claims far more cells than it holds
+    bytes[header + 4] = '\x7f';
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+
+    std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->form3()->TreeView1->count(), 2);
+    const auto damageReported = [&] {
+        return std::any_of(boxes.asked.begin(), boxes.asked.end(), [](const auto &asked) {
+            return asked.text.contains("quillet-db check");
+        });
+    };
+    EXPECT_FALSE(damageReported());
+    window->show();
+    window->startDamageCheck(QStringLiteral("/opt/quillet/quillet-db"));
+    ASSERT_TRUE(QTest::qWaitFor(damageReported, 20000));
+    const QString text = boxes.asked.back().text;
+    EXPECT_TRUE(text.contains("is damaged")) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromStdString(path)));
+    EXPECT_TRUE(text.contains("/opt/quillet/quillet-db check " + QString::fromStdString(path)));
+}
+
+TEST_F(FaultStartupTest, ASoundFileRaisesNoDamageReport)
+{
+    createDatabase(path, {{"A", "Alpha"}});
+    std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    bool finished = false;
+    window->startDamageCheck(QStringLiteral("quillet-db"));
+    auto *check = window->findChild<DamageCheck *>();
+    ASSERT_TRUE(check);
+    // Wait for the check to report, then nothing may have been said.
+    QObject::connect(check, &DamageCheck::finished, [&](const QString &) { finished = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 20000));
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+} // namespace
+} // namespace quillet::test
