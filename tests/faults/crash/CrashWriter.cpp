@@ -1,0 +1,356 @@
+// The process the crash soak kills: opens a notes database with the store and makes store
+// writes without end, the same sequence for the same seed, reporting each write before it
+// starts and again once it has returned (see WriterProtocol.h). It stops only when killed, when
+// a write throws, or when the test has gone and its pipe is closed.
+//
+// Two deliberately broken ways of writing let the test show that its check finds what it is
+// there to find: "ack-early" reports each write as stored before making it (a lost write when
+// the kill comes in between), "expanded-row-by-row" stores the expanded flags one row per
+// transaction, around the store (a half-applied write when the kill comes part-way).
+
+#include "faults/crash/WriterProtocol.h"
+#include "store/Keys.h"
+#include "store/NoteStore.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <random>
+#include <set>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace quillet::crashtest {
+namespace {
+
+enum class Mode { Store, AckEarly, ExpandedRowByRow };
+
+// The writer keeps the outline small so that the test's check after every kill stays quick,
+// and shallow so that subtree deletions remove a handful of rows, not the whole table.
+constexpr std::size_t kMaxRows = 60;
+constexpr int kMaxDepth = 5;
+
+// One whole line with one write call: the test must never see half a line from a killed writer
+// run together with the next one. A failed write means the test has gone; so do we.
+void report(const std::string &line)
+{
+    const std::string text = line + "\n";
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            std::_Exit(4);
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::string utf8(unsigned codePoint)
+{
+    std::string out;
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+    return out;
+}
+
+class Writer
+{
+public:
+    Writer(NoteStore &store, std::uint64_t seed, std::size_t maxText, Mode mode)
+        : m_store(store)
+        , m_random(seed)
+        , m_maxText(maxText)
+        , m_mode(mode)
+    {
+        // The file is the truth: whatever the last writer left, committed or rolled back, is
+        // what this one continues from.
+        store.scanOutline([&](const OutlineRow &row) {
+            const std::string key = row.key.toText().value_or("");
+            m_keys.push_back(key);
+            m_present.insert(key);
+        });
+    }
+
+    std::size_t rows() const { return m_keys.size(); }
+
+    void writeOne()
+    {
+        if (m_mode == Mode::ExpandedRowByRow) {
+            storeExpanded();
+            return;
+        }
+        const unsigned choice = below(100);
+        if (choice < 40) {
+            saveText();
+        } else if (choice < 65) {
+            if (m_keys.size() < kMaxRows && add())
+                return;
+            if (!remove())
+                saveText();
+        } else if (choice < 80) {
+            if (!remove() && !add())
+                saveText();
+        } else {
+            // A workspace save: the expanded flags, then the settings, as two writes.
+            storeExpanded();
+            storeSettings();
+        }
+    }
+
+private:
+    unsigned below(unsigned n)
+    {
+        return std::uniform_int_distribution<unsigned>(0, n - 1)(m_random);
+    }
+
+    std::size_t between(std::size_t low, std::size_t high)
+    {
+        return std::uniform_int_distribution<std::size_t>(low, high)(m_random);
+    }
+
+    // Runs one write between its begin and ack lines; expected is what the call should return,
+    // which only the early acknowledgement uses, having no result yet.
+    template <class Call>
+    void perform(const Write &write, Call &&call, long long expected = 0)
+    {
+        ++m_sequence;
+        const std::string sequence = std::to_string(m_sequence);
+        report("begin " + sequence + " " + formatWrite(write));
+        if (m_mode == Mode::AckEarly)
+            report("ack " + sequence + " " + std::to_string(expected));
+        long long result = 0;
+        try {
+            result = call();
+        } catch (const std::exception &error) {
+            std::string message = error.what();
+            std::replace(message.begin(), message.end(), '\n', ' ');
+            report("fail " + sequence + " " + message);
+            std::exit(3);
+        }
+        if (m_mode != Mode::AckEarly)
+            report("ack " + sequence + " " + std::to_string(result));
+    }
+
+    // Latin and Greek words and line breaks, whole words only so that no character is cut.
+    std::string makeText(std::size_t size)
+    {
+        static const char *const kWords[] = {"lorem ",
+                                             "ipsum ",
+                                             "dolor ",
+                                             "sit ",
+                                             "amet, ",
+                                             "\xce\xbb\xcf\x8c\xce\xb3\xce\xbf\xcf\x82 ",
+                                             "\xce\xbd\xce\xb5\xcf\x81\xcf\x8c ",
+                                             "notes ",
+                                             "item\n",
+                                             "\"quoted\" ",
+                                             "it's ",
+                                             "\xce\x91\xce\xb8\xce\xae\xce\xbd\xce\xb1\n",
+                                             "\t",
+                                             "0123456789 "};
+        constexpr std::size_t kCount = sizeof kWords / sizeof kWords[0];
+        std::string text;
+        text.reserve(size);
+        while (true) {
+            const std::string_view word = kWords[below(kCount)];
+            if (text.size() + word.size() > size)
+                break;
+            text += word;
+        }
+        text.append(size - text.size(), '.');
+        return text;
+    }
+
+    std::size_t textSize()
+    {
+        // Mostly short notes, a quarter long enough that one write takes real time.
+        const unsigned kind = below(100);
+        if (kind < 40)
+            return between(0, 1024);
+        if (kind < 75)
+            return between(1024,
+                           std::max<std::size_t>(1024, std::min<std::size_t>(20480, m_maxText)));
+        return between(std::min<std::size_t>(20480, m_maxText), m_maxText);
+    }
+
+    void saveText()
+    {
+        const std::string key = m_keys[below(static_cast<unsigned>(m_keys.size()))];
+        const std::string text = makeText(textSize());
+        Write write;
+        write.kind = Write::Kind::Text;
+        write.key = key;
+        write.textSize = text.size();
+        write.textHash = textHash(text);
+        perform(write, [&] {
+            m_store.saveText(key, text);
+            return 0;
+        });
+    }
+
+    // A new key as the notes window makes them: a top-level character from "A" up, or a
+    // parent's key plus a digit 1 to 9 that no sibling has.
+    std::optional<std::string> newKey()
+    {
+        if (below(5) == 0) {
+            const unsigned start = 65 + below(191);
+            for (unsigned i = 0; i < 191; ++i) {
+                const std::string key = utf8(65 + (start - 65 + i) % 191);
+                if (!m_present.count(key))
+                    return key;
+            }
+        }
+        std::vector<std::string> parents;
+        for (const std::string &key : m_keys)
+            if (keys::length(key) < kMaxDepth)
+                parents.push_back(key);
+        std::shuffle(parents.begin(), parents.end(), m_random);
+        for (const std::string &parent : parents) {
+            const unsigned start = below(9);
+            for (unsigned i = 0; i < 9; ++i) {
+                const std::string key = parent + static_cast<char>('1' + (start + i) % 9);
+                if (!m_present.count(key))
+                    return key;
+            }
+        }
+        return std::nullopt;
+    }
+
+    bool add()
+    {
+        const std::optional<std::string> key = newKey();
+        if (!key)
+            return false;
+        Write write;
+        write.kind = Write::Kind::Add;
+        write.key = *key;
+        write.title = "New Item #" + std::to_string(m_sequence + 1) +
+                      (below(2) ? " \xc2\xab\xce\xb5\xc2\xbb 'x'" : "");
+        perform(write, [&] {
+            m_store.insertItem(write.key, write.title);
+            return 0;
+        });
+        m_keys.push_back(*key);
+        m_present.insert(*key);
+        return true;
+    }
+
+    bool remove()
+    {
+        std::vector<std::string> candidates;
+        for (const std::string &key : m_keys)
+            if (key != "A")
+                candidates.push_back(key);
+        if (candidates.empty())
+            return false;
+        Write write;
+        write.kind = Write::Kind::Delete;
+        write.key = candidates[below(static_cast<unsigned>(candidates.size()))];
+        const auto inSubtree = [&](const std::string &key) {
+            return key.starts_with(write.key);
+        };
+        perform(
+            write, [&] { return m_store.deleteSubtree(write.key); },
+            std::count_if(m_keys.begin(), m_keys.end(), inSubtree));
+        std::erase_if(m_keys, inSubtree);
+        std::erase_if(m_present, inSubtree);
+        return true;
+    }
+
+    void storeExpanded()
+    {
+        Write write;
+        write.kind = Write::Kind::Expanded;
+        for (std::size_t i = 0; i < m_keys.size(); ++i)
+            write.flags.push_back(below(2) == 1);
+        perform(write, [&] {
+            if (m_mode == Mode::ExpandedRowByRow)
+                storeExpandedRowByRow(write.flags);
+            else
+                m_store.storeExpanded(write.flags);
+            return 0;
+        });
+    }
+
+    // The broken way: every row its own transaction, so that a kill can stop it part-way.
+    void storeExpandedRowByRow(const std::vector<bool> &flags)
+    {
+        std::vector<std::int64_t> ids;
+        {
+            Statement scan(m_store.connection(), "SELECT ID FROM mynodes ORDER BY ID");
+            while (scan.step())
+                ids.push_back(scan.columnInt64(0));
+        }
+        Statement update(m_store.connection(), "UPDATE mynodes SET anoixto=? WHERE ID=?");
+        for (std::size_t i = 0; i < flags.size() && i < ids.size(); ++i) {
+            update.reset();
+            update.bind(1, std::int64_t{flags[i] ? 1 : 0});
+            update.bind(2, ids[i]);
+            update.run();
+        }
+    }
+
+    void storeSettings()
+    {
+        Write write;
+        write.kind = Write::Kind::Settings;
+        Settings settings;
+        for (int position = 1; position <= Settings::kCount; ++position) {
+            const auto value = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_random()));
+            write.settings[static_cast<std::size_t>(position - 1)] = value;
+            settings.at(position) = value;
+        }
+        perform(write, [&] {
+            m_store.storeSettings(settings);
+            return 0;
+        });
+    }
+
+    NoteStore &m_store;
+    std::mt19937_64 m_random;
+    std::size_t m_maxText;
+    Mode m_mode;
+    std::vector<std::string> m_keys; // in ID order, as the store keeps them
+    std::set<std::string> m_present;
+    long long m_sequence = 0;
+};
+
+} // namespace
+} // namespace quillet::crashtest
+
+int main(int argc, char **argv)
+{
+    using namespace quillet;
+    const std::string mode = argc == 5 ? argv[4] : "store";
+    if ((argc != 4 && argc != 5) ||
+        (mode != "store" && mode != "ack-early" && mode != "expanded-row-by-row")) {
+        std::fprintf(stderr,
+                     "usage: %s DATABASE SEED MAX_TEXT_BYTES "
+                     "[store|ack-early|expanded-row-by-row]\n",
+                     argv[0]);
+        return 2;
+    }
+    try {
+        NoteStore store(argv[1]);
+        crashtest::Writer writer(store, std::stoull(argv[2]), std::stoull(argv[3]),
+                                 mode == "ack-early"             ? crashtest::Mode::AckEarly
+                                 : mode == "expanded-row-by-row" ? crashtest::Mode::ExpandedRowByRow
+                                                                 : crashtest::Mode::Store);
+        crashtest::report("ready " + std::to_string(writer.rows()));
+        while (true)
+            writer.writeOne();
+    } catch (const std::exception &error) {
+        std::string message = error.what();
+        std::replace(message.begin(), message.end(), '\n', ' ');
+        crashtest::report("fail 0 " + message);
+        return 3;
+    }
+}
