@@ -1,9 +1,9 @@
 #include "notes/Form3.h"
 
-#include "notes/Colors.h"
 #include "notes/KeyNumbering.h"
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"
+#include "platform/Colors.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Twips.h"
@@ -65,7 +65,7 @@ QFont designFont(const QString &family, double points)
     return font;
 }
 
-QString fromUtf8(const std::string &text)
+QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -74,10 +74,12 @@ QString fromUtf8(const std::string &text)
 
 QString TrimValue(const Value &value)
 {
+    if (const std::optional<std::string_view> text = value.textView())
+        return fromUtf8(keys::trimmedSpaces(*text));
     const std::optional<std::string> text = value.toText();
     if (!text)
         return {};
-    return fromUtf8(keys::trimSpaces(*text));
+    return fromUtf8(keys::trimmedSpaces(*text));
 }
 
 Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
@@ -275,8 +277,8 @@ void Form3::LoadTree()
     };
     try {
         store.scanOutline([&](const OutlineRow &row) {
-            const std::optional<std::string> storedKey = row.key.toText();
-            const QString key = storedKey ? fromUtf8(keys::trimSpaces(*storedKey)) : QString();
+            const bool hasKey = !row.key.isNull();
+            const QString key = TrimValue(row.key);
             const auto refuse = [&](const std::string &why) {
                 throw StoreError(0,
                                  "The row with ID " + std::to_string(row.id) + " and key \"" +
@@ -284,7 +286,7 @@ void Form3::LoadTree()
                                      why + ". The outline shows the rows before it.",
                                  store.path());
             };
-            if (!storedKey)
+            if (!hasKey)
                 refuse("its key (Kleidi) is Null");
             if (key.isEmpty())
                 refuse("its key (Kleidi) is empty");

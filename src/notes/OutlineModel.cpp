@@ -52,10 +52,14 @@ void OutlineModel::beginBulk()
 {
     beginResetModel();
     m_bulk = true;
+    // A rebuild usually brings back about as many nodes as there were.
+    m_nodes.reserve(m_peakCount);
+    m_byKey.reserve(static_cast<qsizetype>(m_peakCount));
 }
 
 void OutlineModel::endBulk()
 {
+    m_peakCount = std::max(m_peakCount, m_nodes.size());
     m_bulk = false;
     endResetModel();
 }

@@ -64,6 +64,7 @@ private:
     std::vector<int> m_topLevel;
     QHash<QString, int> m_byKey;
     bool m_bulk = false;
+    std::size_t m_peakCount = 0;
 };
 
 } // namespace quillet

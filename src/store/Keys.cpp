@@ -48,13 +48,18 @@ std::optional<char32_t> decode(std::string_view text, std::size_t &pos)
 
 } // namespace
 
-std::string trimSpaces(std::string_view text)
+std::string_view trimmedSpaces(std::string_view text)
 {
     const std::size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos)
         return {};
     const std::size_t last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
+    return text.substr(first, last - first + 1);
+}
+
+std::string trimSpaces(std::string_view text)
+{
+    return std::string(trimmedSpaces(text));
 }
 
 int length(std::string_view key)

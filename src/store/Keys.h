@@ -10,6 +10,7 @@ namespace quillet::keys {
 
 // Removes leading and trailing spaces (code 32 only; tabs and line breaks stay).
 std::string trimSpaces(std::string_view text);
+std::string_view trimmedSpaces(std::string_view text);
 
 // Number of code points, or -1 when the text is not valid UTF-8.
 int length(std::string_view key);

@@ -45,9 +45,9 @@ void NoteStore::scanOutline(const std::function<void(const OutlineRow &)> &visit
     OutlineRow row;
     while (scan.step()) {
         row.id = scan.columnInt64(0);
-        row.key = scan.column(1);
-        row.title = scan.column(2);
-        row.expanded = scan.column(3);
+        scan.column(1, row.key);
+        scan.column(2, row.title);
+        scan.column(3, row.expanded);
         visit(row);
     }
 }
@@ -169,9 +169,15 @@ int NoteStore::deleteSubtree(std::string_view key)
         return 0;
     int deleted = 0;
     inTransaction(m_connection, [&] {
-        // One scan in ID order; the test is a prefix test on the stored key without its
-        // surrounding spaces, so the item and all its descendants go, and nothing else.
-        Statement scan(m_connection, "SELECT ID, Kleidi FROM mynodes ORDER BY ID");
+        // The test is a prefix test on the stored key without its surrounding spaces, so the
+        // item and all its descendants go, and nothing else. The candidates come from two
+        // ranges of the key index: keys that begin with the key itself, and keys that begin
+        // with a space. No byte of UTF-8 text is 0xFF, so key + 0xFF is above every key that
+        // begins with key. The engine then never reads the notes.
+        Statement scan(m_connection, "SELECT ID, Kleidi FROM mynodes WHERE (Kleidi >= ?1 AND "
+                                     "Kleidi < ?2) OR (Kleidi >= ' ' AND Kleidi < '!')");
+        scan.bind(1, key);
+        scan.bind(2, std::string(key) + '\xFF');
         Statement remove(m_connection, "DELETE FROM mynodes WHERE ID=?");
         std::vector<std::int64_t> doomed;
         while (scan.step()) {

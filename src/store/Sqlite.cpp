@@ -178,21 +178,36 @@ void Statement::reset()
 
 Value Statement::column(int index) const
 {
+    Value value;
+    column(index, value);
+    return value;
+}
+
+void Statement::column(int index, Value &into) const
+{
     switch (sqlite3_column_type(m_stmt, index)) {
     case SQLITE_INTEGER:
-        return Value::integer(sqlite3_column_int64(m_stmt, index));
+        into.setInteger(sqlite3_column_int64(m_stmt, index));
+        break;
     case SQLITE_FLOAT:
-        return Value::real(sqlite3_column_double(m_stmt, index));
+        into.setReal(sqlite3_column_double(m_stmt, index));
+        break;
     case SQLITE_TEXT: {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, index));
-        return Value::text(std::string(text, sqlite3_column_bytes(m_stmt, index)));
+        into.setText(
+            std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, index))));
+        break;
     }
     case SQLITE_BLOB: {
         const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_stmt, index));
-        return Value::blob(std::string(bytes ? bytes : "", sqlite3_column_bytes(m_stmt, index)));
+        into.setText(std::string_view(bytes ? bytes : "", static_cast<std::size_t>(
+                                                              sqlite3_column_bytes(m_stmt, index))),
+                     Value::Type::Blob);
+        break;
     }
     default:
-        return Value();
+        into.setNull();
+        break;
     }
 }
 

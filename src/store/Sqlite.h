@@ -63,6 +63,8 @@ public:
     void reset();
 
     Value column(int index) const;
+    // Reads a column into an existing value, reusing its storage.
+    void column(int index, Value &into) const;
     std::int64_t columnInt64(int index) const;
     bool columnIsNull(int index) const;
     std::string columnText(int index) const;

@@ -38,6 +38,24 @@ Value Value::blob(std::string bytes)
     return value;
 }
 
+void Value::setInteger(std::int64_t v)
+{
+    m_type = Type::Integer;
+    m_integer = v;
+}
+
+void Value::setReal(double v)
+{
+    m_type = Type::Real;
+    m_real = v;
+}
+
+void Value::setText(std::string_view v, Type type)
+{
+    m_type = type;
+    m_text.assign(v.data(), v.size());
+}
+
 std::optional<std::string> Value::toText() const
 {
     switch (m_type) {

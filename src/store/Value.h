@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quillet {
 
@@ -21,11 +22,25 @@ public:
     static Value text(std::string v);
     static Value blob(std::string bytes);
 
+    // Replace the value in place; text keeps its storage, so a value reused row after row
+    // does not allocate for each row.
+    void setNull() { m_type = Type::Null; }
+    void setInteger(std::int64_t v);
+    void setReal(double v);
+    void setText(std::string_view v, Type type = Type::Text);
+
     Type type() const { return m_type; }
     bool isNull() const { return m_type == Type::Null; }
 
     // Numbers as decimal text, text as it is, blobs as their bytes; Null gives nothing.
     std::optional<std::string> toText() const;
+    // The stored text itself, without a copy, for text and blobs; nothing for other types.
+    std::optional<std::string_view> textView() const
+    {
+        if (m_type == Type::Text || m_type == Type::Blob)
+            return std::string_view(m_text);
+        return std::nullopt;
+    }
     // Numbers as they are; text when the whole of it (spaces aside) is a decimal number.
     std::optional<double> toDouble() const;
     // Whole numbers within range; reals rounded to the nearest whole number, ties to even.
