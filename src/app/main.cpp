@@ -1,5 +1,6 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
+#include "dialogs/QtChoosers.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
@@ -18,7 +19,8 @@ int main(int argc, char *argv[])
         return 0;
 
     quillet::QtMessageBoxes messageBoxes;
-    quillet::Platform platform{messageBoxes};
+    quillet::QtChoosers choosers;
+    quillet::Platform platform{messageBoxes, &choosers};
     std::unique_ptr<quillet::MDIForm1> window = quillet::openMainWindow(
         platform, quillet::databasePathIn(folder), folder + QStringLiteral("/quillet-db"));
     if (!window)

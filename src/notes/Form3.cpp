@@ -1,5 +1,6 @@
 #include "notes/Form3.h"
 
+#include "dialogs/CdlgEx.h"
 #include "notes/KeyNumbering.h"
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"
@@ -7,6 +8,7 @@
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Twips.h"
+#include "platform/WindowHandles.h"
 #include "store/Keys.h"
 
 #include <QCheckBox>
@@ -22,6 +24,7 @@
 #include <QToolButton>
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace quillet {
@@ -110,6 +113,7 @@ Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
     onClick(Command4, &Form3::Command4_Click);
     onClick(Command1, &Form3::Command1_Click);
     onClick(Command5, &Form3::Command5_Click);
+    onClick(Command10, &Form3::Command10_Click);
 }
 
 Form3::~Form3()
@@ -643,6 +647,71 @@ void Form3::SaveWorkspace()
                                 "\" is not a number from -32768 to 32767.");
     m_settings.at(5) = index;
     openStore().storeSettings(m_settings);
+}
+
+CdlgEx &Form3::dialog()
+{
+    if (!m_dialog) {
+        if (!m_platform.choosers)
+            throw std::logic_error("No font or colour chooser is available.");
+        m_dialog = std::make_unique<CdlgEx>(*m_platform.choosers);
+    }
+    return *m_dialog;
+}
+
+void Form3::Command10_Click()
+{
+    // Each step that fails is skipped and the next one runs: a font the editor cannot take,
+    // a name too long for the chooser, a cancelled chooser. The format is stored in any case.
+    CdlgEx &font = dialog();
+    font.setFontName(Text1->fontName());
+    // Whole points, halves to even: 9.75 becomes 10, 10.5 becomes 10.
+    const double size = std::nearbyint(Text1->fontSize());
+    if (size >= std::numeric_limits<std::int32_t>::min() &&
+        size <= std::numeric_limits<std::int32_t>::max())
+        font.setFontSize(static_cast<std::int32_t>(size));
+    font.setRGBResult(Text1->foreColor());
+    font.setBold(Text1->fontBold());
+    font.setItalic(Text1->fontItalic());
+    font.sethOwner(windowHandles::handleOf(this));
+    try {
+        font.ShowFont();
+    } catch (const std::exception &) {
+        // Cancelled with CancelError set, or a name or size the chooser cannot take.
+    }
+    if (!font.FontName().isEmpty())
+        Text1->setFontName(font.FontName());
+    try {
+        Text1->setFontSize(font.FontSize());
+    } catch (const std::invalid_argument &) {
+    }
+    Text1->setForeColor(font.RGBResult());
+    Text1->setFontBold(font.Bold());
+    Text1->setFontItalic(font.Italic());
+    SaveNoteFormat();
+}
+
+void Form3::SaveNoteFormat()
+{
+    const QString key = selectionKey();
+    if (key.isEmpty())
+        return;
+    NoteFormat format;
+    format.fontName = Text1->fontName().toStdString();
+    format.fontSize = static_cast<float>(Text1->fontSize());
+    format.foreColor = Text1->foreColor();
+    format.backColor = Text1->backColor();
+    format.bold = Text1->fontBold();
+    format.italic = Text1->fontItalic();
+    // A key without a row stores nothing and says nothing; a failure of the disk or the file
+    // is said, so that the user knows the format will not come back.
+    try {
+        openStore().saveFormat(key.toStdString(), format);
+    } catch (const StoreError &error) {
+        reportUnhandled(m_platform.messageBoxes, this,
+                        tr("The note's format was not stored.\n\n") +
+                            QString::fromUtf8(error.what()));
+    }
 }
 
 NoteStore &Form3::openStore()

@@ -19,6 +19,7 @@ class QPushButton;
 
 namespace quillet {
 
+class CdlgEx;
 class NoteEditor;
 class OutlineView;
 
@@ -61,6 +62,12 @@ public:
     // from the top-level window's geometry and 5 from the selection. Nothing without a
     // selection.
     void SaveWorkspace();
+    // Stores the editor's format (font name, size, colours, bold, italic) in the selected
+    // item's row.
+    void SaveNoteFormat();
+    // The dialog component the window's commands share, made on first use.
+    CdlgEx &dialog();
+
     // Closes the database connection: the last database operation of a run.
     void closeStore();
 
@@ -119,10 +126,12 @@ private:
     void Command4_Click();
     void Command1_Click();
     void Command5_Click();
+    void Command10_Click();
 
     Platform &m_platform;
     Settings &m_settings;
     std::unique_ptr<NoteStore> m_store;
+    std::unique_ptr<CdlgEx> m_dialog;
     std::string m_databasePath;
     bool m_unsaved = false;       // the editor holds text the last save could not store
     bool m_reportPending = false; // that failure's message is about to be shown

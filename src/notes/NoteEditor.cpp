@@ -1,6 +1,6 @@
 #include "notes/NoteEditor.h"
 
-#include "notes/Colors.h"
+#include "platform/Colors.h"
 
 #include <stdexcept>
 

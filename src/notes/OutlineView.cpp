@@ -71,8 +71,7 @@ int OutlineView::selectedIndex() const
     return selected < 0 ? 0 : selected + 1;
 }
 
-void OutlineView::selectionChanged(const QItemSelection &selected,
-                                   const QItemSelection &deselected)
+void OutlineView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
     QTreeView::selectionChanged(selected, deselected);
     // A mouse press or a key selects a node. Code selecting a node does not count as a click,

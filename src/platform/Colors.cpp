@@ -1,4 +1,4 @@
-#include "notes/Colors.h"
+#include "platform/Colors.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -147,6 +147,27 @@ void NoteStore::saveText(std::string_view key, std::string_view text)
     updateOneRow(m_connection, "UPDATE mynodes SET Keimeno=? WHERE Kleidi=?", text, key, "note");
 }
 
+bool NoteStore::saveFormat(std::string_view key, const NoteFormat &format)
+{
+    bool found = false;
+    inTransaction(m_connection, [&] {
+        Statement update(
+            m_connection,
+            "UPDATE mynodes SET Grammatoseira=?, MegFonta=?, XromaFont=?, XromaBack=?, "
+            "FontaBold=?, FontaPlagia=? WHERE Kleidi=?");
+        update.bind(1, std::string_view(format.fontName));
+        update.bind(2, static_cast<double>(format.fontSize));
+        update.bind(3, std::int64_t{format.foreColor});
+        update.bind(4, std::int64_t{format.backColor});
+        update.bind(5, std::int64_t{format.bold ? 1 : 0});
+        update.bind(6, std::int64_t{format.italic ? 1 : 0});
+        update.bind(7, key);
+        update.run();
+        found = sqlite3_changes(m_connection.handle()) > 0;
+    });
+    return found;
+}
+
 void NoteStore::rename(std::string_view key, std::string_view title)
 {
     updateOneRow(m_connection, "UPDATE mynodes SET MyText=? WHERE Kleidi=?", title, key, "title");

@@ -23,6 +23,17 @@ struct OutlineRow
     Value expanded; // anoixto
 };
 
+// A note's format as the editor holds it, for storing.
+struct NoteFormat
+{
+    std::string fontName;       // Grammatoseira
+    float fontSize = 0;         // MegFonta
+    std::int32_t foreColor = 0; // XromaFont
+    std::int32_t backColor = 0; // XromaBack
+    bool bold = false;          // FontaBold
+    bool italic = false;        // FontaPlagia
+};
+
 // The note and format columns of one row, as stored.
 struct NoteRow
 {
@@ -66,6 +77,9 @@ public:
 
     // Stores the note text of the row whose key is key. Throws when there is no such row.
     void saveText(std::string_view key, std::string_view text);
+    // Stores all six format columns of the row whose key is key; false when there is no such
+    // row (then nothing is written).
+    bool saveFormat(std::string_view key, const NoteFormat &format);
     // Stores the title of the row whose key is key. Throws when there is no such row.
     void rename(std::string_view key, std::string_view title);
     // Appends a row with the key, the title and an empty note; other columns take their

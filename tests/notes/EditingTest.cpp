@@ -30,8 +30,8 @@ protected:
 
     std::string note(const char *key)
     {
-        return querySql(path, std::string("SELECT Keimeno FROM mynodes WHERE Kleidi='") + key +
-                                  "'");
+        return querySql(path,
+                        std::string("SELECT Keimeno FROM mynodes WHERE Kleidi='") + key + "'");
     }
 
     std::string allKeys()
@@ -235,8 +235,15 @@ TEST_F(EditingTest, OnlyTheExactKeyAIsProtectedFromDeletion)
 
 TEST_F(EditingTest, DeletingAnItemRemovesItsSubtreeAndNothingElse)
 {
-    Form3 &notes = open({{"A", "Alpha"}, {"B", "Beta"}, {"A1", "a1"}, {"B1", "b1"}, {"C", "c"},
-                         {"B11", "b11"}, {"C1", "c1"}, {"B2", "b2"}, {"B3", "b3"}},
+    Form3 &notes = open({{"A", "Alpha"},
+                         {"B", "Beta"},
+                         {"A1", "a1"},
+                         {"B1", "b1"},
+                         {"C", "c"},
+                         {"B11", "b11"},
+                         {"C1", "c1"},
+                         {"B2", "b2"},
+                         {"B3", "b3"}},
                         "2");
     execSql(path, "UPDATE mynodes SET Keimeno='alpha note', MegFonta=12 WHERE Kleidi='A'");
     notes.Command5->click();

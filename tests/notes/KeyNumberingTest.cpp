@@ -1,4 +1,5 @@
 #include "notes/KeyNumbering.h"
+
 #include "notes/OutlineModel.h"
 
 #include <gtest/gtest.h>

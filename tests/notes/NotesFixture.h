@@ -3,6 +3,7 @@
 #include "notes/Form3.h"
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"
+#include "support/FakeChoosers.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/TestDatabase.h"
 
@@ -44,7 +45,8 @@ protected:
     TempFolder folder;
     std::string path = folder.path("mydata.mdb");
     FakeMessageBoxes boxes;
-    Platform platform{boxes};
+    FakeChoosers choosers;
+    Platform platform{boxes, &choosers};
     Settings settings;
     std::unique_ptr<Form3> form;
 };

@@ -1,0 +1,149 @@
+#include "dialogs/FontChooserDialog.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleValidator>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quillet {
+
+FontChooserDialog::FontChooserDialog(QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowTitle(tr("Font"));
+    setObjectName(QStringLiteral("FontChooser"));
+
+    m_faces = new QListWidget(this);
+    m_faces->setObjectName(QStringLiteral("faces"));
+    m_faces->addItems(QFontDatabase::families());
+    auto *facesLabel = new QLabel(tr("&Font:"), this);
+    facesLabel->setBuddy(m_faces);
+
+    m_size = new QComboBox(this);
+    m_size->setObjectName(QStringLiteral("size"));
+    m_size->setEditable(true);
+    for (int points : QFontDatabase::standardSizes())
+        m_size->addItem(QString::number(points));
+    auto *validator = new QDoubleValidator(1.0, 1638.0, 2, m_size);
+    validator->setNotation(QDoubleValidator::StandardNotation);
+    validator->setLocale(QLocale::c());
+    m_size->setValidator(validator);
+    auto *sizeLabel = new QLabel(tr("&Size:"), this);
+    sizeLabel->setBuddy(m_size);
+
+    m_bold = new QCheckBox(tr("&Bold"), this);
+    m_italic = new QCheckBox(tr("&Italic"), this);
+    m_underline = new QCheckBox(tr("&Underline"), this);
+    m_strikeOut = new QCheckBox(tr("Stri&ke-out"), this);
+    m_colorButton = new QPushButton(this);
+    m_colorButton->setObjectName(QStringLiteral("color"));
+    auto *colorLabel = new QLabel(tr("&Colour:"), this);
+    colorLabel->setBuddy(m_colorButton);
+
+    auto *effects = new QGroupBox(tr("Effects"), this);
+    auto *effectsLayout = new QGridLayout(effects);
+    effectsLayout->addWidget(m_bold, 0, 0);
+    effectsLayout->addWidget(m_italic, 0, 1);
+    effectsLayout->addWidget(m_underline, 1, 0);
+    effectsLayout->addWidget(m_strikeOut, 1, 1);
+    effectsLayout->addWidget(colorLabel, 2, 0);
+    effectsLayout->addWidget(m_colorButton, 2, 1);
+
+    m_sample = new QLabel(QStringLiteral("AaBbYyZz ΑαΒβΨψΩω 0123"), this);
+    m_sample->setObjectName(QStringLiteral("sample"));
+    m_sample->setMinimumHeight(60);
+    m_sample->setAlignment(Qt::AlignCenter);
+    m_sample->setFrameShape(QFrame::StyledPanel);
+    m_sample->setAutoFillBackground(true);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(facesLabel, 0, 0);
+    grid->addWidget(sizeLabel, 0, 1);
+    grid->addWidget(m_faces, 1, 0);
+    grid->addWidget(m_size, 1, 1, Qt::AlignTop);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(effects);
+    layout->addWidget(m_sample);
+    layout->addWidget(buttons);
+
+    connect(m_faces, &QListWidget::currentRowChanged, this, &FontChooserDialog::updateSample);
+    connect(m_size, &QComboBox::currentTextChanged, this, &FontChooserDialog::updateSample);
+    for (QCheckBox *box : {m_bold, m_italic, m_underline, m_strikeOut})
+        connect(box, &QCheckBox::toggled, this, &FontChooserDialog::updateSample);
+    connect(m_colorButton, &QPushButton::clicked, this, &FontChooserDialog::chooseColor);
+    showColor();
+}
+
+void FontChooserDialog::setChoice(const QFont &font, const QColor &color)
+{
+    const QList<QListWidgetItem *> found = m_faces->findItems(font.family(), Qt::MatchFixedString);
+    if (!found.isEmpty())
+        m_faces->setCurrentItem(found.first());
+    m_size->setEditText(QString::number(font.pointSizeF()));
+    m_bold->setChecked(font.bold());
+    m_italic->setChecked(font.italic());
+    m_underline->setChecked(font.underline());
+    m_strikeOut->setChecked(font.strikeOut());
+    m_color = color;
+    showColor();
+    updateSample();
+}
+
+QFont FontChooserDialog::chosenFont() const
+{
+    QFont font;
+    if (const QListWidgetItem *face = m_faces->currentItem())
+        font.setFamilies({face->text()});
+    bool isNumber = false;
+    const double points = QLocale::c().toDouble(m_size->currentText(), &isNumber);
+    if (isNumber && points > 0)
+        font.setPointSizeF(points);
+    font.setBold(m_bold->isChecked());
+    font.setItalic(m_italic->isChecked());
+    font.setUnderline(m_underline->isChecked());
+    font.setStrikeOut(m_strikeOut->isChecked());
+    return font;
+}
+
+void FontChooserDialog::updateSample()
+{
+    m_sample->setFont(chosenFont());
+    QPalette palette = m_sample->palette();
+    palette.setColor(QPalette::WindowText, m_color);
+    m_sample->setPalette(palette);
+}
+
+void FontChooserDialog::chooseColor()
+{
+    const QColor chosen = QColorDialog::getColor(m_color, this, tr("Colour"));
+    if (chosen.isValid()) {
+        m_color = chosen;
+        showColor();
+        updateSample();
+    }
+}
+
+void FontChooserDialog::showColor()
+{
+    QPixmap swatch(24, 12);
+    swatch.fill(m_color);
+    m_colorButton->setIcon(QIcon(swatch));
+    m_colorButton->setText(m_color.name());
+}
+
+} // namespace quillet
