@@ -92,8 +92,10 @@ FontChooserDialog::FontChooserDialog(QWidget *parent)
 void FontChooserDialog::setChoice(const QFont &font, const QColor &color)
 {
     const QList<QListWidgetItem *> found = m_faces->findItems(font.family(), Qt::MatchFixedString);
-    if (!found.isEmpty())
+    if (!found.isEmpty()) {
         m_faces->setCurrentItem(found.first());
+        m_faces->scrollToItem(found.first(), QAbstractItemView::PositionAtCenter);
+    }
     m_size->setEditText(QString::number(font.pointSizeF()));
     m_bold->setChecked(font.bold());
     m_italic->setChecked(font.italic());
