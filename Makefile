@@ -37,7 +37,7 @@ sanitize: deps
 
 # The long fault runs: many more kill cycles and damaged files than the tests run.
 soak: sanitize
-	QUILLET_SOAK=1 ctest --test-dir $(SAN_BUILD) --output-on-failure -R 'faults' -j$(JOBS)
+	QUILLET_SOAK=1 ctest --test-dir $(SAN_BUILD) --output-on-failure -R '^faults' -j$(JOBS)
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLET_BUILD_BENCH=ON \
