@@ -29,6 +29,14 @@ try : m_connection((schema::verifyFile(path), path), Connection::Mode::ReadWrite
         error.code(), "The file cannot be read as a database: " + error.message(), error.path());
 }
 
+void NoteStore::throwTooManySettings(int position) const
+{
+    throw StoreError(0,
+                     "The table \"parame\" has more than 30 rows; settings position " +
+                         std::to_string(position) + " is out of range (1 to 30).",
+                     path());
+}
+
 bool NoteStore::isReadOnly() const
 {
     if (sqlite3_db_readonly(m_connection.handle(), "main") == 1)
@@ -78,10 +86,7 @@ void NoteStore::loadSettings(Settings &settings)
     int position = 1;
     while (scan.step()) {
         if (position > Settings::kCount)
-            throw StoreError(0,
-                             "The table \"parame\" has more than 30 rows; settings position " +
-                                 std::to_string(position) + " is out of range (1 to 30).",
-                             path());
+            throwTooManySettings(position);
         const std::optional<std::int32_t> value = scan.column(0).toInt32();
         if (!value)
             throw StoreError(0,
@@ -253,11 +258,7 @@ void NoteStore::storeSettings(const Settings &settings)
         for (std::size_t i = 0; i < ids.size(); ++i) {
             const int position = static_cast<int>(i) + 1;
             if (position > Settings::kCount)
-                throw StoreError(0,
-                                 "The table \"parame\" has more than 30 rows; settings "
-                                 "position " +
-                                     std::to_string(position) + " is out of range (1 to 30).",
-                                 path());
+                throwTooManySettings(position);
             update.reset();
             update.bind(1, std::int64_t{settings.at(position)});
             update.bind(2, ids[i]);

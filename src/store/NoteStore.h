@@ -96,6 +96,8 @@ public:
     void storeSettings(const Settings &settings);
 
 private:
+    [[noreturn]] void throwTooManySettings(int position) const;
+
     Connection m_connection;
     std::unique_ptr<Statement> m_readNote;
 };
