@@ -1,6 +1,6 @@
 #include "tools/DbTool.h"
 
-#include "store/Keys.h"
+#include "store/OutlineRowCheck.h"
 #include "store/Schema.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <unordered_map>
 
 namespace quillet::dbtool {
 
@@ -68,6 +67,37 @@ bool isWholeInt32(const Value &value)
            *number <= std::numeric_limits<std::int32_t>::max();
 }
 
+// The report line of a problem of one row. A missing parent is worded after the pass, when it
+// is known whether the parent comes later or nowhere.
+void addRowProblem(CheckReport &report, RowProblem problem, const OutlineRow &row,
+                   const std::string &label, std::int64_t firstId)
+{
+    const std::int64_t id = row.id;
+    switch (problem) {
+    case RowProblem::KeyNull:
+        return add(report, Kind::KeyEmpty, id, label + ": the key (Kleidi) is Null.");
+    case RowProblem::KeyEmpty:
+        return add(report, Kind::KeyEmpty, id, label + ": the key (Kleidi) is empty.");
+    case RowProblem::KeyOutsideScheme:
+        return add(report, Kind::KeyOutsideScheme, id,
+                   label + ": the key does not follow the key scheme (one character from "
+                           "\"A\" up, then digits 1 to 9).");
+    case RowProblem::TitleNull:
+        return add(report, Kind::TitleNull, id, label + ": the title (MyText) is Null.");
+    case RowProblem::ExpandedNull:
+        return add(report, Kind::ExpandedNull, id, label + ": anoixto is Null.");
+    case RowProblem::ExpandedNotBoolean:
+        return add(report, Kind::ExpandedNotBoolean, id,
+                   label + ": anoixto " + shown(row.expanded.toText().value_or("")) +
+                       " is neither a number nor true or false.");
+    case RowProblem::DuplicateKey:
+        return add(report, Kind::DuplicateKey, id,
+                   label + ": the key repeats that of ID " + std::to_string(firstId) + ".");
+    case RowProblem::ParentNotBefore:
+        return;
+    }
+}
+
 void scanOutline(Connection &db, CheckReport &report)
 {
     // A child whose parent has not been seen yet: after the pass, its parent is either later
@@ -78,71 +108,48 @@ void scanOutline(Connection &db, CheckReport &report)
         std::string label;
         std::string parent;
     };
-    // Keys, spaces trimmed as the program trims them, with the ID of their first row. Only
-    // keys are kept; titles are tested for Null and note texts are not read at all.
-    std::unordered_map<std::string, std::int64_t> firstIds;
+    // Only keys are kept; titles are tested for Null and note texts are not read at all.
+    OutlineRowCheck rowCheck;
     std::vector<Pending> pending;
     const std::size_t firstProblem = report.problems.size();
 
     Statement scan(db, "SELECT ID, Kleidi, MyText, anoixto FROM mynodes ORDER BY ID");
+    OutlineRow row;
     while (scan.step()) {
         ++report.items;
-        const std::int64_t id = scan.columnInt64(0);
-        std::string label = "mynodes ID " + std::to_string(id);
+        row.id = scan.columnInt64(0);
+        scan.column(1, row.key);
+        scan.column(2, row.title);
+        scan.column(3, row.expanded);
+        const CheckedRow checked = rowCheck.check(row);
 
-        const std::optional<std::string> stored = scan.column(1).toText();
-        const std::string key = stored ? keys::trimSpaces(*stored) : std::string();
-        if (!stored) {
-            add(report, Kind::KeyEmpty, id, label + ": the key (Kleidi) is Null.");
-        } else if (key.empty()) {
-            add(report, Kind::KeyEmpty, id, label + ": the key (Kleidi) is empty.");
-        } else {
-            label += ", key " + shown(key);
-            const bool inScheme = keys::followsScheme(key);
-            if (!inScheme)
-                add(report, Kind::KeyOutsideScheme, id,
-                    label + ": the key does not follow the key scheme (one character from "
-                            "\"A\" up, then digits 1 to 9).");
-            const auto [first, isNew] = firstIds.try_emplace(key, id);
-            if (!isNew) {
-                add(report, Kind::DuplicateKey, id,
-                    label + ": the key repeats that of ID " + std::to_string(first->second) +
-                        ".");
-            } else if (inScheme && keys::length(key) > 1) {
-                std::string parent = keys::parent(key);
-                if (!firstIds.count(parent))
-                    pending.push_back(Pending{id, label, std::move(parent)});
-            }
+        std::string label = "mynodes ID " + std::to_string(row.id);
+        if (!checked.key.empty())
+            label += ", key " + shown(checked.key);
+        for (const RowProblem problem : checked.problems) {
+            if (problem == RowProblem::ParentNotBefore)
+                pending.push_back(Pending{row.id, label, checked.parentKey});
+            else
+                addRowProblem(report, problem, row, label,
+                              rowCheck.firstIdOf(checked.key).value_or(row.id));
         }
-
-        if (scan.columnIsNull(2))
-            add(report, Kind::TitleNull, id, label + ": the title (MyText) is Null.");
-
-        const Value expanded = scan.column(3);
-        if (expanded.isNull())
-            add(report, Kind::ExpandedNull, id, label + ": anoixto is Null.");
-        else if (!expanded.toBool())
-            add(report, Kind::ExpandedNotBoolean, id,
-                label + ": anoixto " + shown(expanded.toText().value_or("")) +
-                    " is neither a number nor true or false.");
     }
 
     for (const Pending &child : pending) {
-        const auto parent = firstIds.find(child.parent);
-        if (parent == firstIds.end())
-            add(report, Kind::ParentMissing, child.id,
-                child.label + ": no row holds its parent key " + shown(child.parent) + ".");
-        else
+        if (const std::optional<std::int64_t> parentId = rowCheck.firstIdOf(child.parent))
             add(report, Kind::ParentLater, child.id,
                 child.label + ": its parent " + shown(child.parent) + " comes later, at ID " +
-                    std::to_string(parent->second) + "; a parent must come before its children.");
+                    std::to_string(*parentId) + "; a parent must come before its children.");
+        else
+            add(report, Kind::ParentMissing, child.id,
+                child.label + ": no row holds its parent key " + shown(child.parent) + ".");
     }
     // The parent problems were found after the pass; list the outline's problems by row.
     std::stable_sort(report.problems.begin() + static_cast<std::ptrdiff_t>(firstProblem),
                      report.problems.end(),
                      [](const Problem &a, const Problem &b) { return a.id < b.id; });
 
-    if (!firstIds.count("A"))
+    if (!rowCheck.firstIdOf("A"))
         add(report, Kind::NoRootKey, std::nullopt, "mynodes: no row has the key \"A\".");
 }
 

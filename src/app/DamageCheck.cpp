@@ -1,10 +1,8 @@
 #include "app/DamageCheck.h"
 
-#include "store/Sqlite.h"
+#include "store/QuickCheck.h"
 
 #include <QMetaObject>
-
-#include <sqlite3.h>
 
 namespace quillet {
 
@@ -29,30 +27,10 @@ void DamageCheck::start()
 
 void DamageCheck::run()
 {
-    QString problem;
-    try {
-        Connection connection(m_path, Connection::Mode::ReadOnly);
-        // The engine asks now and then whether to go on: a window closing stops the check.
-        sqlite3_progress_handler(
-            connection.handle(), 10000,
-            [](void *stop) { return static_cast<std::atomic<bool> *>(stop)->load() ? 1 : 0; },
-            &m_stop);
-        Statement check(connection, "PRAGMA quick_check(20)");
-        QStringList lines;
-        while (check.step())
-            lines << QString::fromStdString(check.columnText(0));
-        if (lines != QStringList{QStringLiteral("ok")})
-            problem = lines.join(QLatin1Char('\n'));
-    } catch (const StoreError &error) {
-        if (m_stop)
-            return;
-        // A lock held past the wait is no sign of damage; anything else is.
-        if ((error.code() & 0xFF) == 5 /* busy */)
-            return;
-        problem = QString::fromStdString(error.message());
-    }
-    if (m_stop)
+    const DamageFinding finding = quickCheck(m_path, m_stop);
+    if (finding.outcome == DamageFinding::Outcome::NotChecked)
         return;
+    const QString problem = QString::fromStdString(finding.problem);
     QMetaObject::invokeMethod(
         this, [this, problem] { emit finished(problem); }, Qt::QueuedConnection);
 }

@@ -73,14 +73,13 @@ int length(std::string_view key)
 
 std::string parent(std::string_view key)
 {
-    std::size_t pos = 0;
-    std::size_t lastStart = 0;
-    while (pos < key.size()) {
-        lastStart = pos;
-        if (!decode(key, pos))
-            return {};
-    }
-    return std::string(key.substr(0, lastStart));
+    // The last character starts at the last byte that is not a UTF-8 continuation byte.
+    std::size_t last = key.size();
+    while (last > 0 && (static_cast<unsigned char>(key[last - 1]) & 0xC0) == 0x80)
+        --last;
+    if (last == 0)
+        return {};
+    return std::string(key.substr(0, last - 1));
 }
 
 bool followsScheme(std::string_view key)

@@ -15,7 +15,9 @@ std::string_view trimmedSpaces(std::string_view text);
 // Number of code points, or -1 when the text is not valid UTF-8.
 int length(std::string_view key);
 
-// The key less its last code point; empty for a one-character key.
+// The key of an item's parent: the key less its last character; empty for a top-level key
+// (one character). Characters are told apart by their UTF-8 lead bytes, so that a key that is
+// not valid UTF-8 still has one parent.
 std::string parent(std::string_view key);
 
 // True when the key follows the scheme above.

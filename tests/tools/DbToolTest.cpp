@@ -274,10 +274,10 @@ TEST(toolsCheck, ListsEveryProblemInRowOrder)
         expected += problem.text + "\n";
     }
     const std::vector<std::pair<Kind, std::optional<std::int64_t>>> wanted{
-        {Kind::ParentLater, 2}, {Kind::KeyOutsideScheme, 3}, {Kind::TitleNull, 3},
-        {Kind::DuplicateKey, 5}, {Kind::NoSettings, std::nullopt}};
+        {Kind::ParentLater, 2},  {Kind::KeyOutsideScheme, 3}, {Kind::TitleNull, 3},
+        {Kind::ParentMissing, 3}, {Kind::DuplicateKey, 5},    {Kind::NoSettings, std::nullopt}};
     EXPECT_EQ(found, wanted);
-    EXPECT_EQ(out.str(), expected + "5 problems found in " + path + ".\n");
+    EXPECT_EQ(out.str(), expected + "6 problems found in " + path + ".\n");
 }
 
 TEST(toolsCheck, ReadsAFullOutline)

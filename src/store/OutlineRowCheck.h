@@ -1,0 +1,59 @@
+#pragma once
+
+#include "store/NoteStore.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace quillet {
+
+// What can be wrong with one row of the outline table, in the order a row is checked.
+enum class RowProblem {
+    KeyNull,            // Kleidi is Null
+    KeyEmpty,           // Kleidi is empty or only spaces
+    KeyOutsideScheme,   // Kleidi is not a first character "A" or above, then digits 1 to 9
+    TitleNull,          // MyText is Null
+    ExpandedNull,       // anoixto is Null
+    ExpandedNotBoolean, // anoixto is neither a number nor "true" or "false"
+    DuplicateKey,       // an earlier row has the same key
+    ParentNotBefore,    // no earlier row holds the key's parent
+};
+
+// A key outside the scheme still has a parent and a place in the outline; every other problem
+// keeps the row out of it.
+constexpr bool keepsRowOut(RowProblem problem)
+{
+    return problem != RowProblem::KeyOutsideScheme;
+}
+
+// One row as the outline takes it.
+struct CheckedRow
+{
+    std::string key;       // spaces trimmed, as the outline shows it; empty for a Null key
+    std::string parentKey; // empty for a top-level key
+    bool expanded = false;
+    std::vector<RowProblem> problems;
+
+    // The first problem that keeps the row out of the outline, or nothing.
+    std::optional<RowProblem> refusal() const;
+};
+
+// The one rule for the rows of the outline table, shared by the program's outline loading and
+// the tool's check: rows are checked in ID order, and a row joins the outline only when its key,
+// title and expanded flag are usable, its key is new, and its parent came before it.
+class OutlineRowCheck
+{
+public:
+    CheckedRow check(const OutlineRow &row);
+
+    // The ID of the first row with this key, among the rows checked so far.
+    std::optional<std::int64_t> firstIdOf(const std::string &key) const;
+
+private:
+    std::unordered_map<std::string, std::int64_t> m_firstIds;
+};
+
+} // namespace quillet
