@@ -4,9 +4,8 @@
 #include "OutlineBenchmarks.h"
 #include "RecordingMessageBoxes.h"
 #include "notes/Form3.h"
+#include "support/NotesControls.h"
 #include "notes/KeyNumbering.h"
-#include "notes/NoteEditor.h"
-#include "notes/OutlineView.h"
 #include "store/NoteStore.h"
 
 #include <QToolButton>
@@ -120,8 +119,9 @@ constexpr const char *kDeleteLastLeaf =
 // selection and shows its note. True when the window's selection is that node afterwards.
 bool clickNode(Form3 &form, int index)
 {
-    form.TreeView1->setCurrentIndex(form.TreeView1->nodes().indexOf(index - 1));
-    return form.selectionIndex() == QString::number(index);
+    OutlineView &view = *test::NotesControls(form).TreeView1;
+    view.setCurrentIndex(view.nodes().indexOf(index - 1));
+    return form.currentSelection().Index == QString::number(index);
 }
 
 // Lets the window do what it has queued (layout, painting, deletions), as it does while the
@@ -196,7 +196,7 @@ struct EditSession
             return;
         }
         // Shown and painted, as a person sees the window before clicking a button in it.
-        if (show && !showUntilPainted(&loaded->form, loaded->form.Text1)) {
+        if (show && !showUntilPainted(&loaded->form, test::NotesControls(loaded->form).Text1)) {
             state.SkipWithError("the notes window was never painted");
             loaded.reset();
         }
@@ -227,7 +227,8 @@ void addItem(benchmark::State &state)
     if (!session.ready())
         return;
     Form3 &form = session.loaded->form;
-    OutlineView &view = *form.TreeView1;
+    const test::NotesControls ui(form);
+    OutlineView &view = *ui.TreeView1;
     const OutlineModel &nodes = view.nodes();
     const int before = view.count();
 
@@ -243,7 +244,7 @@ void addItem(benchmark::State &state)
         state.SkipWithError("no item has room for a new item beside it");
         return;
     }
-    const QString parentKey = view.key(target).chopped(1);
+    const QString parentKey = quillet::parentKey(view.key(target));
 
     // Everything stored after the row with the largest ID now is the new item; deleting it and
     // setting the ID counter back makes the next call insert the same row again.
@@ -265,14 +266,14 @@ void addItem(benchmark::State &state)
     }
     settle();
     for (auto _ : state) {
-        form.Command4->click();
+        ui.Command4->click();
 
         state.PauseTiming();
         if (!askedOnlyTheQuestion(state, session.loaded->boxes))
             break;
         const int after = view.count();
         const QString added = after > before ? view.key(after) : QString();
-        if (after != before + 1 || form.selectionIndex() != QString::number(after) ||
+        if (after != before + 1 || form.currentSelection().Index != QString::number(after) ||
             added.size() != parentKey.size() + 1 || !added.startsWith(parentKey)) {
             state.SkipWithError("the command did not add and select an item beside the node");
             break;
@@ -300,7 +301,8 @@ void deleteItem(benchmark::State &state)
     if (!session.ready())
         return;
     Form3 &form = session.loaded->form;
-    OutlineView &view = *form.TreeView1;
+    const test::NotesControls ui(form);
+    OutlineView &view = *ui.TreeView1;
     const int before = view.count();
     const int leaf = nodeFromMiddle(
         view, [&](int index) { return view.key(index).size() > 1 && view.children(index) == 0; });
@@ -336,13 +338,13 @@ void deleteItem(benchmark::State &state)
     }
     settle();
     for (auto _ : state) {
-        form.Command5->click();
+        ui.Command5->click();
 
         state.PauseTiming();
         if (!askedOnlyTheQuestion(state, session.loaded->boxes))
             break;
         if (view.count() != before - 1 || view.nodes().find(leafKey) >= 0 ||
-            form.selectionIndex() != QStringLiteral("1") || form.selectionKey() != view.key(1)) {
+            form.currentSelection().Index != QStringLiteral("1") || form.currentSelection().Key != view.key(1)) {
             state.SkipWithError("the command did not delete the leaf and select the first item");
             break;
         }
@@ -421,7 +423,8 @@ void saveWorkspace(benchmark::State &state)
     if (!session.ready())
         return;
     Form3 &form = session.loaded->form;
-    OutlineView &view = *form.TreeView1;
+    const test::NotesControls ui(form);
+    OutlineView &view = *ui.TreeView1;
     sqlite3 *db = form.store()->connection().handle();
     const std::vector<bool> generated = storedFlags(db);
     // Without a selection the window saves nothing.
@@ -432,6 +435,7 @@ void saveWorkspace(benchmark::State &state)
         return;
     }
     const std::string invert = "UPDATE mynodes SET anoixto = 1 - anoixto";
+    const WindowGeometry geometry{600, 450, Form3::kDesignWidth, Form3::kDesignHeight};
     bool inverted = false;
     for (auto _ : state) {
         state.PauseTiming();
@@ -444,7 +448,7 @@ void saveWorkspace(benchmark::State &state)
         inverted = !inverted;
         state.ResumeTiming();
 
-        form.SaveWorkspace();
+        form.SaveWorkspace(geometry);
     }
     if (state.error_occurred() || !noBoxes(state, session.loaded->boxes))
         return;

@@ -5,9 +5,9 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
-#include "notes/NoteEditor.h"
-#include "notes/OutlineView.h"
+#include "support/NotesControls.h"
 #include "platform/Platform.h"
+#include "store/Keys.h"
 #include "store/NoteStore.h"
 
 #include <QApplication>
@@ -80,13 +80,15 @@ void baseline(benchmark::State &state)
                            nullptr);
         model.beginBulk();
         while (sqlite3_step(scan) == SQLITE_ROW) {
-            const QString key =
-                QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(scan, 0)),
-                                  sqlite3_column_bytes(scan, 0));
+            const std::string_view key(reinterpret_cast<const char *>(sqlite3_column_text(scan, 0)),
+                                       static_cast<std::size_t>(sqlite3_column_bytes(scan, 0)));
+            const std::string parent = keys::parent(key);
             const QString title =
                 QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(scan, 1)),
                                   sqlite3_column_bytes(scan, 1));
-            const int number = model.add(key, title, key.size() > 1 ? key.chopped(1) : QString());
+            const int number =
+                model.add(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())), title,
+                          QString::fromUtf8(parent.data(), static_cast<qsizetype>(parent.size())));
             if (sqlite3_column_int(scan, 2) != 0)
                 expanded.push_back(number);
         }
@@ -117,6 +119,7 @@ void loadTree(benchmark::State &state)
 {
     LoadedForm loaded(databaseFor(state));
     Form3 &form = loaded.form;
+    const test::NotesControls ui(form);
     for (auto _ : state) {
         state.PauseTiming();
         form.ClearTree();
@@ -124,7 +127,7 @@ void loadTree(benchmark::State &state)
         form.LoadTree();
     }
     if (noBoxes(state, loaded.boxes))
-        hasAllItems(state, form.TreeView1->count());
+        hasAllItems(state, ui.TreeView1->count());
     deletePending();
 }
 
@@ -132,43 +135,42 @@ void clearTree(benchmark::State &state)
 {
     LoadedForm loaded(databaseFor(state));
     Form3 &form = loaded.form;
+    const test::NotesControls ui(form);
     int loadedCount = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        if (form.TreeView1->count() == 0)
+        if (ui.TreeView1->count() == 0)
             form.LoadTree();
-        loadedCount = form.TreeView1->count();
+        loadedCount = ui.TreeView1->count();
         state.ResumeTiming();
         form.ClearTree();
     }
     if (noBoxes(state, loaded.boxes) && hasAllItems(state, loadedCount) &&
-        form.TreeView1->count() != 0)
+        ui.TreeView1->count() != 0)
         state.SkipWithError("ClearTree left nodes in the outline");
     deletePending();
 }
 
-// ShowNote alone: the selection is put into its label with the clock stopped, as the click
-// handler and the stored-selection restore both do before calling it.
+// ShowNote alone: the selection is set with the clock stopped, as the click handler and the
+// stored-selection restore both do before calling it.
 void showNote(benchmark::State &state)
 {
     LoadedForm loaded(databaseFor(state));
     Form3 &form = loaded.form;
-    if (!showUntilPainted(&form, form.Text1)) {
+    const test::NotesControls ui(form);
+    if (!showUntilPainted(&form, ui.Text1)) {
         state.SkipWithError("the notes window was never painted");
         return;
     }
-    const std::vector<int> indices = scattered(form.TreeView1->count());
-    std::vector<QString> keys;
-    for (int index : indices)
-        keys.push_back(form.TreeView1->key(index));
+    const std::vector<int> indices = scattered(ui.TreeView1->count());
     std::size_t next = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        form.Label1->setText(keys[next++ % keys.size()]);
+        form.setCurrentSelection(indices[next++ % indices.size()]);
         state.ResumeTiming();
         form.ShowNote();
     }
-    if (noBoxes(state, loaded.boxes) && form.Text1->toPlainText().size() < 300)
+    if (noBoxes(state, loaded.boxes) && ui.Text1->toPlainText().size() < 300)
         state.SkipWithError("the last note shown is shorter than any stored note");
     deletePending();
 }
@@ -178,19 +180,20 @@ void nodeClick(benchmark::State &state)
 {
     LoadedForm loaded(databaseFor(state));
     Form3 &form = loaded.form;
-    if (!showUntilPainted(&form, form.Text1)) {
+    const test::NotesControls ui(form);
+    if (!showUntilPainted(&form, ui.Text1)) {
         state.SkipWithError("the notes window was never painted");
         return;
     }
-    const std::vector<int> indices = scattered(form.TreeView1->count());
+    const std::vector<int> indices = scattered(ui.TreeView1->count());
     std::vector<QModelIndex> targets;
     for (int index : indices)
-        targets.push_back(form.TreeView1->nodes().indexOf(index - 1));
+        targets.push_back(ui.TreeView1->nodes().indexOf(index - 1));
     std::size_t next = 0;
     for (auto _ : state)
-        form.TreeView1->setCurrentIndex(targets[next++ % targets.size()]);
+        ui.TreeView1->setCurrentIndex(targets[next++ % targets.size()]);
     const int last = indices[(next - 1) % indices.size()];
-    if (noBoxes(state, loaded.boxes) && form.selectionIndex() != QString::number(last))
+    if (noBoxes(state, loaded.boxes) && form.currentSelection().Index != QString::number(last))
         state.SkipWithError("the click did not select the node");
     deletePending();
 }
@@ -210,12 +213,12 @@ void startup(benchmark::State &state)
             state.SkipWithError("the main window did not open");
             break;
         }
-        if (!showUntilPainted(window.get(), window->form3()->TreeView1->viewport())) {
+        if (!showUntilPainted(window.get(), test::NotesControls(*window->form3()).TreeView1->viewport())) {
             state.SkipWithError("the outline was never painted");
             break;
         }
         state.PauseTiming();
-        count = window->form3()->TreeView1->count();
+        count = test::NotesControls(*window->form3()).TreeView1->count();
         window.reset();
         deletePending();
         state.ResumeTiming();

@@ -3,20 +3,18 @@
 #include "app/DamageCheck.h"
 #include "app/Layout.h"
 #include "notes/Form3.h"
-#include "notes/NoteEditor.h"
-#include "notes/OutlineView.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Twips.h"
 #include "store/NoteStore.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
+
+#include <cmath>
 
 namespace quillet {
 
@@ -81,9 +79,7 @@ void MDIForm1::MDIForm_Load()
             return;
         store->loadSettings(m_settings);
         applyGeometry(m_settings.at(1), m_settings.at(2), m_settings.at(3), m_settings.at(4));
-        // The notes window restores the selection when this text changes; "0000" is the
-        // design-time text, which no number's decimal form equals, so it always changes.
-        m_form3->Text2->setText(QString::number(m_settings.at(5)));
+        m_form3->restoreSelection(m_settings.at(5));
     });
 }
 
@@ -124,15 +120,25 @@ void MDIForm1::applyGeometry(int left, int top, int width, int height)
         move(primary->availableGeometry().topLeft());
 }
 
+WindowGeometry MDIForm1::workspaceGeometry() const
+{
+    // The outer position and the inner size, in twips, to the nearest whole twip with halves
+    // to even.
+    const auto whole = [](double value) {
+        return static_cast<std::int32_t>(std::nearbyint(value));
+    };
+    return {whole(twips::fromPixelsX(pos().x())), whole(twips::fromPixelsY(pos().y())),
+            whole(twips::fromPixelsX(width())), whole(twips::fromPixelsY(height()))};
+}
+
 void MDIForm1::MDIForm_QueryUnload()
 {
-    m_form3->setClosing(true);
-    m_form3->Check1->setCheckState(Qt::Checked);
+    m_form3->saveBeforeClosing();
 }
 
 void MDIForm1::Form_Unload()
 {
-    m_form3->SaveWorkspace();
+    m_form3->SaveWorkspace(workspaceGeometry());
 }
 
 void MDIForm1::closeEvent(QCloseEvent *event)
@@ -168,15 +174,7 @@ void MDIForm1::MDIForm_Resize()
         form.setHeight(twips::toPixelsY(*layout.formHeight));
     m_child->setGeometry(QRect(QPoint(0, 0), form));
     m_form3->resize(form);
-
-    if (layout.editorWidth)
-        m_form3->Text1->resize(twips::toPixelsX(*layout.editorWidth), m_form3->Text1->height());
-    if (layout.editorHeight)
-        m_form3->Text1->resize(m_form3->Text1->width(), twips::toPixelsY(*layout.editorHeight));
-    if (layout.outlineHeight)
-        m_form3->TreeView1->resize(m_form3->TreeView1->width(),
-                                   twips::toPixelsY(*layout.outlineHeight));
-    m_form3->Frame1->move(m_form3->Frame1->x(), twips::toPixelsY(layout.panelTop));
+    m_form3->applyLayout(layout);
 }
 
 } // namespace quillet

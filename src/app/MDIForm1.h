@@ -1,5 +1,6 @@
 #pragma once
 
+#include "notes/Form3.h"
 #include "platform/Platform.h"
 #include "store/Settings.h"
 
@@ -13,7 +14,6 @@ class QMdiSubWindow;
 namespace quillet {
 
 class DamageCheck;
-class Form3;
 
 // The main window: a multiple-document frame whose client area holds the notes window.
 class MDIForm1 : public QMainWindow
@@ -40,6 +40,7 @@ public:
 
     // The window's position (outer frame) and size (inside the frame), in twips.
     void applyGeometry(int left, int top, int width, int height);
+    WindowGeometry workspaceGeometry() const;
 
     // The closing path, in this order: the editor's text is saved through the auto-save box,
     // then the notes window stores the workspace. It never cancels the close.

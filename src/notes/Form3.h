@@ -1,13 +1,17 @@
 #pragma once
 
+#include "notes/CurrentSelection.h"
 #include "notes/KeyNumbering.h"
+#include "notes/NotesLayout.h"
+#include "notes/UnsavedText.h"
 #include "platform/Platform.h"
-#include "store/NoteStore.h"
 #include "store/Settings.h"
 
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
 class QCheckBox;
 class QFrame;
@@ -21,9 +25,22 @@ namespace quillet {
 
 class CdlgEx;
 class NoteEditor;
+class NoteStore;
 class OutlineView;
 
-// The notes window: the path line, the outline, the note editor and the button panel.
+// The main window's position (outer frame) and size (inside it), in twips, as the settings
+// keep them in positions 1 to 4.
+struct WindowGeometry
+{
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// The notes window: the path line, the outline, the note editor and the button panel. Its
+// controls are its own; the main window drives it through the methods below, and tests find
+// the controls by their object names.
 class Form3 : public QWidget
 {
     Q_OBJECT
@@ -42,42 +59,64 @@ public:
     void Form_Load(const std::string &databasePath);
 
     NoteStore *store() { return m_store.get(); }
+    const CurrentSelection &currentSelection() const { return m_selection; }
 
-    // The current selection, kept in the captions of its four labels.
-    QString selectionKey() const;
-    QString selectionText() const;
-    QString selectionIndex() const;
-    QString selectionFullPath() const;
+    // Selects the stored node index, as start-up does: through the hidden text box, whose
+    // change selects that node (the first for 0 or less, none past the last) and shows its note.
+    void restoreSelection(std::int32_t storedIndex);
+    // Puts the stretching controls where the main window's resize wants them.
+    void applyLayout(const NotesLayout &layout);
+    // Closing has begun: stores the text being edited through the hidden auto-save box; a text
+    // that cannot be stored now goes to a recovery file.
+    void saveBeforeClosing();
+    // Text in the editor that the last save could not store.
+    bool hasUnsavedText() const { return m_unsaved.has(); }
+    // Stores the expanded flag of every node, and the settings with positions 1 to 4 from the
+    // main window's geometry and 5 from the selection. Nothing without a selection.
+    void SaveWorkspace(const WindowGeometry &geometry);
+    // Closes the database connection: the last database operation of a run.
+    void closeStore();
 
     // The outline procedures: one node per row of the table in ID order, and the emptying.
     void LoadTree();
     void ClearTree();
+    // Makes node index the current selection, the four fields from that node, as a click, the
+    // restore and the commands do before they show the note.
+    void setCurrentSelection(int index);
     // Shows the note of the selected key in the editor, in its stored or the default format.
     void ShowNote();
-    // Stores the editor's whole text in the selected item's row.
-    void SaveNoteText();
     // Stores a title edited in place in the selected item's row.
     void RenameNote(const QString &title);
-    // Stores the expanded flag of every node and the settings, with positions 1 to 4 taken
-    // from the top-level window's geometry and 5 from the selection. Nothing without a
-    // selection.
-    void SaveWorkspace();
-    // Stores the editor's format (font name, size, colours, bold, italic) in the selected
-    // item's row.
-    void SaveNoteFormat();
     // The dialog component the window's commands share, made on first use.
     CdlgEx &dialog();
 
-    // Closes the database connection: the last database operation of a run.
-    void closeStore();
+private:
+    void buildControls();
+    NoteStore &openStore();
+    bool unsavedTextStays();
+    void selectEditedItem();
+    void SaveNoteText();
+    void SaveNoteFormat();
+    void addItem(const NewItem &item, const QString &prompt);
+    void rebuildAndSelect(int index);
 
-    // Closing has begun: a note that cannot be stored now is written to a recovery file.
-    void setClosing(bool closing) { m_closing = closing; }
-    // Text in the editor that the last save could not store.
-    bool hasUnsavedText() const { return m_unsaved; }
-    // Writes the editor's text to a file beside the database (or, failing that, in the home or
-    // temporary folder) and returns its path; empty when no file could be written.
-    QString writeRecoveryFile() const;
+    void TreeView1_NodeClick(int index);
+    void TreeView1_AfterLabelEdit(const QString &newString);
+    void Text2_Change();
+    void Text1_LostFocus();
+    void Check1_Click();
+    void Command4_Click();
+    void Command1_Click();
+    void Command5_Click();
+    void Command10_Click();
+
+    Platform &m_platform;
+    Settings &m_settings;
+    std::unique_ptr<NoteStore> m_store;
+    std::unique_ptr<CdlgEx> m_dialog;
+    std::string m_databasePath;
+    CurrentSelection m_selection;
+    UnsavedText m_unsaved;
 
     // Controls, named as the window's design names them.
     OutlineView *TreeView1 = nullptr;
@@ -105,41 +144,6 @@ public:
     QPushButton *Command3 = nullptr;
     QPushButton *Command11 = nullptr;
     QPushButton *Command12 = nullptr;
-
-private:
-    void buildControls();
-    NoteStore &openStore();
-    void setSelection(int index);
-    void applyDefaultFormat();
-    void applyStoredFormat(const NoteRow &row);
-
-    void addItem(const NewItem &item, const QString &prompt);
-    void rebuildAndSelect(int index);
-    bool unsavedTextStays();
-    void selectEditedItem();
-
-    void TreeView1_NodeClick(int index);
-    void TreeView1_AfterLabelEdit(const QString &newString);
-    void Text2_Change();
-    void Text1_LostFocus();
-    void Check1_Click();
-    void Command4_Click();
-    void Command1_Click();
-    void Command5_Click();
-    void Command10_Click();
-
-    Platform &m_platform;
-    Settings &m_settings;
-    std::unique_ptr<NoteStore> m_store;
-    std::unique_ptr<CdlgEx> m_dialog;
-    std::string m_databasePath;
-    bool m_unsaved = false;       // the editor holds text the last save could not store
-    bool m_reportPending = false; // that failure's message is about to be shown
-    bool m_closing = false;
 };
-
-// The note text as shown: the value as text without leading and trailing spaces (code 32);
-// empty for a Null or a value that has no text.
-QString TrimValue(const Value &value);
 
 } // namespace quillet

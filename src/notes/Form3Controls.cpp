@@ -73,9 +73,7 @@ void Form3::buildControls()
 
     Text1 = named(new NoteEditor(this), "Text1");
     twips::place(Text1, 3860, 360, 8055, 6735);
-    Text1->setFont(designFont(QStringLiteral("Courier New"), 9.75));
-    Text1->setForeColor(0x000000);
-    Text1->setBackColor(0xFFFFFF);
+    Text1->setFormat({QStringLiteral("Courier New"), 9.75, 0x000000, 0xFFFFFF, false, false});
 
     Frame1 = named(new QFrame(this), "Frame1");
     twips::place(Frame1, 0, 8520, 30000, 1095);

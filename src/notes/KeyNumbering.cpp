@@ -2,6 +2,7 @@
 
 #include "notes/OutlineModel.h"
 #include "notes/OutlineView.h"
+#include "store/Keys.h"
 
 namespace quillet {
 
@@ -34,6 +35,11 @@ NewItem numbered(const QString &prefix, int highest, QString label)
 
 } // namespace
 
+QString parentKey(const QString &key)
+{
+    return QString::fromStdString(keys::parent(key.toStdString()));
+}
+
 NewItem newSiblingItem(const QString &selectedKey, const OutlineModel &outline)
 {
     const qsizetype length = selectedKey.size();
@@ -47,7 +53,7 @@ NewItem newSiblingItem(const QString &selectedKey, const OutlineModel &outline)
                        code <= 255};
     }
 
-    const QString parent = selectedKey.left(length - 1);
+    const QString parent = parentKey(selectedKey);
     QString label;
     const int parentNumber = outline.find(parent);
     if (parentNumber >= 0)

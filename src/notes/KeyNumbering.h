@@ -14,6 +14,9 @@ struct NewItem
     bool fits = true;   // false when the key scheme has no room for it there
 };
 
+// The key of an item's parent; empty for a top-level item.
+QString parentKey(const QString &key);
+
 // Numbers are never reused while their item exists and never renumbered: a new item takes the
 // highest number among its future siblings plus one (for a top-level item, the character one
 // above the highest first character of any key).

@@ -2,8 +2,6 @@
 
 #include "platform/Colors.h"
 
-#include <stdexcept>
-
 namespace quillet {
 
 NoteEditor::NoteEditor(QWidget *parent)
@@ -12,48 +10,9 @@ NoteEditor::NoteEditor(QWidget *parent)
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
 }
 
-void NoteEditor::setFontName(const QString &name)
-{
-    QFont f = font();
-    f.setFamilies({name});
-    setFont(f);
-}
-
-void NoteEditor::setFontSize(double points)
-{
-    // The largest size the toolkit's fonts accept; beyond it, or at 0 and below, the size is
-    // not a size a note can be shown in.
-    if (!(points > 0.0 && points <= 1638.0))
-        throw std::invalid_argument("not a font size");
-    QFont f = font();
-    f.setPointSizeF(points);
-    setFont(f);
-}
-
-void NoteEditor::setFontBold(bool bold)
-{
-    QFont f = font();
-    f.setBold(bold);
-    setFont(f);
-}
-
-void NoteEditor::setFontItalic(bool italic)
-{
-    QFont f = font();
-    f.setItalic(italic);
-    setFont(f);
-}
-
 std::int32_t NoteEditor::foreColor() const
 {
     return colors::toStored(palette().color(QPalette::Text));
-}
-
-void NoteEditor::setForeColor(std::int32_t color)
-{
-    QPalette p = palette();
-    p.setColor(QPalette::Text, colors::fromStored(color));
-    setPalette(p);
 }
 
 std::int32_t NoteEditor::backColor() const
@@ -61,10 +20,25 @@ std::int32_t NoteEditor::backColor() const
     return colors::toStored(palette().color(QPalette::Base));
 }
 
-void NoteEditor::setBackColor(std::int32_t color)
+EditorFormat NoteEditor::format() const
 {
+    return {fontName(), fontSize(), foreColor(), backColor(), fontBold(), fontItalic()};
+}
+
+void NoteEditor::setFormat(const EditorFormat &format)
+{
+    // One font and one palette change, so the text is laid out once.
+    QFont f = font();
+    f.setFamilies({format.fontName});
+    if (isShowableSize(format.fontSize))
+        f.setPointSizeF(format.fontSize);
+    f.setBold(format.bold);
+    f.setItalic(format.italic);
+    setFont(f);
+
     QPalette p = palette();
-    p.setColor(QPalette::Base, colors::fromStored(color));
+    p.setColor(QPalette::Text, colors::fromStored(format.foreColor));
+    p.setColor(QPalette::Base, colors::fromStored(format.backColor));
     setPalette(p);
 }
 

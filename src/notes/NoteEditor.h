@@ -1,5 +1,7 @@
 #pragma once
 
+#include "notes/EditorFormat.h"
+
 #include <QPlainTextEdit>
 
 #include <cstdint>
@@ -16,18 +18,16 @@ public:
     explicit NoteEditor(QWidget *parent = nullptr);
 
     QString fontName() const { return font().family(); }
-    void setFontName(const QString &name);
     double fontSize() const { return font().pointSizeF(); }
-    // Sizes outside what a font can take are refused (std::invalid_argument).
-    void setFontSize(double points);
     bool fontBold() const { return font().bold(); }
-    void setFontBold(bool bold);
     bool fontItalic() const { return font().italic(); }
-    void setFontItalic(bool italic);
     std::int32_t foreColor() const;
-    void setForeColor(std::int32_t color);
     std::int32_t backColor() const;
-    void setBackColor(std::int32_t color);
+
+    // The format as the editor reports it, after the toolkit's own adjustments.
+    EditorFormat format() const;
+    // Applies every property of the format; a size the editor cannot take keeps the size it has.
+    void setFormat(const EditorFormat &format);
 
 signals:
     void focusLost();

@@ -1,10 +1,9 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
-#include "notes/NoteEditor.h"
-#include "notes/OutlineView.h"
 #include "platform/TerminationSignals.h"
 #include "platform/Twips.h"
+#include "support/NotesControls.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/TestDatabase.h"
 
@@ -51,13 +50,14 @@ TEST_F(ClosingTest, ARestartShowsWhatWasThereAtClosing)
         std::unique_ptr<MDIForm1> window = start();
         ASSERT_TRUE(window);
         Form3 &notes = *window->form3();
-        notes.TreeView1->setExpanded(1, false);
-        notes.TreeView1->setExpanded(3, true);
-        notes.TreeView1->select(4);
-        notes.TreeView1->nodeClicked(4);
-        ASSERT_EQ(notes.selectionKey(), "B1");
-        notes.Text1->setFocus();
-        QTest::keyClicks(notes.Text1, "typed before closing");
+        const NotesControls ui(notes);
+        ui.TreeView1->setExpanded(1, false);
+        ui.TreeView1->setExpanded(3, true);
+        ui.TreeView1->select(4);
+        ui.TreeView1->nodeClicked(4);
+        ASSERT_EQ(notes.currentSelection().Key, "B1");
+        ui.Text1->setFocus();
+        QTest::keyClicks(ui.Text1, "typed before closing");
         window->applyGeometry(1500, 750, 10500, 7500);
         window->close();
     }
@@ -71,13 +71,14 @@ TEST_F(ClosingTest, ARestartShowsWhatWasThereAtClosing)
     std::unique_ptr<MDIForm1> window = start();
     ASSERT_TRUE(window);
     Form3 &notes = *window->form3();
+    const NotesControls ui(notes);
     EXPECT_EQ(window->pos(), QPoint(twips::toPixelsX(1500), twips::toPixelsY(750)));
     EXPECT_EQ(window->size(), QSize(twips::toPixelsX(10500), twips::toPixelsY(7500)));
-    EXPECT_FALSE(notes.TreeView1->isExpanded(1));
-    EXPECT_TRUE(notes.TreeView1->isExpanded(3));
-    EXPECT_EQ(notes.selectionKey(), "B1");
-    EXPECT_EQ(notes.Label3->text(), "Beta > b1");
-    EXPECT_EQ(notes.Text1->toPlainText(), "typed before closing");
+    EXPECT_FALSE(ui.TreeView1->isExpanded(1));
+    EXPECT_TRUE(ui.TreeView1->isExpanded(3));
+    EXPECT_EQ(notes.currentSelection().Key, "B1");
+    EXPECT_EQ(ui.Label3->text(), "Beta > b1");
+    EXPECT_EQ(ui.Text1->toPlainText(), "typed before closing");
     EXPECT_EQ(window->settings().at(12), 77);
     EXPECT_TRUE(boxes.asked.empty());
 }
@@ -90,9 +91,9 @@ TEST_F(ClosingTest, ClosingWithoutASelectionStoresNothing)
     {
         std::unique_ptr<MDIForm1> window = start();
         ASSERT_TRUE(window);
-        ASSERT_EQ(window->form3()->selectionKey(), "");
-        window->form3()->TreeView1->setExpanded(1, false);
-        window->form3()->Text1->setPlainText("nowhere");
+        ASSERT_EQ(window->form3()->currentSelection().Key, "");
+        NotesControls(*window->form3()).TreeView1->setExpanded(1, false);
+        NotesControls(*window->form3()).Text1->setPlainText("nowhere");
         window->move(10, 10);
         window->close();
     }
@@ -110,15 +111,16 @@ TEST_F(ClosingTest, TerminationSignalStoresTheTextBeingTyped)
     TerminationSignals terminations;
     closeOnSessionEndOrSignal(*window, terminations);
     Form3 &notes = *window->form3();
-    notes.Text1->setFocus();
-    QTest::keyClicks(notes.Text1, "half a thought");
+    const NotesControls ui(notes);
+    ui.Text1->setFocus();
+    QTest::keyClicks(ui.Text1, "half a thought");
     for (int number : {SIGTERM, SIGHUP}) {
         ::raise(number);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 10000));
         EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='A'"), "half a thought");
         // Open it again for the next signal.
         window->show();
-        notes.Text1->setPlainText("half a thought");
+        ui.Text1->setPlainText("half a thought");
     }
 }
 

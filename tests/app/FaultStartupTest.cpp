@@ -2,8 +2,7 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
-#include "notes/NoteEditor.h"
-#include "notes/OutlineView.h"
+#include "support/NotesControls.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/TestDatabase.h"
 
@@ -91,15 +90,16 @@ TEST_F(FaultStartupTest, AReadOnlyDatabaseIsShownAndEveryWriteFailsCleanly)
     EXPECT_TRUE(boxes.asked[0].text.contains("read-only"));
     EXPECT_TRUE(boxes.asked[0].text.contains("changes cannot be stored"));
     Form3 &notes = *window->form3();
-    EXPECT_EQ(notes.Text1->toPlainText(), "kept");
-    EXPECT_EQ(notes.TreeView1->count(), 2);
+    const NotesControls ui(notes);
+    EXPECT_EQ(ui.Text1->toPlainText(), "kept");
+    EXPECT_EQ(ui.TreeView1->count(), 2);
 
     // Typing and saving: refused with a message, the text stays.
-    notes.Text1->setPlainText("cannot go anywhere");
-    notes.Check1->setCheckState(Qt::Checked);
+    ui.Text1->setPlainText("cannot go anywhere");
+    ui.Check1->setCheckState(Qt::Checked);
     ASSERT_EQ(boxes.asked.size(), 2u);
     EXPECT_TRUE(boxes.asked[1].text.contains("was NOT stored"));
-    EXPECT_EQ(notes.Text1->toPlainText(), "cannot go anywhere");
+    EXPECT_EQ(ui.Text1->toPlainText(), "cannot go anywhere");
     EXPECT_TRUE(notes.hasUnsavedText());
     EXPECT_EQ(fileBytes(path), before);
 }
@@ -122,7 +122,7 @@ TEST_F(FaultStartupTest, DamageFoundAfterStartUpIsReportedWithTheCheckTool)
 
     std::unique_ptr<MDIForm1> window = start();
     ASSERT_TRUE(window);
-    EXPECT_EQ(window->form3()->TreeView1->count(), 2);
+    EXPECT_EQ(NotesControls(*window->form3()).TreeView1->count(), 2);
     const auto damageReported = [&] {
         return std::any_of(boxes.asked.begin(), boxes.asked.end(), [](const auto &asked) {
             return asked.text.contains("quillet-db check");

@@ -3,9 +3,8 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
-#include "notes/NoteEditor.h"
-#include "notes/OutlineView.h"
 #include "platform/Twips.h"
+#include "support/NotesControls.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/TestDatabase.h"
 
@@ -62,7 +61,8 @@ TEST(LayoutTest, TheNotesWindowFollowsTheMainWindow)
     window->show();
     QCoreApplication::processEvents();
     Form3 &notes = *window->form3();
-    const int outlineWidth = notes.TreeView1->width();
+    const NotesControls ui(notes);
+    const int outlineWidth = ui.TreeView1->width();
     // The stored size, applied at start-up, is followed as soon as the window shows.
     EXPECT_EQ(window->size(), QSize(twips::toPixelsX(12000), twips::toPixelsY(8000)));
     EXPECT_EQ(notes.size(), window->centralWidget()->size());
@@ -74,15 +74,15 @@ TEST(LayoutTest, TheNotesWindowFollowsTheMainWindow)
         EXPECT_EQ(notes.size(), client);
         EXPECT_EQ(notes.parentWidget()->pos(), QPoint(0, 0));
         const int panelTop = client.height() - twips::toPixelsY(960);
-        EXPECT_EQ(notes.Frame1->y(), panelTop);
+        EXPECT_EQ(ui.Frame1->y(), panelTop);
         if (panelTop - twips::toPixelsY(360) >= 0) {
-            EXPECT_EQ(notes.Text1->y() + notes.Text1->height(), panelTop) << size.height();
-            EXPECT_EQ(notes.TreeView1->height(), panelTop);
+            EXPECT_EQ(ui.Text1->y() + ui.Text1->height(), panelTop) << size.height();
+            EXPECT_EQ(ui.TreeView1->height(), panelTop);
         }
         if (client.width() > twips::toPixelsX(3885)) {
-            EXPECT_EQ(notes.Text1->width(), client.width() - twips::toPixelsX(3885));
+            EXPECT_EQ(ui.Text1->width(), client.width() - twips::toPixelsX(3885));
         }
-        EXPECT_EQ(notes.TreeView1->width(), outlineWidth);
+        EXPECT_EQ(ui.TreeView1->width(), outlineWidth);
     }
 
     // Maximising and restoring give the layout of each size.
@@ -93,7 +93,7 @@ TEST(LayoutTest, TheNotesWindowFollowsTheMainWindow)
     window->resize(800, 600);
     QCoreApplication::processEvents();
     EXPECT_EQ(notes.size(), window->centralWidget()->size());
-    EXPECT_EQ(notes.Frame1->y(), window->centralWidget()->height() - twips::toPixelsY(960));
+    EXPECT_EQ(ui.Frame1->y(), window->centralWidget()->height() - twips::toPixelsY(960));
 }
 
 } // namespace

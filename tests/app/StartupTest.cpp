@@ -2,9 +2,8 @@
 
 #include "app/MDIForm1.h"
 #include "notes/Form3.h"
-#include "notes/NoteEditor.h"
-#include "notes/OutlineView.h"
 #include "platform/Twips.h"
+#include "support/NotesControls.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/TestDatabase.h"
 
@@ -65,12 +64,14 @@ TEST_F(StartupTest, RestoresGeometrySelectionAndNote)
     EXPECT_EQ(window->size(), QSize(twips::toPixelsX(9000), twips::toPixelsY(6000)));
 
     Form3 &notes = *window->form3();
-    EXPECT_EQ(notes.selectionKey(), "A1");
-    EXPECT_EQ(notes.selectionIndex(), "2");
-    EXPECT_EQ(notes.Label3->text(), "Alpha > One");
-    EXPECT_EQ(notes.Text2->text(), "2");
-    EXPECT_EQ(notes.Text1->toPlainText(), "one note");
-    EXPECT_TRUE(notes.TreeView1->isExpanded(1));
+
+    const NotesControls ui(notes);
+    EXPECT_EQ(notes.currentSelection().Key, "A1");
+    EXPECT_EQ(notes.currentSelection().Index, "2");
+    EXPECT_EQ(ui.Label3->text(), "Alpha > One");
+    EXPECT_EQ(ui.Text2->text(), "2");
+    EXPECT_EQ(ui.Text1->toPlainText(), "one note");
+    EXPECT_TRUE(ui.TreeView1->isExpanded(1));
     // Positions without a meaning are carried as loaded.
     EXPECT_EQ(window->settings().at(7), 42);
     EXPECT_EQ(window->settings().at(30), -7);
@@ -89,8 +90,8 @@ TEST_F(StartupTest, FewSettingsRowsLeaveTheRestAtZero)
     // No stored size: the window keeps the size that shows the notes window whole.
     EXPECT_GE(window->width(), twips::toPixelsX(Form3::kDesignWidth));
     // Position 5 is 0, written as "0": the first node is selected.
-    EXPECT_EQ(window->form3()->Text2->text(), "0");
-    EXPECT_EQ(window->form3()->selectionKey(), "A");
+    EXPECT_EQ(NotesControls(*window->form3()).Text2->text(), "0");
+    EXPECT_EQ(window->form3()->currentSelection().Key, "A");
 }
 
 TEST_F(StartupTest, AWindowStoredOffEveryScreenComesBackOntoTheScreen)
@@ -118,8 +119,8 @@ TEST_F(StartupTest, ASettingsTableTooLongIsReportedAndStartUpGoesOn)
     EXPECT_TRUE(boxes.asked[0].text.contains("more than 30 rows"));
     EXPECT_TRUE(boxes.asked[0].text.contains(QString::fromStdString(path)));
     // The load stopped before the selection was handed over.
-    EXPECT_EQ(window->form3()->Text2->text(), "0000");
-    EXPECT_EQ(window->form3()->selectionKey(), "");
+    EXPECT_EQ(NotesControls(*window->form3()).Text2->text(), "0000");
+    EXPECT_EQ(window->form3()->currentSelection().Key, "");
 }
 
 TEST_F(StartupTest, ABadRowIsReportedAndTheRowsBeforeItAreShown)
@@ -130,8 +131,8 @@ TEST_F(StartupTest, ABadRowIsReportedAndTheRowsBeforeItAreShown)
     ASSERT_TRUE(window);
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_TRUE(boxes.asked[0].text.contains("ID 3 and key \"C5\""));
-    EXPECT_EQ(window->form3()->TreeView1->count(), 2);
-    EXPECT_EQ(window->form3()->selectionKey(), "A");
+    EXPECT_EQ(NotesControls(*window->form3()).TreeView1->count(), 2);
+    EXPECT_EQ(window->form3()->currentSelection().Key, "A");
 }
 
 // A database that cannot serve ends start-up with one message naming the file, the problem

@@ -16,13 +16,13 @@ protected:
         form->show();
         form->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
-        form->Text2->setText(selected);
+        ui().Text2->setText(selected);
         return *form;
     }
 
     void click(int index)
     {
-        OutlineView &tree = *form->TreeView1;
+        OutlineView &tree = *ui().TreeView1;
         const QRect rect = tree.visualRect(tree.nodes().indexOf(index - 1));
         ASSERT_TRUE(rect.isValid()) << index;
         QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, rect.center());
@@ -47,32 +47,32 @@ TEST_F(EditingTest, TypedTextIsStoredUnderTheOldKeyBeforeTheNewNoteShows)
 {
     Form3 &notes = open({{"A", "Alpha"}, {"B", "Beta"}});
     execSql(path, "UPDATE mynodes SET Keimeno='beta note' WHERE Kleidi='B'");
-    notes.Text1->setFocus();
-    QTest::keyClicks(notes.Text1, "typed in A");
+    ui().Text1->setFocus();
+    QTest::keyClicks(ui().Text1, "typed in A");
     click(2);
     EXPECT_EQ(note("A"), "typed in A");
     EXPECT_EQ(note("B"), "beta note");
-    EXPECT_EQ(notes.selectionKey(), "B");
-    EXPECT_EQ(notes.Text1->toPlainText(), "beta note");
+    EXPECT_EQ(notes.currentSelection().Key, "B");
+    EXPECT_EQ(ui().Text1->toPlainText(), "beta note");
     click(1);
-    EXPECT_EQ(notes.Text1->toPlainText(), "typed in A");
+    EXPECT_EQ(ui().Text1->toPlainText(), "typed in A");
 }
 
 TEST_F(EditingTest, AutoSaveBoxSavesOnceAndUnchecksItself)
 {
-    Form3 &notes = open({{"A", "Alpha"}});
-    notes.Text1->setPlainText("");
-    notes.Check1->setCheckState(Qt::Checked);
-    EXPECT_EQ(notes.Check1->checkState(), Qt::Unchecked);
+    open({{"A", "Alpha"}});
+    ui().Text1->setPlainText("");
+    ui().Check1->setCheckState(Qt::Checked);
+    EXPECT_EQ(ui().Check1->checkState(), Qt::Unchecked);
     EXPECT_EQ(note("A"), "");
 
-    notes.Text1->setPlainText("by the box");
-    notes.Check1->setCheckState(Qt::PartiallyChecked);
-    EXPECT_EQ(notes.Check1->checkState(), Qt::PartiallyChecked);
+    ui().Text1->setPlainText("by the box");
+    ui().Check1->setCheckState(Qt::PartiallyChecked);
+    EXPECT_EQ(ui().Check1->checkState(), Qt::PartiallyChecked);
     EXPECT_EQ(note("A"), "");
-    notes.Check1->setCheckState(Qt::Checked);
+    ui().Check1->setCheckState(Qt::Checked);
     EXPECT_EQ(note("A"), "by the box");
-    EXPECT_EQ(notes.Check1->checkState(), Qt::Unchecked);
+    EXPECT_EQ(ui().Check1->checkState(), Qt::Unchecked);
     EXPECT_TRUE(boxes.asked.empty());
 }
 
@@ -80,38 +80,38 @@ TEST_F(EditingTest, AutoSaveBoxSavesOnceAndUnchecksItself)
 // check (the one at closing) saves again.
 TEST_F(EditingTest, AFailedSaveLeavesTheAutoSaveBoxReadyForTheNextOne)
 {
-    Form3 &notes = open({{"A", "Alpha"}, {"B", "Beta"}}, "2");
+    open({{"A", "Alpha"}, {"B", "Beta"}}, "2");
     execSql(path, "DELETE FROM mynodes WHERE Kleidi='B'");
-    notes.Text1->setPlainText("nowhere to go");
-    notes.Check1->setCheckState(Qt::Checked);
+    ui().Text1->setPlainText("nowhere to go");
+    ui().Check1->setCheckState(Qt::Checked);
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_EQ(boxes.asked[0].title, "Quillet");
     EXPECT_TRUE(boxes.asked[0].text.contains("no item has the key \"B\""));
-    EXPECT_EQ(notes.Check1->checkState(), Qt::Unchecked);
+    EXPECT_EQ(ui().Check1->checkState(), Qt::Unchecked);
 }
 
 TEST_F(EditingTest, WithoutASelectionNothingIsWrittenOrAsked)
 {
     Form3 &notes = open({{"A", "Alpha"}, {"A1", "One"}}, "9");
-    ASSERT_EQ(notes.selectionKey(), "");
+    ASSERT_EQ(notes.currentSelection().Key, "");
     const std::string before = fileBytes(path);
-    notes.Text1->setPlainText("typed with nothing selected");
-    notes.Check1->setCheckState(Qt::Checked);
-    QTest::mouseClick(notes.Command4, Qt::LeftButton);
-    QTest::mouseClick(notes.Command1, Qt::LeftButton);
-    QTest::mouseClick(notes.Command5, Qt::LeftButton);
-    notes.SaveWorkspace();
+    ui().Text1->setPlainText("typed with nothing selected");
+    ui().Check1->setCheckState(Qt::Checked);
+    QTest::mouseClick(ui().Command4, Qt::LeftButton);
+    QTest::mouseClick(ui().Command1, Qt::LeftButton);
+    QTest::mouseClick(ui().Command5, Qt::LeftButton);
+    notes.SaveWorkspace(WindowGeometry{});
     EXPECT_TRUE(boxes.asked.empty());
-    EXPECT_EQ(notes.TreeView1->count(), 2);
+    EXPECT_EQ(ui().TreeView1->count(), 2);
     EXPECT_EQ(fileBytes(path), before);
 }
 
 TEST_F(EditingTest, AddingAnItemConfirmsStoresAndSelectsIt)
 {
     Form3 &notes = open({{"A", "Alpha"}});
-    notes.Text1->setFocus();
-    QTest::keyClicks(notes.Text1, "alpha text");
-    QTest::mouseClick(notes.Command4, Qt::LeftButton);
+    ui().Text1->setFocus();
+    QTest::keyClicks(ui().Text1, "alpha text");
+    QTest::mouseClick(ui().Command4, Qt::LeftButton);
 
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_EQ(boxes.asked[0].title, "Attention");
@@ -122,14 +122,14 @@ TEST_F(EditingTest, AddingAnItemConfirmsStoresAndSelectsIt)
     EXPECT_EQ(note("A"), "alpha text");
     EXPECT_EQ(allKeys(), "A B");
     EXPECT_EQ(querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi='B'"), "New Item #1");
-    EXPECT_EQ(notes.TreeView1->count(), 2);
-    EXPECT_EQ(notes.TreeView1->selectedIndex(), 2);
-    EXPECT_EQ(notes.selectionKey(), "B");
-    EXPECT_EQ(notes.selectionIndex(), "2");
-    EXPECT_EQ(notes.selectionFullPath(), "New Item #1");
-    EXPECT_EQ(notes.Text1->toPlainText(), "");
-    EXPECT_EQ(notes.Text1->fontName(), "Courier New");
-    EXPECT_TRUE(notes.TreeView1->hasFocus());
+    EXPECT_EQ(ui().TreeView1->count(), 2);
+    EXPECT_EQ(ui().TreeView1->selectedIndex(), 2);
+    EXPECT_EQ(notes.currentSelection().Key, "B");
+    EXPECT_EQ(notes.currentSelection().Index, "2");
+    EXPECT_EQ(notes.currentSelection().FullPath, "New Item #1");
+    EXPECT_EQ(ui().Text1->toPlainText(), "");
+    EXPECT_EQ(ui().Text1->fontName(), "Courier New");
+    EXPECT_TRUE(ui().TreeView1->hasFocus());
 }
 
 // Numbers are never renumbered: a new item takes the highest number among its siblings plus
@@ -138,49 +138,49 @@ TEST_F(EditingTest, AddingAnItemConfirmsStoresAndSelectsIt)
 TEST_F(EditingTest, NewKeysFollowTheHighestSiblingNumber)
 {
     Form3 &notes = open({{"A", "Alpha", true}, {"A1", "One"}, {"A3", "Three"}}, "3");
-    QTest::mouseClick(notes.Command4, Qt::LeftButton);
+    QTest::mouseClick(ui().Command4, Qt::LeftButton);
     EXPECT_EQ(boxes.asked.back().text, "Add New Item in : \nAlpha >");
     EXPECT_EQ(allKeys(), "A A1 A3 A4");
     EXPECT_EQ(querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi='A4'"), "New Item #3");
 
-    notes.Text2->setText("1");
-    QTest::mouseClick(notes.Command1, Qt::LeftButton);
+    ui().Text2->setText("1");
+    QTest::mouseClick(ui().Command1, Qt::LeftButton);
     EXPECT_EQ(boxes.asked.back().text, "Add New Subitem in : \nAlpha >");
     EXPECT_EQ(allKeys(), "A A1 A3 A4 A5");
 
     // Delete A5, the highest, then add under A again: 5 comes back.
-    EXPECT_EQ(notes.selectionKey(), "A5");
-    QTest::mouseClick(notes.Command5, Qt::LeftButton);
+    EXPECT_EQ(notes.currentSelection().Key, "A5");
+    QTest::mouseClick(ui().Command5, Qt::LeftButton);
     EXPECT_EQ(boxes.asked.back().text, "Delete item : \nAlpha > New Item #4");
     EXPECT_EQ(allKeys(), "A A1 A3 A4");
-    EXPECT_EQ(notes.selectionKey(), "A");
-    QTest::mouseClick(notes.Command1, Qt::LeftButton);
+    EXPECT_EQ(notes.currentSelection().Key, "A");
+    QTest::mouseClick(ui().Command1, Qt::LeftButton);
     EXPECT_EQ(allKeys(), "A A1 A3 A4 A5");
 
     // The first subitem of an item without children is numbered 1.
-    notes.Text2->setText("2");
+    ui().Text2->setText("2");
     click(2);
-    ASSERT_EQ(notes.selectionKey(), "A1");
-    QTest::mouseClick(notes.Command1, Qt::LeftButton);
+    ASSERT_EQ(notes.currentSelection().Key, "A1");
+    QTest::mouseClick(ui().Command1, Qt::LeftButton);
     EXPECT_EQ(allKeys(), "A A1 A3 A4 A5 A11");
 }
 
 TEST_F(EditingTest, AnsweringNoChangesNothing)
 {
     Form3 &notes = open({{"A", "Alpha"}, {"B", "Beta"}}, "2");
-    notes.Text1->setPlainText("shown");
+    ui().Text1->setPlainText("shown");
     const std::string before = fileBytes(path);
-    for (QToolButton *button : {notes.Command4, notes.Command1, notes.Command5}) {
+    for (QToolButton *button : {ui().Command4, ui().Command1, ui().Command5}) {
         boxes.answers.push_back(MessageBoxes::Answer::No);
         button->click();
     }
     EXPECT_EQ(boxes.asked.size(), 3u);
     EXPECT_EQ(fileBytes(path), before);
-    EXPECT_EQ(notes.TreeView1->count(), 2);
-    EXPECT_EQ(notes.selectionKey(), "B");
-    EXPECT_EQ(notes.selectionIndex(), "2");
-    EXPECT_EQ(notes.TreeView1->selectedIndex(), 2);
-    EXPECT_EQ(notes.Text1->toPlainText(), "shown");
+    EXPECT_EQ(ui().TreeView1->count(), 2);
+    EXPECT_EQ(notes.currentSelection().Key, "B");
+    EXPECT_EQ(notes.currentSelection().Index, "2");
+    EXPECT_EQ(ui().TreeView1->selectedIndex(), 2);
+    EXPECT_EQ(ui().Text1->toPlainText(), "shown");
 }
 
 TEST_F(EditingTest, NoRoomForATenthChildOrPastCode255)
@@ -192,10 +192,10 @@ TEST_F(EditingTest, NoRoomForATenthChildOrPastCode255)
     Form3 &notes = open(rows, "2");
     const std::string before = fileBytes(path);
 
-    notes.Command4->click(); // a sibling of A1
-    notes.Text2->setText("1");
-    notes.Command1->click(); // a child of A
-    notes.Command4->click(); // a top-level item after code 255
+    ui().Command4->click(); // a sibling of A1
+    ui().Text2->setText("1");
+    ui().Command1->click(); // a child of A
+    ui().Command4->click(); // a top-level item after code 255
     ASSERT_EQ(boxes.asked.size(), 3u);
     for (const auto &asked : boxes.asked) {
         EXPECT_EQ(asked.text, "No room for a new item here!");
@@ -204,8 +204,8 @@ TEST_F(EditingTest, NoRoomForATenthChildOrPastCode255)
         EXPECT_EQ(asked.icon, MessageBoxes::Icon::None);
     }
     EXPECT_EQ(fileBytes(path), before);
-    EXPECT_EQ(notes.TreeView1->count(), 11);
-    EXPECT_EQ(notes.selectionKey(), "A");
+    EXPECT_EQ(ui().TreeView1->count(), 11);
+    EXPECT_EQ(notes.currentSelection().Key, "A");
 }
 
 TEST_F(EditingTest, OnlyTheExactKeyAIsProtectedFromDeletion)
@@ -215,22 +215,22 @@ TEST_F(EditingTest, OnlyTheExactKeyAIsProtectedFromDeletion)
         rows.push_back({std::string(1, key), std::string("item ") + key});
     rows.push_back({"a1", "child of a"});
     Form3 &notes = open(rows);
-    notes.Command5->click();
+    ui().Command5->click();
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_EQ(boxes.asked[0].text, "No the first!");
     EXPECT_EQ(boxes.asked[0].title, "");
     EXPECT_EQ(boxes.asked[0].icon, MessageBoxes::Icon::None);
-    EXPECT_EQ(notes.TreeView1->count(), 34);
+    EXPECT_EQ(ui().TreeView1->count(), 34);
 
-    notes.Text2->setText("33"); // the lower-case a, after Z and six punctuation keys
-    ASSERT_EQ(notes.selectionKey(), "a");
-    notes.Command5->click();
+    ui().Text2->setText("33"); // the lower-case a, after Z and six punctuation keys
+    ASSERT_EQ(notes.currentSelection().Key, "a");
+    ui().Command5->click();
     EXPECT_EQ(boxes.asked.back().title, "Attention");
     EXPECT_EQ(boxes.asked.back().icon, MessageBoxes::Icon::Warning);
-    EXPECT_EQ(notes.TreeView1->count(), 32);
+    EXPECT_EQ(ui().TreeView1->count(), 32);
     EXPECT_EQ(querySql(path, "SELECT count(*) FROM mynodes WHERE Kleidi='A'"), "1");
-    EXPECT_EQ(notes.selectionKey(), "A");
-    EXPECT_EQ(notes.selectionIndex(), "1");
+    EXPECT_EQ(notes.currentSelection().Key, "A");
+    EXPECT_EQ(notes.currentSelection().Index, "1");
 }
 
 TEST_F(EditingTest, DeletingAnItemRemovesItsSubtreeAndNothingElse)
@@ -246,35 +246,35 @@ TEST_F(EditingTest, DeletingAnItemRemovesItsSubtreeAndNothingElse)
                          {"B3", "b3"}},
                         "2");
     execSql(path, "UPDATE mynodes SET Keimeno='alpha note', MegFonta=12 WHERE Kleidi='A'");
-    notes.Command5->click();
+    ui().Command5->click();
     EXPECT_EQ(boxes.asked.back().text, "Delete item : \nBeta");
     EXPECT_EQ(allKeys(), "A A1 C C1");
-    EXPECT_EQ(notes.TreeView1->count(), 4);
-    EXPECT_EQ(notes.selectionKey(), "A");
-    EXPECT_EQ(notes.Text1->toPlainText(), "alpha note");
-    EXPECT_DOUBLE_EQ(notes.Text1->fontSize(), 12.0);
+    EXPECT_EQ(ui().TreeView1->count(), 4);
+    EXPECT_EQ(notes.currentSelection().Key, "A");
+    EXPECT_EQ(ui().Text1->toPlainText(), "alpha note");
+    EXPECT_DOUBLE_EQ(ui().Text1->fontSize(), 12.0);
 }
 
 TEST_F(EditingTest, RebuildsBringBackTheStoredExpandedStates)
 {
-    Form3 &notes = open({{"A", "Alpha", true}, {"A1", "One"}, {"B", "Beta"}, {"B1", "b1"}});
-    notes.TreeView1->setExpanded(1, false);
-    notes.TreeView1->setExpanded(3, true);
-    notes.Command1->click();
-    EXPECT_TRUE(notes.TreeView1->isExpanded(1));
-    EXPECT_FALSE(notes.TreeView1->isExpanded(3));
-    notes.TreeView1->setExpanded(1, false);
-    notes.Text2->setText("5");
-    notes.Command5->click();
-    EXPECT_TRUE(notes.TreeView1->isExpanded(1));
+    open({{"A", "Alpha", true}, {"A1", "One"}, {"B", "Beta"}, {"B1", "b1"}});
+    ui().TreeView1->setExpanded(1, false);
+    ui().TreeView1->setExpanded(3, true);
+    ui().Command1->click();
+    EXPECT_TRUE(ui().TreeView1->isExpanded(1));
+    EXPECT_FALSE(ui().TreeView1->isExpanded(3));
+    ui().TreeView1->setExpanded(1, false);
+    ui().Text2->setText("5");
+    ui().Command5->click();
+    EXPECT_TRUE(ui().TreeView1->isExpanded(1));
 }
 
 TEST_F(EditingTest, TitlesEditedInPlaceAreStoredAsTyped)
 {
     Form3 &notes = open({{"A", "Alpha"}, {"B", "Beta"}}, "2");
-    notes.TreeView1->setFocus();
-    QTest::keyClick(notes.TreeView1, Qt::Key_F2);
-    auto *editor = notes.TreeView1->viewport()->findChild<QLineEdit *>();
+    ui().TreeView1->setFocus();
+    QTest::keyClick(ui().TreeView1, Qt::Key_F2);
+    auto *editor = ui().TreeView1->viewport()->findChild<QLineEdit *>();
     ASSERT_TRUE(editor);
     QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(editor, "  Gamma ");
@@ -282,15 +282,15 @@ TEST_F(EditingTest, TitlesEditedInPlaceAreStoredAsTyped)
     // The view commits the edit through a queued call.
     QCoreApplication::processEvents();
     EXPECT_EQ(querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi='B'"), "  Gamma ");
-    EXPECT_EQ(notes.TreeView1->text(2), "  Gamma ");
+    EXPECT_EQ(ui().TreeView1->text(2), "  Gamma ");
     // The path line keeps the old title until the next selection.
-    EXPECT_EQ(notes.selectionFullPath(), "Beta");
+    EXPECT_EQ(notes.currentSelection().FullPath, "Beta");
 
     notes.RenameNote(QString());
     EXPECT_EQ(querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi='B'"), "");
     notes.ClearTree();
     notes.LoadTree();
-    EXPECT_EQ(notes.TreeView1->text(1), "Alpha");
+    EXPECT_EQ(ui().TreeView1->text(1), "Alpha");
 }
 
 } // namespace

@@ -25,9 +25,9 @@ TEST_F(FormattingTest, ACancelledFontCommandRoundsTheSizeAndStoresTheFormat)
     load({{"A", "Alpha"}});
     execSql(path, "UPDATE mynodes SET MegFonta=9.75, Grammatoseira='DejaVu Serif', "
                   "XromaFont=255, XromaBack=15790320, FontaBold=1, FontaPlagia=1 WHERE ID=1");
-    form->Text2->setText("1");
-    ASSERT_DOUBLE_EQ(form->Text1->fontSize(), 9.75);
-    form->Command10->click();
+    ui().Text2->setText("1");
+    ASSERT_DOUBLE_EQ(ui().Text1->fontSize(), 9.75);
+    ui().Command10->click();
     ASSERT_EQ(choosers.fontRequests.size(), 1u);
     EXPECT_EQ(choosers.fontRequests[0].pointSize, 100);
     EXPECT_STREQ(choosers.fontRequests[0].font.faceName.data(), "DejaVu Serif");
@@ -35,7 +35,7 @@ TEST_F(FormattingTest, ACancelledFontCommandRoundsTheSizeAndStoresTheFormat)
     EXPECT_EQ(choosers.fontRequests[0].font.weight, 700);
     EXPECT_EQ(choosers.fontRequests[0].font.italic, 1);
 
-    NoteEditor &editor = *form->Text1;
+    NoteEditor &editor = *ui().Text1;
     EXPECT_EQ(editor.fontName(), "DejaVu Serif");
     EXPECT_DOUBLE_EQ(editor.fontSize(), 10);
     EXPECT_EQ(editor.foreColor(), 255);
@@ -48,15 +48,15 @@ TEST_F(FormattingTest, ACancelledFontCommandRoundsTheSizeAndStoresTheFormat)
 TEST_F(FormattingTest, AChosenFontIsStoredAndComesBackAfterReselectingAndRestarting)
 {
     load({{"A", "Alpha"}, {"B", "Beta"}});
-    form->Text2->setText("1");
-    const std::int32_t back = form->Text1->backColor();
+    ui().Text2->setText("1");
+    const std::int32_t back = ui().Text1->backColor();
     choosers.fontAnswers.push_back(FakeChoosers::font("DejaVu Sans", 140, 0x0000FF, true, true));
-    form->Command10->click();
+    ui().Command10->click();
     EXPECT_EQ(formatOf("A"), "DejaVu Sans|14.0|255|" + std::to_string(back) + "|1|1");
     EXPECT_EQ(formatOf("B"), "NULL");
 
     const auto expectShown = [&] {
-        NoteEditor &editor = *form->Text1;
+        NoteEditor &editor = *ui().Text1;
         EXPECT_EQ(editor.fontName(), "DejaVu Sans");
         EXPECT_DOUBLE_EQ(editor.fontSize(), 14);
         EXPECT_EQ(editor.foreColor(), 0x0000FF);
@@ -64,31 +64,31 @@ TEST_F(FormattingTest, AChosenFontIsStoredAndComesBackAfterReselectingAndRestart
         EXPECT_TRUE(editor.fontItalic());
     };
     expectShown();
-    form->TreeView1->select(2);
-    form->Label1->setText("B");
+    ui().TreeView1->select(2);
+    form->setCurrentSelection(2);
     form->ShowNote();
-    EXPECT_EQ(form->Text1->fontName(), "Courier New");
-    form->Label1->setText("A");
+    EXPECT_EQ(ui().Text1->fontName(), "Courier New");
+    form->setCurrentSelection(1);
     form->ShowNote();
     expectShown();
 
     // A new window over the same file, as after a restart.
     loadExisting();
-    form->Text2->setText("1");
+    ui().Text2->setText("1");
     expectShown();
 }
 
 TEST_F(FormattingTest, WithoutASelectionOnlyTheEditorChanges)
 {
     load({{"A", "Alpha"}});
-    form->Text2->setText("5");
-    ASSERT_EQ(form->selectionKey(), "");
+    ui().Text2->setText("5");
+    ASSERT_EQ(form->currentSelection().Key, "");
     const std::string before = fileBytes(path);
     choosers.fontAnswers.push_back(FakeChoosers::font("DejaVu Serif", 180, 0x00FF00, false, true));
-    form->Command10->click();
-    EXPECT_EQ(form->Text1->fontName(), "DejaVu Serif");
-    EXPECT_DOUBLE_EQ(form->Text1->fontSize(), 18);
-    EXPECT_EQ(form->Text1->foreColor(), 0x00FF00);
+    ui().Command10->click();
+    EXPECT_EQ(ui().Text1->fontName(), "DejaVu Serif");
+    EXPECT_DOUBLE_EQ(ui().Text1->fontSize(), 18);
+    EXPECT_EQ(ui().Text1->foreColor(), 0x00FF00);
     EXPECT_EQ(fileBytes(path), before);
     EXPECT_TRUE(boxes.asked.empty());
 }
@@ -96,10 +96,10 @@ TEST_F(FormattingTest, WithoutASelectionOnlyTheEditorChanges)
 TEST_F(FormattingTest, TheWindowKeepsOneDialogWhosePropertiesCarryOver)
 {
     load({{"A", "Alpha"}});
-    form->Text2->setText("1");
+    ui().Text2->setText("1");
     form->dialog().setUnderline(true);
-    form->Command10->click();
-    form->Command10->click();
+    ui().Command10->click();
+    ui().Command10->click();
     ASSERT_EQ(choosers.fontRequests.size(), 2u);
     // Underline is neither set nor read by the command: it carries over from the last use.
     EXPECT_EQ(choosers.fontRequests[1].font.underline, 1);

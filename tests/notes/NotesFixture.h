@@ -1,14 +1,10 @@
 #pragma once
 
-#include "notes/Form3.h"
-#include "notes/NoteEditor.h"
-#include "notes/OutlineView.h"
 #include "support/FakeChoosers.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/NotesControls.h"
 #include "support/TestDatabase.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -32,11 +28,14 @@ protected:
         return *form;
     }
 
+    // The window's controls, found by name.
+    NotesControls ui() const { return NotesControls(*form); }
+
     // The outline as "key:title" in index order, with children indented by depth.
     std::vector<std::string> outline() const
     {
         std::vector<std::string> lines;
-        OutlineView &tree = *form->TreeView1;
+        OutlineView &tree = *ui().TreeView1;
         for (int i = 1; i <= tree.count(); ++i)
             lines.push_back(tree.key(i).toStdString() + ":" + tree.text(i).toStdString());
         return lines;

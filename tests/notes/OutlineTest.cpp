@@ -20,9 +20,8 @@ void createLooseDatabase(const std::string &path)
 
 TEST_F(OutlineTest, KeysPlaceRowsInTheTreeAndIndicesFollowRowOrder)
 {
-    Form3 &notes =
-        load({{"A", "Alpha"}, {"A1", "One"}, {"B", "Beta"}, {"A2", "Two"}, {"A11", "Eleven"}});
-    OutlineView &tree = *notes.TreeView1;
+    load({{"A", "Alpha"}, {"A1", "One"}, {"B", "Beta"}, {"A2", "Two"}, {"A11", "Eleven"}});
+    OutlineView &tree = *ui().TreeView1;
     QAbstractItemModelTester tester(&tree.nodes(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
 
@@ -50,12 +49,12 @@ TEST_F(OutlineTest, KeysPlaceRowsInTheTreeAndIndicesFollowRowOrder)
 
 TEST_F(OutlineTest, KeysAndTitlesAreTrimmedOfSpacesOnlyAndKeysAreCaseSensitive)
 {
-    Form3 &notes = load(
+    load(
         {{"A ", "  Spaced title  "}, {" a", "lower"}, {"A1  ", "\tTabbed"}, {"a1", "lower child"}});
     EXPECT_EQ(outline(), (std::vector<std::string>{"A:Spaced title", "a:lower", "A1:\tTabbed",
                                                    "a1:lower child"}));
-    EXPECT_EQ(notes.TreeView1->fullPath(4), "lower > lower child");
-    EXPECT_EQ(notes.TreeView1->nodes().find("a"), 1);
+    EXPECT_EQ(ui().TreeView1->fullPath(4), "lower > lower child");
+    EXPECT_EQ(ui().TreeView1->nodes().find("a"), 1);
 }
 
 TEST_F(OutlineTest, StoredExpandedFlagsAreAppliedAfterLoading)
@@ -66,7 +65,7 @@ TEST_F(OutlineTest, StoredExpandedFlagsAreAppliedAfterLoading)
                          {"B", "b", false},
                          {"B1", "b1", true},
                          {"B11", "b11"}});
-    OutlineView &tree = *notes.TreeView1;
+    OutlineView &tree = *ui().TreeView1;
     // The tester checks every signal of the clear and the reload below.
     QAbstractItemModelTester tester(&tree.nodes(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -95,7 +94,7 @@ TEST_F(OutlineTest, LoadingTwiceWithoutClearingStopsAtTheFirstRow)
         EXPECT_NE(error.message().find("ID 1 and key \"A\""), std::string::npos) << error.message();
         EXPECT_NE(error.message().find("already in the outline"), std::string::npos);
     }
-    EXPECT_EQ(notes.TreeView1->count(), 2);
+    EXPECT_EQ(ui().TreeView1->count(), 2);
 }
 
 // A row that cannot join the outline stops the loading there: the message names the row and
@@ -132,8 +131,8 @@ TEST_F(OutlineTest, BadRowStopsLoadingWithAMessageNamingIt)
         } catch (const StoreError &error) {
             EXPECT_NE(error.message().find(c.why), std::string::npos) << error.message();
         }
-        EXPECT_GE(form->TreeView1->count(), 2) << c.why;
-        EXPECT_EQ(form->TreeView1->key(2), "A1");
+        EXPECT_GE(ui().TreeView1->count(), 2) << c.why;
+        EXPECT_EQ(ui().TreeView1->key(2), "A1");
     }
 }
 
@@ -151,16 +150,16 @@ TEST_F(OutlineTest, KeyboardSelectionActsLikeAClick)
 {
     Form3 &notes = load({{"A", "Alpha"}, {"A1", "One"}, {"B", "Beta"}});
     execSql(path, "UPDATE mynodes SET Keimeno='beta note' WHERE Kleidi='B'");
-    notes.Text2->setText("1");
-    ASSERT_EQ(notes.selectionKey(), "A");
+    ui().Text2->setText("1");
+    ASSERT_EQ(notes.currentSelection().Key, "A");
     notes.show();
-    notes.TreeView1->setFocus();
+    ui().TreeView1->setFocus();
     // A is collapsed, so Down moves to B.
-    QTest::keyClick(notes.TreeView1, Qt::Key_Down);
-    EXPECT_EQ(notes.selectionKey(), "B");
-    EXPECT_EQ(notes.selectionIndex(), "3");
-    EXPECT_EQ(notes.selectionFullPath(), "Beta");
-    EXPECT_EQ(notes.Text1->toPlainText(), "beta note");
+    QTest::keyClick(ui().TreeView1, Qt::Key_Down);
+    EXPECT_EQ(notes.currentSelection().Key, "B");
+    EXPECT_EQ(notes.currentSelection().Index, "3");
+    EXPECT_EQ(notes.currentSelection().FullPath, "Beta");
+    EXPECT_EQ(ui().Text1->toPlainText(), "beta note");
 }
 
 TEST_F(OutlineTest, MouseClickSelectsTheNodeAndShowsItsPathAndNote)
@@ -168,15 +167,15 @@ TEST_F(OutlineTest, MouseClickSelectsTheNodeAndShowsItsPathAndNote)
     Form3 &notes = load({{"A", "Alpha", true}, {"A1", "One"}, {"B", "Beta"}});
     execSql(path, "UPDATE mynodes SET Keimeno='first child' WHERE Kleidi='A1'");
     notes.show();
-    OutlineView &tree = *notes.TreeView1;
+    OutlineView &tree = *ui().TreeView1;
     const QRect rect = tree.visualRect(tree.nodes().indexOf(1));
     ASSERT_TRUE(rect.isValid());
     QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, rect.center());
-    EXPECT_EQ(notes.selectionKey(), "A1");
-    EXPECT_EQ(notes.selectionText(), "One");
-    EXPECT_EQ(notes.selectionIndex(), "2");
-    EXPECT_EQ(notes.Label3->text(), "Alpha > One");
-    EXPECT_EQ(notes.Text1->toPlainText(), "first child");
+    EXPECT_EQ(notes.currentSelection().Key, "A1");
+    EXPECT_EQ(notes.currentSelection().Text, "One");
+    EXPECT_EQ(notes.currentSelection().Index, "2");
+    EXPECT_EQ(ui().Label3->text(), "Alpha > One");
+    EXPECT_EQ(ui().Text1->toPlainText(), "first child");
 }
 
 } // namespace

@@ -9,11 +9,11 @@ class ShowNoteTest : public NotesFixture
 {
 protected:
     // Selects node index the way start-up does, through the restore text box.
-    void restore(const QString &text) { form->Text2->setText(text); }
+    void restore(const QString &text) { ui().Text2->setText(text); }
 
     void expectDefaultFormat()
     {
-        NoteEditor &editor = *form->Text1;
+        NoteEditor &editor = *ui().Text1;
         EXPECT_EQ(editor.fontName(), "Courier New");
         EXPECT_DOUBLE_EQ(editor.fontSize(), 10.0);
         EXPECT_EQ(editor.foreColor(), 0x000000);
@@ -28,7 +28,7 @@ TEST_F(ShowNoteTest, NoteLosesSurroundingSpacesButKeepsLineBreaksAndTabs)
     load({{"A", "a"}});
     execSql(path, "UPDATE mynodes SET Keimeno='   \n\tfirst line\nsecond\t \n  ' WHERE ID=1");
     restore("1");
-    EXPECT_EQ(form->Text1->toPlainText(), "\n\tfirst line\nsecond\t \n");
+    EXPECT_EQ(ui().Text1->toPlainText(), "\n\tfirst line\nsecond\t \n");
 }
 
 TEST_F(ShowNoteTest, ZeroSizeMeansTheDefaultFormatWhateverElseIsStored)
@@ -47,7 +47,7 @@ TEST_F(ShowNoteTest, StoredFormatIsShownWithTheFontNameTrimmed)
                   "Grammatoseira='  DejaVu Sans  ', XromaFont=255, XromaBack=65280, "
                   "FontaBold=1, FontaPlagia=0 WHERE ID=1");
     restore("1");
-    NoteEditor &editor = *form->Text1;
+    NoteEditor &editor = *ui().Text1;
     EXPECT_EQ(editor.fontName(), "DejaVu Sans");
     EXPECT_DOUBLE_EQ(editor.fontSize(), 14.0);
     EXPECT_EQ(editor.foreColor(), 0x0000FF);
@@ -74,11 +74,11 @@ TEST_F(ShowNoteTest, NullColumnsKeepTheEditorsPreviousFormat)
                   "WHERE Kleidi='B'");
     loadExisting();
     restore("1");
-    form->Text1->setPlainText("typed");
-    form->TreeView1->select(2);
-    form->Label1->setText("B");
+    ui().Text1->setPlainText("typed");
+    ui().TreeView1->select(2);
+    form->setCurrentSelection(2);
     form->ShowNote();
-    NoteEditor &editor = *form->Text1;
+    NoteEditor &editor = *ui().Text1;
     EXPECT_EQ(editor.toPlainText(), "");
     EXPECT_EQ(editor.fontName(), "DejaVu Serif");
     EXPECT_DOUBLE_EQ(editor.fontSize(), 16.0);
@@ -96,10 +96,10 @@ TEST_F(ShowNoteTest, UnusableSizeOrTextSizeFallsBackSensibly)
     loadExisting();
     restore("1");
     // A size no font can take is skipped; the rest of the stored format applies.
-    EXPECT_EQ(form->Text1->fontName(), "DejaVu Sans");
-    EXPECT_DOUBLE_EQ(form->Text1->fontSize(), 9.75);
+    EXPECT_EQ(ui().Text1->fontName(), "DejaVu Sans");
+    EXPECT_DOUBLE_EQ(ui().Text1->fontSize(), 9.75);
     // A size that is not a number cannot be compared with 0: the default format applies.
-    form->Label1->setText("B");
+    form->setCurrentSelection(2);
     form->ShowNote();
     expectDefaultFormat();
 }
@@ -110,12 +110,12 @@ TEST_F(ShowNoteTest, ARowThatIsGoneEmptiesTheEditorInTheDefaultFormat)
     execSql(path, "UPDATE mynodes SET Keimeno='kept', MegFonta=20 WHERE ID=1;"
                   "DELETE FROM mynodes WHERE Kleidi='B'");
     restore("1");
-    ASSERT_EQ(form->Text1->toPlainText(), "kept");
+    ASSERT_EQ(ui().Text1->toPlainText(), "kept");
     form->show();
-    const QRect rect = form->TreeView1->visualRect(form->TreeView1->nodes().indexOf(1));
-    QTest::mouseClick(form->TreeView1->viewport(), Qt::LeftButton, {}, rect.center());
-    EXPECT_EQ(form->selectionKey(), "B");
-    EXPECT_EQ(form->Text1->toPlainText(), "");
+    const QRect rect = ui().TreeView1->visualRect(ui().TreeView1->nodes().indexOf(1));
+    QTest::mouseClick(ui().TreeView1->viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(form->currentSelection().Key, "B");
+    EXPECT_EQ(ui().Text1->toPlainText(), "");
     expectDefaultFormat();
     EXPECT_TRUE(boxes.asked.empty());
 }
@@ -126,12 +126,12 @@ TEST_F(ShowNoteTest, RestoreTreatsZeroAndNonNumbersAsTheFirstNode)
         load({{"A", "Alpha"}, {"B", "Beta"}});
         execSql(path, "UPDATE mynodes SET Keimeno='alpha note' WHERE ID=1");
         restore(text);
-        EXPECT_EQ(form->selectionKey(), "A") << text;
-        EXPECT_EQ(form->selectionText(), "Alpha");
-        EXPECT_EQ(form->selectionIndex(), "1");
-        EXPECT_EQ(form->selectionFullPath(), "Alpha");
-        EXPECT_EQ(form->TreeView1->selectedIndex(), 1);
-        EXPECT_EQ(form->Text1->toPlainText(), "alpha note");
+        EXPECT_EQ(form->currentSelection().Key, "A") << text;
+        EXPECT_EQ(form->currentSelection().Text, "Alpha");
+        EXPECT_EQ(form->currentSelection().Index, "1");
+        EXPECT_EQ(form->currentSelection().FullPath, "Alpha");
+        EXPECT_EQ(ui().TreeView1->selectedIndex(), 1);
+        EXPECT_EQ(ui().Text1->toPlainText(), "alpha note");
         std::remove(path.c_str());
     }
 }
@@ -139,13 +139,13 @@ TEST_F(ShowNoteTest, RestoreTreatsZeroAndNonNumbersAsTheFirstNode)
 TEST_F(ShowNoteTest, RestoreBeyondTheLastNodeSelectsNothing)
 {
     load({{"A", "Alpha"}, {"B", "Beta"}});
-    form->Text1->setPlainText("untouched");
+    ui().Text1->setPlainText("untouched");
     restore("3");
-    EXPECT_EQ(form->selectionKey(), "");
-    EXPECT_EQ(form->selectionIndex(), "");
-    EXPECT_EQ(form->selectionFullPath(), "Label3");
-    EXPECT_EQ(form->TreeView1->selectedIndex(), 0);
-    EXPECT_EQ(form->Text1->toPlainText(), "untouched");
+    EXPECT_EQ(form->currentSelection().Key, "");
+    EXPECT_EQ(form->currentSelection().Index, "");
+    EXPECT_EQ(form->currentSelection().FullPath, "Label3");
+    EXPECT_EQ(ui().TreeView1->selectedIndex(), 0);
+    EXPECT_EQ(ui().Text1->toPlainText(), "untouched");
     EXPECT_TRUE(boxes.asked.empty());
 }
 
@@ -154,10 +154,10 @@ TEST_F(ShowNoteTest, RestoreSelectsTheStoredIndexWithoutRaisingAClick)
     load({{"A", "Alpha", true}, {"A1", "One"}, {"A2", "Two"}});
     execSql(path, "UPDATE mynodes SET Keimeno='two' WHERE Kleidi='A2'");
     restore("3");
-    EXPECT_EQ(form->selectionKey(), "A2");
-    EXPECT_EQ(form->selectionFullPath(), "Alpha > Two");
-    EXPECT_EQ(form->TreeView1->selectedIndex(), 3);
-    EXPECT_EQ(form->Text1->toPlainText(), "two");
+    EXPECT_EQ(form->currentSelection().Key, "A2");
+    EXPECT_EQ(form->currentSelection().FullPath, "Alpha > Two");
+    EXPECT_EQ(ui().TreeView1->selectedIndex(), 3);
+    EXPECT_EQ(ui().Text1->toPlainText(), "two");
 }
 
 } // namespace
@@ -178,20 +178,20 @@ TEST_F(ShowNoteTest, ANoteThatCannotBeReadIsReportedAndNotEditable)
     sqlite3 *other = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    form->TreeView1->select(2);
-    form->Label1->setText("B");
+    ui().TreeView1->select(2);
+    form->setCurrentSelection(2);
     form->ShowNote();
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_TRUE(boxes.asked[0].text.contains("could not be read"));
     EXPECT_TRUE(boxes.asked[0].text.contains(QString::fromStdString(path)));
-    EXPECT_TRUE(form->Text1->isReadOnly());
-    EXPECT_EQ(form->Text1->toPlainText(), "");
+    EXPECT_TRUE(ui().Text1->isReadOnly());
+    EXPECT_EQ(ui().Text1->toPlainText(), "");
 
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     form->ShowNote();
-    EXPECT_FALSE(form->Text1->isReadOnly());
-    EXPECT_EQ(form->Text1->toPlainText(), "precious");
+    EXPECT_FALSE(ui().Text1->isReadOnly());
+    EXPECT_EQ(ui().Text1->toPlainText(), "precious");
 }
 
 } // namespace

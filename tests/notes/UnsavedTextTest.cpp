@@ -19,16 +19,16 @@ protected:
         form->show();
         form->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-        form->Text2->setText("2");
+        ui().Text2->setText("2");
         // B's row goes away behind the window's back: every save of B's note now fails.
         execSql(path, "DELETE FROM mynodes WHERE Kleidi='B'");
-        form->Text1->setFocus();
-        QTest::keyClicks(form->Text1, "precious words");
+        ui().Text1->setFocus();
+        QTest::keyClicks(ui().Text1, "precious words");
     }
 
     void clickNode(int index)
     {
-        OutlineView &tree = *form->TreeView1;
+        OutlineView &tree = *ui().TreeView1;
         const QRect rect = tree.visualRect(tree.nodes().indexOf(index - 1));
         QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, rect.center());
         QCoreApplication::processEvents();
@@ -36,9 +36,9 @@ protected:
 
     void expectTextKeptOnB()
     {
-        EXPECT_EQ(form->selectionKey(), "B");
-        EXPECT_EQ(form->TreeView1->selectedIndex(), 2);
-        EXPECT_EQ(form->Text1->toPlainText(), "precious words");
+        EXPECT_EQ(form->currentSelection().Key, "B");
+        EXPECT_EQ(ui().TreeView1->selectedIndex(), 2);
+        EXPECT_EQ(ui().Text1->toPlainText(), "precious words");
         EXPECT_TRUE(form->hasUnsavedText());
     }
 };
@@ -62,17 +62,17 @@ TEST_F(UnsavedTextTest, ClickingAnotherItemKeepsTheTextAndSaysItWasNotStored)
     clickNode(1);
     EXPECT_EQ(boxes.asked.size(), 2u);
     EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='B'"), "precious words");
-    EXPECT_EQ(form->selectionKey(), "A");
-    EXPECT_EQ(form->Text1->toPlainText(), "alpha note");
+    EXPECT_EQ(form->currentSelection().Key, "A");
+    EXPECT_EQ(ui().Text1->toPlainText(), "alpha note");
     EXPECT_FALSE(form->hasUnsavedText());
 }
 
 TEST_F(UnsavedTextTest, CommandsDoNotReplaceUnsavedText)
 {
-    QTest::mouseClick(form->Command4, Qt::LeftButton);
+    QTest::mouseClick(ui().Command4, Qt::LeftButton);
     QCoreApplication::processEvents();
-    QTest::mouseClick(form->Command1, Qt::LeftButton);
-    QTest::mouseClick(form->Command5, Qt::LeftButton);
+    QTest::mouseClick(ui().Command1, Qt::LeftButton);
+    QTest::mouseClick(ui().Command5, Qt::LeftButton);
     QCoreApplication::processEvents();
     for (const auto &asked : boxes.asked) {
         EXPECT_NE(asked.title, "Attention");
@@ -84,8 +84,7 @@ TEST_F(UnsavedTextTest, CommandsDoNotReplaceUnsavedText)
 
 TEST_F(UnsavedTextTest, ClosingWritesTheTextToARecoveryFileBesideTheDatabase)
 {
-    form->setClosing(true);
-    form->Check1->setCheckState(Qt::Checked);
+    form->saveBeforeClosing();
     ASSERT_EQ(boxes.asked.size(), 1u);
     const QStringList files =
         QDir(folder.folder()).entryList({QStringLiteral("mydata.mdb.recovered-B-*.txt")});
@@ -94,7 +93,7 @@ TEST_F(UnsavedTextTest, ClosingWritesTheTextToARecoveryFileBesideTheDatabase)
     QFile file(folder.folder() + QLatin1Char('/') + files[0]);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), "precious words");
-    EXPECT_EQ(form->Check1->checkState(), Qt::Unchecked);
+    EXPECT_EQ(ui().Check1->checkState(), Qt::Unchecked);
 }
 
 } // namespace

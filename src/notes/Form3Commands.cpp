@@ -1,0 +1,141 @@
+#include "dialogs/CdlgEx.h"
+#include "notes/EditorFormat.h"
+#include "notes/Form3.h"
+#include "notes/NoteEditor.h"
+#include "notes/OutlineView.h"
+#include "platform/Guard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/WindowHandles.h"
+#include "store/NoteStore.h"
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+// The notes window's commands: adding and deleting items, and the note's font.
+
+namespace quillet {
+
+void Form3::rebuildAndSelect(int index)
+{
+    ClearTree();
+    LoadTree();
+    TreeView1->setFocus();
+    TreeView1->select(index);
+    setCurrentSelection(index);
+    ShowNote();
+}
+
+void Form3::addItem(const NewItem &item, const QString &prompt)
+{
+    const int count = TreeView1->count();
+    if (!item.fits || count >= kMaxItems) {
+        m_platform.messageBoxes.inform(this, QString(), tr("No room for a new item here!"),
+                                       MessageBoxes::Icon::None);
+        return;
+    }
+    const MessageBoxes::Answer answer = m_platform.messageBoxes.ask(
+        this, QStringLiteral("Attention"),
+        prompt + QLatin1Char('\n') + item.placeLabel + QStringLiteral(" >"),
+        MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Information);
+    if (answer == MessageBoxes::Answer::No)
+        return;
+    openStore().insertItem(item.key.toStdString(),
+                           (QStringLiteral("New Item #") + QString::number(count)).toStdString());
+    // The new row has the largest ID, so its node comes last.
+    rebuildAndSelect(count + 1);
+}
+
+void Form3::Command4_Click()
+{
+    if (m_selection.isEmpty() || unsavedTextStays())
+        return;
+    addItem(newSiblingItem(m_selection.Key, TreeView1->nodes()),
+            QStringLiteral("Add New Item in : "));
+}
+
+void Form3::Command1_Click()
+{
+    if (m_selection.isEmpty() || unsavedTextStays())
+        return;
+    addItem(newChildItem(m_selection.Key, m_selection.FullPath, TreeView1->nodes()),
+            QStringLiteral("Add New Subitem in : "));
+}
+
+void Form3::Command5_Click()
+{
+    // Without a selection the prefix test would match every row.
+    if (m_selection.isEmpty() || unsavedTextStays())
+        return;
+    if (m_selection.Key == QLatin1String("A")) {
+        m_platform.messageBoxes.inform(this, QString(), QStringLiteral("No the first!"),
+                                       MessageBoxes::Icon::None);
+        return;
+    }
+    const MessageBoxes::Answer answer = m_platform.messageBoxes.ask(
+        this, QStringLiteral("Attention"),
+        QStringLiteral("Delete item : \n") + m_selection.FullPath, MessageBoxes::Buttons::YesNo,
+        MessageBoxes::Icon::Warning);
+    if (answer == MessageBoxes::Answer::No)
+        return;
+    openStore().deleteSubtree(m_selection.Key.toStdString());
+    rebuildAndSelect(1);
+}
+
+CdlgEx &Form3::dialog()
+{
+    if (!m_dialog) {
+        if (!m_platform.choosers)
+            throw std::logic_error("No font or colour chooser is available.");
+        m_dialog = std::make_unique<CdlgEx>(*m_platform.choosers);
+    }
+    return *m_dialog;
+}
+
+void Form3::Command10_Click()
+{
+    // Each step that fails is skipped and the next one runs: a font the editor cannot take,
+    // a name too long for the chooser, a cancelled chooser. The format is stored in any case.
+    EditorFormat format = Text1->format();
+    CdlgEx &font = dialog();
+    font.setFontName(format.fontName);
+    // Whole points, halves to even: 9.75 becomes 10, 10.5 becomes 10.
+    const double size = std::nearbyint(format.fontSize);
+    if (size >= std::numeric_limits<std::int32_t>::min() &&
+        size <= std::numeric_limits<std::int32_t>::max())
+        font.setFontSize(static_cast<std::int32_t>(size));
+    font.setRGBResult(format.foreColor);
+    font.setBold(format.bold);
+    font.setItalic(format.italic);
+    font.sethOwner(windowHandles::handleOf(this));
+    try {
+        font.ShowFont();
+    } catch (const std::exception &) {
+        // Cancelled with CancelError set, or a name or size the chooser cannot take.
+    }
+    if (!font.FontName().isEmpty())
+        format.fontName = font.FontName();
+    format.fontSize = font.FontSize();
+    format.foreColor = font.RGBResult();
+    format.bold = font.Bold();
+    format.italic = font.Italic();
+    Text1->setFormat(format);
+    SaveNoteFormat();
+}
+
+void Form3::SaveNoteFormat()
+{
+    if (m_selection.isEmpty())
+        return;
+    // A key without a row stores nothing and says nothing; a failure of the disk or the file
+    // is said, so that the user knows the format will not come back.
+    try {
+        openStore().saveFormat(m_selection.Key.toStdString(), storedFormat(Text1->format()));
+    } catch (const StoreError &error) {
+        reportUnhandled(m_platform.messageBoxes, this,
+                        tr("The note's format was not stored.\n\n") +
+                            QString::fromUtf8(error.what()));
+    }
+}
+
+} // namespace quillet

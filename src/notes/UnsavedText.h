@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <exception>
+#include <string>
+
+class QWidget;
+
+namespace quillet {
+
+class MessageBoxes;
+
+// The keeper of text that the notes window could not store. A typed note is never replaced
+// unsaved: while a save has failed, the window keeps the text in the editor and its item
+// selected, and retries before it acts. The failure is shown once, after the user action that
+// met it; at closing, the text goes to a recovery file instead.
+class UnsavedText : public QObject
+{
+    Q_OBJECT
+
+public:
+    UnsavedText(MessageBoxes &boxes, QWidget *owner);
+
+    // The editor holds text that the last save could not store.
+    bool has() const { return m_unsaved; }
+    // That failure was met in the user action still under way, and is about to be shown.
+    bool reportPending() const { return m_reportPending; }
+
+    // A save succeeded.
+    void stored() { m_unsaved = false; }
+    // A save of the note at fullPath failed: marks the text unsaved and throws the message
+    // that says so, why, and that the text stays in the editor.
+    [[noreturn]] void notStored(const QString &fullPath, const std::exception &why);
+    // Shows a failed save's message once the user action under way is over.
+    void reportLater(const QString &message);
+
+    // Closing has begun: a note that cannot be stored now is written to a recovery file.
+    void setClosing(bool closing) { m_closing = closing; }
+    bool closing() const { return m_closing; }
+    // Writes the text of the note with the given key to a recovery file beside the database,
+    // then tells the user what failed and where the text went.
+    void keepAtClosing(const std::string &databasePath, const QString &key, const QString &text,
+                       const QString &failure);
+
+    // Writes text to "<database name>.recovered-<key>-<date-time>.txt" beside the database, or
+    // in the home or temporary folder when that folder is not writable. Returns the file's
+    // path; empty when no file could be written.
+    static QString writeRecoveryFile(const std::string &databasePath, const QString &key,
+                                     const QString &text);
+
+private:
+    MessageBoxes &m_boxes;
+    QWidget *m_owner = nullptr;
+    bool m_unsaved = false;
+    bool m_reportPending = false;
+    bool m_closing = false;
+};
+
+} // namespace quillet
