@@ -94,6 +94,20 @@ void createDatabase(const std::string &path, const std::vector<Row> &rows)
     execSql(path, sql);
 }
 
+void createForeignDatabase(const std::string &path)
+{
+    createEmptyDatabase(path);
+    execSql(path, "DROP TABLE mynodes; DROP TABLE parame;"
+                  "CREATE TABLE mynodes (ID INTEGER PRIMARY KEY, Kleidi TEXT, MyText TEXT,"
+                  " Keimeno TEXT, anoixto INTEGER, MegFonta REAL, Grammatoseira TEXT,"
+                  " XromaFont INTEGER, XromaBack INTEGER, FontaBold INTEGER, FontaPlagia INTEGER);"
+                  "CREATE TABLE parame (ID INTEGER PRIMARY KEY, timilo INTEGER);"
+                  "INSERT INTO mynodes (ID, Kleidi, MyText, Keimeno, anoixto)"
+                  " VALUES (1, 'A', 'Top', '', 0);"
+                  "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)"
+                  " INSERT INTO parame (ID, timilo) SELECT i, 0 FROM n;");
+}
+
 std::string fileBytes(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);

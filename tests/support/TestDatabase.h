@@ -38,6 +38,11 @@ struct Row
 };
 void createDatabase(const std::string &path, const std::vector<Row> &rows);
 
+// The program's two tables without their constraints, as another program might have made
+// them: duplicate and Null keys, Null titles and Null flags can all be stored. The row "A"
+// (ID 1) and 30 zero settings make it a database without problems to start from.
+void createForeignDatabase(const std::string &path);
+
 // The file's bytes, for checking that a file was left exactly as it was.
 std::string fileBytes(const std::string &path);
 

@@ -2,6 +2,7 @@
 
 #include "store/NoteStore.h"
 #include "store/Schema.h"
+#include "support/BadOutlineRows.h"
 #include "support/TestDatabase.h"
 
 #include <QProcess>
@@ -23,23 +24,6 @@ using Kind = Problem::Kind;
 void writeFile(const std::string &path, const std::string &bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// The program's two tables without their constraints, as another program might have made
-// them: duplicate and Null keys, Null titles and Null flags can all be stored. The row "A"
-// and 30 zero settings make it a database without problems to start from.
-void createForeignDatabase(const std::string &path)
-{
-    createEmptyDatabase(path);
-    execSql(path, "DROP TABLE mynodes; DROP TABLE parame;"
-                  "CREATE TABLE mynodes (ID INTEGER PRIMARY KEY, Kleidi TEXT, MyText TEXT,"
-                  " Keimeno TEXT, anoixto INTEGER, MegFonta REAL, Grammatoseira TEXT,"
-                  " XromaFont INTEGER, XromaBack INTEGER, FontaBold INTEGER, FontaPlagia INTEGER);"
-                  "CREATE TABLE parame (ID INTEGER PRIMARY KEY, timilo INTEGER);"
-                  "INSERT INTO mynodes (ID, Kleidi, MyText, Keimeno, anoixto)"
-                  " VALUES (1, 'A', 'Top', '', 0);"
-                  "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)"
-                  " INSERT INTO parame (ID, timilo) SELECT i, 0 FROM n;");
 }
 
 std::string rows(std::initializer_list<std::pair<int, const char *>> idsAndKeys)
@@ -174,24 +158,15 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"ZeroDigit", rows({{2, "A0"}}), Kind::KeyOutsideScheme, 2, "\"A0\""},
         RowCase{"DigitFirst", rows({{2, "1"}}), Kind::KeyOutsideScheme, 2, "\"1\""},
         RowCase{"FirstAbove255", rows({{2, "\xC4\x80"}}), Kind::KeyOutsideScheme, 2},
-        RowCase{"OnlySpaces", rows({{2, "   "}}), Kind::KeyEmpty, 2, "empty"},
-        RowCase{"NullKey", "INSERT INTO mynodes (ID, MyText, anoixto) VALUES (2, 't', 0)",
-                Kind::KeyEmpty, 2, "Null"},
-        RowCase{"DuplicateAfterTrimming", rows({{2, "A1"}, {3, " A1 "}}), Kind::DuplicateKey,
-                3, "ID 2"},
-        RowCase{"ChildBeforeParent", rows({{2, "A11"}, {3, "A1"}}), Kind::ParentLater, 2,
-                "ID 3"},
-        RowCase{"ChildWithoutParent", rows({{2, "A12"}}), Kind::ParentMissing, 2, "\"A1\""},
         RowCase{"NoRoot", "UPDATE mynodes SET Kleidi = 'B'", Kind::NoRootKey, {}, "\"A\""},
-        RowCase{"NullTitle", "UPDATE mynodes SET MyText = NULL", Kind::TitleNull, 1},
-        RowCase{"NullExpanded", "UPDATE mynodes SET anoixto = NULL", Kind::ExpandedNull, 1},
-        RowCase{"WordExpanded", "UPDATE mynodes SET anoixto = 'maybe'",
-                Kind::ExpandedNotBoolean, 1, "\"maybe\""},
-        RowCase{"ThirtyOneSettings", "INSERT INTO parame (timilo) VALUES (0)",
-                Kind::TooManySettings, {}, "31"},
+        RowCase{"ThirtyOneSettings",
+                "INSERT INTO parame (timilo) VALUES (0)",
+                Kind::TooManySettings,
+                {},
+                "31"},
         RowCase{"NoSettings", "DELETE FROM parame", Kind::NoSettings, {}},
-        RowCase{"NullSetting", "UPDATE parame SET timilo = NULL WHERE ID = 5",
-                Kind::SettingNull, 5},
+        RowCase{"NullSetting", "UPDATE parame SET timilo = NULL WHERE ID = 5", Kind::SettingNull,
+                5},
         RowCase{"SettingAboveRange", "UPDATE parame SET timilo = 2147483648 WHERE ID = 6",
                 Kind::SettingNotWhole, 6, "2147483648"},
         RowCase{"SettingFraction", "UPDATE parame SET timilo = 1.5 WHERE ID = 7",
@@ -199,17 +174,40 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"SettingWord", "UPDATE parame SET timilo = 'wide' WHERE ID = 8",
                 Kind::SettingNotWhole, 8, "\"wide\""},
         // Values the program reads without trouble must not be reported.
-        RowCase{"TreeUnderCode255", rows({{2, "\xC3\xBF"}, {3, "\xC3\xBF" "9"}}), {}, {}},
+        RowCase{"TreeUnderCode255", rows({{2, "\u00FF"}, {3, "\u00FF9"}}), {}, {}},
         RowCase{"ExpandedAsWordAndNumber",
                 rows({{2, "A1"}}) + "UPDATE mynodes SET anoixto = ' TRUE' WHERE ID = 1;"
                                     "UPDATE mynodes SET anoixto = 7 WHERE ID = 2;",
-                {}, {}},
+                {},
+                {}},
         RowCase{"WholeSettingsInOtherForms",
                 "UPDATE parame SET timilo = ' 12 ' WHERE ID = 1;"
                 "UPDATE parame SET timilo = 4.0 WHERE ID = 2;"
                 "UPDATE parame SET timilo = -2147483648 WHERE ID = 3;",
-                {}, {}}),
+                {},
+                {}}),
     [](const testing::TestParamInfo<RowCase> &info) { return std::string(info.param.name); });
+
+// The rows at which the program stops loading the outline are the rows the check reports.
+TEST(toolsCheck, ReportsEveryRowTheProgramCannotLoad)
+{
+    TempFolder folder;
+    for (const BadOutlineRow &c : kBadOutlineRows) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder.path(std::string(c.name) + ".db");
+        createForeignDatabase(path);
+        execSql(path, c.sql);
+        const dbtool::CheckReport report = dbtool::checkDatabase(path);
+        std::string texts;
+        bool reported = false;
+        for (const Problem &problem : report.problems) {
+            texts += problem.text + '\n';
+            reported = reported || problem.text.find(c.checkReport) != std::string::npos;
+            EXPECT_EQ(problem.id, c.id) << problem.text;
+        }
+        EXPECT_TRUE(reported) << texts;
+    }
+}
 
 TEST(toolsCheck, FilesTheProgramCannotUseStopTheCheck)
 {
@@ -227,16 +225,21 @@ TEST(toolsCheck, FilesTheProgramCannotUseStopTheCheck)
         {"text", [](const std::string &p) { writeFile(p, "A;Top;\nA1;Child;\n"); },
          Kind::FileUnusable, "not a SQLite file"},
         {"damaged",
-         [](const std::string &p) { writeFile(p, std::string("SQLite format 3\0", 16) +
-                                                     std::string(2000, '\x5A')); },
+         [](const std::string &p) {
+             writeFile(p, std::string("SQLite format 3\0", 16) + std::string(2000, '\x5A'));
+         },
          Kind::ReadFailed, "cannot be read"},
         {"no parame",
-         [](const std::string &p) { createDatabase(p, {{"A", "Top"}});
-                                    execSql(p, "DROP TABLE parame"); },
+         [](const std::string &p) {
+             createDatabase(p, {{"A", "Top"}});
+             execSql(p, "DROP TABLE parame");
+         },
          Kind::SchemaIncomplete, "\"parame\""},
         {"no anoixto",
-         [](const std::string &p) { createDatabase(p, {{"A", "Top"}});
-                                    execSql(p, "ALTER TABLE mynodes DROP COLUMN anoixto"); },
+         [](const std::string &p) {
+             createDatabase(p, {{"A", "Top"}});
+             execSql(p, "ALTER TABLE mynodes DROP COLUMN anoixto");
+         },
          Kind::SchemaIncomplete, "\"anoixto\""},
     };
     for (const FileCase &c : cases) {
@@ -274,8 +277,8 @@ TEST(toolsCheck, ListsEveryProblemInRowOrder)
         expected += problem.text + "\n";
     }
     const std::vector<std::pair<Kind, std::optional<std::int64_t>>> wanted{
-        {Kind::ParentLater, 2},  {Kind::KeyOutsideScheme, 3}, {Kind::TitleNull, 3},
-        {Kind::ParentMissing, 3}, {Kind::DuplicateKey, 5},    {Kind::NoSettings, std::nullopt}};
+        {Kind::ParentLater, 2},   {Kind::KeyOutsideScheme, 3}, {Kind::TitleNull, 3},
+        {Kind::ParentMissing, 3}, {Kind::DuplicateKey, 5},     {Kind::NoSettings, std::nullopt}};
     EXPECT_EQ(found, wanted);
     EXPECT_EQ(out.str(), expected + "6 problems found in " + path + ".\n");
 }
