@@ -81,37 +81,19 @@ public:
     std::int32_t RGBResult() const { return m_rgbResult; }
     void setRGBResult(std::int32_t value) { m_rgbResult = value; }
 
-    // The desktop's dialogs, in the component's order. The file, printer, help and shell
-    // dialogs come with the commands that use them.
-    void ShowShutDown();
-    void ShowRestart();
-    void ShowRun();
-    std::int32_t ShowFormat(std::int32_t iDrive, std::int32_t iCapacity, std::int32_t iFormatType);
-    void ShowIcon();
-    QString ShowFolder();
-    void ShowObjectProp(const QString &sObjectName, const QString &sTab);
-    void ShowAbout();
-    void ShowOpen();
-    void ShowSave();
-    void ShowHelp();
+    // The desktop's dialogs. The file, printer, help and shell dialogs come with the commands
+    // that use them.
+
     // Asks for a colour, starting from RGBResult when flags asks for it (bit 0x1).
     void ShowColor();
     // Asks for a font, with its effects and colour, starting from the properties. Throws
     // std::out_of_range for a FontName longer than 32 bytes and std::overflow_error for a
     // FontSize whose tenths do not fit 32 bits, before anything opens.
     void ShowFont();
-    void ShowPrinter();
-    void ShowFindFiles();
 
-    // The masks each dialog applies to flags.
-    static constexpr std::uint32_t kFileFlagsMask = 0xFFFFFF1F;
+    // The part of flags the colour dialog takes, and the font dialog's fixed options.
     static constexpr std::uint32_t kColorFlagsMask = 0xF;
     static constexpr std::uint32_t kFontOptions = 0x141;
-    static constexpr std::uint32_t kPrinterFlagsMask = 0x1C0FFF;
-    static constexpr std::uint32_t kRestartFlagsMask = 7;
-    static constexpr std::uint32_t kRunFlagsMask = 0xF0;
-    static constexpr std::uint32_t kObjectFlagsMask = 0xF00;
-    static constexpr std::uint32_t kFolderFlagsMask = 0x7001;
 
 private:
     void cancelled() const;
