@@ -12,8 +12,8 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
-#include "support/NotesControls.h"
 #include "store/Sqlite.h"
+#include "support/NotesControls.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -74,7 +74,8 @@ int measureInThisProcess(int argc, char **argv)
     Platform platform{boxes};
     std::unique_ptr<MDIForm1> window =
         openMainWindow(platform, QString::fromLocal8Bit(argv[2]), QStringLiteral("quillet-db"));
-    if (!window || !bench::showUntilPainted(window.get(), test::NotesControls(*window->form3()).TreeView1->viewport()))
+    if (!window || !bench::showUntilPainted(
+                       window.get(), test::NotesControls(*window->form3()).TreeView1->viewport()))
         return 1;
     std::printf("bare-kb %ld\nstartup-kb %ld\nitems %d\nboxes %zu\n", bareKb, peakRssKb(),
                 test::NotesControls(*window->form3()).TreeView1->count(), boxes.asked().size());

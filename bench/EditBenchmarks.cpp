@@ -4,9 +4,9 @@
 #include "OutlineBenchmarks.h"
 #include "RecordingMessageBoxes.h"
 #include "notes/Form3.h"
-#include "support/NotesControls.h"
 #include "notes/KeyNumbering.h"
 #include "store/NoteStore.h"
+#include "support/NotesControls.h"
 
 #include <QToolButton>
 
@@ -344,7 +344,8 @@ void deleteItem(benchmark::State &state)
         if (!askedOnlyTheQuestion(state, session.loaded->boxes))
             break;
         if (view.count() != before - 1 || view.nodes().find(leafKey) >= 0 ||
-            form.currentSelection().Index != QStringLiteral("1") || form.currentSelection().Key != view.key(1)) {
+            form.currentSelection().Index != QStringLiteral("1") ||
+            form.currentSelection().Key != view.key(1)) {
             state.SkipWithError("the command did not delete the leaf and select the first item");
             break;
         }

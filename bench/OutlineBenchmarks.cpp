@@ -5,10 +5,10 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
-#include "support/NotesControls.h"
 #include "platform/Platform.h"
 #include "store/Keys.h"
 #include "store/NoteStore.h"
+#include "support/NotesControls.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -213,7 +213,8 @@ void startup(benchmark::State &state)
             state.SkipWithError("the main window did not open");
             break;
         }
-        if (!showUntilPainted(window.get(), test::NotesControls(*window->form3()).TreeView1->viewport())) {
+        if (!showUntilPainted(window.get(),
+                              test::NotesControls(*window->form3()).TreeView1->viewport())) {
             state.SkipWithError("the outline was never painted");
             break;
         }

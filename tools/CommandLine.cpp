@@ -1,6 +1,5 @@
-#include "tools/DbTool.h"
-
 #include "store/StoreError.h"
+#include "tools/DbTool.h"
 
 #include <ostream>
 #include <system_error>

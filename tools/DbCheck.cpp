@@ -1,9 +1,8 @@
-#include "tools/DbTool.h"
-
 #include "store/OutlineRowCheck.h"
 #include "store/Schema.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
+#include "tools/DbTool.h"
 
 #include <algorithm>
 #include <cmath>

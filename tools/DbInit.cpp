@@ -1,8 +1,7 @@
-#include "tools/DbTool.h"
-
 #include "store/Schema.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
+#include "tools/DbTool.h"
 
 #include <array>
 #include <cerrno>
@@ -34,9 +33,9 @@ void fill(const std::string &path, std::string_view title)
 
     Statement setting(db, "INSERT INTO parame (timilo) VALUES (?)");
     for (int position = 1; position <= Settings::kCount; ++position) {
-        const std::int64_t value =
-            position <= static_cast<int>(kWindowGeometry.size()) ? kWindowGeometry[position - 1]
-                                                                  : 0;
+        const std::int64_t value = position <= static_cast<int>(kWindowGeometry.size())
+                                       ? kWindowGeometry[position - 1]
+                                       : 0;
         setting.bind(1, value);
         setting.run();
         setting.reset();
@@ -55,7 +54,9 @@ FileExists::FileExists(const std::string &path)
 void initDatabase(const std::string &path, std::string_view title)
 {
     // lstat, so that a link counts as existing even when it points nowhere.
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::lstat(path.c_str(), &info) == 0)
         throw FileExists(path);
 

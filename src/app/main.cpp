@@ -1,9 +1,9 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
-#include "dialogs/QtChoosers.h"
-#include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
+#include "platform/qt/QtChoosers.h"
+#include "platform/qt/QtMessageBoxes.h"
 
 #include <QApplication>
 

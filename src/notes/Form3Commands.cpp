@@ -72,10 +72,10 @@ void Form3::Command5_Click()
                                        MessageBoxes::Icon::None);
         return;
     }
-    const MessageBoxes::Answer answer = m_platform.messageBoxes.ask(
-        this, QStringLiteral("Attention"),
-        QStringLiteral("Delete item : \n") + m_selection.FullPath, MessageBoxes::Buttons::YesNo,
-        MessageBoxes::Icon::Warning);
+    const MessageBoxes::Answer answer =
+        m_platform.messageBoxes.ask(this, QStringLiteral("Attention"),
+                                    QStringLiteral("Delete item : \n") + m_selection.FullPath,
+                                    MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Warning);
     if (answer == MessageBoxes::Answer::No)
         return;
     openStore().deleteSubtree(m_selection.Key.toStdString());

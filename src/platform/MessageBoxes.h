@@ -27,12 +27,4 @@ public:
     }
 };
 
-// The desktop's own message boxes.
-class QtMessageBoxes : public MessageBoxes
-{
-public:
-    Answer ask(QWidget *owner, const QString &title, const QString &text, Buttons buttons,
-               Icon icon) override;
-};
-
 } // namespace quillet

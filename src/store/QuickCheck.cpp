@@ -14,14 +14,15 @@ DamageFinding quickCheck(const std::string &path, const std::atomic<bool> &stop)
         // The engine asks now and then whether to go on: a window closing stops the check.
         sqlite3_progress_handler(
             connection.handle(), 10000,
-            [](void *flag) {
-                return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0;
-            },
+            [](void *flag) { return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0; },
             const_cast<std::atomic<bool> *>(&stop));
         Statement check(connection, "PRAGMA quick_check(20)");
         std::string lines;
-        while (check.step())
-            lines += (lines.empty() ? "" : "\n") + check.columnText(0);
+        while (check.step()) {
+            if (!lines.empty())
+                lines += '\n';
+            lines += check.columnText(0);
+        }
         finding.outcome =
             lines == "ok" ? DamageFinding::Outcome::Sound : DamageFinding::Outcome::Damaged;
         finding.problem = lines == "ok" ? std::string() : lines;

@@ -2,8 +2,8 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
-#include "support/NotesControls.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/NotesControls.h"
 #include "support/TestDatabase.h"
 
 #include <QCheckBox>

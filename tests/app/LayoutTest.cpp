@@ -4,8 +4,8 @@
 #include "app/Startup.h"
 #include "notes/Form3.h"
 #include "platform/Twips.h"
-#include "support/NotesControls.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/NotesControls.h"
 #include "support/TestDatabase.h"
 
 #include <QFrame>

@@ -3,8 +3,8 @@
 #include "app/MDIForm1.h"
 #include "notes/Form3.h"
 #include "platform/Twips.h"
-#include "support/NotesControls.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/NotesControls.h"
 #include "support/TestDatabase.h"
 
 #include <QGuiApplication>

@@ -1,15 +1,12 @@
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
-// Every test program runs headless and has an application object for widgets and fonts.
+// The store's, the tool's and the fault tests' programs: no windows, but an application object
+// for the toolkit's processes and files.
 int main(int argc, char **argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillet"));
+    QCoreApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

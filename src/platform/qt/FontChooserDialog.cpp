@@ -1,4 +1,4 @@
-#include "dialogs/FontChooserDialog.h"
+#include "platform/qt/FontChooserDialog.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

@@ -1,5 +1,5 @@
-#include "dialogs/FontChooserDialog.h"
-#include "dialogs/QtChoosers.h"
+#include "platform/qt/FontChooserDialog.h"
+#include "platform/qt/QtChoosers.h"
 
 #include <QCheckBox>
 #include <QComboBox>

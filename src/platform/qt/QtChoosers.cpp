@@ -1,8 +1,8 @@
-#include "dialogs/QtChoosers.h"
+#include "platform/qt/QtChoosers.h"
 
-#include "dialogs/FontChooserDialog.h"
 #include "platform/Colors.h"
 #include "platform/WindowHandles.h"
+#include "platform/qt/FontChooserDialog.h"
 
 #include <QColorDialog>
 #include <QFontInfo>
