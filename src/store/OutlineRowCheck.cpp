@@ -3,6 +3,7 @@
 #include "store/Keys.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace quillet {
 
@@ -44,22 +45,56 @@ CheckedRow OutlineRowCheck::check(const OutlineRow &row)
     if (checked.key.empty())
         return checked;
     // A repeated key is the first row's: only a new key is looked at for its parent.
-    if (!m_firstIds.try_emplace(checked.key, row.id).second) {
+    if (2 * (m_count + 1) > m_slots.size())
+        grow();
+    const std::size_t hash = std::hash<std::string_view>{}(checked.key);
+    Slot &slot = m_slots[slotOf(checked.key, hash)];
+    if (slot.used) {
         checked.problems.push_back(RowProblem::DuplicateKey);
         return checked;
     }
+    slot = Slot{hash, m_keyBytes.size(), checked.key.size(), row.id, true};
+    m_keyBytes += checked.key;
+    ++m_count;
+
     checked.parentKey = keys::parent(checked.key);
-    if (!checked.parentKey.empty() && !m_firstIds.count(checked.parentKey))
+    if (!checked.parentKey.empty() && !firstIdOf(checked.parentKey))
         checked.problems.push_back(RowProblem::ParentNotBefore);
     return checked;
 }
 
 std::optional<std::int64_t> OutlineRowCheck::firstIdOf(const std::string &key) const
 {
-    const auto found = m_firstIds.find(key);
-    if (found == m_firstIds.end())
+    const Slot &slot = m_slots[slotOf(key, std::hash<std::string_view>{}(key))];
+    if (!slot.used)
         return std::nullopt;
-    return found->second;
+    return slot.id;
+}
+
+std::size_t OutlineRowCheck::slotOf(std::string_view key, std::size_t hash) const
+{
+    const std::string_view bytes(m_keyBytes);
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t at = hash & mask;
+    while (m_slots[at].used && (m_slots[at].hash != hash ||
+                                bytes.substr(m_slots[at].offset, m_slots[at].length) != key))
+        at = (at + 1) & mask;
+    return at;
+}
+
+void OutlineRowCheck::grow()
+{
+    std::vector<Slot> old(2 * m_slots.size());
+    old.swap(m_slots);
+    const std::size_t mask = m_slots.size() - 1;
+    for (const Slot &slot : old) {
+        if (!slot.used)
+            continue;
+        std::size_t at = slot.hash & mask;
+        while (m_slots[at].used)
+            at = (at + 1) & mask;
+        m_slots[at] = slot;
+    }
 }
 
 } // namespace quillet
