@@ -1,6 +1,5 @@
 #pragma once
 
-#include "notes/Form3.h"
 #include "platform/Platform.h"
 #include "store/Settings.h"
 
@@ -14,6 +13,8 @@ class QMdiSubWindow;
 namespace quillet {
 
 class DamageCheck;
+class Form3;
+struct WindowGeometry;
 
 // The main window: a multiple-document frame whose client area holds the notes window.
 class MDIForm1 : public QMainWindow
