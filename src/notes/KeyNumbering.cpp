@@ -4,6 +4,8 @@
 #include "notes/OutlineView.h"
 #include "store/Keys.h"
 
+#include <bitset>
+
 namespace quillet {
 
 namespace {
@@ -14,23 +16,32 @@ int digitValue(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9') ? c.unicode() - '0' : 0;
 }
 
-// The highest sibling number among keys that start with prefix and have length characters.
-int highestNumber(const QString &prefix, qsizetype length, const OutlineModel &outline)
+// The sibling numbers in use among keys that start with prefix and have length characters.
+std::bitset<10> numbersInUse(const QString &prefix, qsizetype length, const OutlineModel &outline)
 {
-    int highest = 0;
+    std::bitset<10> used;
     for (int number = 0; number < outline.count(); ++number) {
         const QString &key = outline.node(number).key;
         if (key.size() == length && key.startsWith(prefix))
-            highest = std::max(highest, digitValue(key.back()));
+            used.set(static_cast<std::size_t>(digitValue(key.back())));
     }
-    return highest;
+    return used;
 }
 
-NewItem numbered(const QString &prefix, int highest, QString label)
+NewItem numbered(const QString &prefix, const std::bitset<10> &used, QString label)
 {
-    // A tenth child's number would take two characters, and its key would read as a child of
-    // the first child: there is no room for it.
-    return NewItem{prefix + QString::number(highest + 1), std::move(label), highest + 1 <= 9};
+    // The highest number plus one, so that numbers are not reused while a higher one exists. A
+    // tenth number would take two characters and read as a child of the first child: past 9
+    // the lowest free number is taken, and only a parent with all nine has no room.
+    int highest = 0;
+    for (int digit = 1; digit <= 9; ++digit)
+        if (used.test(static_cast<std::size_t>(digit)))
+            highest = digit;
+    int next = highest + 1;
+    for (int digit = 1; next > 9 && digit <= 9; ++digit)
+        if (!used.test(static_cast<std::size_t>(digit)))
+            next = digit;
+    return NewItem{prefix + QString::number(next), std::move(label), next <= 9};
 }
 
 } // namespace
@@ -44,11 +55,20 @@ NewItem newSiblingItem(const QString &selectedKey, const OutlineModel &outline)
 {
     const qsizetype length = selectedKey.size();
     if (length == 1) {
+        // Top-level keys are single characters from "A" up to code 255: the character after
+        // the highest first character of any key, or past 255 the lowest one free from "A".
+        std::bitset<256> used;
         int highest = 0;
-        for (int number = 0; number < outline.count(); ++number)
-            highest = std::max(highest, int(outline.node(number).key.front().unicode()));
-        // Top-level keys are single characters of codes up to 255.
-        const int code = highest + 1;
+        for (int number = 0; number < outline.count(); ++number) {
+            const int code = outline.node(number).key.front().unicode();
+            highest = std::max(highest, code);
+            if (code < 256)
+                used.set(static_cast<std::size_t>(code));
+        }
+        int code = highest + 1;
+        for (int free = 'A'; code > 255 && free <= 255; ++free)
+            if (!used.test(static_cast<std::size_t>(free)))
+                code = free;
         return NewItem{QString(QChar(char16_t(code <= 255 ? code : 0))), QStringLiteral("[basic]"),
                        code <= 255};
     }
@@ -58,13 +78,13 @@ NewItem newSiblingItem(const QString &selectedKey, const OutlineModel &outline)
     const int parentNumber = outline.find(parent);
     if (parentNumber >= 0)
         label = outline.fullPath(parentNumber, OutlineView::kPathSeparator);
-    return numbered(parent, highestNumber(parent, length, outline), label);
+    return numbered(parent, numbersInUse(parent, length, outline), label);
 }
 
 NewItem newChildItem(const QString &selectedKey, const QString &selectedPath,
                      const OutlineModel &outline)
 {
-    return numbered(selectedKey, highestNumber(selectedKey, selectedKey.size() + 1, outline),
+    return numbered(selectedKey, numbersInUse(selectedKey, selectedKey.size() + 1, outline),
                     selectedPath);
 }
 

@@ -19,7 +19,9 @@ QString parentKey(const QString &key);
 
 // Numbers are never reused while their item exists and never renumbered: a new item takes the
 // highest number among its future siblings plus one (for a top-level item, the character one
-// above the highest first character of any key).
+// above the highest first character of any key). Only where that would pass 9 (or code 255)
+// does it take the lowest free number (or the lowest free character from "A"); fits is false
+// when all nine numbers (or every character) are in use.
 
 // A new item at the level of the selected item.
 NewItem newSiblingItem(const QString &selectedKey, const OutlineModel &outline);

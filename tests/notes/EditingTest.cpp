@@ -183,7 +183,9 @@ TEST_F(EditingTest, AnsweringNoChangesNothing)
     EXPECT_EQ(ui().Text1->toPlainText(), "shown");
 }
 
-TEST_F(EditingTest, NoRoomForATenthChildOrPastCode255)
+// A parent with all nine children has no room; past code 255 the lowest free top-level
+// character is offered instead.
+TEST_F(EditingTest, NoRoomForATenthChildButRoomPastCode255)
 {
     std::vector<Row> rows = {{"A", "Alpha"}};
     for (char digit = '1'; digit <= '9'; ++digit)
@@ -195,8 +197,7 @@ TEST_F(EditingTest, NoRoomForATenthChildOrPastCode255)
     ui().Command4->click(); // a sibling of A1
     ui().Text2->setText("1");
     ui().Command1->click(); // a child of A
-    ui().Command4->click(); // a top-level item after code 255
-    ASSERT_EQ(boxes.asked.size(), 3u);
+    ASSERT_EQ(boxes.asked.size(), 2u);
     for (const auto &asked : boxes.asked) {
         EXPECT_EQ(asked.text, "No room for a new item here!");
         EXPECT_EQ(asked.title, "");
@@ -206,6 +207,10 @@ TEST_F(EditingTest, NoRoomForATenthChildOrPastCode255)
     EXPECT_EQ(fileBytes(path), before);
     EXPECT_EQ(ui().TreeView1->count(), 11);
     EXPECT_EQ(notes.currentSelection().Key, "A");
+
+    ui().Command4->click(); // a top-level item after code 255
+    EXPECT_EQ(boxes.asked.back().title, "Attention");
+    EXPECT_EQ(notes.currentSelection().Key, "B");
 }
 
 TEST_F(EditingTest, OnlyTheExactKeyAIsProtectedFromDeletion)
