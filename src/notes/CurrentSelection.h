@@ -2,14 +2,17 @@
 
 #include <QString>
 
+#include <string>
+
 namespace quillet {
 
 class OutlineView;
 
-// The notes window's record of the selected item. Every operation on one item (show, store the
-// text or the format, rename) finds its row through Key; an empty Key means that nothing is
-// selected. The four fields are always written together, from one node, and keep the node's
-// title and path as they were when it was selected.
+// The notes window's record of the selected item; an empty Key means that nothing is selected.
+// The fields are always written together, from one node, and keep the node's title and path as
+// they were when it was selected. Every operation on one item (show, store the text or the
+// format, rename) finds its row through StoredKey: Key without surrounding spaces is what the
+// outline shows and numbers by, but a row may store its key with spaces.
 struct CurrentSelection
 {
     QString Key;
@@ -17,6 +20,7 @@ struct CurrentSelection
     QString Index; // the node's 1-based index, as decimal text
     // The path line's caption until something is selected.
     QString FullPath = QStringLiteral("Label3");
+    std::string StoredKey;
 
     bool isEmpty() const { return Key.isEmpty(); }
 

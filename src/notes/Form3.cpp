@@ -171,7 +171,7 @@ void Form3::ShowNote()
 
     std::optional<NoteRow> row;
     try {
-        row = m_store->readNote(m_selection.Key.toStdString());
+        row = m_store->readNote(m_selection.StoredKey);
     } catch (const StoreError &error) {
         // The row exists but could not be read (a lock held too long, a damaged file). Showing
         // it as an empty note would invite saving the empty text over it: say so, and keep the
@@ -248,7 +248,7 @@ void Form3::SaveNoteText()
     if (m_selection.isEmpty() || Text1->isReadOnly())
         return;
     try {
-        openStore().saveText(m_selection.Key.toStdString(), Text1->toPlainText().toStdString());
+        openStore().saveText(m_selection.StoredKey, Text1->toPlainText().toStdString());
     } catch (const std::exception &error) {
         m_unsaved.notStored(m_selection.FullPath, error);
     }
@@ -264,7 +264,7 @@ void Form3::RenameNote(const QString &title)
 {
     if (m_selection.isEmpty())
         return;
-    openStore().rename(m_selection.Key.toStdString(), title.toStdString());
+    openStore().rename(m_selection.StoredKey, title.toStdString());
 }
 
 void Form3::SaveWorkspace(const WindowGeometry &geometry)

@@ -130,7 +130,7 @@ void Form3::SaveNoteFormat()
     // A key without a row stores nothing and says nothing; a failure of the disk or the file
     // is said, so that the user knows the format will not come back.
     try {
-        openStore().saveFormat(m_selection.Key.toStdString(), storedFormat(Text1->format()));
+        openStore().saveFormat(m_selection.StoredKey, storedFormat(Text1->format()));
     } catch (const StoreError &error) {
         reportUnhandled(m_platform.messageBoxes, this,
                         tr("The note's format was not stored.\n\n") +

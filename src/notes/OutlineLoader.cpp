@@ -33,6 +33,14 @@ std::string reason(RowProblem problem, const CheckedRow &row)
     return {};
 }
 
+// The key as the row stores it, surrounding spaces and all, so that the row is found again.
+std::string storedKey(const Value &key)
+{
+    if (const std::optional<std::string_view> text = key.textView())
+        return std::string(*text);
+    return key.toText().value_or(std::string());
+}
+
 QString fromUtf8(const std::string &text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -69,7 +77,7 @@ void loadOutline(NoteStore &store, OutlineView &outline)
             int number = -1;
             try {
                 number = model.add(fromUtf8(checked.key), TrimValue(row.title),
-                                   fromUtf8(checked.parentKey));
+                                   fromUtf8(checked.parentKey), storedKey(row.key));
             } catch (const std::invalid_argument &why) {
                 // Keys the outline already holds (a second load without clearing) or that
                 // read as the same text.

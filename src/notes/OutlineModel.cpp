@@ -9,7 +9,8 @@ OutlineModel::OutlineModel(QObject *parent)
 {
 }
 
-int OutlineModel::add(const QString &key, const QString &text, const QString &parentKey)
+int OutlineModel::add(const QString &key, const QString &text, const QString &parentKey,
+                      std::string storedKey)
 {
     if (key.isEmpty())
         throw std::invalid_argument("the key is empty");
@@ -28,7 +29,9 @@ int OutlineModel::add(const QString &key, const QString &text, const QString &pa
     const int row = static_cast<int>(siblings.size());
     if (!m_bulk)
         beginInsertRows(parentNumber < 0 ? QModelIndex() : indexOf(parentNumber), row, row);
-    m_nodes.push_back(Node{key, text, parentNumber, row, {}});
+    if (storedKey.empty())
+        storedKey = key.toStdString();
+    m_nodes.push_back(Node{key, text, std::move(storedKey), parentNumber, row, {}});
     // siblings may refer into m_nodes, which push_back can move: look it up again.
     (parentNumber < 0 ? m_topLevel : m_nodes[parentNumber].children).push_back(number);
     m_byKey.insert(key, number);

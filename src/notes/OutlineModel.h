@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 namespace quillet {
@@ -20,8 +21,9 @@ public:
     {
         QString key;
         QString text;
-        int parent = -1; // node number of the parent, -1 at the top level
-        int row = 0;     // position among the parent's children
+        std::string storedKey; // the key as its row stores it, spaces and all
+        int parent = -1;       // node number of the parent, -1 at the top level
+        int row = 0;           // position among the parent's children
         std::vector<int> children;
     };
 
@@ -34,8 +36,10 @@ public:
 
     // Adds a node at the end of the top level (empty parentKey) or as the last child of the
     // node with parentKey. Throws std::invalid_argument when the key is empty or already
-    // present, or the parent is not in the outline. Returns the new node's number.
-    int add(const QString &key, const QString &text, const QString &parentKey);
+    // present, or the parent is not in the outline. Returns the new node's number. storedKey is
+    // the key as the row stores it, when that differs from key.
+    int add(const QString &key, const QString &text, const QString &parentKey,
+            std::string storedKey = {});
     // Removes every node.
     void clear();
 

@@ -31,6 +31,11 @@ QString OutlineView::key(int index) const
     return m_model.node(number(index)).key;
 }
 
+const std::string &OutlineView::storedKey(int index) const
+{
+    return m_model.node(number(index)).storedKey;
+}
+
 QString OutlineView::text(int index) const
 {
     return m_model.node(number(index)).text;

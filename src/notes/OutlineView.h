@@ -23,6 +23,8 @@ public:
 
     int count() const { return m_model.count(); }
     QString key(int index) const;
+    // The key as the node's row stores it: what finds the row.
+    const std::string &storedKey(int index) const;
     QString text(int index) const;
     QString fullPath(int index) const;
     int children(int index) const;

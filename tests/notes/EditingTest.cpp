@@ -1,6 +1,7 @@
 #include "NotesFixture.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -56,6 +57,25 @@ TEST_F(EditingTest, TypedTextIsStoredUnderTheOldKeyBeforeTheNewNoteShows)
     EXPECT_EQ(ui().Text1->toPlainText(), "beta note");
     click(1);
     EXPECT_EQ(ui().Text1->toPlainText(), "typed in A");
+}
+
+// A row may store its key with surrounding spaces: the outline shows and numbers it trimmed,
+// but its note is read and stored through the key as stored, which is never rewritten.
+TEST_F(EditingTest, AKeyStoredWithSpacesFindsItsRow)
+{
+    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}, {" B1", "spaced"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='spaced note' WHERE Kleidi=' B1'");
+    loadExisting();
+    form->show();
+    ui().Text2->setText("3");
+    EXPECT_EQ(form->currentSelection().Key, "B1");
+    EXPECT_EQ(ui().Text1->toPlainText(), "spaced note");
+
+    ui().Text1->setPlainText("typed in B1");
+    form->saveBeforeClosing();
+    EXPECT_TRUE(boxes.asked.empty()) << boxes.asked.front().text.toStdString();
+    EXPECT_EQ(note(" B1"), "typed in B1");
+    EXPECT_TRUE(QDir(folder.folder()).entryList({"*.recovered-*"}).isEmpty());
 }
 
 TEST_F(EditingTest, AutoSaveBoxSavesOnceAndUnchecksItself)

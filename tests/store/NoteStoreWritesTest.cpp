@@ -67,9 +67,10 @@ TEST_F(NoteStoreWritesTest, SubtreeDeletionRemovesTheItemAndItsDescendantsOnly)
                                 {"B2", ""},
                                 {"C1", ""},
                                 {"B21", ""}});
-    test::execSql(path, "UPDATE mynodes SET Kleidi='B12 ' WHERE Kleidi='B11'");
+    test::execSql(path, "UPDATE mynodes SET Kleidi='B12 ' WHERE Kleidi='B11';"
+                        "UPDATE mynodes SET Kleidi=' B2' WHERE Kleidi='B2'");
     store = std::make_unique<NoteStore>(path);
-    // B, B1, "B12 " (a stored key with a trailing space), B2 and B21.
+    // B, B1, "B12 " and " B2" (stored keys with surrounding spaces), and B21.
     EXPECT_EQ(store->deleteSubtree("B"), 5);
     EXPECT_EQ(keys(), "A A1 C C1 ");
     EXPECT_EQ(store->deleteSubtree(""), 0);
