@@ -31,6 +31,8 @@ Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form3"));
     buildControls();
+    // Nothing is selected yet: there is no row that typed text could be stored in.
+    Text1->setReadOnly(true);
     // Every handler runs guarded: what escapes it is shown, and the program goes on.
     const auto wire = [this](auto *sender, auto signal, void (Form3::*handler)()) {
         connect(sender, signal, this, [this, handler] {
@@ -166,7 +168,14 @@ bool Form3::unsavedTextStays()
 
 void Form3::ShowNote()
 {
-    if (m_selection.isEmpty() || !m_store)
+    // With nothing selected the editor stays empty and read-only, so that nothing can be typed
+    // that could not be stored.
+    if (m_selection.isEmpty()) {
+        Text1->setPlainText(QString());
+        Text1->setReadOnly(true);
+        return;
+    }
+    if (!m_store)
         return;
 
     std::optional<NoteRow> row;

@@ -136,16 +136,20 @@ TEST_F(ShowNoteTest, RestoreTreatsZeroAndNonNumbersAsTheFirstNode)
     }
 }
 
-TEST_F(ShowNoteTest, RestoreBeyondTheLastNodeSelectsNothing)
+// With nothing selected the editor is empty and takes no typing: there is no row to store it in.
+TEST_F(ShowNoteTest, RestoreBeyondTheLastNodeSelectsNothingAndTheEditorTakesNoTyping)
 {
     load({{"A", "Alpha"}, {"B", "Beta"}});
-    ui().Text1->setPlainText("untouched");
+    form->show();
     restore("3");
     EXPECT_EQ(form->currentSelection().Key, "");
     EXPECT_EQ(form->currentSelection().Index, "");
     EXPECT_EQ(form->currentSelection().FullPath, "Label3");
     EXPECT_EQ(ui().TreeView1->selectedIndex(), 0);
-    EXPECT_EQ(ui().Text1->toPlainText(), "untouched");
+    EXPECT_TRUE(ui().Text1->isReadOnly());
+    ui().Text1->setFocus();
+    QTest::keyClicks(ui().Text1, "lost words");
+    EXPECT_EQ(ui().Text1->toPlainText(), "");
     EXPECT_TRUE(boxes.asked.empty());
 }
 
