@@ -48,6 +48,8 @@ Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
             });
     wire(Text2, &QLineEdit::textChanged, &Form3::Text2_Change);
     wire(Text1, &NoteEditor::focusLost, &Form3::Text1_LostFocus);
+    connect(Text1, &NoteEditor::edited, &m_unsaved, &UnsavedText::typed);
+    connect(&m_unsaved, &UnsavedText::pauseInTyping, this, &Form3::storeTypedText);
     wire(Check1, &QCheckBox::stateChanged, &Form3::Check1_Click);
     wire(Command4, &QToolButton::clicked, &Form3::Command4_Click);
     wire(Command1, &QToolButton::clicked, &Form3::Command1_Click);
@@ -171,7 +173,7 @@ void Form3::ShowNote()
     // With nothing selected the editor stays empty and read-only, so that nothing can be typed
     // that could not be stored.
     if (m_selection.isEmpty()) {
-        Text1->setPlainText(QString());
+        Text1->showText(QString());
         Text1->setReadOnly(true);
         return;
     }
@@ -185,7 +187,7 @@ void Form3::ShowNote()
         // The row exists but could not be read (a lock held too long, a damaged file). Showing
         // it as an empty note would invite saving the empty text over it: say so, and keep the
         // editor read-only until a note is read again.
-        Text1->setPlainText(QString());
+        Text1->showText(QString());
         Text1->setFormat(defaultFormat());
         Text1->setReadOnly(true);
         reportUnhandled(m_platform.messageBoxes, this,
@@ -196,7 +198,7 @@ void Form3::ShowNote()
     }
     Text1->setReadOnly(false);
     // A missing row shows as an empty note in the default format.
-    Text1->setPlainText(row ? TrimValue(row->text) : QString());
+    Text1->showText(row ? TrimValue(row->text) : QString());
     Text1->setFormat(shownFormat(row, Text1->format()));
 }
 
@@ -227,6 +229,16 @@ void Form3::Text1_LostFocus()
         SaveNoteText();
     } catch (const std::exception &error) {
         m_unsaved.reportLater(QString::fromUtf8(error.what()));
+    }
+}
+
+void Form3::storeTypedText()
+{
+    // Stored in the background while the user types: a failure shows nothing now. The text
+    // stays marked unsaved, and the save on leaving the editor reports it.
+    try {
+        SaveNoteText();
+    } catch (const std::exception &) {
     }
 }
 

@@ -96,6 +96,7 @@ private:
     bool unsavedTextStays();
     void selectEditedItem();
     void SaveNoteText();
+    void storeTypedText();
     void SaveNoteFormat();
     void addItem(const NewItem &item, const QString &prompt);
     void rebuildAndSelect(int index);

@@ -8,6 +8,17 @@ NoteEditor::NoteEditor(QWidget *parent)
     : QPlainTextEdit(parent)
 {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_showing)
+            emit edited();
+    });
+}
+
+void NoteEditor::showText(const QString &text)
+{
+    m_showing = true;
+    setPlainText(text);
+    m_showing = false;
 }
 
 std::int32_t NoteEditor::foreColor() const

@@ -29,11 +29,19 @@ public:
     // Applies every property of the format; a size the editor cannot take keeps the size it has.
     void setFormat(const EditorFormat &format);
 
+    // Shows a note's text: a change the user did not make, so edited() is not raised.
+    void showText(const QString &text);
+
 signals:
     void focusLost();
+    // The user changed the text: typing, pasting, cutting, undoing.
+    void edited();
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    bool m_showing = false;
 };
 
 } // namespace quillet

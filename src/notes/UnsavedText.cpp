@@ -15,7 +15,30 @@ namespace quillet {
 UnsavedText::UnsavedText(MessageBoxes &boxes, QWidget *owner)
     : m_boxes(boxes)
     , m_owner(owner)
+    , m_pause(new QTimer(this))
 {
+    m_pause->setSingleShot(true);
+    m_pause->setInterval(kPauseBeforeSaveMs);
+    connect(m_pause, &QTimer::timeout, this, &UnsavedText::pauseInTyping);
+}
+
+void UnsavedText::typed()
+{
+    if (!m_closing)
+        m_pause->start();
+}
+
+void UnsavedText::stored()
+{
+    m_unsaved = false;
+    m_pause->stop();
+}
+
+void UnsavedText::setClosing(bool closing)
+{
+    m_closing = closing;
+    if (closing)
+        m_pause->stop();
 }
 
 void UnsavedText::notStored(const QString &fullPath, const std::exception &why)

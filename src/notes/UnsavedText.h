@@ -6,16 +6,19 @@
 #include <exception>
 #include <string>
 
+class QTimer;
 class QWidget;
 
 namespace quillet {
 
 class MessageBoxes;
 
-// The keeper of text that the notes window could not store. A typed note is never replaced
-// unsaved: while a save has failed, the window keeps the text in the editor and its item
-// selected, and retries before it acts. The failure is shown once, after the user action that
-// met it; at closing, the text goes to a recovery file instead.
+// The keeper of typed text until it is stored. Typed text is stored after a pause in typing,
+// so that it reaches the file within seconds even if the program never gets to store it
+// otherwise. A typed note is never replaced unsaved: while a save has failed, the window keeps
+// the text in the editor and its item selected, and retries before it acts. The failure is
+// shown once, after the user action that met it; at closing, the text goes to a recovery file
+// instead.
 class UnsavedText : public QObject
 {
     Q_OBJECT
@@ -28,16 +31,22 @@ public:
     // That failure was met in the user action still under way, and is about to be shown.
     bool reportPending() const { return m_reportPending; }
 
-    // A save succeeded.
-    void stored() { m_unsaved = false; }
+    // How long typing pauses before the text is stored.
+    static constexpr int kPauseBeforeSaveMs = 2000;
+    // The user changed the text: pauseInTyping() follows once typing pauses.
+    void typed();
+
+    // A save succeeded: nothing typed waits to be stored.
+    void stored();
     // A save of the note at fullPath failed: marks the text unsaved and throws the message
     // that says so, why, and that the text stays in the editor.
     [[noreturn]] void notStored(const QString &fullPath, const std::exception &why);
     // Shows a failed save's message once the user action under way is over.
     void reportLater(const QString &message);
 
-    // Closing has begun: a note that cannot be stored now is written to a recovery file.
-    void setClosing(bool closing) { m_closing = closing; }
+    // Closing has begun: the close stores the text itself, and a note that cannot be stored
+    // now is written to a recovery file.
+    void setClosing(bool closing);
     bool closing() const { return m_closing; }
     // Writes the text of the note with the given key to a recovery file beside the database,
     // then tells the user what failed and where the text went.
@@ -50,12 +59,17 @@ public:
     static QString writeRecoveryFile(const std::string &databasePath, const QString &key,
                                      const QString &text);
 
+signals:
+    // Typing paused with text not yet stored: time to store it.
+    void pauseInTyping();
+
 private:
     MessageBoxes &m_boxes;
     QWidget *m_owner = nullptr;
     bool m_unsaved = false;
     bool m_reportPending = false;
     bool m_closing = false;
+    QTimer *m_pause = nullptr;
 };
 
 } // namespace quillet

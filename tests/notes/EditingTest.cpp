@@ -78,6 +78,18 @@ TEST_F(EditingTest, AKeyStoredWithSpacesFindsItsRow)
     EXPECT_TRUE(QDir(folder.folder()).entryList({"*.recovered-*"}).isEmpty());
 }
 
+// Typed text reaches the file after a pause in typing, while the editor keeps the focus.
+TEST_F(EditingTest, TypedTextIsStoredAfterAPauseInTyping)
+{
+    open({{"A", "Alpha"}, {"B", "Beta"}});
+    ui().Text1->setFocus();
+    QTest::keyClicks(ui().Text1, "written while typing");
+    EXPECT_EQ(note("A"), "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return note("A") == "written while typing"; }, 10000));
+    EXPECT_TRUE(ui().Text1->hasFocus());
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
 TEST_F(EditingTest, AutoSaveBoxSavesOnceAndUnchecksItself)
 {
     open({{"A", "Alpha"}});

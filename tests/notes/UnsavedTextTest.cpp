@@ -67,6 +67,18 @@ TEST_F(UnsavedTextTest, ClickingAnotherItemKeepsTheTextAndSaysItWasNotStored)
     EXPECT_FALSE(form->hasUnsavedText());
 }
 
+// A save after a pause in typing that fails shows nothing while the user types; leaving the
+// editor then says so, as any failed save does.
+TEST_F(UnsavedTextTest, AFailedSaveWhileTypingIsSaidOnlyWhenTheEditorIsLeft)
+{
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->hasUnsavedText(); }, 10000));
+    EXPECT_TRUE(boxes.asked.empty());
+    clickNode(1);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("was NOT stored"));
+    expectTextKeptOnB();
+}
+
 TEST_F(UnsavedTextTest, CommandsDoNotReplaceUnsavedText)
 {
     QTest::mouseClick(ui().Command4, Qt::LeftButton);
