@@ -131,9 +131,9 @@ WindowGeometry MDIForm1::workspaceGeometry() const
             whole(twips::fromPixelsX(width())), whole(twips::fromPixelsY(height()))};
 }
 
-void MDIForm1::MDIForm_QueryUnload()
+QString MDIForm1::MDIForm_QueryUnload()
 {
-    m_form3->saveBeforeClosing();
+    return m_form3->saveBeforeClosing();
 }
 
 void MDIForm1::Form_Unload()
@@ -143,8 +143,25 @@ void MDIForm1::Form_Unload()
 
 void MDIForm1::closeEvent(QCloseEvent *event)
 {
-    guarded(m_platform.messageBoxes, this, [&] { MDIForm_QueryUnload(); });
-    guarded(m_platform.messageBoxes, this, [&] { Form_Unload(); });
+    // The close always goes on. Whatever fails on the way is said once, at the end, in one
+    // message.
+    QStringList failures;
+    const auto attempt = [&](const auto &step) {
+        try {
+            step();
+        } catch (const std::exception &error) {
+            failures << QString::fromUtf8(error.what());
+        }
+    };
+    attempt([&] {
+        if (const QString failure = MDIForm_QueryUnload(); !failure.isEmpty())
+            failures << failure;
+    });
+    attempt([&] { Form_Unload(); });
+    if (!failures.isEmpty())
+        reportUnhandled(m_platform.messageBoxes, this,
+                        tr("Quillet could not store everything while closing.\n\n") +
+                            failures.join(QStringLiteral("\n\n")));
     event->accept();
 }
 

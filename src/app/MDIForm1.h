@@ -43,9 +43,10 @@ public:
     void applyGeometry(int left, int top, int width, int height);
     WindowGeometry workspaceGeometry() const;
 
-    // The closing path, in this order: the editor's text is saved through the auto-save box,
-    // then the notes window stores the workspace. It never cancels the close.
-    void MDIForm_QueryUnload();
+    // The closing path, in this order: the editor's text is saved through the auto-save box
+    // (what could not be stored, and where it went, comes back), then the notes window stores
+    // the workspace. It never cancels the close.
+    QString MDIForm_QueryUnload();
     void Form_Unload();
 
 protected:

@@ -105,10 +105,12 @@ void Form3::applyLayout(const NotesLayout &layout)
     Frame1->move(Frame1->x(), twips::toPixelsY(layout.panelTop));
 }
 
-void Form3::saveBeforeClosing()
+QString Form3::saveBeforeClosing()
 {
     m_unsaved.setClosing(true);
+    m_closingFailure.clear();
     Check1->setCheckState(Qt::Checked);
+    return m_closingFailure;
 }
 
 void Form3::setCurrentSelection(int index)
@@ -223,6 +225,9 @@ void Form3::Text2_Change()
 
 void Form3::Text1_LostFocus()
 {
+    // The close stores the text itself, and says what failed in one message.
+    if (m_unsaved.closing())
+        return;
     // Leaving the editor for another item or a button: that control acts next, in the same
     // user action. A failed save is shown once, after it, and meanwhile keeps the text.
     try {
@@ -251,13 +256,13 @@ void Form3::Check1_Click()
         return;
     try {
         SaveNoteText();
-    } catch (const std::exception &error) {
+    } catch (const std::exception &) {
         Check1->setCheckState(Qt::Unchecked);
         if (!m_unsaved.closing())
             throw;
         // Closing goes on whatever happens; the text must not go with it.
-        m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->toPlainText(),
-                                QString::fromUtf8(error.what()));
+        m_closingFailure =
+            m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->toPlainText());
         return;
     }
     Check1->setCheckState(Qt::Unchecked);

@@ -66,9 +66,10 @@ public:
     void restoreSelection(std::int32_t storedIndex);
     // Puts the stretching controls where the main window's resize wants them.
     void applyLayout(const NotesLayout &layout);
-    // Closing has begun: stores the text being edited through the hidden auto-save box; a text
-    // that cannot be stored now goes to a recovery file.
-    void saveBeforeClosing();
+    // Closing has begun: stores the text being edited through the hidden auto-save box. A text
+    // that cannot be stored now goes to a recovery file; the result then says so, for the close
+    // to report with its other failures. Empty when the text was stored.
+    QString saveBeforeClosing();
     // Text in the editor that the last save could not store.
     bool hasUnsavedText() const { return m_unsaved.has(); }
     // Stores the expanded flag of every node, and the settings with positions 1 to 4 from the
@@ -118,6 +119,7 @@ private:
     std::string m_databasePath;
     CurrentSelection m_selection;
     UnsavedText m_unsaved;
+    QString m_closingFailure; // what the save at closing could not store, and where it went
 
     // Controls, named as the window's design names them.
     OutlineView *TreeView1 = nullptr;

@@ -44,6 +44,8 @@ void UnsavedText::setClosing(bool closing)
 void UnsavedText::notStored(const QString &fullPath, const std::exception &why)
 {
     m_unsaved = true;
+    m_failedPath = fullPath;
+    m_failure = QString::fromUtf8(why.what());
     throw std::runtime_error(
         tr("Your note in \"%1\" was NOT stored.\n\n").arg(fullPath).toStdString() + why.what() +
         tr("\n\nThe text is still in the editor. Quillet stores it when you leave the editor "
@@ -54,24 +56,26 @@ void UnsavedText::notStored(const QString &fullPath, const std::exception &why)
 void UnsavedText::reportLater(const QString &message)
 {
     // The control that took the focus acts next, in the same user action; it must find the
-    // failure pending, not yet shown.
+    // failure pending, not yet shown. A close begun meanwhile says it with its own failures.
     m_reportPending = true;
     QTimer::singleShot(0, this, [this, message] {
         m_reportPending = false;
-        reportUnhandled(m_boxes, m_owner, message);
+        if (!m_closing)
+            reportUnhandled(m_boxes, m_owner, message);
     });
 }
 
-void UnsavedText::keepAtClosing(const std::string &databasePath, const QString &key,
-                                const QString &text, const QString &failure)
+QString UnsavedText::keepAtClosing(const std::string &databasePath, const QString &key,
+                                   const QString &text)
 {
     const QString file = writeRecoveryFile(databasePath, key, text);
-    QString message = failure + QStringLiteral("\n\n");
+    QString message =
+        tr("Your note in \"%1\" was NOT stored.\n\n%2\n\n").arg(m_failedPath, m_failure);
     if (file.isEmpty())
         message += tr("The text could not be written to a recovery file either.");
     else
         message += tr("So that it is not lost, the text was written to:\n%1").arg(file);
-    reportUnhandled(m_boxes, m_owner, message);
+    return message;
 }
 
 QString UnsavedText::writeRecoveryFile(const std::string &databasePath, const QString &key,

@@ -48,10 +48,10 @@ public:
     // now is written to a recovery file.
     void setClosing(bool closing);
     bool closing() const { return m_closing; }
-    // Writes the text of the note with the given key to a recovery file beside the database,
-    // then tells the user what failed and where the text went.
-    void keepAtClosing(const std::string &databasePath, const QString &key, const QString &text,
-                       const QString &failure);
+    // At closing, after a failed save: writes the text of the note with the given key to a
+    // recovery file beside the database, and returns what failed and where the text went, for
+    // the close to say with whatever else failed.
+    QString keepAtClosing(const std::string &databasePath, const QString &key, const QString &text);
 
     // Writes text to "<database name>.recovered-<key>-<date-time>.txt" beside the database, or
     // in the home or temporary folder when that folder is not writable. Returns the file's
@@ -69,6 +69,8 @@ private:
     bool m_unsaved = false;
     bool m_reportPending = false;
     bool m_closing = false;
+    QString m_failedPath; // the note the last failed save was for
+    QString m_failure;    // why it failed
     QTimer *m_pause = nullptr;
 };
 

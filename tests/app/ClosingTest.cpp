@@ -7,6 +7,7 @@
 #include "support/NotesControls.h"
 #include "support/TestDatabase.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -99,6 +100,30 @@ TEST_F(ClosingTest, ClosingWithoutASelectionStoresNothing)
     }
     EXPECT_EQ(fileBytes(path), before);
     EXPECT_TRUE(boxes.asked.empty());
+}
+
+// Everything that fails while closing is said once, in one message that names the recovery
+// file: here the note's row and the last outline row have gone behind the window's back.
+TEST_F(ClosingTest, FailuresWhileClosingAreSaidInOneMessage)
+{
+    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
+    execSql(path, "UPDATE parame SET timilo=2 WHERE ID=5");
+    std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    const NotesControls ui(*window->form3());
+    ui.Text1->setFocus();
+    QTest::keyClicks(ui.Text1, "last words");
+    execSql(path, "DELETE FROM mynodes WHERE Kleidi='B'");
+
+    window->close();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    const QString text = boxes.asked[0].text;
+    const QStringList files = QDir(folder.folder()).entryList({"mydata.mdb.recovered-B-*.txt"});
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(text.contains(files[0])) << text.toStdString();
+    EXPECT_TRUE(text.contains("expanded state")) << text.toStdString();
+    EXPECT_FALSE(text.contains("when you leave the editor")) << text.toStdString();
 }
 
 // A service manager stopping the program sends SIGTERM: the closing path runs as if the user

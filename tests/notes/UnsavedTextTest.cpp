@@ -96,12 +96,15 @@ TEST_F(UnsavedTextTest, CommandsDoNotReplaceUnsavedText)
 
 TEST_F(UnsavedTextTest, ClosingWritesTheTextToARecoveryFileBesideTheDatabase)
 {
-    form->saveBeforeClosing();
-    ASSERT_EQ(boxes.asked.size(), 1u);
+    const QString failure = form->saveBeforeClosing();
+    // The close says it, with whatever else fails while closing.
+    EXPECT_TRUE(boxes.asked.empty());
     const QStringList files =
         QDir(folder.folder()).entryList({QStringLiteral("mydata.mdb.recovered-B-*.txt")});
     ASSERT_EQ(files.size(), 1);
-    EXPECT_TRUE(boxes.asked[0].text.contains(files[0])) << boxes.asked[0].text.toStdString();
+    EXPECT_TRUE(failure.contains(files[0])) << failure.toStdString();
+    EXPECT_TRUE(failure.contains("was NOT stored"));
+    EXPECT_FALSE(failure.contains("when you leave the editor"));
     QFile file(folder.folder() + QLatin1Char('/') + files[0]);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), "precious words");
