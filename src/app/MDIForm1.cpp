@@ -18,10 +18,11 @@
 
 namespace quillet {
 
-MDIForm1::MDIForm1(Platform &platform, std::string databasePath, QWidget *parent)
+MDIForm1::MDIForm1(Platform &platform, std::string databasePath, QString toolPath, QWidget *parent)
     : QMainWindow(parent)
     , m_platform(platform)
     , m_databasePath(std::move(databasePath))
+    , m_toolPath(std::move(toolPath))
 {
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(kCaption);
@@ -53,8 +54,8 @@ MDIForm1::~MDIForm1()
 void MDIForm1::MDIForm_Load()
 {
     // The notes window loads first: it opens the database and builds the outline. Its load is
-    // a handler of its own: a row that cannot join the outline is reported and start-up goes
-    // on with the rows before it. Only a database that cannot serve at all ends start-up.
+    // a handler of its own: rows that cannot join the outline are left out and said once, and
+    // start-up goes on. Only a database that cannot serve at all ends start-up.
     m_child->show();
     try {
         m_form3->Form_Load(m_databasePath);
@@ -63,6 +64,8 @@ void MDIForm1::MDIForm_Load()
     } catch (const std::exception &error) {
         reportUnhandled(m_platform.messageBoxes, this, QString::fromUtf8(error.what()));
     }
+    if (!m_form3->skippedRows().empty())
+        reportSkippedRows(m_form3->skippedRows());
 
     if (const NoteStore *store = m_form3->store(); store && store->isReadOnly()) {
         m_platform.messageBoxes.inform(
@@ -83,12 +86,32 @@ void MDIForm1::MDIForm_Load()
     });
 }
 
-void MDIForm1::startDamageCheck(const QString &toolPath)
+void MDIForm1::reportSkippedRows(const std::vector<SkippedRow> &rows)
+{
+    constexpr std::size_t kListed = 20;
+    QString list;
+    for (std::size_t i = 0; i < rows.size() && i < kListed; ++i)
+        list +=
+            tr("  ID %1, key \"%2\": %3\n")
+                .arg(rows[i].id)
+                .arg(QString::fromStdString(rows[i].key), QString::fromStdString(rows[i].reason));
+    if (rows.size() > kListed)
+        list += tr("  and %1 more.\n").arg(rows.size() - kListed);
+    m_platform.messageBoxes.inform(
+        this, QStringLiteral("Quillet"),
+        tr("Some rows of the notes database %1 cannot be placed in the outline, so they are not "
+           "shown; their notes stay in the file as they are:\n\n%2\nTo see every problem in "
+           "the file, run:\n  %3 check %1")
+            .arg(QString::fromStdString(m_databasePath), list, m_toolPath),
+        MessageBoxes::Icon::Warning);
+}
+
+void MDIForm1::startDamageCheck()
 {
     if (m_damageCheck)
         return;
     m_damageCheck = new DamageCheck(m_databasePath, this);
-    connect(m_damageCheck, &DamageCheck::finished, this, [this, toolPath](const QString &problem) {
+    connect(m_damageCheck, &DamageCheck::finished, this, [this](const QString &problem) {
         if (problem.isEmpty())
             return;
         const QString file = QString::fromStdString(m_databasePath);
@@ -97,7 +120,7 @@ void MDIForm1::startDamageCheck(const QString &toolPath)
             tr("The notes database %1 is damaged:\n\n%2\n\nQuillet shows what it can read. "
                "Keep a copy of the file before changing anything, and to see every problem, "
                "run:\n  %3 check %1")
-                .arg(file, problem, toolPath),
+                .arg(file, problem, m_toolPath),
             MessageBoxes::Icon::Critical);
     });
     m_damageCheck->start();

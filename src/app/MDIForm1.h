@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include <string>
+#include <vector>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -14,6 +15,7 @@ namespace quillet {
 
 class DamageCheck;
 class Form3;
+struct SkippedRow;
 struct WindowGeometry;
 
 // The main window: a multiple-document frame whose client area holds the notes window.
@@ -24,7 +26,9 @@ class MDIForm1 : public QMainWindow
 public:
     static inline const QString kCaption = QStringLiteral("Quillet - Version 1.07");
 
-    MDIForm1(Platform &platform, std::string databasePath, QWidget *parent = nullptr);
+    // toolPath: quillet-db, which messages name for finding every problem in the file.
+    MDIForm1(Platform &platform, std::string databasePath, QString toolPath,
+             QWidget *parent = nullptr);
     ~MDIForm1() override;
 
     // Loads the notes window (database and outline), then the settings, applies the stored
@@ -36,8 +40,8 @@ public:
     Settings &settings() { return m_settings; }
 
     // Checks the database file for damage without holding up the window; damage is reported
-    // with the file and the tool (toolPath) that lists every problem.
-    void startDamageCheck(const QString &toolPath);
+    // with the file and the tool that lists every problem.
+    void startDamageCheck();
 
     // The window's position (outer frame) and size (inside the frame), in twips.
     void applyGeometry(int left, int top, int width, int height);
@@ -55,9 +59,12 @@ protected:
 
 private:
     void MDIForm_Resize();
+    // Says once which rows the outline left out, and why.
+    void reportSkippedRows(const std::vector<SkippedRow> &rows);
 
     Platform &m_platform;
     std::string m_databasePath;
+    QString m_toolPath;
     Settings m_settings;
     QMdiArea *m_area = nullptr;
     QMdiSubWindow *m_child = nullptr;

@@ -18,7 +18,7 @@ QString databasePathIn(const QString &programFolder)
 std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, const QString &databasePath,
                                          const QString &toolPath)
 {
-    auto window = std::make_unique<MDIForm1>(platform, databasePath.toStdString());
+    auto window = std::make_unique<MDIForm1>(platform, databasePath.toStdString(), toolPath);
     try {
         window->MDIForm_Load();
     } catch (const DatabaseUnavailable &error) {

@@ -28,6 +28,6 @@ int main(int argc, char *argv[])
     quillet::TerminationSignals terminations;
     quillet::closeOnSessionEndOrSignal(*window, terminations);
     window->show();
-    window->startDamageCheck(folder + QStringLiteral("/quillet-db"));
+    window->startDamageCheck();
     return app.exec();
 }

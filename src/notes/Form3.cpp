@@ -131,7 +131,7 @@ void Form3::ClearTree()
 
 void Form3::LoadTree()
 {
-    loadOutline(openStore(), *TreeView1);
+    m_skippedRows = loadOutline(openStore(), *TreeView1);
 }
 
 void Form3::TreeView1_NodeClick(int index)

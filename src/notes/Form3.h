@@ -3,6 +3,7 @@
 #include "notes/CurrentSelection.h"
 #include "notes/KeyNumbering.h"
 #include "notes/NotesLayout.h"
+#include "notes/OutlineLoader.h"
 #include "notes/UnsavedText.h"
 #include "platform/Platform.h"
 #include "store/Settings.h"
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QFrame;
@@ -54,8 +56,8 @@ public:
     ~Form3() override;
 
     // Clears settings positions 5 to 30, empties the outline, opens the database and loads the
-    // outline. Throws DatabaseUnavailable when the file cannot serve; a row that cannot join the
-    // outline is reported and the rows before it stay loaded.
+    // outline. Throws DatabaseUnavailable when the file cannot serve; rows that cannot join the
+    // outline are left out (skippedRows) and the others load.
     void Form_Load(const std::string &databasePath);
 
     NoteStore *store() { return m_store.get(); }
@@ -81,6 +83,8 @@ public:
     // The outline procedures: one node per row of the table in ID order, and the emptying.
     void LoadTree();
     void ClearTree();
+    // The rows the last LoadTree left out, with their descendants, and why.
+    const std::vector<SkippedRow> &skippedRows() const { return m_skippedRows; }
     // Makes node index the current selection, the four fields from that node, as a click, the
     // restore and the commands do before they show the note.
     void setCurrentSelection(int index);
@@ -118,6 +122,7 @@ private:
     std::unique_ptr<CdlgEx> m_dialog;
     std::string m_databasePath;
     CurrentSelection m_selection;
+    std::vector<SkippedRow> m_skippedRows;
     UnsavedText m_unsaved;
     QString m_closingFailure; // what the save at closing could not store, and where it went
 

@@ -8,6 +8,7 @@
 #include "platform/WindowHandles.h"
 #include "store/NoteStore.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -15,6 +16,17 @@
 // The notes window's commands: adding and deleting items, and the note's font.
 
 namespace quillet {
+
+namespace {
+
+QString keyTakenMessage(const QString &key)
+{
+    return Form3::tr("No item was added: its key \"%1\" is already taken by a row that the "
+                     "outline cannot show. quillet-db check names that row and its problem.")
+        .arg(key);
+}
+
+} // namespace
 
 void Form3::rebuildAndSelect(int index)
 {
@@ -34,14 +46,30 @@ void Form3::addItem(const NewItem &item, const QString &prompt)
                                        MessageBoxes::Icon::None);
         return;
     }
+    // A row the outline leaves out may hold the key already; a second row with it would be
+    // left out too, and the new item would never show.
+    const std::string key = item.key.toStdString();
+    if (std::any_of(m_skippedRows.begin(), m_skippedRows.end(),
+                    [&](const SkippedRow &row) { return row.key == key; })) {
+        m_platform.messageBoxes.inform(this, QString(), keyTakenMessage(item.key),
+                                       MessageBoxes::Icon::None);
+        return;
+    }
     const MessageBoxes::Answer answer = m_platform.messageBoxes.ask(
         this, QStringLiteral("Attention"),
         prompt + QLatin1Char('\n') + item.placeLabel + QStringLiteral(" >"),
         MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Information);
     if (answer == MessageBoxes::Answer::No)
         return;
-    openStore().insertItem(item.key.toStdString(),
-                           (QStringLiteral("New Item #") + QString::number(count)).toStdString());
+    try {
+        openStore().insertItem(
+            key, (QStringLiteral("New Item #") + QString::number(count)).toStdString());
+    } catch (const KeyTaken &) {
+        // Another program added a row with this key meanwhile.
+        m_platform.messageBoxes.inform(this, QString(), keyTakenMessage(item.key),
+                                       MessageBoxes::Icon::None);
+        return;
+    }
     // The new row has the largest ID, so its node comes last.
     rebuildAndSelect(count + 1);
 }

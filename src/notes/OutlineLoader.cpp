@@ -48,14 +48,15 @@ QString fromUtf8(const std::string &text)
 
 } // namespace
 
-void loadOutline(NoteStore &store, OutlineView &outline)
+std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
 {
     OutlineModel &model = outline.nodes();
     OutlineRowCheck rowCheck;
     std::vector<int> expanded;
+    std::vector<SkippedRow> skipped;
 
     // The rows arrive as one model reset; the expanded flags go on once every node exists,
-    // also when a bad row stops the loading, so the nodes before it keep their state.
+    // also when reading the table fails part-way, so the nodes before it keep their state.
     model.beginBulk();
     const auto finish = [&] {
         model.endBulk();
@@ -65,32 +66,27 @@ void loadOutline(NoteStore &store, OutlineView &outline)
     try {
         store.scanOutline([&](const OutlineRow &row) {
             const CheckedRow checked = rowCheck.check(row);
-            const auto refuse = [&](const std::string &why) {
-                throw StoreError(0,
-                                 "The row with ID " + std::to_string(row.id) + " and key \"" +
-                                     checked.key + "\" cannot be placed in the outline: " + why +
-                                     ". The outline shows the rows before it.",
-                                 store.path());
-            };
-            if (const std::optional<RowProblem> refusal = checked.refusal())
-                refuse(reason(*refusal, checked));
-            int number = -1;
-            try {
-                number = model.add(fromUtf8(checked.key), TrimValue(row.title),
-                                   fromUtf8(checked.parentKey), storedKey(row.key));
-            } catch (const std::invalid_argument &why) {
-                // Keys the outline already holds (a second load without clearing) or that
-                // read as the same text.
-                refuse(why.what());
+            if (const std::optional<RowProblem> refusal = checked.refusal()) {
+                skipped.push_back({row.id, checked.key, reason(*refusal, checked)});
+                return;
             }
-            if (checked.expanded)
-                expanded.push_back(number);
+            try {
+                const int number = model.add(fromUtf8(checked.key), TrimValue(row.title),
+                                             fromUtf8(checked.parentKey), storedKey(row.key));
+                if (checked.expanded)
+                    expanded.push_back(number);
+            } catch (const std::invalid_argument &why) {
+                // The descendants of a row left out find no parent; so do keys that read as
+                // the same text, and rows loaded a second time without clearing.
+                skipped.push_back({row.id, checked.key, why.what()});
+            }
         });
     } catch (...) {
         finish();
         throw;
     }
     finish();
+    return skipped;
 }
 
 } // namespace quillet

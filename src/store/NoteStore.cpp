@@ -180,13 +180,21 @@ void NoteStore::rename(std::string_view key, std::string_view title)
 
 void NoteStore::insertItem(std::string_view key, std::string_view title)
 {
-    inTransaction(m_connection, [&] {
-        Statement insert(m_connection,
-                         "INSERT INTO mynodes (Kleidi, MyText, Keimeno) VALUES (?, ?, '')");
-        insert.bind(1, key);
-        insert.bind(2, title);
-        insert.run();
-    });
+    try {
+        inTransaction(m_connection, [&] {
+            Statement insert(m_connection,
+                             "INSERT INTO mynodes (Kleidi, MyText, Keimeno) VALUES (?, ?, '')");
+            insert.bind(1, key);
+            insert.bind(2, title);
+            insert.run();
+        });
+    } catch (const StoreError &error) {
+        if ((error.code() & 0xFF) != SQLITE_CONSTRAINT)
+            throw;
+        throw KeyTaken(error.code(),
+                       "The key \"" + std::string(key) + "\" is already taken by another row.",
+                       path());
+    }
 }
 
 int NoteStore::deleteSubtree(std::string_view key)

@@ -83,7 +83,7 @@ public:
     // Stores the title of the row whose key is key. Throws when there is no such row.
     void rename(std::string_view key, std::string_view title);
     // Appends a row with the key, the title and an empty note; other columns take their
-    // defaults (collapsed, no stored format).
+    // defaults (collapsed, no stored format). Throws KeyTaken when a row has the key already.
     void insertItem(std::string_view key, std::string_view title);
     // Deletes every row whose key, without surrounding spaces, begins with key: the item and
     // everything below it. Returns the number of rows deleted. An empty key deletes nothing.

@@ -36,15 +36,24 @@ static std::string plainFileName(const std::string &path)
     return "./" + path;
 }
 
+// What a failure means in words a user can act on, and its code for whoever helps them; the
+// engine's own text is for developers and never reaches a message.
+static std::string plainFailure(int code)
+{
+    std::string reason = plainReason(code);
+    if (reason.empty())
+        reason = "The database engine reported an unexpected problem.";
+    return reason + " (code " + std::to_string(code) + ")";
+}
+
 Connection::Connection(const std::string &path, Mode mode)
     : m_path(path)
 {
     const int rc = sqlite3_open_v2(plainFileName(path).c_str(), &m_db, openFlags(mode), nullptr);
     if (rc != SQLITE_OK) {
-        const std::string message = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw StoreError(rc, "Cannot open the database: " + message, path);
+        throw StoreError(rc, "Cannot open the database. " + plainFailure(rc), path);
     }
     // Our schema has no triggers or views; one planted in the file must never run. Defensive
     // mode refuses writes that could corrupt the file even through SQL.
@@ -92,6 +101,8 @@ std::string plainReason(int code)
         return "The computer ran out of memory.";
     case SQLITE_TOOBIG:
         return "The text is too large to store.";
+    case SQLITE_CONSTRAINT:
+        return "The change conflicts with a row already in the file.";
     default:
         return {};
     }
@@ -99,15 +110,7 @@ std::string plainReason(int code)
 
 void Connection::fail(int code, std::string_view doing) const
 {
-    std::string message(doing);
-    message += " failed. ";
-    const std::string reason = plainReason(code);
-    if (!reason.empty())
-        message += reason + " ";
-    message += "(";
-    message += m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
-    message += ", code " + std::to_string(code) + ")";
-    throw StoreError(code, message, m_path);
+    throw StoreError(code, std::string(doing) + " failed. " + plainFailure(code), m_path);
 }
 
 Statement::Statement(Connection &connection, std::string_view sql)

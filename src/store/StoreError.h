@@ -30,4 +30,11 @@ public:
     using StoreError::StoreError;
 };
 
+// A new row's key is taken by a row already in the table.
+class KeyTaken : public StoreError
+{
+public:
+    using StoreError::StoreError;
+};
+
 } // namespace quillet

@@ -24,7 +24,8 @@ class FaultStartupTest : public testing::Test
 protected:
     std::unique_ptr<MDIForm1> start()
     {
-        return openMainWindow(platform, QString::fromStdString(path), QStringLiteral("quillet-db"));
+        return openMainWindow(platform, QString::fromStdString(path),
+                              QStringLiteral("/opt/quillet/quillet-db"));
     }
 
     TempFolder folder;
@@ -130,7 +131,7 @@ TEST_F(FaultStartupTest, DamageFoundAfterStartUpIsReportedWithTheCheckTool)
     };
     EXPECT_FALSE(damageReported());
     window->show();
-    window->startDamageCheck(QStringLiteral("/opt/quillet/quillet-db"));
+    window->startDamageCheck();
     ASSERT_TRUE(QTest::qWaitFor(damageReported, 20000));
     const QString text = boxes.asked.back().text;
     EXPECT_TRUE(text.contains("is damaged")) << text.toStdString();
@@ -144,7 +145,7 @@ TEST_F(FaultStartupTest, ASoundFileRaisesNoDamageReport)
     std::unique_ptr<MDIForm1> window = start();
     ASSERT_TRUE(window);
     bool finished = false;
-    window->startDamageCheck(QStringLiteral("quillet-db"));
+    window->startDamageCheck();
     auto *check = window->findChild<DamageCheck *>();
     ASSERT_TRUE(check);
     // Wait for the check to report, then nothing may have been said.

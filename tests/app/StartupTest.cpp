@@ -123,15 +123,21 @@ TEST_F(StartupTest, ASettingsTableTooLongIsReportedAndStartUpGoesOn)
     EXPECT_EQ(window->form3()->currentSelection().Key, "");
 }
 
-TEST_F(StartupTest, ABadRowIsReportedAndTheRowsBeforeItAreShown)
+// One row that cannot join the outline hides nothing else: the rows after it load, and one
+// message names it with the tool that finds every problem.
+TEST_F(StartupTest, ARowLeftOutIsSaidOnceAndTheRowsAfterItAreShown)
 {
     createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
-    execSql(path, "INSERT INTO mynodes (Kleidi, MyText) VALUES ('C5', 'lost'), ('D', 'after')");
+    execSql(path, "INSERT INTO mynodes (Kleidi, MyText) VALUES ('C5', 'lost'), ('D', 'after'), "
+                  "('D1', 'child')");
     const std::unique_ptr<MDIForm1> window = start();
     ASSERT_TRUE(window);
     ASSERT_EQ(boxes.asked.size(), 1u);
-    EXPECT_TRUE(boxes.asked[0].text.contains("ID 3 and key \"C5\""));
-    EXPECT_EQ(NotesControls(*window->form3()).TreeView1->count(), 2);
+    const QString text = boxes.asked[0].text;
+    EXPECT_TRUE(text.contains("ID 3, key \"C5\": its parent \"C\" is not in the outline"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("quillet-db check " + QString::fromStdString(path)));
+    EXPECT_EQ(NotesControls(*window->form3()).TreeView1->count(), 4);
     EXPECT_EQ(window->form3()->currentSelection().Key, "A");
 }
 

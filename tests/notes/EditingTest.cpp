@@ -245,6 +245,23 @@ TEST_F(EditingTest, NoRoomForATenthChildButRoomPastCode255)
     EXPECT_EQ(notes.currentSelection().Key, "B");
 }
 
+// A row left out of the outline may hold the key a new item would take: the add is refused
+// in plain words, and nothing is written.
+TEST_F(EditingTest, AKeyTakenByARowLeftOutIsRefused)
+{
+    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
+    execSql(path, "INSERT INTO mynodes (Kleidi, MyText, anoixto) VALUES ('C', 'hidden', 'maybe')");
+    loadExisting();
+    ui().Text2->setText("2");
+    const std::string before = fileBytes(path);
+    ui().Command4->click();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("\"C\" is already taken"))
+        << boxes.asked[0].text.toStdString();
+    EXPECT_EQ(fileBytes(path), before);
+    EXPECT_EQ(form->currentSelection().Key, "B");
+}
+
 TEST_F(EditingTest, OnlyTheExactKeyAIsProtectedFromDeletion)
 {
     std::vector<Row> rows;

@@ -54,6 +54,15 @@ TEST_F(NoteStoreWritesTest, InsertedRowsComeLastWithDefaults)
     EXPECT_EQ(test::querySql(path, "SELECT anoixto || MegFonta || FontaBold || FontaPlagia || "
                                    "quote(Keimeno) FROM mynodes WHERE Kleidi='A1'"),
               "00.000''");
+
+    // A key taken already is refused in plain words; the engine's own text stays out of it.
+    try {
+        store->insertItem("A1", "again");
+        ADD_FAILURE() << "a second A1 was stored";
+    } catch (const KeyTaken &error) {
+        EXPECT_EQ(error.message(), "The key \"A1\" is already taken by another row.");
+    }
+    EXPECT_EQ(keys(), "A A1 ");
 }
 
 TEST_F(NoteStoreWritesTest, SubtreeDeletionRemovesTheItemAndItsDescendantsOnly)
