@@ -6,6 +6,7 @@
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrames.h"
 #include "store/NoteStore.h"
 
 #include <QCloseEvent>
@@ -128,14 +129,17 @@ void MDIForm1::startDamageCheck()
 
 void MDIForm1::applyGeometry(int left, int top, int width, int height)
 {
+    // The position is the frame's, as the toolkit places a window.
     move(twips::toPixelsX(left), twips::toPixelsY(top));
     // A size of 0 or less (a settings table with fewer than four rows) keeps the design size.
-    if (width > 0 && height > 0)
-        resize(twips::toPixelsX(width), twips::toPixelsY(height));
+    if (width > 0 && height > 0) {
+        m_outerSize = QSize(twips::toPixelsX(width), twips::toPixelsY(height));
+        fitOuterSize();
+    }
 
     // A window stored on a screen that is no longer there is brought back onto the primary
     // screen, where the user can reach it; one that is partly visible stays where it was put.
-    const QRect frame(pos(), size());
+    const QRect frame(pos(), size().grownBy(frameMargins()));
     for (const QScreen *screen : QGuiApplication::screens())
         if (screen->availableGeometry().intersects(frame))
             return;
@@ -143,15 +147,47 @@ void MDIForm1::applyGeometry(int left, int top, int width, int height)
         move(primary->availableGeometry().topLeft());
 }
 
+QMargins MDIForm1::frameMargins() const
+{
+    return m_platform.frames ? m_platform.frames->margins(*this) : QMargins();
+}
+
+void MDIForm1::fitOuterSize()
+{
+    // The stored size is the outer one: the inside is that less the frame. A desktop draws the
+    // frame once the window is shown; until then the frame is not known, and the size is fitted
+    // again when it is.
+    const QMargins frame = frameMargins();
+    resize(std::max(1, m_outerSize.width() - frame.left() - frame.right()),
+           std::max(1, m_outerSize.height() - frame.top() - frame.bottom()));
+    if (!frame.isNull())
+        m_outerSize = QSize();
+}
+
+void MDIForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_outerSize.isValid() && !frameMargins().isNull())
+        fitOuterSize();
+}
+
+void MDIForm1::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    // The desktop places the frame around a window shortly after showing it, which moves it.
+    if (m_outerSize.isValid() && !frameMargins().isNull())
+        fitOuterSize();
+}
+
 WindowGeometry MDIForm1::workspaceGeometry() const
 {
-    // The outer position and the inner size, in twips, to the nearest whole twip with halves
-    // to even.
+    // The outer position and size, in twips, to the nearest whole twip with halves to even.
     const auto whole = [](double value) {
         return static_cast<std::int32_t>(std::nearbyint(value));
     };
+    const QSize outer = size().grownBy(frameMargins());
     return {whole(twips::fromPixelsX(pos().x())), whole(twips::fromPixelsY(pos().y())),
-            whole(twips::fromPixelsX(width())), whole(twips::fromPixelsY(height()))};
+            whole(twips::fromPixelsX(outer.width())), whole(twips::fromPixelsY(outer.height()))};
 }
 
 QString MDIForm1::MDIForm_QueryUnload()

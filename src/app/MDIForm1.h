@@ -43,7 +43,8 @@ public:
     // with the file and the tool that lists every problem.
     void startDamageCheck();
 
-    // The window's position (outer frame) and size (inside the frame), in twips.
+    // The window's outer position and size, frame included, in twips, as the settings keep
+    // them: applied at start-up, stored with the workspace.
     void applyGeometry(int left, int top, int width, int height);
     WindowGeometry workspaceGeometry() const;
 
@@ -55,16 +56,22 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void MDIForm_Resize();
+    QMargins frameMargins() const;
+    // Sizes the window so that its outer size, frame included, is m_outerSize.
+    void fitOuterSize();
     // Says once which rows the outline left out, and why.
     void reportSkippedRows(const std::vector<SkippedRow> &rows);
 
     Platform &m_platform;
     std::string m_databasePath;
     QString m_toolPath;
+    QSize m_outerSize; // the stored outer size, until the window's frame is known
     Settings m_settings;
     QMdiArea *m_area = nullptr;
     QMdiSubWindow *m_child = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/TerminationSignals.h"
 #include "platform/qt/QtChoosers.h"
 #include "platform/qt/QtMessageBoxes.h"
+#include "platform/qt/QtWindowFrames.h"
 
 #include <QApplication>
 
@@ -20,7 +21,8 @@ int main(int argc, char *argv[])
 
     quillet::QtMessageBoxes messageBoxes;
     quillet::QtChoosers choosers;
-    quillet::Platform platform{messageBoxes, &choosers};
+    quillet::QtWindowFrames frames;
+    quillet::Platform platform{messageBoxes, &choosers, &frames};
     std::unique_ptr<quillet::MDIForm1> window = quillet::openMainWindow(
         platform, quillet::databasePathIn(folder), folder + QStringLiteral("/quillet-db"));
     if (!window)

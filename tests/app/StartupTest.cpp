@@ -4,6 +4,7 @@
 #include "notes/Form3.h"
 #include "platform/Twips.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FakeWindowFrames.h"
 #include "support/NotesControls.h"
 #include "support/TestDatabase.h"
 
@@ -79,19 +80,51 @@ TEST_F(StartupTest, RestoresGeometrySelectionAndNote)
 
 TEST_F(StartupTest, FewSettingsRowsLeaveTheRestAtZero)
 {
-    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
-    setSettings({300, 450});
-    const std::unique_ptr<MDIForm1> window = start();
-    ASSERT_TRUE(window);
-    EXPECT_TRUE(boxes.asked.empty());
-    for (int position = 3; position <= 30; ++position)
-        EXPECT_EQ(window->settings().at(position), 0) << position;
-    EXPECT_EQ(window->pos(), QPoint(twips::toPixelsX(300), twips::toPixelsY(450)));
-    // No stored size: the window keeps the size that shows the notes window whole.
-    EXPECT_GE(window->width(), twips::toPixelsX(Form3::kDesignWidth));
-    // Position 5 is 0, written as "0": the first node is selected.
-    EXPECT_EQ(NotesControls(*window->form3()).Text2->text(), "0");
-    EXPECT_EQ(window->form3()->currentSelection().Key, "A");
+    // Two rows, then three: without both a width and a height the stored size is not applied.
+    for (const std::vector<int> &values : {std::vector<int>{300, 450}, {300, 450, 9000}}) {
+        SCOPED_TRACE(values.size());
+        boxes.asked.clear();
+        path = folder.path("rows" + std::to_string(values.size()) + ".mdb");
+        createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
+        setSettings(values);
+        const std::unique_ptr<MDIForm1> window = start();
+        ASSERT_TRUE(window);
+        EXPECT_TRUE(boxes.asked.empty());
+        for (int position = static_cast<int>(values.size()) + 1; position <= 30; ++position)
+            EXPECT_EQ(window->settings().at(position), 0) << position;
+        EXPECT_EQ(window->pos(), QPoint(twips::toPixelsX(300), twips::toPixelsY(450)));
+        // No stored size: the window keeps the size that shows the notes window whole.
+        EXPECT_GE(window->width(), twips::toPixelsX(Form3::kDesignWidth));
+        EXPECT_GE(window->height(), twips::toPixelsY(Form3::kDesignHeight));
+        // Position 5 is 0, written as "0": the first node is selected.
+        EXPECT_EQ(NotesControls(*window->form3()).Text2->text(), "0");
+        EXPECT_EQ(window->form3()->currentSelection().Key, "A");
+    }
+}
+
+// The four window settings are the outer position and size, frame included: a start and a
+// close without a change store exactly the values read, whatever frame the desktop draws.
+TEST_F(StartupTest, TheStoredGeometryIsTheOuterOneAndComesBackUnchanged)
+{
+    for (const QMargins frame : {QMargins(), QMargins(4, 23, 4, 4)}) {
+        SCOPED_TRACE(frame.top());
+        FakeWindowFrames frames(frame);
+        Platform framed{boxes, nullptr, &frames};
+        path = folder.path("frame" + std::to_string(frame.top()) + ".mdb");
+        createDatabase(path, {{"A", "Alpha"}});
+        setSettings({1500, 900, 9000, 6000, 1});
+        const std::unique_ptr<MDIForm1> window =
+            openMainWindow(framed, QString::fromStdString(path), QStringLiteral("quillet-db"));
+        ASSERT_TRUE(window);
+        window->show();
+        EXPECT_EQ(window->size().grownBy(frame),
+                  QSize(twips::toPixelsX(9000), twips::toPixelsY(6000)));
+        window->close();
+        EXPECT_EQ(querySql(path, "SELECT group_concat(timilo, ' ') FROM "
+                                 "(SELECT timilo FROM parame ORDER BY ID LIMIT 4)"),
+                  "1500 900 9000 6000");
+        EXPECT_TRUE(boxes.asked.empty());
+    }
 }
 
 TEST_F(StartupTest, AWindowStoredOffEveryScreenComesBackOntoTheScreen)
