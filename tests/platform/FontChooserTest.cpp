@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -38,6 +39,41 @@ TEST(FontChooserTest, TheChoiceGoesInAndComesBackWithTheSample)
     ASSERT_TRUE(sample);
     EXPECT_TRUE(sample->font().italic());
     EXPECT_EQ(sample->palette().color(QPalette::WindowText), QColor(200, 0, 0));
+}
+
+// A face that is not installed is shown in another family: the chooser starts there, and OK
+// without a change answers that family by its plain name, never with a foundry.
+TEST(FontChooserTest, TheChooserStartsOnTheFamilyTheEditorShows)
+{
+    QtChoosers choosers;
+    FontRequest request;
+    const QByteArray face("Courier New");
+    std::copy(face.begin(), face.end(), request.font.faceName.begin());
+    request.pointSize = 100;
+    const QString shown = QFontInfo(QFont(QStringLiteral("Courier New"))).family();
+    QTimer::singleShot(0, [] {
+        auto *chooser = qobject_cast<FontChooserDialog *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(chooser);
+        chooser->accept();
+    });
+    const FontResult result = choosers.chooseFont(request);
+    ASSERT_TRUE(result.confirmed);
+    EXPECT_EQ(result.font.face(), FontChooserDialog::plainFamily(shown));
+    EXPECT_FALSE(result.font.face().contains('['));
+    EXPECT_EQ(choosers.realisedFace(result.font), result.font.face());
+
+    EXPECT_EQ(FontChooserDialog::plainFamily("C059 [UKWN]"), "C059");
+    EXPECT_EQ(FontChooserDialog::plainFamily("Noto [Sans] Mono"), "Noto [Sans] Mono");
+}
+
+// A large size does not make the chooser larger: the sample clips what it shows.
+TEST(FontChooserTest, ALargeSizeKeepsTheChooserItsSize)
+{
+    FontChooserDialog chooser;
+    chooser.setChoice(QFont(someFamily(), 10), Qt::black);
+    const QSize usual = chooser.sizeHint();
+    chooser.setChoice(QFont(someFamily(), 200), Qt::black);
+    EXPECT_EQ(chooser.sizeHint(), usual);
 }
 
 // Everything can be done from the keyboard: mnemonics reach each field, a size can be typed,

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QDoubleValidator>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -25,7 +26,12 @@ FontChooserDialog::FontChooserDialog(QWidget *parent)
 
     m_faces = new QListWidget(this);
     m_faces->setObjectName(QStringLiteral("faces"));
-    m_faces->addItems(QFontDatabase::families());
+    // The list shows a family's foundry where two foundries make one; the family chosen is the
+    // plain name, as fonts are stored.
+    for (const QString &listed : QFontDatabase::families()) {
+        auto *item = new QListWidgetItem(listed, m_faces);
+        item->setData(Qt::UserRole, plainFamily(listed));
+    }
     auto *facesLabel = new QLabel(tr("&Font:"), this);
     facesLabel->setBuddy(m_faces);
 
@@ -61,7 +67,10 @@ FontChooserDialog::FontChooserDialog(QWidget *parent)
 
     m_sample = new QLabel(QStringLiteral("AaBbYyZz ΑαΒβΨψΩω 0123"), this);
     m_sample->setObjectName(QStringLiteral("sample"));
-    m_sample->setMinimumHeight(60);
+    // The sample keeps its size whatever the font's size: a large font is clipped, and the
+    // chooser never grows past the screen.
+    m_sample->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_sample->setMinimumSize(360, 80);
     m_sample->setAlignment(Qt::AlignCenter);
     m_sample->setFrameShape(QFrame::StyledPanel);
     m_sample->setAutoFillBackground(true);
@@ -89,12 +98,30 @@ FontChooserDialog::FontChooserDialog(QWidget *parent)
     showColor();
 }
 
+QString FontChooserDialog::plainFamily(const QString &family)
+{
+    const qsizetype foundry = family.lastIndexOf(QStringLiteral(" ["));
+    if (foundry > 0 && family.endsWith(QLatin1Char(']')))
+        return family.left(foundry);
+    return family;
+}
+
 void FontChooserDialog::setChoice(const QFont &font, const QColor &color)
 {
-    const QList<QListWidgetItem *> found = m_faces->findItems(font.family(), Qt::MatchFixedString);
-    if (!found.isEmpty()) {
-        m_faces->setCurrentItem(found.first());
-        m_faces->scrollToItem(found.first(), QAbstractItemView::PositionAtCenter);
+    // The family the desktop actually shows for the font: a name that is not installed
+    // ("Courier New") is shown in another family, and the list starts there.
+    const QString shown = plainFamily(QFontInfo(font).family());
+    for (const QString &family : {shown, plainFamily(font.family())}) {
+        for (int row = 0; row < m_faces->count(); ++row) {
+            QListWidgetItem *item = m_faces->item(row);
+            if (item->data(Qt::UserRole).toString().compare(family, Qt::CaseInsensitive) == 0) {
+                m_faces->setCurrentItem(item);
+                m_faces->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+                break;
+            }
+        }
+        if (m_faces->currentItem())
+            break;
     }
     m_size->setEditText(QString::number(font.pointSizeF()));
     m_bold->setChecked(font.bold());
@@ -110,7 +137,7 @@ QFont FontChooserDialog::chosenFont() const
 {
     QFont font;
     if (const QListWidgetItem *face = m_faces->currentItem())
-        font.setFamilies({face->text()});
+        font.setFamilies({face->data(Qt::UserRole).toString()});
     bool isNumber = false;
     const double points = QLocale::c().toDouble(m_size->currentText(), &isNumber);
     if (isNumber && points > 0)

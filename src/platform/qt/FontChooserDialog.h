@@ -22,10 +22,14 @@ class FontChooserDialog : public QDialog
 public:
     explicit FontChooserDialog(QWidget *parent = nullptr);
 
+    // Starts on the family the desktop shows for font, its size, effects and colour.
     void setChoice(const QFont &font, const QColor &color);
     // The chosen font (family, size in points, bold, italic, underline, strike-out).
     QFont chosenFont() const;
     QColor chosenColor() const { return m_color; }
+
+    // A family name without the foundry the desktop may add to tell two apart ("C059 [UKWN]").
+    static QString plainFamily(const QString &family);
 
 private:
     void updateSample();

@@ -82,7 +82,7 @@ std::optional<QString> QtChoosers::realisedFace(const FontRecord &font)
     QFont requested(face);
     requested.setBold(font.weight >= 600);
     requested.setItalic(font.italic != 0);
-    return QFontInfo(requested).family();
+    return FontChooserDialog::plainFamily(QFontInfo(requested).family());
 }
 
 } // namespace quillet
