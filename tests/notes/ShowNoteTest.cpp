@@ -1,5 +1,7 @@
 #include "NotesFixture.h"
 
+#include <QGuiApplication>
+
 #include <sqlite3.h>
 
 namespace quillet::test {
@@ -55,6 +57,19 @@ TEST_F(ShowNoteTest, StoredFormatIsShownWithTheFontNameTrimmed)
     EXPECT_EQ(editor.backColor(), 0x00FF00);
     EXPECT_TRUE(editor.fontBold());
     EXPECT_FALSE(editor.fontItalic());
+}
+
+// A stored colour with the top bit set names a system colour: it is the desktop's, not a
+// dark red made of its low bytes.
+TEST_F(ShowNoteTest, SystemColoursComeFromTheDesktopPalette)
+{
+    load({{"A", "a"}});
+    execSql(path, "UPDATE mynodes SET MegFonta=12, XromaFont=-2147483640, XromaBack=-2147483643 "
+                  "WHERE ID=1");
+    restore("1");
+    const QPalette desktop = QGuiApplication::palette();
+    EXPECT_EQ(ui().Text1->palette().color(QPalette::Text), desktop.color(QPalette::Text));
+    EXPECT_EQ(ui().Text1->palette().color(QPalette::Base), desktop.color(QPalette::Base));
 }
 
 // A Null size is not 0: the stored branch runs, and every Null column leaves the editor's

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -137,6 +138,35 @@ TEST_F(faultsBusy, ShortLockIsWaitedOut)
         std::printf("[ faults ] a 1 s %s lock delayed the save by %lld ms\n", kind.name,
                     static_cast<long long>(waited.count()));
     }
+}
+
+// Another program in the middle of a write holds the file for a moment: the writes that read
+// before they write wait for it too, because each begins as a writer, not as a reader that
+// could not become one without failing at once.
+TEST_F(faultsBusy, WritesThatReadFirstWaitOutABriefWriter)
+{
+    const Lock writer{"reserved", "BEGIN IMMEDIATE"};
+    const std::pair<const char *, std::function<void(NoteStore &)>> writes[] = {
+        {"expanded flags",
+         [](NoteStore &store) {
+             store.storeExpanded({true, false});
+         }},
+        {"settings",
+         [](NoteStore &store) {
+             store.storeSettings(Settings());
+         }},
+        {"subtree delete",
+         [](NoteStore &store) {
+             store.deleteSubtree("B");
+         }},
+    };
+    for (const auto &[name, write] : writes) {
+        NoteStore store(m_path);
+        LockHolder holder(m_path, writer, std::chrono::seconds(1));
+        EXPECT_NO_THROW(write(store)) << name;
+        EXPECT_TRUE(holder.lettingGo()) << name;
+    }
+    EXPECT_EQ(test::querySql(m_path, "SELECT group_concat(anoixto) FROM mynodes"), "1");
 }
 
 // A lock held longer than the busy timeout: the save reports the lock, stores nothing, and
