@@ -16,16 +16,24 @@ DamageFinding quickCheck(const std::string &path, const std::atomic<bool> &stop)
             connection.handle(), 10000,
             [](void *flag) { return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0; },
             const_cast<std::atomic<bool> *>(&stop));
+        // One row "ok", or one row for each problem found (at most 20). The engine's own words
+        // are for quillet-db check; the user is told what they mean.
         Statement check(connection, "PRAGMA quick_check(20)");
-        std::string lines;
+        int problems = 0;
+        bool ok = false;
         while (check.step()) {
-            if (!lines.empty())
-                lines += '\n';
-            lines += check.columnText(0);
+            ok = check.columnText(0) == "ok";
+            ++problems;
         }
-        finding.outcome =
-            lines == "ok" ? DamageFinding::Outcome::Sound : DamageFinding::Outcome::Damaged;
-        finding.problem = lines == "ok" ? std::string() : lines;
+        if (ok && problems == 1) {
+            finding.outcome = DamageFinding::Outcome::Sound;
+        } else {
+            finding.outcome = DamageFinding::Outcome::Damaged;
+            const std::string count =
+                problems >= 20 ? std::string("20 or more") : std::to_string(problems);
+            finding.problem = "The engine's check of its pages and indexes found " + count +
+                              (problems == 1 ? " problem." : " problems.");
+        }
     } catch (const StoreError &error) {
         // A lock held past the wait is no sign of damage; anything else is.
         if (stop || (error.code() & 0xFF) == SQLITE_BUSY)

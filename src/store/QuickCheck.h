@@ -10,7 +10,7 @@ struct DamageFinding
 {
     enum class Outcome {
         Sound,     // the engine's quick check passed
-        Damaged,   // problem says what the engine found, or why it could not read the file
+        Damaged,   // problem says, in plain words, what was found or why the file could not be read
         NotChecked // stopped, or another program held the file locked past the wait
     };
     Outcome outcome = Outcome::NotChecked;
