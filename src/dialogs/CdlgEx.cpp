@@ -1,5 +1,12 @@
 #include "dialogs/CdlgEx.h"
 
+#include "platform/MessageBoxes.h"
+#include "platform/PrinterRecords.h"
+#include "platform/Printers.h"
+#include "platform/WindowHandles.h"
+
+#include <QCoreApplication>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -7,19 +14,35 @@
 
 namespace quillet {
 
-CdlgEx::CdlgEx(Choosers &choosers)
-    : m_choosers(choosers)
+CdlgEx::CdlgEx(const Platform &platform)
+    : m_platform(platform)
 {
+}
+
+Choosers &CdlgEx::choosers() const
+{
+    if (!m_platform.choosers)
+        throw std::logic_error("No dialog of the desktop is available.");
+    return *m_platform.choosers;
 }
 
 void CdlgEx::setAction(std::int32_t action)
 {
     switch (action) {
+    case 1:
+        ShowOpen();
+        break;
+    case 2:
+        ShowSave();
+        break;
     case 3:
         ShowColor();
         break;
     case 4:
         ShowFont();
+        break;
+    case 5:
+        ShowPrinter();
         break;
     default:
         // 0, 11, negative numbers and numbers past the table open nothing.
@@ -59,7 +82,7 @@ void CdlgEx::ShowFont()
                 static_cast<std::size_t>(face.size()));
 
     // The cell height in pixels for the size in points, halves to even.
-    const double dpi = m_choosers.logicalDpiY(m_hOwner);
+    const double dpi = choosers().logicalDpiY(m_hOwner);
     request.font.height = static_cast<std::int32_t>(std::nearbyint(m_fontSize / 72.0 * dpi));
     request.font.italic = m_italic ? 1 : 0;
     request.font.underline = m_underline ? 1 : 0;
@@ -77,7 +100,7 @@ void CdlgEx::ShowFont()
     request.color = m_rgbResult;
     request.fontType = 0x2000;
 
-    const FontResult result = m_choosers.chooseFont(request);
+    const FontResult result = choosers().chooseFont(request);
     m_lastResult = result.confirmed ? 1 : 0;
     if (!result.confirmed) {
         cancelled();
@@ -91,7 +114,7 @@ void CdlgEx::ShowFont()
     m_rgbResult = result.color;
     m_bold = (result.fontType & 0x100) != 0;
     // The name of the font actually made; when none can be made, the old name stays.
-    if (const std::optional<QString> realised = m_choosers.realisedFace(result.font))
+    if (const std::optional<QString> realised = choosers().realisedFace(result.font))
         m_fontName = realised->left(79);
 }
 
@@ -105,13 +128,128 @@ void CdlgEx::ShowColor()
     request.customColors.fill(0xFFFFFFFFu);
     request.options = static_cast<std::uint32_t>(m_flags) & kColorFlagsMask;
 
-    const ColorResult result = m_choosers.chooseColor(request);
+    const ColorResult result = choosers().chooseColor(request);
     m_lastResult = result.confirmed ? 1 : 0;
     if (!result.confirmed) {
         cancelled();
         return;
     }
     m_rgbResult = result.color;
+}
+
+QString CdlgEx::convertedFilter(const QString &filter)
+{
+    // The length is a 16-bit count: a longer list cannot be walked.
+    if (filter.size() > 32767)
+        throw std::overflow_error("The file filter is longer than 32,767 characters.");
+    QString converted = filter;
+    converted.replace(QLatin1Char('|'), QChar(u'\0'));
+    return converted + QString(2, QChar(u'\0'));
+}
+
+void CdlgEx::SetupFileDialog()
+{
+    FileRequest &request = m_fileRequest;
+    request.owner = m_hOwner;
+    request.options = static_cast<std::uint32_t>(m_flags) & kFileFlagsMask;
+    request.defaultExt = m_defaultExt;
+    request.initialFolder =
+        m_initDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_initDir;
+    if (m_fileName.size() > kFileBufferSize)
+        throw std::invalid_argument("The file name is longer than 255 characters.");
+    request.file = m_fileName + QString(kFileBufferSize - m_fileName.size(), QChar(u'\0'));
+    request.fileSize = kFileBufferSize;
+    request.fileTitle = QString(kFileBufferSize, QChar(u'\0'));
+    request.fileTitleSize = kFileBufferSize;
+    request.filter = convertedFilter(m_filter);
+    request.filterIndex = m_filterIndex;
+    request.title = m_dialogTitle;
+}
+
+void CdlgEx::showFileDialog(bool save)
+{
+    SetupFileDialog();
+    m_fileRequest.save = save;
+    const FileResult result = choosers().chooseFile(m_fileRequest);
+    m_lastResult = result.confirmed ? 1 : 0;
+    if (!result.confirmed) {
+        cancelled();
+        return;
+    }
+    // Each result ends at its first NUL; a buffer without one leaves its property as it was.
+    if (const qsizetype end = result.fileTitle.indexOf(QChar(u'\0')); end >= 0)
+        m_fileTitle = result.fileTitle.left(end);
+    if (const qsizetype end = result.file.indexOf(QChar(u'\0')); end >= 0)
+        m_fileName = result.file.left(end);
+}
+
+void CdlgEx::ShowOpen()
+{
+    showFileDialog(false);
+}
+
+void CdlgEx::ShowSave()
+{
+    showFileDialog(true);
+}
+
+void CdlgEx::ShowPrinter()
+{
+    if (!m_platform.printers)
+        throw std::logic_error("No printer registry is available.");
+    Printers &printers = *m_platform.printers;
+    PrintRequest request;
+    request.options = static_cast<std::uint32_t>(m_flags) & kPrinterFlagsMask;
+    request.owner = m_hOwner;
+    request.displayContext = m_hOwner;
+
+    // Without a current printer (none installed) the user is told why, once, and nothing
+    // opens.
+    try {
+        const QString name = printers.deviceName();
+        request.devMode =
+            printerRecords::devMode(name, static_cast<std::int16_t>(printers.orientation()));
+    } catch (const std::exception &error) {
+        m_platform.messageBoxes.inform(windowHandles::windowOf(m_hOwner),
+                                       QStringLiteral("Printer Error"),
+                                       QString::fromUtf8(error.what()),
+                                       MessageBoxes::Icon::Warning);
+        return;
+    }
+    // A printer that cannot say its duplex mode leaves 0.
+    try {
+        printerRecords::setDuplex(request.devMode, static_cast<std::int16_t>(printers.duplex()));
+    } catch (const std::exception &) {
+    }
+    request.devNames = printerRecords::devNames(printers.driverName().toUtf8(),
+                                                printers.deviceName().toUtf8(),
+                                                printers.portName().toUtf8());
+
+    const PrintResult result = choosers().choosePrinter(request);
+    m_lastResult = result.confirmed ? 1 : 0;
+    if (!result.confirmed) {
+        cancelled();
+        return;
+    }
+    // The chosen printer, matched in upper case against every installed one: the last match
+    // becomes current.
+    const QString chosen = printerRecords::deviceName(result.devMode).toUpper();
+    if (chosen != printers.deviceName()) {
+        const QStringList installed = printers.installed();
+        for (int index = 0; index < installed.size(); ++index)
+            if (installed[index].toUpper() == chosen)
+                printers.makeCurrent(index);
+    }
+    // In this order; a value the printer cannot take is skipped and the next still applies.
+    const auto attempt = [](const auto &step) {
+        try {
+            step();
+        } catch (const std::exception &) {
+        }
+    };
+    attempt([&] { printers.setCopies(printerRecords::copies(result.devMode)); });
+    attempt([&] { printers.setDuplex(printerRecords::duplex(result.devMode)); });
+    attempt([&] { printers.setOrientation(printerRecords::orientation(result.devMode)); });
 }
 
 } // namespace quillet

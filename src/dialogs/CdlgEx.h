@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Choosers.h"
+#include "platform/Platform.h"
 
 #include <QString>
 
@@ -24,7 +25,9 @@ public:
 class CdlgEx
 {
 public:
-    explicit CdlgEx(Choosers &choosers);
+    // The choosers, the message boxes and the printers of the platform; a dialog whose service
+    // the platform lacks throws std::logic_error.
+    explicit CdlgEx(const Platform &platform);
 
     // Writing a number opens the dialog it stands for; numbers without a dialog do nothing.
     // An error of the dialog (the cancel error among them) passes out unchanged.
@@ -81,24 +84,46 @@ public:
     std::int32_t RGBResult() const { return m_rgbResult; }
     void setRGBResult(std::int32_t value) { m_rgbResult = value; }
 
-    // The desktop's dialogs. The file, printer, help and shell dialogs come with the commands
-    // that use them.
+    // The desktop's dialogs. The help and shell dialogs come with the commands that use them.
 
+    // Asks for a file to open, or a name to save under, starting in InitDir (else the
+    // program's folder) with FileName, the Filter list and DialogTitle. On confirmation
+    // FileTitle and then FileName take the chosen name and full path. Throws
+    // std::invalid_argument for a FileName over 255 characters and std::overflow_error for a
+    // Filter over 32,767, before anything opens.
+    void ShowOpen();
+    void ShowSave();
     // Asks for a colour, starting from RGBResult when flags asks for it (bit 0x1).
     void ShowColor();
     // Asks for a font, with its effects and colour, starting from the properties. Throws
     // std::out_of_range for a FontName longer than 32 bytes and std::overflow_error for a
     // FontSize whose tenths do not fit 32 bits, before anything opens.
     void ShowFont();
+    // Shows the print dialog on the current printer; the chosen printer becomes current with
+    // its copies, duplex and orientation. No printer: a "Printer Error" message, once.
+    void ShowPrinter();
 
-    // The part of flags the colour dialog takes, and the font dialog's fixed options.
+    // The request record the file dialogs were last given.
+    const FileRequest &fileRequest() const { return m_fileRequest; }
+    // The filter list as the file chooser takes it: every "|" a NUL, then two NULs.
+    static QString convertedFilter(const QString &filter);
+
+    // The parts of flags the dialogs take, and the font dialog's fixed options.
+    static constexpr std::uint32_t kFileFlagsMask = 0xFFFFFF1F;
     static constexpr std::uint32_t kColorFlagsMask = 0xF;
     static constexpr std::uint32_t kFontOptions = 0x141;
+    static constexpr std::uint32_t kPrinterFlagsMask = 0x1C0FFF;
+    // The file dialogs' buffers, in characters.
+    static constexpr std::int32_t kFileBufferSize = 255;
 
 private:
     void cancelled() const;
+    Choosers &choosers() const;
+    void SetupFileDialog();
+    void showFileDialog(bool save);
 
-    Choosers &m_choosers;
+    Platform m_platform;
+    FileRequest m_fileRequest;
     bool m_cancelError = false;
     std::int32_t m_hOwner = 0;
     std::int32_t m_flags = 0;

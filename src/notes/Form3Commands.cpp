@@ -112,11 +112,8 @@ void Form3::Command5_Click()
 
 CdlgEx &Form3::dialog()
 {
-    if (!m_dialog) {
-        if (!m_platform.choosers)
-            throw std::logic_error("No font or colour chooser is available.");
-        m_dialog = std::make_unique<CdlgEx>(*m_platform.choosers);
-    }
+    if (!m_dialog)
+        m_dialog = std::make_unique<CdlgEx>(m_platform);
     return *m_dialog;
 }
 

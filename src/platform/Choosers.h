@@ -60,6 +60,52 @@ struct ColorResult
     std::array<std::uint32_t, 16> customColors{};
 };
 
+// What the file chooser is asked, field for field as the dialog component fills its request.
+// Texts hold NULs where the record has them.
+struct FileRequest
+{
+    bool save = false; // a name to save under, rather than a file to open
+    std::int32_t owner = 0;
+    QString filter; // descriptions and patterns in turn, each ended by a NUL, then one more NUL
+    std::int32_t filterIndex = 0;
+    QString file;             // the starting path, NULs after it up to fileSize characters
+    std::int32_t fileSize = 0;
+    QString fileTitle;        // fileTitleSize NULs
+    std::int32_t fileTitleSize = 0;
+    QString initialFolder;
+    QString title;
+    std::uint32_t options = 0;
+    QString defaultExt;
+};
+
+// What it answers: the two buffers as the chooser left them. confirmed is false when the user
+// cancelled or the chooser failed.
+struct FileResult
+{
+    bool confirmed = false;
+    QString file;      // the chosen full path, then NULs
+    QString fileTitle; // the chosen name without its folder, then NULs
+};
+
+// What the print dialog is asked: the device-mode and device-names records of PrinterRecords.h
+// describe the current printer.
+struct PrintRequest
+{
+    std::int32_t owner = 0;
+    std::int32_t displayContext = 0; // the owner window's, fetched for the call
+    std::uint32_t options = 0;
+    std::array<std::uint8_t, 122> devMode{};
+    std::array<std::uint8_t, 108> devNames{};
+};
+
+// What it answers: the device mode as the dialog left it (the chosen printer's name, copies,
+// duplex and orientation).
+struct PrintResult
+{
+    bool confirmed = false;
+    std::array<std::uint8_t, 122> devMode{};
+};
+
 // The desktop's choosers behind the dialog component. Each call is modal to its owner and
 // returns when the user closes the chooser. Tests pass a fake with scripted answers.
 class Choosers
@@ -69,6 +115,8 @@ public:
 
     virtual FontResult chooseFont(const FontRequest &request) = 0;
     virtual ColorResult chooseColor(const ColorRequest &request) = 0;
+    virtual FileResult chooseFile(const FileRequest &request) = 0;
+    virtual PrintResult choosePrinter(const PrintRequest &request) = 0;
 
     // Pixels per logical inch, vertically, of the owner window's screen.
     virtual double logicalDpiY(std::int32_t owner) = 0;

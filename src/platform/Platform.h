@@ -1,9 +1,12 @@
 #pragma once
 
+#include <functional>
+
 namespace quillet {
 
 class Choosers;
 class MessageBoxes;
+class Printers;
 class WindowFrames;
 
 // The desktop services a window uses, handed to it in its constructor. Tests pass fakes.
@@ -12,6 +15,9 @@ struct Platform
     MessageBoxes &messageBoxes;
     Choosers *choosers = nullptr;   // the font and colour choosers; none where nothing asks
     WindowFrames *frames = nullptr; // the desktop's window frames; none: windows have no frame
+    Printers *printers = nullptr;   // the program's printers; none: no printer is installed
+    // Ends the program at once, with status 0 and no window's closing handlers.
+    std::function<void()> endProgram = {};
 };
 
 } // namespace quillet

@@ -1,6 +1,8 @@
 #include "dialogs/CdlgEx.h"
 
 #include "support/FakeChoosers.h"
+#include "support/FakeMessageBoxes.h"
+#include "support/FakePrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +16,9 @@ class CdlgExTest : public testing::Test
 {
 protected:
     FakeChoosers choosers;
-    CdlgEx dialog{choosers};
+    FakeMessageBoxes boxes;
+    FakePrinters printers;
+    CdlgEx dialog{Platform{boxes, &choosers, nullptr, &printers}};
 };
 
 TEST_F(CdlgExTest, ANewInstanceHoldsNothingButReadsIconSize32)

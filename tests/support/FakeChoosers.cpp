@@ -4,6 +4,20 @@
 
 namespace quillet::test {
 
+ColorResult FakeChoosers::color(std::int32_t color)
+{
+    ColorResult result;
+    result.confirmed = true;
+    result.color = color;
+    return result;
+}
+
+FileResult FakeChoosers::file(const QString &path, const QString &title)
+{
+    return FileResult{true, path + QString(255 - path.size(), QChar(u'\0')),
+                      title + QString(255 - title.size(), QChar(u'\0'))};
+}
+
 FontResult FakeChoosers::font(const char *face, std::int32_t tenths, std::int32_t color, bool bold,
                               bool italic)
 {

@@ -31,6 +31,26 @@ public:
         return answer;
     }
 
+    FileResult chooseFile(const FileRequest &request) override
+    {
+        fileRequests.push_back(request);
+        if (fileAnswers.empty())
+            return {};
+        const FileResult answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        return answer;
+    }
+
+    PrintResult choosePrinter(const PrintRequest &request) override
+    {
+        printRequests.push_back(request);
+        if (printAnswers.empty())
+            return {};
+        const PrintResult answer = printAnswers.front();
+        printAnswers.pop_front();
+        return answer;
+    }
+
     double logicalDpiY(std::int32_t) override { return dpi; }
 
     std::optional<QString> realisedFace(const FontRecord &font) override
@@ -40,6 +60,10 @@ public:
         return font.face();
     }
 
+    // A confirmed colour answer.
+    static ColorResult color(std::int32_t color);
+    // A confirmed file answer: the path and its name, each followed by NULs.
+    static FileResult file(const QString &path, const QString &title);
     // A confirmed font answer.
     static FontResult font(const char *face, std::int32_t tenths, std::int32_t color, bool bold,
                            bool italic);
@@ -50,6 +74,10 @@ public:
     std::deque<ColorResult> colorAnswers;
     std::vector<FontRequest> fontRequests;
     std::vector<ColorRequest> colorRequests;
+    std::deque<FileResult> fileAnswers;
+    std::vector<FileRequest> fileRequests;
+    std::deque<PrintResult> printAnswers;
+    std::vector<PrintRequest> printRequests;
 };
 
 } // namespace quillet::test

@@ -4,7 +4,16 @@
 #include "platform/WindowHandles.h"
 #include "platform/qt/FontChooserDialog.h"
 
+#include "platform/PrinterRecords.h"
+#include "platform/qt/QtPrinters.h"
+
 #include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -63,6 +72,107 @@ ColorResult QtChoosers::chooseColor(const ColorRequest &request)
         return result;
     result.confirmed = true;
     result.color = colors::toStored(chosen);
+    return result;
+}
+
+namespace {
+
+// The text of a buffer up to its first NUL.
+QString upToNul(const QString &buffer)
+{
+    const qsizetype end = buffer.indexOf(QChar(u'\0'));
+    return end < 0 ? buffer : buffer.left(end);
+}
+
+// A text followed by NULs up to size characters.
+QString padded(const QString &text, std::int32_t size)
+{
+    return text + QString(std::max<qsizetype>(0, size - text.size()), QChar(u'\0'));
+}
+
+// The request's filter list, descriptions and patterns in turn, as the dialog's name filters:
+// "Text files (*.txt)". Patterns separated by ";" are separated by spaces there.
+QStringList nameFilters(const QString &filter)
+{
+    const QStringList parts = filter.split(QChar(u'\0'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty() && parts[i + 1].isEmpty())
+            break;
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters;
+}
+
+} // namespace
+
+FileResult QtChoosers::chooseFile(const FileRequest &request)
+{
+    constexpr std::uint32_t kAllowMultiSelect = 0x200;
+    constexpr std::uint32_t kOverwritePrompt = 0x2;
+    QFileDialog dialog(windowHandles::windowOf(request.owner), request.title,
+                       request.initialFolder);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (request.save)
+        dialog.setFileMode(QFileDialog::AnyFile);
+    else
+        dialog.setFileMode((request.options & kAllowMultiSelect) ? QFileDialog::ExistingFiles
+                                                                 : QFileDialog::ExistingFile);
+    if (request.save && !(request.options & kOverwritePrompt))
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    const QStringList filters = nameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+            dialog.selectNameFilter(filters[request.filterIndex - 1]);
+    }
+    dialog.setDefaultSuffix(request.defaultExt);
+    if (const QString start = upToNul(request.file); !start.isEmpty())
+        dialog.selectFile(start);
+
+    FileResult result;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return result;
+    const QString path = QDir::toNativeSeparators(dialog.selectedFiles().front());
+    // A path that does not fit the buffer with its NUL fails, as the chooser would report.
+    if (path.size() >= request.fileSize)
+        return result;
+    result.confirmed = true;
+    result.file = padded(path, request.fileSize);
+    result.fileTitle = padded(QFileInfo(path).fileName().left(request.fileTitleSize - 1),
+                              request.fileTitleSize);
+    return result;
+}
+
+PrintResult QtChoosers::choosePrinter(const PrintRequest &request)
+{
+    QPrinter printer(QPrinterInfo::printerInfo(printerRecords::deviceNameIn(request.devNames)));
+    printer.setPageOrientation(printerRecords::orientation(request.devMode) == Printers::Landscape
+                                   ? QPageLayout::Landscape
+                                   : QPageLayout::Portrait);
+    switch (printerRecords::duplex(request.devMode)) {
+    case Printers::LongEdge:
+        printer.setDuplex(QPrinter::DuplexLongSide);
+        break;
+    case Printers::ShortEdge:
+        printer.setDuplex(QPrinter::DuplexShortSide);
+        break;
+    default:
+        printer.setDuplex(QPrinter::DuplexNone);
+        break;
+    }
+    QPrintDialog dialog(&printer, windowHandles::windowOf(request.owner));
+    PrintResult result;
+    if (dialog.exec() != QDialog::Accepted)
+        return result;
+    result.confirmed = true;
+    const bool landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
+    result.devMode = printerRecords::answered(
+        request.devMode, printer.printerName(), static_cast<std::int16_t>(printer.copyCount()),
+        static_cast<std::int16_t>(QtPrinters::duplexOf(printer.duplex())),
+        static_cast<std::int16_t>(landscape ? Printers::Landscape : Printers::Portrait));
     return result;
 }
 
