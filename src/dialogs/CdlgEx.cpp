@@ -210,10 +210,9 @@ void CdlgEx::ShowPrinter()
         request.devMode =
             printerRecords::devMode(name, static_cast<std::int16_t>(printers.orientation()));
     } catch (const std::exception &error) {
-        m_platform.messageBoxes.inform(windowHandles::windowOf(m_hOwner),
-                                       QStringLiteral("Printer Error"),
-                                       QString::fromUtf8(error.what()),
-                                       MessageBoxes::Icon::Warning);
+        m_platform.messageBoxes.inform(
+            windowHandles::windowOf(m_hOwner), QStringLiteral("Printer Error"),
+            QString::fromUtf8(error.what()), MessageBoxes::Icon::Warning);
         return;
     }
     // A printer that cannot say its duplex mode leaves 0.
@@ -221,9 +220,9 @@ void CdlgEx::ShowPrinter()
         printerRecords::setDuplex(request.devMode, static_cast<std::int16_t>(printers.duplex()));
     } catch (const std::exception &) {
     }
-    request.devNames = printerRecords::devNames(printers.driverName().toUtf8(),
-                                                printers.deviceName().toUtf8(),
-                                                printers.portName().toUtf8());
+    request.devNames =
+        printerRecords::devNames(printers.driverName().toUtf8(), printers.deviceName().toUtf8(),
+                                 printers.portName().toUtf8());
 
     const PrintResult result = choosers().choosePrinter(request);
     m_lastResult = result.confirmed ? 1 : 0;

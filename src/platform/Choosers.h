@@ -68,9 +68,9 @@ struct FileRequest
     std::int32_t owner = 0;
     QString filter; // descriptions and patterns in turn, each ended by a NUL, then one more NUL
     std::int32_t filterIndex = 0;
-    QString file;             // the starting path, NULs after it up to fileSize characters
+    QString file; // the starting path, NULs after it up to fileSize characters
     std::int32_t fileSize = 0;
-    QString fileTitle;        // fileTitleSize NULs
+    QString fileTitle; // fileTitleSize NULs
     std::int32_t fileTitleSize = 0;
     QString initialFolder;
     QString title;

@@ -103,8 +103,8 @@ std::int16_t duplex(const DevMode &mode)
     return word(mode, kDuplexOffset);
 }
 
-DevMode answered(DevMode mode, const QString &deviceName, std::int16_t copies,
-                 std::int16_t duplex, std::int16_t orientation)
+DevMode answered(DevMode mode, const QString &deviceName, std::int16_t copies, std::int16_t duplex,
+                 std::int16_t orientation)
 {
     const QByteArray name = cut(deviceName.toUtf8(), kNameSize - 1);
     std::fill(mode.begin() + kNameOffset, mode.begin() + kNameOffset + kNameSize, 0);
@@ -121,8 +121,8 @@ QString deviceNameIn(const DevNames &names)
     if (offset < 8 || offset >= static_cast<int>(names.size()))
         return {};
     const auto *begin = reinterpret_cast<const char *>(names.data()) + offset;
-    const auto *end = std::find(begin, reinterpret_cast<const char *>(names.data()) + names.size(),
-                                '\0');
+    const auto *end =
+        std::find(begin, reinterpret_cast<const char *>(names.data()) + names.size(), '\0');
     return QString::fromUtf8(begin, end - begin);
 }
 

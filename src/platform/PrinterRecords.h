@@ -44,8 +44,8 @@ std::int16_t duplex(const DevMode &mode);
 
 // A device mode answered by the print dialog: name (cut to 31 bytes and NUL-ended), copies,
 // duplex and orientation written into a copy of mode.
-DevMode answered(DevMode mode, const QString &deviceName, std::int16_t copies,
-                 std::int16_t duplex, std::int16_t orientation);
+DevMode answered(DevMode mode, const QString &deviceName, std::int16_t copies, std::int16_t duplex,
+                 std::int16_t orientation);
 
 // The device name in a device-names record (up to its NUL).
 QString deviceNameIn(const DevNames &names);

@@ -1,8 +1,11 @@
 #include "dialogs/CdlgEx.h"
 
+#include "platform/PrinterRecords.h"
 #include "support/FakeChoosers.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/FakePrinters.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +62,14 @@ TEST_F(CdlgExTest, ActionNumbersWithoutADialogOpenNothing)
     EXPECT_EQ(choosers.colorRequests.size(), 1u);
     dialog.setAction(4);
     EXPECT_EQ(choosers.fontRequests.size(), 1u);
+    dialog.setAction(1);
+    dialog.setAction(2);
+    ASSERT_EQ(choosers.fileRequests.size(), 2u);
+    EXPECT_FALSE(choosers.fileRequests[0].save);
+    EXPECT_TRUE(choosers.fileRequests[1].save);
+    printers.printers = {{"Lab", "drv", "lp0"}};
+    dialog.setAction(5);
+    EXPECT_EQ(choosers.printRequests.size(), 1u);
 }
 
 // The font request: the cell height from the screen's vertical DPI with halves to even, the
@@ -192,6 +203,175 @@ TEST_F(CdlgExTest, ColorRequestMasksFlagsAndStartsFromFreshCustomColors)
     EXPECT_EQ(choosers.colorRequests[0].color, 0x00AA00);
     EXPECT_EQ(choosers.colorRequests[1].color, 0x0000FF);
     EXPECT_EQ(dialog.RGBResult(), 0x0000FF);
+}
+
+QString nuls(qsizetype count)
+{
+    return QString(count, QChar(u'\0'));
+}
+
+// The file request: the converted filter, the masked options, the initial folder, the path and
+// title buffers of 255 characters; the results cut at their first NUL.
+TEST_F(CdlgExTest, FileRequestFollowsThePropertiesAndResultsEndAtTheirNul)
+{
+    for (const auto &[filter, converted] : std::vector<std::pair<QString, QString>>{
+             {"Text files|*.txt|All files|*.*",
+              "Text files" + nuls(1) + "*.txt" + nuls(1) + "All files" + nuls(1) + "*.*" + nuls(2)},
+             {"Notes|*.txt|", "Notes" + nuls(1) + "*.txt" + nuls(3)},
+             {"", nuls(2)}}) {
+        EXPECT_EQ(CdlgEx::convertedFilter(filter), converted) << filter.toStdString();
+    }
+
+    dialog.setflags(-1);
+    dialog.setFileName("start.txt");
+    dialog.setFilter("Text files|*.txt");
+    dialog.setFilterIndex(2);
+    dialog.setDialogTitle("Pick");
+    dialog.setDefaultExt("txt");
+    choosers.fileAnswers.push_back(FakeChoosers::file("/home/me/notes.txt", "notes.txt"));
+    dialog.ShowOpen();
+    ASSERT_EQ(choosers.fileRequests.size(), 1u);
+    const FileRequest &request = choosers.fileRequests[0];
+    EXPECT_EQ(request.options, 0xFFFFFF1Fu);
+    EXPECT_EQ(request.initialFolder, QCoreApplication::applicationDirPath());
+    EXPECT_EQ(request.file, "start.txt" + nuls(246));
+    EXPECT_EQ(request.fileTitle, nuls(255));
+    EXPECT_EQ(request.filter, "Text files" + nuls(1) + "*.txt" + nuls(2));
+    EXPECT_EQ(request.filterIndex, 2);
+    EXPECT_EQ(request.title, "Pick");
+    EXPECT_EQ(request.defaultExt, "txt");
+    EXPECT_EQ(dialog.FileName(), "/home/me/notes.txt");
+    EXPECT_EQ(dialog.FileTitle(), "notes.txt");
+    EXPECT_EQ(dialog.FilterIndex(), 2);
+
+    // A cancel changes nothing; with CancelError it raises the cancel error as well.
+    dialog.setInitDir("/srv/shared");
+    dialog.ShowSave();
+    EXPECT_EQ(choosers.fileRequests.back().initialFolder, "/srv/shared");
+    dialog.setCancelError(true);
+    EXPECT_THROW(dialog.ShowOpen(), DialogCancelled);
+    EXPECT_EQ(dialog.FileName(), "/home/me/notes.txt");
+    EXPECT_EQ(dialog.FileTitle(), "notes.txt");
+
+    // Too long for the request: refused before anything opens.
+    const auto requests = choosers.fileRequests.size();
+    dialog.setFileName(QString(256, QLatin1Char('x')));
+    EXPECT_THROW(dialog.ShowOpen(), std::invalid_argument);
+    dialog.setFileName(QString());
+    dialog.setFilter(QString(32768, QLatin1Char('|')));
+    EXPECT_THROW(dialog.ShowSave(), std::overflow_error);
+    EXPECT_EQ(choosers.fileRequests.size(), requests);
+}
+
+// The two printer records, byte for byte.
+TEST(PrinterRecordsTest, RecordsAreLaidOutAsThePrintDialogReadsThem)
+{
+    using namespace printerRecords;
+    struct NamesCase
+    {
+        QByteArray driver, device, port;
+        int deviceOffset, portOffset;
+        QByteArray text; // the 100-byte text area
+    };
+    const NamesCase cases[] = {
+        {"drv", "Laserjet 5", "LPT1:", 12, 23,
+         QByteArray("drv\0Laserjet 5\0LPT1:\0", 21) + QByteArray(79, ' ')},
+        {QByteArray(60, 'd'), QByteArray(50, 'v'), "p", 69, 120,
+         QByteArray(60, 'd') + '\0' + QByteArray(39, 'v')},
+    };
+    for (const NamesCase &c : cases) {
+        const DevNames names = devNames(c.driver, c.device, c.port);
+        EXPECT_EQ(names[0] | names[1] << 8, 8);
+        EXPECT_EQ(names[2] | names[3] << 8, c.deviceOffset);
+        EXPECT_EQ(names[4] | names[5] << 8, c.portOffset);
+        EXPECT_EQ(names[6] | names[7] << 8, 0);
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(names.data()) + 8, 100), c.text);
+    }
+    EXPECT_THROW(devNames(QByteArray(32760, 'd'), "device", "port"), std::overflow_error);
+
+    DevMode mode = devMode("Laserjet 5", 2);
+    setDuplex(mode, 3);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(mode.data()), 32),
+              "Laserjet 5" + QByteArray(22, ' '));
+    EXPECT_EQ(mode[36] | mode[37] << 8, 122);
+    EXPECT_EQ(mode[40] | mode[41] << 8 | mode[42] << 16 | mode[43] << 24, 0x1001);
+    EXPECT_EQ(orientation(mode), 2);
+    EXPECT_EQ(duplex(mode), 3);
+    EXPECT_EQ(std::count(mode.begin() + 64, mode.end(), 0), 122 - 64);
+    // Padded with spaces, the name has no end: a dialog must answer with one.
+    EXPECT_THROW(deviceName(mode), std::invalid_argument);
+    EXPECT_EQ(
+        QByteArray(reinterpret_cast<const char *>(devMode(QString(40, QLatin1Char('n')), 1).data()),
+                   32),
+        QByteArray(32, 'n'));
+    const DevMode answer = answered(mode, "Office", 3, 2, 1);
+    EXPECT_EQ(deviceName(answer), "Office");
+    EXPECT_EQ(copies(answer), 3);
+    EXPECT_EQ(duplex(answer), 2);
+    EXPECT_EQ(orientation(answer), 1);
+}
+
+class PrinterDialogTest : public CdlgExTest
+{
+protected:
+    void answer(const QString &name, std::int16_t copies, std::int16_t duplex,
+                std::int16_t orientation)
+    {
+        PrintResult result;
+        result.confirmed = true;
+        result.devMode = printerRecords::answered({}, name, copies, duplex, orientation);
+        choosers.printAnswers.push_back(result);
+    }
+};
+
+// The dialog starts on the current printer; the chosen name, in upper case, is matched against
+// every installed printer and the last match becomes current; then copies, duplex and
+// orientation, in that order.
+TEST_F(PrinterDialogTest, TheChosenPrinterBecomesCurrentWithItsSettings)
+{
+    printers.printers = {{"Office", "pcl", "usb"}, {"OFFICE", "ps", "net"}, {"Lab", "drv", "lp0"}};
+    printers.currentIndex = 2;
+    dialog.setflags(-1);
+    dialog.sethOwner(7);
+    answer("office", 2, 3, 2);
+    dialog.ShowPrinter();
+    ASSERT_EQ(choosers.printRequests.size(), 1u);
+    const PrintRequest &request = choosers.printRequests[0];
+    EXPECT_EQ(request.options, 0x1C0FFFu);
+    EXPECT_EQ(request.owner, 7);
+    EXPECT_EQ(printerRecords::deviceNameIn(request.devNames), "Lab");
+    EXPECT_EQ(printerRecords::orientation(request.devMode), Printers::Portrait);
+    EXPECT_EQ(printerRecords::duplex(request.devMode), Printers::Simplex);
+    EXPECT_EQ(printers.changes, (std::vector<std::string>{"current 0", "current 1", "copies 2",
+                                                          "duplex 3", "orientation 2"}));
+    EXPECT_EQ(dialog.hOwner(), 7);
+
+    // Keeping a current printer whose name is in upper case skips the walk, not the settings.
+    printers.changes.clear();
+    answer("OFFICE", 1, 1, 1);
+    dialog.ShowPrinter();
+    EXPECT_EQ(printers.changes,
+              (std::vector<std::string>{"copies 1", "duplex 1", "orientation 1"}));
+
+    // A cancel touches nothing.
+    printers.changes.clear();
+    dialog.ShowPrinter();
+    EXPECT_TRUE(printers.changes.empty());
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+// With no printer installed the user is told once per command, and nothing opens.
+TEST_F(PrinterDialogTest, NoPrinterIsSaidOnceAndNothingOpens)
+{
+    dialog.ShowPrinter();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].title, "Printer Error");
+    EXPECT_EQ(boxes.asked[0].icon, MessageBoxes::Icon::Warning);
+    EXPECT_EQ(boxes.asked[0].buttons, MessageBoxes::Buttons::Ok);
+    EXPECT_TRUE(boxes.asked[0].text.contains("No printer"));
+    EXPECT_TRUE(choosers.printRequests.empty());
+    dialog.ShowPrinter();
+    EXPECT_EQ(boxes.asked.size(), 2u);
 }
 
 } // namespace

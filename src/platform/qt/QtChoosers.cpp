@@ -1,21 +1,20 @@
 #include "platform/qt/QtChoosers.h"
 
 #include "platform/Colors.h"
+#include "platform/PrinterRecords.h"
 #include "platform/WindowHandles.h"
 #include "platform/qt/FontChooserDialog.h"
-
-#include "platform/PrinterRecords.h"
 #include "platform/qt/QtPrinters.h"
 
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontInfo>
+#include <QGuiApplication>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QFontInfo>
-#include <QGuiApplication>
 #include <QScreen>
 
 #include <cmath>
@@ -141,8 +140,8 @@ FileResult QtChoosers::chooseFile(const FileRequest &request)
         return result;
     result.confirmed = true;
     result.file = padded(path, request.fileSize);
-    result.fileTitle = padded(QFileInfo(path).fileName().left(request.fileTitleSize - 1),
-                              request.fileTitleSize);
+    result.fileTitle =
+        padded(QFileInfo(path).fileName().left(request.fileTitleSize - 1), request.fileTitleSize);
     return result;
 }
 
