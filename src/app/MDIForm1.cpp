@@ -44,6 +44,7 @@ MDIForm1::MDIForm1(Platform &platform, std::string databasePath, QString toolPat
     m_child->move(0, 0);
 
     resize(m_child->size());
+    connect(m_form3, &Form3::storeAndQuitRequested, this, &MDIForm1::storeAndQuit);
 }
 
 MDIForm1::~MDIForm1()
@@ -188,6 +189,23 @@ WindowGeometry MDIForm1::workspaceGeometry() const
     const QSize outer = size().grownBy(frameMargins());
     return {whole(twips::fromPixelsX(pos().x())), whole(twips::fromPixelsY(pos().y())),
             whole(twips::fromPixelsX(outer.width())), whole(twips::fromPixelsY(outer.height()))};
+}
+
+void MDIForm1::storeAndQuit()
+{
+    // The door: the workspace is stored and the program ends at once, without the closing
+    // steps. When the workspace cannot be stored the program stays, so that the user can try
+    // again or close normally.
+    try {
+        m_form3->SaveWorkspace(workspaceGeometry());
+    } catch (const std::exception &error) {
+        reportUnhandled(m_platform.messageBoxes, this,
+                        tr("The workspace was not stored, so Quillet did not end.\n\n") +
+                            QString::fromUtf8(error.what()));
+        return;
+    }
+    if (m_platform.endProgram)
+        m_platform.endProgram();
 }
 
 QString MDIForm1::MDIForm_QueryUnload()

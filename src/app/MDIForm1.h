@@ -53,6 +53,8 @@ public:
     // the workspace. It never cancels the close.
     QString MDIForm_QueryUnload();
     void Form_Unload();
+    // The door: stores the workspace, then ends the program at once.
+    void storeAndQuit();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -2,11 +2,15 @@
 
 #include "app/MDIForm1.h"
 #include "platform/MessageBoxes.h"
+#include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "store/StoreError.h"
 
 #include <QApplication>
 #include <QFileInfo>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace quillet {
 
@@ -39,6 +43,15 @@ std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, const QString &data
         return nullptr;
     }
     return window;
+}
+
+std::function<void()> endAtOnce(SingleInstance &instance)
+{
+    return [&instance] {
+        instance.release();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    };
 }
 
 void closeOnSessionEndOrSignal(MDIForm1 &window, TerminationSignals &terminations)

@@ -4,11 +4,13 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace quillet {
 
 class MDIForm1;
+class SingleInstance;
 class TerminationSignals;
 
 // The database file the program uses: mydata.mdb in the program's own folder.
@@ -19,6 +21,11 @@ QString databasePathIn(const QString &programFolder);
 // one with the tool at toolPath, and returns nullptr: the program then ends with status 1.
 std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, const QString &databasePath,
                                          const QString &toolPath);
+
+// How the program ends at once (the door): status 0, no window's closing handlers. Everything
+// stored is in the file already, committed; the single-instance lock is let go first, and the
+// background damage check, which only reads, ends with the process.
+std::function<void()> endAtOnce(SingleInstance &instance);
 
 // Ending the desktop session, or a termination signal, closes the window the way the user
 // does: the text being typed, the outline's state and the settings are stored.

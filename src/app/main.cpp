@@ -4,6 +4,7 @@
 #include "platform/TerminationSignals.h"
 #include "platform/qt/QtChoosers.h"
 #include "platform/qt/QtMessageBoxes.h"
+#include "platform/qt/QtPrinters.h"
 #include "platform/qt/QtWindowFrames.h"
 
 #include <QApplication>
@@ -22,7 +23,9 @@ int main(int argc, char *argv[])
     quillet::QtMessageBoxes messageBoxes;
     quillet::QtChoosers choosers;
     quillet::QtWindowFrames frames;
-    quillet::Platform platform{messageBoxes, &choosers, &frames};
+    quillet::QtPrinters printers;
+    quillet::Platform platform{messageBoxes, &choosers, &frames, &printers,
+                               quillet::endAtOnce(instance)};
     std::unique_ptr<quillet::MDIForm1> window = quillet::openMainWindow(
         platform, quillet::databasePathIn(folder), folder + QStringLiteral("/quillet-db"));
     if (!window)

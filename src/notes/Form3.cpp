@@ -14,6 +14,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 
 #include <stdexcept>
@@ -55,6 +56,12 @@ Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
     wire(Command1, &QToolButton::clicked, &Form3::Command1_Click);
     wire(Command5, &QToolButton::clicked, &Form3::Command5_Click);
     wire(Command10, &QToolButton::clicked, &Form3::Command10_Click);
+    wire(Command7, &QToolButton::clicked, &Form3::Command7_Click);
+    wire(Command8, &QToolButton::clicked, &Form3::Command8_Click);
+    wire(Command9, &QToolButton::clicked, &Form3::Command9_Click);
+    wire(Command2, &QPushButton::clicked, &Form3::Command2_Click);
+    wire(Command11, &QPushButton::clicked, &Form3::Command11_Click);
+    wire(Command12, &QPushButton::clicked, &Form3::Command12_Click);
 }
 
 Form3::~Form3()

@@ -95,6 +95,10 @@ public:
     // The dialog component the window's commands share, made on first use.
     CdlgEx &dialog();
 
+signals:
+    // The door was clicked: the workspace is to be stored and the program to end at once.
+    void storeAndQuitRequested();
+
 private:
     void buildControls();
     NoteStore &openStore();
@@ -115,6 +119,12 @@ private:
     void Command1_Click();
     void Command5_Click();
     void Command10_Click();
+    void Command2_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void Command11_Click();
+    void Command12_Click();
 
     Platform &m_platform;
     Settings &m_settings;

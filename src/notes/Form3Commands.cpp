@@ -8,12 +8,15 @@
 #include "platform/WindowHandles.h"
 #include "store/NoteStore.h"
 
+#include <QGroupBox>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 
-// The notes window's commands: adding and deleting items, and the note's font.
+// The notes window's commands: adding and deleting items, the note's font and background,
+// expanding the outline, storing and quitting, and the hidden panel's dialogs.
 
 namespace quillet {
 
@@ -161,6 +164,70 @@ void Form3::SaveNoteFormat()
                         tr("The note's format was not stored.\n\n") +
                             QString::fromUtf8(error.what()));
     }
+}
+
+void Form3::Command9_Click()
+{
+    CdlgEx &colours = dialog();
+    colours.sethOwner(windowHandles::handleOf(this));
+    colours.ShowColor();
+    // Black (0) and negative values are not applied. A cancel leaves RGBResult as the last
+    // colour or font command left it, which then applies. The format is stored in any case.
+    if (colours.RGBResult() > 0) {
+        EditorFormat format = Text1->format();
+        format.backColor = colours.RGBResult();
+        Text1->setFormat(format);
+    }
+    SaveNoteFormat();
+}
+
+void Form3::Command2_Click()
+{
+    // Every item with children opens; no item closes. The flags reach the file with the
+    // workspace.
+    const int count = TreeView1->count();
+    for (int index = 1; index <= count; ++index)
+        if (TreeView1->children(index) > 0)
+            TreeView1->setExpanded(index, true);
+}
+
+void Form3::Command7_Click()
+{
+    // The binoculars have no action of their own: the click changes nothing.
+}
+
+void Form3::Command8_Click()
+{
+    // The click took the focus, so the editor's text has just been stored. Text that still
+    // could not be stored goes to a recovery file, as at closing, before the program ends.
+    if (m_unsaved.has() && !m_unsaved.reportPending()) {
+        try {
+            SaveNoteText();
+        } catch (const std::exception &) {
+        }
+    }
+    if (m_unsaved.has()) {
+        m_platform.messageBoxes.inform(
+            this, QStringLiteral("Quillet"),
+            m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->toPlainText()),
+            MessageBoxes::Icon::Warning);
+    }
+    emit storeAndQuitRequested();
+}
+
+void Form3::Command11_Click()
+{
+    CdlgEx &files = dialog();
+    files.setCancelError(false);
+    files.setFilter(QStringLiteral("Text files|*.txt|All files|*.*"));
+    files.ShowOpen();
+    // The file is not opened; its path, or the one before a cancel, is shown.
+    Frame2->setTitle(files.FileName());
+}
+
+void Form3::Command12_Click()
+{
+    dialog().ShowPrinter();
 }
 
 } // namespace quillet

@@ -36,4 +36,10 @@ bool SingleInstance::acquire()
     return true;
 }
 
+void SingleInstance::release()
+{
+    if (m_lock)
+        m_lock->unlock();
+}
+
 } // namespace quillet

@@ -20,6 +20,8 @@ public:
 
     // Takes the lock; false when another running copy holds it.
     bool acquire();
+    // Lets the lock go, for a program that ends without its destructors running.
+    void release();
 
     QString lockPath() const { return m_lockPath; }
 
