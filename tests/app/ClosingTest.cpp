@@ -1,6 +1,7 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
+#include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "platform/Twips.h"
 #include "support/FakeMessageBoxes.h"
@@ -10,7 +11,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +127,86 @@ TEST_F(ClosingTest, FailuresWhileClosingAreSaidInOneMessage)
     EXPECT_TRUE(text.contains(files[0])) << text.toStdString();
     EXPECT_TRUE(text.contains("expanded state")) << text.toStdString();
     EXPECT_FALSE(text.contains("when you leave the editor")) << text.toStdString();
+}
+
+// The door stores the workspace and ends the program, without the closing steps.
+TEST_F(ClosingTest, TheDoorStoresTheWorkspaceAndEnds)
+{
+    createDatabase(path, {{"A", "Alpha", true}, {"A1", "One"}, {"B", "Beta"}});
+    bool ended = false;
+    platform.endProgram = [&] {
+        ended = true;
+    };
+    std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    const NotesControls ui(*window->form3());
+    ui.TreeView1->setExpanded(1, false);
+    ui.TreeView1->select(3);
+    ui.TreeView1->nodeClicked(3);
+    ui.Text1->setFocus();
+    QTest::keyClicks(ui.Text1, "by the door");
+    QTest::mouseClick(control<QToolButton>(*window->form3(), "Command8"), Qt::LeftButton);
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(boxes.asked.empty());
+    EXPECT_EQ(querySql(path, "SELECT group_concat(anoixto, '') FROM mynodes"), "000");
+    EXPECT_EQ(querySql(path, "SELECT timilo FROM parame WHERE ID=5"), "3");
+    EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='B'"), "by the door");
+}
+
+// Text that cannot be stored goes to a recovery file before the door ends the program; a
+// workspace that cannot be stored keeps the program running.
+TEST_F(ClosingTest, TheDoorNeverLosesTextAndStaysWhenTheWorkspaceFails)
+{
+    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
+    execSql(path, "UPDATE parame SET timilo=2 WHERE ID=5");
+    int ends = 0;
+    platform.endProgram = [&] {
+        ++ends;
+    };
+    std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    const NotesControls ui(*window->form3());
+    auto *door = control<QToolButton>(*window->form3(), "Command8");
+    ui.Text1->setFocus();
+    QTest::keyClicks(ui.Text1, "no row for me");
+    // B's row goes, another takes its place: the note cannot be stored, the flags still can.
+    execSql(path, "DELETE FROM mynodes WHERE Kleidi='B'; INSERT INTO mynodes (Kleidi, MyText) "
+                  "VALUES ('Z', 'z')");
+    QTest::mouseClick(door, Qt::LeftButton);
+    EXPECT_EQ(ends, 1);
+    const QStringList files = QDir(folder.folder()).entryList({"mydata.mdb.recovered-B-*.txt"});
+    ASSERT_EQ(files.size(), 1);
+    ASSERT_FALSE(boxes.asked.empty());
+    EXPECT_TRUE(boxes.asked[0].text.contains(files[0])) << boxes.asked[0].text.toStdString();
+
+    boxes.asked.clear();
+    execSql(path, "DELETE FROM mynodes WHERE Kleidi='Z'");
+    QTest::mouseClick(door, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ends, 1);
+    EXPECT_TRUE(std::any_of(boxes.asked.begin(), boxes.asked.end(),
+                            [](const auto &asked) { return asked.text.contains("did not end"); }));
+}
+
+// The door ends a real process at once and cleanly: status 0, the workspace stored, the file
+// sound, and the next start not held up by the lock the process had.
+TEST_F(ClosingTest, TheDoorEndsTheProcessCleanly)
+{
+    createDatabase(path, {{"A", "Alpha", true}, {"A1", "One"}, {"B", "Beta"}});
+    execSql(path, "UPDATE parame SET timilo=3 WHERE ID=5");
+    QProcess driver;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    driver.setProcessEnvironment(environment);
+    driver.start(QStringLiteral(QUILLET_DOOR_DRIVER), {QString::fromStdString(path)});
+    ASSERT_TRUE(driver.waitForFinished(60000));
+    EXPECT_EQ(driver.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(driver.exitCode(), 0) << driver.readAllStandardError().toStdString();
+    EXPECT_EQ(querySql(path, "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(querySql(path, "SELECT count(*) FROM parame WHERE ID=3 AND timilo > 0"), "1");
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path) + "-journal"));
+    SingleInstance next(folder.folder());
+    EXPECT_TRUE(next.acquire());
 }
 
 // A service manager stopping the program sends SIGTERM: the closing path runs as if the user

@@ -2,6 +2,7 @@
 
 #include "support/FakeChoosers.h"
 #include "support/FakeMessageBoxes.h"
+#include "support/FakePrinters.h"
 #include "support/NotesControls.h"
 #include "support/TestDatabase.h"
 
@@ -45,7 +46,8 @@ protected:
     std::string path = folder.path("mydata.mdb");
     FakeMessageBoxes boxes;
     FakeChoosers choosers;
-    Platform platform{boxes, &choosers};
+    FakePrinters printers;
+    Platform platform{boxes, &choosers, nullptr, &printers};
     Settings settings;
     std::unique_ptr<Form3> form;
 };

@@ -1,0 +1,95 @@
+#include "NotesFixture.h"
+#include "dialogs/CdlgEx.h"
+#include "platform/PrinterRecords.h"
+
+#include <QGroupBox>
+
+namespace quillet::test {
+namespace {
+
+class CommandsTest : public NotesFixture
+{
+protected:
+    std::string backColorOf(const char *key)
+    {
+        return querySql(path, std::string("SELECT XromaBack FROM mynodes WHERE Kleidi='") +
+                                  key + "'");
+    }
+    QGroupBox *frame2() { return control<QGroupBox>(*form, "Frame2"); }
+    void click(const char *button) { control<QAbstractButton>(*form, button)->click(); }
+};
+
+// The brush applies a colour above 0 and stores the format in any case. A cancel applies what
+// the last colour or font command left: after the font command, the text colour.
+TEST_F(CommandsTest, TheBrushAppliesColoursAboveBlackAndAlwaysStoresTheFormat)
+{
+    load({{"A", "Alpha"}});
+    ui().Text2->setText("1");
+    const std::int32_t white = ui().Text1->backColor();
+
+    click("Command9"); // cancelled before any colour: RGBResult 0 applies nothing
+    EXPECT_EQ(ui().Text1->backColor(), white);
+    EXPECT_EQ(backColorOf("A"), std::to_string(white));
+
+    choosers.colorAnswers.push_back(FakeChoosers::color(0x000000));
+    click("Command9"); // black is not applied
+    EXPECT_EQ(ui().Text1->backColor(), white);
+
+    choosers.fontAnswers.push_back(FakeChoosers::font("DejaVu Sans", 100, 0x0000FF, false, false));
+    ui().Command10->click();
+    click("Command9"); // cancelled right after the font command
+    EXPECT_EQ(ui().Text1->backColor(), 0x0000FF);
+    EXPECT_EQ(backColorOf("A"), "255");
+    EXPECT_EQ(choosers.colorRequests.back().owner, form->dialog().hOwner());
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+TEST_F(CommandsTest, ExpandAllOpensEveryItemWithChildrenAtEveryDepth)
+{
+    load({{"A", "a"}, {"A1", "a1"}, {"A11", "a11"}, {"A111", "a111"}, {"B", "b"}, {"C", "c"},
+          {"C1", "c1"}});
+    const std::string before = fileBytes(path);
+    click("Command2");
+    for (int index : {1, 2, 3, 6})
+        EXPECT_TRUE(ui().TreeView1->isExpanded(index)) << index;
+    for (int index : {4, 5, 7})
+        EXPECT_FALSE(ui().TreeView1->isExpanded(index)) << index;
+    EXPECT_EQ(fileBytes(path), before);
+}
+
+// Open File shows the chosen path as the hidden panel's caption, and after a cancel the path
+// chosen before; nothing else changes. The binoculars change nothing at all.
+TEST_F(CommandsTest, OpenFileShowsThePathAndTheBinocularsChangeNothing)
+{
+    load({{"A", "Alpha"}});
+    ui().Text2->setText("1");
+    ui().Text1->setPlainText("as it was");
+    const std::string before = fileBytes(path);
+    choosers.fileAnswers.push_back(FakeChoosers::file("/home/me/list.txt", "list.txt"));
+    click("Command11");
+    EXPECT_EQ(frame2()->title(), "/home/me/list.txt");
+    EXPECT_EQ(choosers.fileRequests.back().filter,
+              CdlgEx::convertedFilter("Text files|*.txt|All files|*.*"));
+    click("Command11");
+    EXPECT_EQ(frame2()->title(), "/home/me/list.txt");
+    click("Command7");
+    EXPECT_EQ(fileBytes(path), before);
+    EXPECT_EQ(ui().Text1->toPlainText(), "as it was");
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+TEST_F(CommandsTest, PrintersShowsThePrintDialogOnTheCurrentPrinter)
+{
+    load({{"A", "Alpha"}});
+    click("Command12"); // none installed
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].title, "Printer Error");
+    printers.printers = {{"Lab", "drv", "lp0"}};
+    click("Command12");
+    ASSERT_EQ(choosers.printRequests.size(), 1u);
+    EXPECT_EQ(printerRecords::deviceNameIn(choosers.printRequests[0].devNames), "Lab");
+    EXPECT_EQ(boxes.asked.size(), 1u);
+}
+
+} // namespace
+} // namespace quillet::test
