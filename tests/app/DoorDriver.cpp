@@ -47,9 +47,8 @@ int main(int argc, char **argv)
         return 5;
     window->show();
     window->startDamageCheck();
-    QTimer::singleShot(0, [&] {
-        window->form3()->findChild<QToolButton *>(QStringLiteral("Command8"))->click();
-    });
+    QTimer::singleShot(
+        0, [&] { window->form3()->findChild<QToolButton *>(QStringLiteral("Command8"))->click(); });
     app.exec();
     return 3;
 }

@@ -12,8 +12,8 @@ class CommandsTest : public NotesFixture
 protected:
     std::string backColorOf(const char *key)
     {
-        return querySql(path, std::string("SELECT XromaBack FROM mynodes WHERE Kleidi='") +
-                                  key + "'");
+        return querySql(path,
+                        std::string("SELECT XromaBack FROM mynodes WHERE Kleidi='") + key + "'");
     }
     QGroupBox *frame2() { return control<QGroupBox>(*form, "Frame2"); }
     void click(const char *button) { control<QAbstractButton>(*form, button)->click(); }
@@ -46,7 +46,12 @@ TEST_F(CommandsTest, TheBrushAppliesColoursAboveBlackAndAlwaysStoresTheFormat)
 
 TEST_F(CommandsTest, ExpandAllOpensEveryItemWithChildrenAtEveryDepth)
 {
-    load({{"A", "a"}, {"A1", "a1"}, {"A11", "a11"}, {"A111", "a111"}, {"B", "b"}, {"C", "c"},
+    load({{"A", "a"},
+          {"A1", "a1"},
+          {"A11", "a11"},
+          {"A111", "a111"},
+          {"B", "b"},
+          {"C", "c"},
           {"C1", "c1"}});
     const std::string before = fileBytes(path);
     click("Command2");
