@@ -13,42 +13,22 @@ class FakeChoosers : public Choosers
 public:
     FontResult chooseFont(const FontRequest &request) override
     {
-        fontRequests.push_back(request);
-        if (fontAnswers.empty())
-            return {};
-        const FontResult answer = fontAnswers.front();
-        fontAnswers.pop_front();
-        return answer;
+        return next(fontAnswers, fontRequests, request);
     }
 
     ColorResult chooseColor(const ColorRequest &request) override
     {
-        colorRequests.push_back(request);
-        if (colorAnswers.empty())
-            return {};
-        const ColorResult answer = colorAnswers.front();
-        colorAnswers.pop_front();
-        return answer;
+        return next(colorAnswers, colorRequests, request);
     }
 
     FileResult chooseFile(const FileRequest &request) override
     {
-        fileRequests.push_back(request);
-        if (fileAnswers.empty())
-            return {};
-        const FileResult answer = fileAnswers.front();
-        fileAnswers.pop_front();
-        return answer;
+        return next(fileAnswers, fileRequests, request);
     }
 
     PrintResult choosePrinter(const PrintRequest &request) override
     {
-        printRequests.push_back(request);
-        if (printAnswers.empty())
-            return {};
-        const PrintResult answer = printAnswers.front();
-        printAnswers.pop_front();
-        return answer;
+        return next(printAnswers, printRequests, request);
     }
 
     double logicalDpiY(std::int32_t) override { return dpi; }
@@ -78,6 +58,20 @@ public:
     std::vector<FileRequest> fileRequests;
     std::deque<PrintResult> printAnswers;
     std::vector<PrintRequest> printRequests;
+
+private:
+    // Records the request and gives the next scripted answer.
+    template <class Result, class Request>
+    static Result next(std::deque<Result> &answers, std::vector<Request> &requests,
+                       const Request &request)
+    {
+        requests.push_back(request);
+        if (answers.empty())
+            return {};
+        const Result answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 };
 
 } // namespace quillet::test
