@@ -5,6 +5,7 @@
 #include "platform/qt/QtChoosers.h"
 #include "platform/qt/QtMessageBoxes.h"
 #include "platform/qt/QtPrinters.h"
+#include "platform/qt/QtShell.h"
 #include "platform/qt/QtWindowFrames.h"
 
 #include <QApplication>
@@ -24,8 +25,13 @@ int main(int argc, char *argv[])
     quillet::QtChoosers choosers;
     quillet::QtWindowFrames frames;
     quillet::QtPrinters printers;
-    quillet::Platform platform{messageBoxes, &choosers, &frames, &printers,
-                               quillet::endAtOnce(instance)};
+    quillet::QtShell shell(messageBoxes);
+    quillet::Platform platform{.messageBoxes = messageBoxes,
+                               .choosers = &choosers,
+                               .frames = &frames,
+                               .printers = &printers,
+                               .shell = &shell,
+                               .endProgram = quillet::endAtOnce(instance)};
     std::unique_ptr<quillet::MDIForm1> window = quillet::openMainWindow(
         platform, quillet::databasePathIn(folder), folder + QStringLiteral("/quillet-db"));
     if (!window)

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <exception>
 
@@ -84,8 +85,30 @@ public:
     std::int32_t RGBResult() const { return m_rgbResult; }
     void setRGBResult(std::int32_t value) { m_rgbResult = value; }
 
-    // The desktop's dialogs. The help and shell dialogs come with the commands that use them.
+    // The desktop's dialogs, in the component's order. The shell's work through the platform's
+    // shell and do nothing without one.
 
+    // The session manager's own confirmation of shutting down, or of the restart kind that
+    // flags AND 7 gives, with DialogPrompt.
+    void ShowShutDown();
+    void ShowRestart();
+    // The run dialog: DialogTitle, DialogPrompt, the hIcon icon, options (flags AND 0xF0) / 16.
+    void ShowRun();
+    // Nothing is ever formatted: the result says the drive cannot be (0xFFFFFFFD).
+    std::int32_t ShowFormat(std::int32_t iDrive, std::int32_t iCapacity, std::int32_t iFormatType);
+    // An icon picker over the icon files of FileName; the chosen icon, large when the stored
+    // IconSize is 32 and small otherwise, becomes hIcon. FileName is the same afterwards; one
+    // ending in the path separator opens nothing; one over 260 characters is
+    // std::invalid_argument.
+    void ShowIcon();
+    // A folder chooser under InitDir, titled DialogPrompt; the chosen folder goes to InitDir.
+    // Returns empty text.
+    QString ShowFolder();
+    // The properties of an object, or a settings panel, as the kind (flags AND 0xF00) / 256
+    // says (kObjectKinds).
+    void ShowObjectProp(const QString &sObjectName, const QString &sTab);
+    // An about box: AppName (one NUL character when empty) as title, DialogPrompt, hIcon.
+    void ShowAbout();
     // Asks for a file to open, or a name to save under, starting in InitDir (else the
     // program's folder) with FileName, the Filter list and DialogTitle. On confirmation
     // FileTitle and then FileName take the chosen name and full path. Throws
@@ -93,6 +116,9 @@ public:
     // Filter over 32,767, before anything opens.
     void ShowOpen();
     void ShowSave();
+    // Opens HelpFile in the desktop's viewer with HelpCommand and HelpKey as they are; never
+    // raises.
+    void ShowHelp();
     // Asks for a colour, starting from RGBResult when flags asks for it (bit 0x1).
     void ShowColor();
     // Asks for a font, with its effects and colour, starting from the properties. Throws
@@ -102,6 +128,19 @@ public:
     // Shows the print dialog on the current printer; the chosen printer becomes current with
     // its copies, duplex and orientation. No printer: a "Printer Error" message, once.
     void ShowPrinter();
+    // The desktop's file search.
+    void ShowFindFiles();
+
+    // What ShowObjectProp does for each kind: the object-properties dialog for kind 1 or 2
+    // (a printer, a file), or a settings panel with the command line that opened it where the
+    // component was first made. Kinds 0 and 10 to 15 show a file's properties with no name.
+    struct ObjectKind
+    {
+        std::int32_t propertiesKind; // 1, 2, or 0 for a settings panel
+        bool usesName;
+        const char *commandLine;
+    };
+    static const std::array<ObjectKind, 16> kObjectKinds;
 
     // The request record the file dialogs were last given.
     const FileRequest &fileRequest() const { return m_fileRequest; }
@@ -113,12 +152,24 @@ public:
     static constexpr std::uint32_t kColorFlagsMask = 0xF;
     static constexpr std::uint32_t kFontOptions = 0x141;
     static constexpr std::uint32_t kPrinterFlagsMask = 0x1C0FFF;
+    static constexpr std::uint32_t kRestartFlagsMask = 7;
+    static constexpr std::uint32_t kRunFlagsMask = 0xF0;
+    static constexpr std::uint32_t kObjectFlagsMask = 0xF00;
+    static constexpr std::uint32_t kFolderFlagsMask = 0x7001;
+    // The icon picker's path buffer, in characters.
+    static constexpr std::int32_t kIconPathSize = 260;
+
+    // The option fields of flags, each as its dialog takes it.
+    static std::uint32_t runOptions(std::int32_t flags);
+    static std::int32_t objectKind(std::int32_t flags);
+    static std::uint32_t folderOptions(std::int32_t flags);
     // The file dialogs' buffers, in characters.
     static constexpr std::int32_t kFileBufferSize = 255;
 
 private:
     void cancelled() const;
     Choosers &choosers() const;
+    Shell *shell() const { return m_platform.shell; }
     void SetupFileDialog();
     void showFileDialog(bool save);
 

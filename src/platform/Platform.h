@@ -7,6 +7,7 @@ namespace quillet {
 class Choosers;
 class MessageBoxes;
 class Printers;
+class Shell;
 class WindowFrames;
 
 // The desktop services a window uses, handed to it in its constructor. Tests pass fakes.
@@ -16,6 +17,7 @@ struct Platform
     Choosers *choosers = nullptr;   // the font and colour choosers; none where nothing asks
     WindowFrames *frames = nullptr; // the desktop's window frames; none: windows have no frame
     Printers *printers = nullptr;   // the program's printers; none: no printer is installed
+    Shell *shell = nullptr;         // the desktop's shell; none: its dialogs do nothing
     // Ends the program at once, with status 0 and no window's closing handlers.
     std::function<void()> endProgram = {};
 };

@@ -40,7 +40,7 @@ int main(int argc, char **argv)
     if (!instance.acquire())
         return 4;
     PrintedMessageBoxes boxes;
-    quillet::Platform platform{boxes, nullptr, nullptr, nullptr, quillet::endAtOnce(instance)};
+    quillet::Platform platform{.messageBoxes = boxes, .endProgram = quillet::endAtOnce(instance)};
     std::unique_ptr<quillet::MDIForm1> window =
         quillet::openMainWindow(platform, path, QStringLiteral("quillet-db"));
     if (!window)

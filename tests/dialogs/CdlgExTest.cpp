@@ -4,6 +4,7 @@
 #include "support/FakeChoosers.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/FakePrinters.h"
+#include "support/FakeShell.h"
 
 #include <QCoreApplication>
 
@@ -21,7 +22,8 @@ protected:
     FakeChoosers choosers;
     FakeMessageBoxes boxes;
     FakePrinters printers;
-    CdlgEx dialog{Platform{boxes, &choosers, nullptr, &printers}};
+    FakeShell shell;
+    CdlgEx dialog{Platform{boxes, &choosers, nullptr, &printers, &shell}};
 };
 
 TEST_F(CdlgExTest, ANewInstanceHoldsNothingButReadsIconSize32)
@@ -372,6 +374,115 @@ TEST_F(PrinterDialogTest, NoPrinterIsSaidOnceAndNothingOpens)
     EXPECT_TRUE(choosers.printRequests.empty());
     dialog.ShowPrinter();
     EXPECT_EQ(boxes.asked.size(), 2u);
+}
+
+// Each dialog takes its own field of flags: what the desktop is asked for each value.
+TEST_F(CdlgExTest, EachShellDialogTakesItsFieldOfFlags)
+{
+    struct FlagsCase
+    {
+        std::int32_t flags;
+        const char *run;     // the run dialog's options
+        const char *restart; // the restart kind
+        const char *object;  // what ShowObjectProp("Lab", "General") asks
+        const char *folder;  // the folder chooser's options
+    };
+    const FlagsCase cases[] = {
+        {0, "0", "0", "objectProperties|0|2||General", "1"},
+        {0x340, "4", "0", "settingsPanel|3|rundll32.exe shell32.dll,Control_RunDLL main.cpl,,0",
+         "1"},
+        {0x100, "0", "0", "objectProperties|0|1|Lab|General", "1"},
+        {0x200, "0", "0", "objectProperties|0|2|Lab|General", "1"},
+        {0x1000, "0", "0", "objectProperties|0|2||General", "4096"},
+        {0x1001, "0", "1", "objectProperties|0|2||General", "4097"},
+        {0x907, "0", "7", "settingsPanel|9|rundll32.exe shell32.dll,Control_RunDLL inetcpl.cpl,,0",
+         "1"},
+        {-1, "15", "7", "objectProperties|0|2||General", "28673"},
+    };
+    for (const FlagsCase &c : cases) {
+        SCOPED_TRACE(c.flags);
+        shell.calls.clear();
+        dialog.setflags(c.flags);
+        dialog.ShowRun();
+        dialog.ShowRestart();
+        dialog.ShowObjectProp("Lab", "General");
+        dialog.ShowFolder();
+        ASSERT_EQ(shell.calls.size(), 4u);
+        EXPECT_EQ(shell.calls[0], std::string("run|0|0|||") + c.run);
+        EXPECT_EQ(shell.calls[1], std::string("restart|0||") + c.restart);
+        EXPECT_EQ(shell.calls[2], c.object);
+        EXPECT_EQ(shell.calls[3], std::string("chooseFolder|0|||") + c.folder);
+    }
+}
+
+// The icon picker: nothing for a path ending in the separator; the stored IconSize, unrepaired,
+// picks the large or the small image; FileName is the same afterwards.
+TEST_F(CdlgExTest, TheIconPickerTakesTheImageTheStoredSizeNames)
+{
+    dialog.setFileName("/usr/share/icons/");
+    dialog.ShowIcon();
+    EXPECT_TRUE(shell.calls.empty());
+    dialog.setFileName(QString(261, QLatin1Char('x')));
+    EXPECT_THROW(dialog.ShowIcon(), std::invalid_argument);
+    EXPECT_TRUE(shell.calls.empty());
+
+    dialog.setFileName("/opt/icons.ico");
+    shell.pickAnswer = IconPick{"/opt/chosen.ico" + QString(245, QChar(u'\0')), 3};
+    dialog.ShowIcon(); // a new instance's stored 0: the small image
+    EXPECT_EQ(shell.pickedFrom.path, "/opt/icons.ico" + QString(246, QChar(u'\0')));
+    EXPECT_EQ(shell.calls,
+              (std::vector<std::string>{"pickIcon|0", "extractIcon|/opt/chosen.ico|3",
+                                        "copyIcon|12", "destroyIcon|11", "destroyIcon|12"}));
+    EXPECT_EQ(dialog.hIcon(), 1012);
+    EXPECT_EQ(dialog.FileName(), "/opt/icons.ico");
+    for (const auto &[size, copied] : {std::pair{32, "copyIcon|11"}, {16, "copyIcon|12"}}) {
+        shell.calls.clear();
+        dialog.setIconSize(size);
+        dialog.ShowIcon();
+        EXPECT_EQ(shell.calls[2], copied);
+    }
+    // Cancelled, or a file without icons: hIcon stays.
+    shell.extracted.count = 0;
+    dialog.ShowIcon();
+    shell.pickAnswer.reset();
+    dialog.ShowIcon();
+    EXPECT_EQ(dialog.hIcon(), 1012);
+}
+
+TEST_F(CdlgExTest, AboutHelpFolderAndFormatPassTheirPropertiesOn)
+{
+    dialog.ShowAbout();
+    EXPECT_EQ(dialog.AppName(), QString(1, QChar(u'\0')));
+    dialog.ShowHelp();
+    EXPECT_EQ(shell.calls, (std::vector<std::string>{"about|0|\\0||0", "help|0||0|0"}));
+
+    shell.folderAnswer = "/home/me/notes";
+    dialog.setInitDir("/home/me");
+    EXPECT_EQ(dialog.ShowFolder(), "");
+    EXPECT_EQ(dialog.InitDir(), "/home/me/notes");
+    shell.folderAnswer.reset();
+    dialog.ShowFolder();
+    EXPECT_EQ(dialog.InitDir(), "/home/me/notes");
+    EXPECT_EQ(dialog.ShowFormat(1, 2, 3), -3);
+    EXPECT_EQ(shell.calls.back(), "format|0|1|2|3");
+}
+
+// Every Action number opens its dialog, and only that one.
+TEST_F(CdlgExTest, EachActionNumberOpensItsDialog)
+{
+    printers.printers = {{"Lab", "drv", "lp0"}};
+    const std::pair<int, const char *> actions[] = {
+        {6, "help"},      {7, "about"},    {8, "chooseFolder"}, {9, "format|0|0|0|0"},
+        {10, "pickIcon"}, {12, "restart"}, {13, "run"},         {14, "shutDown"}};
+    for (const auto &[action, call] : actions) {
+        shell.calls.clear();
+        dialog.setAction(action);
+        ASSERT_EQ(shell.calls.size(), 1u) << action;
+        EXPECT_EQ(shell.calls[0].rfind(call, 0), 0u) << action << ": " << shell.calls[0];
+    }
+    shell.calls.clear();
+    dialog.ShowFindFiles();
+    EXPECT_EQ(shell.calls, std::vector<std::string>{"findFiles"});
 }
 
 } // namespace
