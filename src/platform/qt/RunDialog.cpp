@@ -21,6 +21,7 @@ RunDialog::RunDialog(const QIcon &icon, const QString &title, const QString &pro
 {
     setWindowTitle(title.isEmpty() ? tr("Run") : title);
     setObjectName(QStringLiteral("RunDialog"));
+    setMinimumWidth(420);
     auto *layout = new QVBoxLayout(this);
     auto *top = new QHBoxLayout;
     if (!icon.isNull()) {
