@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 
 #include <stdexcept>
@@ -44,12 +45,31 @@ Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
         guarded(m_platform.messageBoxes, this, [&] { TreeView1_NodeClick(index); });
     });
     connect(&TreeView1->nodes(), &OutlineModel::titleEdited, this,
-            [this](int, const QString &title) {
-                guarded(m_platform.messageBoxes, this, [&] { TreeView1_AfterLabelEdit(title); });
+            [this](int number, const QString &title) {
+                guarded(m_platform.messageBoxes, this,
+                        [&] { TreeView1_AfterLabelEdit(number, title); });
             });
     wire(Text2, &QLineEdit::textChanged, &Form3::Text2_Change);
     wire(Text1, &NoteEditor::focusLost, &Form3::Text1_LostFocus);
     connect(Text1, &NoteEditor::edited, &m_unsaved, &UnsavedText::typed);
+
+    // Keys for the commands: each presses its button, which takes the focus first, so the
+    // text being typed is stored before the command acts, as with a click.
+    const auto key = [this](const QKeySequence &keys, QWidget *where, auto action) {
+        auto *shortcut = new QShortcut(keys, where);
+        shortcut->setContext(where == this ? Qt::WidgetWithChildrenShortcut : Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    const auto press = [](QAbstractButton *button) {
+        return [button] {
+            button->setFocus(Qt::ShortcutFocusReason);
+            button->click();
+        };
+    };
+    key(QKeySequence(Qt::Key_Insert), this, press(Command4));
+    key(QKeySequence(Qt::CTRL | Qt::Key_Insert), this, press(Command1));
+    key(QKeySequence(Qt::Key_Delete), TreeView1, press(Command5));
+    key(QKeySequence(Qt::CTRL | Qt::Key_F), this, press(Command7));
     connect(&m_unsaved, &UnsavedText::pauseInTyping, this, &Form3::storeTypedText);
     wire(Check1, &QCheckBox::stateChanged, &Form3::Check1_Click);
     wire(Command4, &QToolButton::clicked, &Form3::Command4_Click);
@@ -126,7 +146,17 @@ void Form3::setCurrentSelection(int index)
     Label1->setText(m_selection.Key);
     Label2->setText(m_selection.Text);
     Label6->setText(m_selection.Index);
-    Label3->setText(m_selection.FullPath);
+    showPath();
+}
+
+void Form3::showPath()
+{
+    // A path wider than the line is cut in the middle, where the least is lost; the whole
+    // path is its tooltip.
+    const QString shown =
+        Label3->fontMetrics().elidedText(m_selection.FullPath, Qt::ElideMiddle, Label3->width());
+    Label3->setText(shown);
+    Label3->setToolTip(shown == m_selection.FullPath ? QString() : m_selection.FullPath);
 }
 
 void Form3::ClearTree()
@@ -288,9 +318,17 @@ void Form3::SaveNoteText()
     m_unsaved.stored();
 }
 
-void Form3::TreeView1_AfterLabelEdit(const QString &newString)
+void Form3::TreeView1_AfterLabelEdit(int number, const QString &newString)
 {
     RenameNote(newString);
+    // The path line follows a new title of the selected item or of any item above it.
+    const int selected = TreeView1->nodes().find(m_selection.Key);
+    for (int at = selected; at >= 0; at = TreeView1->nodes().node(at).parent) {
+        if (at == number) {
+            setCurrentSelection(selected + 1);
+            break;
+        }
+    }
 }
 
 void Form3::RenameNote(const QString &title)

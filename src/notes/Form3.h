@@ -104,6 +104,7 @@ private:
     NoteStore &openStore();
     bool unsavedTextStays();
     void selectEditedItem();
+    void showPath();
     void SaveNoteText();
     void storeTypedText();
     void SaveNoteFormat();
@@ -111,7 +112,7 @@ private:
     void rebuildAndSelect(int index);
 
     void TreeView1_NodeClick(int index);
-    void TreeView1_AfterLabelEdit(const QString &newString);
+    void TreeView1_AfterLabelEdit(int number, const QString &newString);
     void Text2_Change();
     void Text1_LostFocus();
     void Check1_Click();

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -42,6 +43,24 @@ QWidget *line(QWidget *parent, int left, int top, int width, int height, std::in
     return strip;
 }
 
+// A picture button that Enter presses as well as Space, as the focused button of a dialog.
+class PictureButton : public QToolButton
+{
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+            event->modifiers() == Qt::NoModifier) {
+            animateClick();
+            return;
+        }
+        QToolButton::keyPressEvent(event);
+    }
+};
+
 QFont designFont(const QString &family, double points)
 {
     QFont font(family);
@@ -58,6 +77,7 @@ void Form3::buildControls()
     TreeView1 = named(new OutlineView(this), "TreeView1");
     twips::place(TreeView1, 0, 0, 3795, 8535);
     TreeView1->setFont(designFont(QStringLiteral("Tahoma"), 9.75));
+    TreeView1->setAccessibleName(tr("Outline"));
 
     line(this, 3820, 0, 0, 30000, 0xE0E0E0);
 
@@ -74,6 +94,7 @@ void Form3::buildControls()
     Text1 = named(new NoteEditor(this), "Text1");
     twips::place(Text1, 3860, 360, 8055, 6735);
     Text1->setFormat({QStringLiteral("Courier New"), 9.75, 0x000000, 0xFFFFFF, false, false});
+    Text1->setAccessibleName(tr("Note"));
 
     Frame1 = named(new QFrame(this), "Frame1");
     twips::place(Frame1, 0, 8520, 30000, 1095);
@@ -81,7 +102,7 @@ void Form3::buildControls()
 
     const auto pictureButton = [this](const char *name, int left, const char *icon,
                                       const QString &tip) {
-        auto *button = named(new QToolButton(Frame1), name);
+        auto *button = named(new PictureButton(Frame1), name);
         twips::place(button, left, 240, 495, 495);
         button->setIcon(
             QIcon(QStringLiteral(":/icons/") + QLatin1String(icon) + QStringLiteral(".svg")));
@@ -92,11 +113,13 @@ void Form3::buildControls()
         button->setAccessibleName(tip);
         return button;
     };
-    Command4 = pictureButton("Command4", 120, "add-item", tr("Add an item"));
-    Command1 = pictureButton("Command1", 720, "add-subitem", tr("Add a subitem"));
-    Command5 = pictureButton("Command5", 1320, "delete-item", tr("Delete the item"));
+    // Each button with an action says it, with its key, to the pointer and to assistive
+    // technology.
+    Command4 = pictureButton("Command4", 120, "add-item", tr("Add an item (Insert)"));
+    Command1 = pictureButton("Command1", 720, "add-subitem", tr("Add a subitem (Ctrl+Insert)"));
+    Command5 = pictureButton("Command5", 1320, "delete-item", tr("Delete the item (Delete)"));
     Command6 = pictureButton("Command6", 1920, "cogwheels", QString());
-    Command7 = pictureButton("Command7", 2520, "binoculars", QString());
+    Command7 = pictureButton("Command7", 2520, "binoculars", tr("Find (Ctrl+F)"));
     Command8 = pictureButton("Command8", 3120, "door", tr("Store and quit"));
     line(Frame1, 3820, 0, 0, 30000, 0xFFFFFF);
     Command9 = pictureButton("Command9", 4080, "brush", tr("Background colour"));
@@ -143,6 +166,12 @@ void Form3::buildControls()
     Command3 = captionButton("Command3", 1560, QStringLiteral("test"));
     Command11 = captionButton("Command11", 3000, QStringLiteral("Open File"));
     Command12 = captionButton("Command12", 4440, QStringLiteral("Printers"));
+
+    // The keyboard goes outline, editor, then the buttons from left to right.
+    QWidget *order[] = {TreeView1, Text1,    Command4, Command1, Command5,
+                        Command6,  Command7, Command8, Command9, Command10};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 } // namespace quillet

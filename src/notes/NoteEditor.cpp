@@ -2,12 +2,17 @@
 
 #include "platform/Colors.h"
 
+#include <QKeyEvent>
+
 namespace quillet {
 
 NoteEditor::NoteEditor(QWidget *parent)
     : QPlainTextEdit(parent)
 {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Tab moves the focus on, as in a desktop text box, so that every button is reachable
+    // from the keyboard; Ctrl+Tab types a tab character.
+    setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_showing)
             emit edited();
@@ -51,6 +56,28 @@ void NoteEditor::setFormat(const EditorFormat &format)
     p.setColor(QPalette::Text, colors::fromStored(format.foreColor));
     p.setColor(QPalette::Base, colors::fromStored(format.backColor));
     setPalette(p);
+}
+
+bool NoteEditor::event(QEvent *event)
+{
+    // Ctrl+Tab is claimed before it becomes a key press (windows use it to switch): the
+    // editor takes it first, when it has the focus.
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        // Ctrl+Insert adds a subitem here, not an old way to copy: the window's key wins.
+        if (event->type() == QEvent::ShortcutOverride && key->key() == Qt::Key_Insert &&
+            key->modifiers() == Qt::ControlModifier) {
+            event->ignore();
+            return false;
+        }
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::ControlModifier) {
+            if (event->type() == QEvent::KeyPress && !isReadOnly())
+                insertPlainText(QStringLiteral("\t"));
+            event->accept();
+            return true;
+        }
+    }
+    return QPlainTextEdit::event(event);
 }
 
 void NoteEditor::focusOutEvent(QFocusEvent *event)

@@ -38,6 +38,7 @@ signals:
     void edited();
 
 protected:
+    bool event(QEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
 private:

@@ -12,6 +12,10 @@ OutlineView::OutlineView(QWidget *parent)
 {
     setModel(&m_model);
     setHeaderHidden(true);
+    // The column is as wide as its widest item: deep items wider than the outline get a
+    // horizontal scroll bar instead of being cut.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     // Every row has the same height: the view need not measure tens of thousands of rows.
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);

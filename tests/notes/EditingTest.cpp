@@ -337,8 +337,9 @@ TEST_F(EditingTest, TitlesEditedInPlaceAreStoredAsTyped)
     QCoreApplication::processEvents();
     EXPECT_EQ(querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi='B'"), "  Gamma ");
     EXPECT_EQ(ui().TreeView1->text(2), "  Gamma ");
-    // The path line keeps the old title until the next selection.
-    EXPECT_EQ(notes.currentSelection().FullPath, "Beta");
+    // The path line follows the new title.
+    EXPECT_EQ(notes.currentSelection().FullPath, "  Gamma ");
+    EXPECT_EQ(ui().Label3->text(), "  Gamma ");
 
     notes.RenameNote(QString());
     EXPECT_EQ(querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi='B'"), "");
