@@ -1,5 +1,7 @@
 #include "app/Layout.h"
 
+#include <algorithm>
+
 namespace quillet {
 
 namespace {
@@ -28,6 +30,40 @@ NotesLayout layoutNotes(float clientWidth, float clientHeight, float formWidth, 
     layout.outlineHeight = size(height - 960);
     layout.panelTop = height - 960;
     return layout;
+}
+
+QRect fitWindow(QRect stored, QSize minimum, QSize defaultSize, const QList<QRect> &screens)
+{
+    QRect window = stored;
+    if (stored.width() < minimum.width() || stored.height() < minimum.height())
+        window.setSize(defaultSize);
+    if (screens.isEmpty())
+        return window;
+
+    const auto area = [](const QRect &r) {
+        return r.isEmpty() ? qint64{0} : qint64{r.width()} * r.height();
+    };
+    QRect home = screens.front();
+    qint64 shown = 0;
+    for (const QRect &screen : screens) {
+        if (const qint64 part = area(window.intersected(screen)); part > shown) {
+            shown = part;
+            home = screen;
+        }
+    }
+    if (shown == 0) {
+        window.setSize(window.size().boundedTo(home.size()));
+        window.moveTopLeft(home.topLeft());
+        return window;
+    }
+    const QSize fitting = window.size().boundedTo(home.size());
+    const bool cut = fitting != window.size();
+    window.setSize(fitting);
+    if (cut || 4 * area(window.intersected(home)) < area(window)) {
+        window.moveLeft(std::clamp(window.left(), home.left(), home.right() - window.width() + 1));
+        window.moveTop(std::clamp(window.top(), home.top(), home.bottom() - window.height() + 1));
+    }
+    return window;
 }
 
 } // namespace quillet

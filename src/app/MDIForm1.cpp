@@ -44,6 +44,7 @@ MDIForm1::MDIForm1(Platform &platform, std::string databasePath, QString toolPat
     m_child->move(0, 0);
 
     resize(m_child->size());
+    m_designSize = size();
     connect(m_form3, &Form3::storeAndQuitRequested, this, &MDIForm1::storeAndQuit);
 }
 
@@ -130,22 +131,24 @@ void MDIForm1::startDamageCheck()
 
 void MDIForm1::applyGeometry(int left, int top, int width, int height)
 {
-    // The position is the frame's, as the toolkit places a window.
-    move(twips::toPixelsX(left), twips::toPixelsY(top));
-    // A size of 0 or less (a settings table with fewer than four rows) keeps the design size.
-    if (width > 0 && height > 0) {
-        m_outerSize = QSize(twips::toPixelsX(width), twips::toPixelsY(height));
-        fitOuterSize();
-    }
-
-    // A window stored on a screen that is no longer there is brought back onto the primary
-    // screen, where the user can reach it; one that is partly visible stays where it was put.
-    const QRect frame(pos(), size().grownBy(frameMargins()));
-    for (const QScreen *screen : QGuiApplication::screens())
-        if (screen->availableGeometry().intersects(frame))
-            return;
+    // The stored rectangle is the outer one, the position the frame's, as the toolkit places
+    // a window; it is fitted to the screens there are now. The window's own size before this is
+    // the design size, which shows the notes window whole.
+    const QRect stored(twips::toPixelsX(left), twips::toPixelsY(top),
+                       width > 0 ? twips::toPixelsX(width) : 0,
+                       height > 0 ? twips::toPixelsY(height) : 0);
+    QList<QRect> screens;
     if (const QScreen *primary = QGuiApplication::primaryScreen())
-        move(primary->availableGeometry().topLeft());
+        screens << primary->availableGeometry();
+    for (const QScreen *screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen())
+            screens << screen->availableGeometry();
+    const QRect fitted =
+        fitWindow(stored, QSize(twips::toPixelsX(kMinimumWidth), twips::toPixelsY(kMinimumHeight)),
+                  m_designSize.grownBy(frameMargins()), screens);
+    move(fitted.topLeft());
+    m_outerSize = fitted.size();
+    fitOuterSize();
 }
 
 QMargins MDIForm1::frameMargins() const

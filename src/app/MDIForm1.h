@@ -25,6 +25,9 @@ class MDIForm1 : public QMainWindow
 
 public:
     static inline const QString kCaption = QStringLiteral("Quillet - Version 1.07");
+    // Below this outer size, in twips, a stored window opens at its design size instead.
+    static constexpr int kMinimumWidth = 6000;
+    static constexpr int kMinimumHeight = 4000;
 
     // toolPath: quillet-db, which messages name for finding every problem in the file.
     MDIForm1(Platform &platform, std::string databasePath, QString toolPath,
@@ -44,7 +47,7 @@ public:
     void startDamageCheck();
 
     // The window's outer position and size, frame included, in twips, as the settings keep
-    // them: applied at start-up, stored with the workspace.
+    // them: applied at start-up, fitted to the screens, and stored with the workspace.
     void applyGeometry(int left, int top, int width, int height);
     WindowGeometry workspaceGeometry() const;
 
@@ -73,7 +76,8 @@ private:
     Platform &m_platform;
     std::string m_databasePath;
     QString m_toolPath;
-    QSize m_outerSize; // the stored outer size, until the window's frame is known
+    QSize m_outerSize;  // the stored outer size, until the window's frame is known
+    QSize m_designSize; // the inside size that shows the notes window whole
     Settings m_settings;
     QMdiArea *m_area = nullptr;
     QMdiSubWindow *m_child = nullptr;

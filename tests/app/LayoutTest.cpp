@@ -46,6 +46,31 @@ TEST(LayoutTest, NegativeSizesAreSkippedAndTheRestStillApplies)
     EXPECT_EQ(layout.panelTop, -60.0f);
 }
 
+// Each stored window opens usable on a 1600 x 1000 screen (a second one, 1280 x 1024, to the
+// right of it): minimum 400 x 267, design size 956 x 631.
+TEST(LayoutTest, AStoredWindowIsFittedToTheScreensThereAre)
+{
+    const QList<QRect> screens = {QRect(0, 0, 1600, 1000), QRect(1600, 0, 1280, 1024)};
+    const QSize minimum(400, 267), design(956, 631);
+    const std::tuple<const char *, QRect, QRect> cases[] = {
+        {"as stored", QRect(100, 60, 600, 400), QRect(100, 60, 600, 400)},
+        {"partly off, a quarter or more shown", QRect(-100, -50, 600, 400),
+         QRect(-100, -50, 600, 400)},
+        {"on the second screen", QRect(2000, 100, 800, 600), QRect(2000, 100, 800, 600)},
+        {"on a screen since removed", QRect(60000, 60000, 600, 400), QRect(0, 0, 600, 400)},
+        {"less than a quarter shown", QRect(-550, 900, 600, 400), QRect(0, 600, 600, 400)},
+        {"larger than its screen", QRect(0, 0, 2560, 1440), QRect(0, 0, 1600, 1000)},
+        {"9,000,000 twips", QRect(100, 60, 32767, 32767), QRect(0, 0, 1600, 1000)},
+        {"no size", QRect(40, 40, 0, 0), QRect(40, 40, 956, 631)},
+        {"30 pixels high", QRect(40, 40, 600, 30), QRect(40, 40, 956, 631)},
+    };
+    for (const auto &[name, stored, opened] : cases)
+        EXPECT_EQ(fitWindow(stored, minimum, design, screens), opened) << name;
+    // At 200% a 1920 x 1080 screen is 960 x 540: the design size is cut to it.
+    EXPECT_EQ(fitWindow(QRect(40, 40, 0, 0), minimum, design, {QRect(0, 0, 960, 540)}),
+              QRect(4, 0, 956, 540));
+}
+
 TEST(LayoutTest, TheNotesWindowFollowsTheMainWindow)
 {
     TempFolder folder;

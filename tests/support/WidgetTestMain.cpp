@@ -7,7 +7,7 @@
 // Every test program runs headless and has an application object for widgets and fonts.
 int main(int argc, char **argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("QT_QPA_PLATFORM", QUILLET_TEST_PLATFORM, 0);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     testing::InitGoogleTest(&argc, argv);
