@@ -54,6 +54,14 @@ std::function<void()> endAtOnce(SingleInstance &instance)
     };
 }
 
+void bringToFront(QWidget &window)
+{
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
 void closeOnSessionEndOrSignal(MDIForm1 &window, TerminationSignals &terminations)
 {
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window,

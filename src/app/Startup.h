@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+class QWidget;
+
 namespace quillet {
 
 class MDIForm1;
@@ -26,6 +28,10 @@ std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, const QString &data
 // stored is in the file already, committed; the single-instance lock is let go first, and the
 // background damage check, which only reads, ends with the process.
 std::function<void()> endAtOnce(SingleInstance &instance);
+
+// Shows the window in front of the others, restored if it was minimised: what another start of
+// the program asks for.
+void bringToFront(QWidget &window);
 
 // Ending the desktop session, or a termination signal, closes the window the way the user
 // does: the text being typed, the outline's state and the settings are stored.

@@ -16,10 +16,12 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Quillet"));
 
     const QString folder = QApplication::applicationDirPath();
-    // A second copy started while one runs ends at once, silently.
+    // A second copy started while one runs brings its window to the front and ends, silently.
     quillet::SingleInstance instance(folder);
-    if (!instance.acquire())
+    if (!instance.acquire()) {
+        instance.askToBringToFront();
         return 0;
+    }
 
     quillet::QtMessageBoxes messageBoxes;
     quillet::QtChoosers choosers;
@@ -39,6 +41,7 @@ int main(int argc, char *argv[])
     quillet::TerminationSignals terminations;
     quillet::closeOnSessionEndOrSignal(*window, terminations);
     window->show();
+    instance.listen([&window] { quillet::bringToFront(*window); });
     window->startDamageCheck();
     return app.exec();
 }

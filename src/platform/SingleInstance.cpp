@@ -2,6 +2,8 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QStandardPaths>
 
 namespace quillet {
@@ -18,6 +20,8 @@ SingleInstance::SingleInstance(const QString &programFolder)
                               .left(16);
     m_lockPath =
         folder + QStringLiteral("/quillet-") + QString::fromLatin1(id) + QStringLiteral(".lock");
+    m_socketPath =
+        folder + QStringLiteral("/quillet-") + QString::fromLatin1(id) + QStringLiteral(".socket");
 }
 
 SingleInstance::~SingleInstance() = default;
@@ -38,8 +42,38 @@ bool SingleInstance::acquire()
 
 void SingleInstance::release()
 {
+    if (m_server)
+        m_server->close();
     if (m_lock)
         m_lock->unlock();
+}
+
+bool SingleInstance::listen(std::function<void()> bringToFront)
+{
+    // Holding the lock, this copy owns the name: a socket a killed copy left behind goes.
+    QLocalServer::removeServer(m_socketPath);
+    m_server = std::make_unique<QLocalServer>();
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    QObject::connect(m_server.get(), &QLocalServer::newConnection, m_server.get(),
+                     [server = m_server.get(), bringToFront = std::move(bringToFront)] {
+                         while (QLocalSocket *other = server->nextPendingConnection()) {
+                             QObject::connect(other, &QLocalSocket::disconnected, other,
+                                              &QObject::deleteLater);
+                             other->disconnectFromServer();
+                             bringToFront();
+                         }
+                     });
+    return m_server->listen(m_socketPath);
+}
+
+bool SingleInstance::askToBringToFront()
+{
+    QLocalSocket running;
+    running.connectToServer(m_socketPath);
+    if (!running.waitForConnected(2000))
+        return false;
+    running.disconnectFromServer();
+    return true;
 }
 
 } // namespace quillet

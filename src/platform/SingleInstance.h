@@ -3,13 +3,17 @@
 #include <QLockFile>
 #include <QString>
 
+#include <functional>
 #include <memory>
+
+class QLocalServer;
 
 namespace quillet {
 
 // Tells whether another copy of this program, started from the same folder, is running. The
 // lock is a file in the user's runtime folder that the running copy holds; a lock left behind
-// by a copy that was killed names a process that no longer exists and does not block.
+// by a copy that was killed names a process that no longer exists and does not block. The
+// running copy also listens beside its lock, so that a second start can ask it to show itself.
 class SingleInstance
 {
 public:
@@ -23,11 +27,20 @@ public:
     // Lets the lock go, for a program that ends without its destructors running.
     void release();
 
+    // The running copy: calls bringToFront, on the user-interface thread, whenever another
+    // start asks for the window. False when nothing can be heard (no runtime folder).
+    bool listen(std::function<void()> bringToFront);
+    // The second start: asks the running copy to bring its window to the front. False when it
+    // cannot be reached.
+    bool askToBringToFront();
+
     QString lockPath() const { return m_lockPath; }
 
 private:
     QString m_lockPath;
+    QString m_socketPath;
     std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<QLocalServer> m_server;
 };
 
 } // namespace quillet

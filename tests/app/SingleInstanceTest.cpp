@@ -1,9 +1,12 @@
+#include "platform/SingleInstance.h"
+
 #include "support/TestDatabase.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -89,6 +92,32 @@ TEST_F(SingleInstanceTest, SecondStartEndsSilentlyAndAKilledRunDoesNotBlock)
     QProcess &third = launch();
     EXPECT_TRUE(holdsLock(third)) << third.readAllStandardError().toStdString();
     EXPECT_EQ(third.state(), QProcess::Running);
+}
+
+// A second start asks the running copy to show its window, then ends silently: here the
+// running copy is this test, holding the lock for the program's folder.
+TEST_F(SingleInstanceTest, ASecondStartBringsTheRunningWindowToTheFront)
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtimeFolder.path().toUtf8());
+    {
+        SingleInstance running(folder.folder());
+        ASSERT_TRUE(running.acquire());
+        int asked = 0;
+        ASSERT_TRUE(running.listen([&] { ++asked; }));
+
+        const std::string before = fileBytes(folder.path("mydata.mdb"));
+        QProcess &second = launch();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return asked == 1 && second.state() == QProcess::NotRunning; }, 20000));
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.exitCode(), 0);
+        EXPECT_EQ(fileBytes(folder.path("mydata.mdb")), before);
+    }
+    if (runtime.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", runtime);
 }
 
 } // namespace
