@@ -10,6 +10,7 @@ packages=(
     libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-dejavu-core
+    poppler-utils
 )
 
 missing=()

@@ -70,6 +70,8 @@ Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
     key(QKeySequence(Qt::CTRL | Qt::Key_Insert), this, press(Command1));
     key(QKeySequence(Qt::Key_Delete), TreeView1, press(Command5));
     key(QKeySequence(Qt::CTRL | Qt::Key_F), this, press(Command7));
+    key(QKeySequence(Qt::CTRL | Qt::Key_P), this,
+        [this] { guarded(m_platform.messageBoxes, this, [&] { printNote(); }); });
     connect(&m_unsaved, &UnsavedText::pauseInTyping, this, &Form3::storeTypedText);
     wire(Check1, &QCheckBox::stateChanged, &Form3::Check1_Click);
     wire(Command4, &QToolButton::clicked, &Form3::Command4_Click);

@@ -126,6 +126,7 @@ private:
     void Command9_Click();
     void Command11_Click();
     void Command12_Click();
+    void printNote();
 
     Platform &m_platform;
     Settings &m_settings;

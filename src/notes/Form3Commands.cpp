@@ -2,9 +2,11 @@
 #include "notes/EditorFormat.h"
 #include "notes/Form3.h"
 #include "notes/NoteEditor.h"
+#include "notes/NotePrinting.h"
 #include "notes/OutlineView.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
+#include "platform/Printers.h"
 #include "platform/WindowHandles.h"
 #include "store/NoteStore.h"
 
@@ -228,6 +230,37 @@ void Form3::Command11_Click()
 void Form3::Command12_Click()
 {
     dialog().ShowPrinter();
+}
+
+void Form3::printNote()
+{
+    if (m_selection.isEmpty())
+        return;
+    if (!m_platform.choosers)
+        throw std::logic_error("No print dialog is available.");
+    // The print dialog starts on the program's current printer and its settings.
+    PrintSettings settings;
+    settings.owner = windowHandles::handleOf(this);
+    settings.documentName = m_selection.FullPath;
+    try {
+        if (!m_platform.printers)
+            throw PrinterUnavailable(tr("No printer is installed on this computer.").toStdString());
+        settings.deviceName = m_platform.printers->deviceName();
+        settings.orientation = m_platform.printers->orientation();
+        settings.duplex = m_platform.printers->duplex();
+        settings.copies = m_platform.printers->copies();
+    } catch (const PrinterUnavailable &error) {
+        m_platform.messageBoxes.inform(
+            this, QStringLiteral("Quillet"),
+            QString::fromUtf8(error.what()) +
+                tr("\n\nThe print dialog can still print the note to a PDF file."),
+            MessageBoxes::Icon::Information);
+    }
+    const QString header = m_selection.FullPath;
+    const QString text = Text1->toPlainText();
+    const EditorFormat format = Text1->format();
+    m_platform.choosers->printDocument(
+        settings, [&](QPrinter &printer) { quillet::printNote(printer, header, text, format); });
 }
 
 } // namespace quillet

@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
+
+class QPrinter;
 
 namespace quillet {
 
@@ -106,6 +109,17 @@ struct PrintResult
     std::array<std::uint8_t, 122> devMode{};
 };
 
+// Printing a document: the print dialog starts on this printer with these settings.
+struct PrintSettings
+{
+    std::int32_t owner = 0;
+    QString documentName;
+    QString deviceName; // empty: no printer is installed (the dialog can still print to a file)
+    int orientation = 1;
+    int duplex = 1;
+    int copies = 1;
+};
+
 // The desktop's choosers behind the dialog component. Each call is modal to its owner and
 // returns when the user closes the chooser. Tests pass a fake with scripted answers.
 class Choosers
@@ -117,6 +131,10 @@ public:
     virtual ColorResult chooseColor(const ColorRequest &request) = 0;
     virtual FileResult chooseFile(const FileRequest &request) = 0;
     virtual PrintResult choosePrinter(const PrintRequest &request) = 0;
+    // Shows the print dialog and, when it is confirmed, calls paint with the printer chosen
+    // there. False when cancelled.
+    virtual bool printDocument(const PrintSettings &settings,
+                               const std::function<void(QPrinter &)> &paint) = 0;
 
     // Pixels per logical inch, vertically, of the owner window's screen.
     virtual double logicalDpiY(std::int32_t owner) = 0;

@@ -3,6 +3,7 @@
 #include "platform/PrinterRecords.h"
 
 #include <QGroupBox>
+#include <QProcess>
 
 namespace quillet::test {
 namespace {
@@ -94,6 +95,39 @@ TEST_F(CommandsTest, PrintersShowsThePrintDialogOnTheCurrentPrinter)
     ASSERT_EQ(choosers.printRequests.size(), 1u);
     EXPECT_EQ(printerRecords::deviceNameIn(choosers.printRequests[0].devNames), "Lab");
     EXPECT_EQ(boxes.asked.size(), 1u);
+}
+
+// Ctrl+P prints the selected note under its full path, starting on the current printer; with
+// no printer installed the user is told, and the dialog still offers a PDF file.
+TEST_F(CommandsTest, CtrlPPrintsTheNoteUnderItsPath)
+{
+    load({{"A", "Alpha"}, {"A1", "One"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='Hello printed world' WHERE Kleidi='A1'");
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    ui().Text2->setText("2");
+    printers.printers = {{"Lab", "drv", "lp0"}};
+    choosers.printFile = folder.folder() + "/note.pdf";
+    QTest::keyClick(ui().Text1, Qt::Key_P, Qt::ControlModifier);
+    ASSERT_EQ(choosers.printed.size(), 1u);
+    EXPECT_EQ(choosers.printed[0].deviceName, "Lab");
+    EXPECT_TRUE(boxes.asked.empty());
+
+    QProcess reader;
+    reader.start("pdftotext", {choosers.printFile, "-"});
+    ASSERT_TRUE(reader.waitForFinished(30000));
+    const QString printedText = QString::fromUtf8(reader.readAllStandardOutput());
+    EXPECT_TRUE(printedText.contains("Alpha > One")) << printedText.toStdString();
+    EXPECT_TRUE(printedText.contains("Hello printed world")) << printedText.toStdString();
+
+    printers.printers.clear();
+    choosers.printFile.clear();
+    QTest::keyClick(ui().Text1, Qt::Key_P, Qt::ControlModifier);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("No printer")) << boxes.asked[0].text.toStdString();
+    ASSERT_EQ(choosers.printed.size(), 2u);
+    EXPECT_EQ(choosers.printed[1].deviceName, "");
 }
 
 } // namespace

@@ -1,8 +1,23 @@
 #include "support/FakeChoosers.h"
 
+#include <QPrinter>
+
 #include <cstring>
 
 namespace quillet::test {
+
+bool FakeChoosers::printDocument(const PrintSettings &settings,
+                                 const std::function<void(QPrinter &)> &paint)
+{
+    printed.push_back(settings);
+    if (printFile.isEmpty())
+        return false;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(printFile);
+    paint(printer);
+    return true;
+}
 
 ColorResult FakeChoosers::color(std::int32_t color)
 {

@@ -31,6 +31,10 @@ public:
         return next(printAnswers, printRequests, request);
     }
 
+    // Prints to printFile as a PDF, without a dialog; cancels when printFile is empty.
+    bool printDocument(const PrintSettings &settings,
+                       const std::function<void(QPrinter &)> &paint) override;
+
     double logicalDpiY(std::int32_t) override { return dpi; }
 
     std::optional<QString> realisedFace(const FontRecord &font) override
@@ -58,6 +62,8 @@ public:
     std::vector<FileRequest> fileRequests;
     std::deque<PrintResult> printAnswers;
     std::vector<PrintRequest> printRequests;
+    QString printFile;
+    std::vector<PrintSettings> printed;
 
 private:
     // Records the request and gives the next scripted answer.

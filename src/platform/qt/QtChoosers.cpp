@@ -175,6 +175,24 @@ PrintResult QtChoosers::choosePrinter(const PrintRequest &request)
     return result;
 }
 
+bool QtChoosers::printDocument(const PrintSettings &settings,
+                               const std::function<void(QPrinter &)> &paint)
+{
+    QPrinter printer(QPrinterInfo::printerInfo(settings.deviceName), QPrinter::HighResolution);
+    printer.setDocName(settings.documentName);
+    printer.setPageOrientation(settings.orientation == Printers::Landscape ? QPageLayout::Landscape
+                                                                           : QPageLayout::Portrait);
+    printer.setDuplex(settings.duplex == Printers::LongEdge    ? QPrinter::DuplexLongSide
+                      : settings.duplex == Printers::ShortEdge ? QPrinter::DuplexShortSide
+                                                               : QPrinter::DuplexNone);
+    printer.setCopyCount(std::max(1, settings.copies));
+    QPrintDialog dialog(&printer, windowHandles::windowOf(settings.owner));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    paint(printer);
+    return true;
+}
+
 double QtChoosers::logicalDpiY(std::int32_t owner)
 {
     if (const QWidget *window = windowHandles::windowOf(owner))

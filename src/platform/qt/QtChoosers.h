@@ -13,6 +13,8 @@ public:
     ColorResult chooseColor(const ColorRequest &request) override;
     FileResult chooseFile(const FileRequest &request) override;
     PrintResult choosePrinter(const PrintRequest &request) override;
+    bool printDocument(const PrintSettings &settings,
+                       const std::function<void(QPrinter &)> &paint) override;
     double logicalDpiY(std::int32_t owner) override;
     std::optional<QString> realisedFace(const FontRecord &font) override;
 };
