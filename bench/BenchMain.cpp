@@ -9,9 +9,11 @@
 #include "OutlineBenchmarks.h"
 #include "OutlineGenerator.h"
 #include "RecordingMessageBoxes.h"
+#include "SearchBenchmarks.h"
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
+#include "store/NoteSearch.h"
 #include "store/Sqlite.h"
 #include "support/NotesControls.h"
 
@@ -44,6 +46,7 @@ constexpr double kLoadTreeTarget = 1.5;
 constexpr double kStartupTarget = 2.0;
 constexpr double kShowNoteTargetMs = 1.0;
 constexpr double kRssTargetMb = 64.0;
+constexpr double kSearchTargetMs = 50.0;
 constexpr double kEditTarget = 1.5;
 constexpr double kSaveWorkspaceTarget = 1.5;
 
@@ -77,7 +80,11 @@ int measureInThisProcess(int argc, char **argv)
     if (!window || !bench::showUntilPainted(
                        window.get(), test::NotesControls(*window->form3()).TreeView1->viewport()))
         return 1;
-    std::printf("bare-kb %ld\nstartup-kb %ld\nitems %d\nboxes %zu\n", bareKb, peakRssKb(),
+    const long startupKb = peakRssKb();
+    const std::atomic<bool> stop{false};
+    const SearchResults found = searchNotes(argv[2], {bench::kSearchWord, true, false, 500}, stop);
+    std::printf("bare-kb %ld\nstartup-kb %ld\nsearch-kb %ld\nitems %d\nboxes %zu\n", bareKb,
+                startupKb, found.total > 0 ? peakRssKb() : 0L,
                 test::NotesControls(*window->form3()).TreeView1->count(), boxes.asked().size());
     return 0;
 }
@@ -108,6 +115,7 @@ struct RssFigure
 {
     long bareKb = 0;
     long startupKb = 0;
+    long searchKb = 0; // after one search of every title and note, too
 };
 
 std::optional<RssFigure> measureStartupRss(const std::string &path, int items)
@@ -129,6 +137,8 @@ std::optional<RssFigure> measureStartupRss(const std::string &path, int items)
             figure.bareKb = words[1].toLong();
         else if (words[0] == "startup-kb")
             figure.startupKb = words[1].toLong();
+        else if (words[0] == "search-kb")
+            figure.searchKb = words[1].toLong();
         else if (words[0] == "items")
             loaded = words[1].toInt();
         else if (words[0] == "boxes")
@@ -292,6 +302,8 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
         {"DeleteItem", bench::kBaselineName},
         {bench::kTransactionBaselineName, bench::kTransactionBaselineName},
         {"SaveWorkspace", bench::kTransactionBaselineName},
+        {"Search", bench::kBaselineName},
+        {"SearchAbsent", bench::kBaselineName},
     };
     std::printf("\nPer call; each ratio is to the baseline named beside it at the same size: %s "
                 "(three columns\nscanned, one model reset, no checks) or %s (every expanded flag "
@@ -325,8 +337,10 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
         if (found == rss.end())
             std::printf("  %6d items: failed\n", size);
         else
-            std::printf("  %6d items: %.1f MB (of which %.1f MB before the window was built)\n",
-                        size, found->second.startupKb / 1024.0, found->second.bareKb / 1024.0);
+            std::printf("  %6d items: %.1f MB (of which %.1f MB before the window was built); "
+                        "%.1f MB after a search\n",
+                        size, found->second.startupKb / 1024.0, found->second.bareKb / 1024.0,
+                        found->second.searchKb / 1024.0);
     }
 
     std::printf("\nTargets:\n");
@@ -384,6 +398,17 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
         std::printf("  Peak RSS after start-up at %d items: %.1f MB; target under %.0f MB: %s\n",
                     largest, peak->second.startupKb / 1024.0, kRssTargetMb,
                     verdict(peak->second.startupKb / 1024.0 < kRssTargetMb));
+    if (peak != rss.end())
+        std::printf(
+            "  Peak RSS while searching at %d items: %.1f MB; target under %.0f MB: %s\n", largest,
+            peak->second.searchKb / 1024.0, kRssTargetMb,
+            verdict(peak->second.searchKb > 0 && peak->second.searchKb / 1024.0 < kRssTargetMb));
+    if (const CollectingReporter::Figure *figure = reporter.find("Search", largest))
+        std::printf("  Search/%d: %.1f ms (cpu %.1f ms); target under %.0f ms: %s\n", largest,
+                    figure->wallMs(), figure->cpuMs(), kSearchTargetMs,
+                    verdict(figure->wallMs() < kSearchTargetMs));
+    else
+        std::printf("  Search/%d: not measured\n", largest);
 }
 
 } // namespace
@@ -427,6 +452,7 @@ int main(int argc, char **argv)
 
     bench::registerOutlineBenchmarks(databases);
     bench::registerEditBenchmarks();
+    bench::registerSearchBenchmarks();
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -224,6 +224,27 @@ bool Statement::columnIsNull(int index) const
     return sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
 }
 
+std::string_view Statement::columnBytes(int index) const
+{
+    // Text and blobs as stored, numbers as text; nothing for Null.
+    switch (sqlite3_column_type(m_stmt, index)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_BLOB: {
+        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_stmt, index));
+        return bytes ? std::string_view(
+                           bytes, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, index)))
+                     : std::string_view();
+    }
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, index));
+        return text ? std::string_view(
+                          text, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, index)))
+                    : std::string_view();
+    }
+    }
+}
+
 std::string Statement::columnText(int index) const
 {
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, index));

@@ -68,6 +68,8 @@ public:
     std::int64_t columnInt64(int index) const;
     bool columnIsNull(int index) const;
     std::string columnText(int index) const;
+    // A column's bytes without a copy, valid until the next step or reset.
+    std::string_view columnBytes(int index) const;
 
 private:
     Connection &m_connection;
