@@ -26,6 +26,7 @@ class QPushButton;
 namespace quillet {
 
 class CdlgEx;
+class FindWindow;
 class NoteEditor;
 class NoteStore;
 class OutlineView;
@@ -127,6 +128,7 @@ private:
     void Command11_Click();
     void Command12_Click();
     void printNote();
+    void goToItem(const QString &key);
 
     Platform &m_platform;
     Settings &m_settings;
@@ -135,6 +137,7 @@ private:
     std::string m_databasePath;
     CurrentSelection m_selection;
     std::vector<SkippedRow> m_skippedRows;
+    FindWindow *m_find = nullptr;
     UnsavedText m_unsaved;
     QString m_closingFailure; // what the save at closing could not store, and where it went
 

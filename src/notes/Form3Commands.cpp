@@ -1,5 +1,6 @@
 #include "dialogs/CdlgEx.h"
 #include "notes/EditorFormat.h"
+#include "notes/FindWindow.h"
 #include "notes/Form3.h"
 #include "notes/NoteEditor.h"
 #include "notes/NotePrinting.h"
@@ -195,7 +196,33 @@ void Form3::Command2_Click()
 
 void Form3::Command7_Click()
 {
-    // The binoculars have no action of their own: the click changes nothing.
+    // The binoculars open the find window; the click itself changes nothing.
+    if (!m_store)
+        return;
+    if (!m_find) {
+        m_find = new FindWindow(m_databasePath, *TreeView1, this);
+        connect(m_find, &FindWindow::itemChosen, this, [this](const QString &key) {
+            guarded(m_platform.messageBoxes, this, [&] { goToItem(key); });
+        });
+    }
+    m_find->showAndFocus();
+}
+
+void Form3::goToItem(const QString &key)
+{
+    const int number = TreeView1->nodes().find(key);
+    if (number < 0)
+        return;
+    // As a click on the item: the text being edited is stored first (a failure keeps it and
+    // the selection where they are), then the item is selected and its note shown. Its
+    // ancestors open, so that it can be seen.
+    SaveNoteText();
+    for (int at = TreeView1->nodes().node(number).parent; at >= 0;
+         at = TreeView1->nodes().node(at).parent)
+        TreeView1->setExpanded(at + 1, true);
+    TreeView1->select(number + 1);
+    TreeView1->scrollTo(TreeView1->nodes().indexOf(number));
+    TreeView1_NodeClick(number + 1);
 }
 
 void Form3::Command8_Click()

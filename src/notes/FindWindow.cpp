@@ -1,0 +1,213 @@
+#include "notes/FindWindow.h"
+
+#include "notes/OutlineView.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QRadioButton>
+#include <QStyledItemDelegate>
+#include <QTextDocument>
+
+namespace quillet {
+
+namespace {
+
+constexpr int kKeyRole = Qt::UserRole;
+constexpr int kMarkedRole = Qt::UserRole + 1;
+
+// Draws a result's marked-up text: the path, and the match in bold.
+class MarkedTextDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        item.text.clear();
+        item.widget->style()->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
+        QTextDocument document;
+        document.setDefaultFont(item.font);
+        document.setHtml(index.data(kMarkedRole).toString());
+        QAbstractTextDocumentLayout::PaintContext context;
+        const bool selected = item.state & QStyle::State_Selected;
+        context.palette.setColor(
+            QPalette::Text,
+            item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->save();
+        painter->translate(item.rect.topLeft());
+        painter->setClipRect(QRect(QPoint(0, 0), item.rect.size()));
+        document.documentLayout()->draw(painter, context);
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QTextDocument document;
+        document.setDefaultFont(option.font);
+        document.setHtml(index.data(kMarkedRole).toString());
+        return document.size().toSize();
+    }
+};
+
+QString fromUtf8(const std::string &text, std::size_t from = 0,
+                 std::size_t length = std::string::npos)
+{
+    const std::string part = text.substr(std::min(from, text.size()), length);
+    return QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size()));
+}
+
+} // namespace
+
+FindWindow::FindWindow(std::string databasePath, const OutlineView &outline, QWidget *parent)
+    : QDialog(parent)
+    , m_databasePath(std::move(databasePath))
+    , m_outline(outline)
+{
+    setObjectName(QStringLiteral("FindWindow"));
+    setWindowTitle(tr("Find"));
+    m_query = new QLineEdit(this);
+    m_query->setObjectName(QStringLiteral("findText"));
+    m_query->setClearButtonEnabled(true);
+    auto *findLabel = new QLabel(tr("F&ind:"), this);
+    findLabel->setBuddy(m_query);
+    m_titles = new QRadioButton(tr("&Titles"), this);
+    m_notes = new QRadioButton(tr("Titles and &notes"), this);
+    m_notes->setChecked(true);
+    m_matchCase = new QCheckBox(tr("&Match case"), this);
+    m_results = new QListWidget(this);
+    m_results->setObjectName(QStringLiteral("findResults"));
+    m_results->setItemDelegate(new MarkedTextDelegate(m_results));
+    m_results->setAccessibleName(tr("Matches"));
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("findStatus"));
+
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(findLabel, 0, 0);
+    layout->addWidget(m_query, 0, 1, 1, 3);
+    layout->addWidget(m_titles, 1, 1);
+    layout->addWidget(m_notes, 1, 2);
+    layout->addWidget(m_matchCase, 1, 3);
+    layout->addWidget(m_results, 2, 0, 1, 4);
+    layout->addWidget(m_status, 3, 0, 1, 4);
+    resize(560, 420);
+
+    connect(m_query, &QLineEdit::textChanged, this, &FindWindow::search);
+    connect(m_titles, &QRadioButton::toggled, this, &FindWindow::search);
+    connect(m_matchCase, &QCheckBox::toggled, this, &FindWindow::search);
+    connect(m_results, &QListWidget::itemActivated, this, &FindWindow::choose);
+    // Enter in the field goes to the first match.
+    connect(m_query, &QLineEdit::returnPressed, this, [this] {
+        if (m_results->count() > 0)
+            choose(m_results->currentItem() ? m_results->currentItem() : m_results->item(0));
+    });
+}
+
+FindWindow::~FindWindow()
+{
+    stopSearch();
+}
+
+void FindWindow::showAndFocus()
+{
+    show();
+    raise();
+    activateWindow();
+    m_query->setFocus();
+    m_query->selectAll();
+}
+
+void FindWindow::stopSearch()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    m_stop = false;
+}
+
+void FindWindow::search()
+{
+    stopSearch();
+    const quint64 generation = ++m_generation;
+    SearchRequest request;
+    request.query = m_query->text().toStdString();
+    request.notes = m_notes->isChecked();
+    request.matchCase = m_matchCase->isChecked();
+    if (request.query.empty()) {
+        showResults(generation, {});
+        return;
+    }
+    m_status->setText(tr("Searching..."));
+    m_thread = std::thread([this, request, generation, path = m_databasePath] {
+        SearchResults results;
+        try {
+            results = searchNotes(path, request, m_stop);
+        } catch (const std::exception &) {
+            // The file cannot be read now: nothing is found, and the window says so.
+            results.stopped = true;
+        }
+        QMetaObject::invokeMethod(
+            this, [this, generation, results] { showResults(generation, results); },
+            Qt::QueuedConnection);
+    });
+}
+
+void FindWindow::showResults(quint64 generation, const SearchResults &results)
+{
+    // The answer of a search that a later keystroke replaced is dropped.
+    if (generation != m_generation)
+        return;
+    m_results->clear();
+    const OutlineModel &nodes = m_outline.nodes();
+    for (const SearchHit &hit : results.hits) {
+        const QString key = fromUtf8(hit.key);
+        const int number = nodes.find(key);
+        const QString path = number >= 0 ? nodes.fullPath(number, OutlineView::kPathSeparator)
+                                         : tr("%1 (not in the outline)").arg(key);
+        const QString before = fromUtf8(hit.context, 0, hit.hitStart);
+        const QString match = fromUtf8(hit.context, hit.hitStart, hit.hitLength);
+        const QString after = fromUtf8(hit.context, hit.hitStart + hit.hitLength);
+        auto *item = new QListWidgetItem(m_results);
+        if (hit.inNote) {
+            item->setText(path + QStringLiteral(": ") + before + match + after);
+            item->setData(kMarkedRole, path.toHtmlEscaped() + QStringLiteral(": ") +
+                                           before.toHtmlEscaped() + QStringLiteral("<b>") +
+                                           match.toHtmlEscaped() + QStringLiteral("</b>") +
+                                           after.toHtmlEscaped());
+        } else {
+            item->setText(path);
+            item->setData(kMarkedRole, path.toHtmlEscaped());
+        }
+        item->setData(kKeyRole, key);
+        if (number < 0)
+            item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
+    }
+    if (m_results->count() > 0)
+        m_results->setCurrentRow(0);
+    const auto total = static_cast<int>(results.total);
+    if (m_query->text().isEmpty())
+        m_status->clear();
+    else if (total == 0)
+        m_status->setText(results.stopped ? tr("The notes could not be searched.")
+                                          : tr("No matches."));
+    else if (total > m_results->count())
+        m_status->setText(
+            tr("%1 matches; the first %2 are listed.").arg(total).arg(m_results->count()));
+    else
+        m_status->setText(total == 1 ? tr("1 match.") : tr("%1 matches.").arg(total));
+}
+
+void FindWindow::choose(QListWidgetItem *item)
+{
+    if (item && (item->flags() & Qt::ItemIsEnabled))
+        emit itemChosen(item->data(kKeyRole).toString());
+}
+
+} // namespace quillet

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "store/NoteSearch.h"
+
+#include <QDialog>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QRadioButton;
+
+namespace quillet {
+
+class OutlineView;
+
+// The find window: a search field, titles only or titles and notes, match case, and the
+// matches as the user types, each with its item's full path and, in a note, the line around
+// it with the match marked. Choosing a match (Enter or a double click) asks for its item.
+// Searches run on a thread of their own; the next keystroke stops the one under way.
+class FindWindow : public QDialog
+{
+    Q_OBJECT
+
+public:
+    FindWindow(std::string databasePath, const OutlineView &outline, QWidget *parent = nullptr);
+    ~FindWindow() override;
+
+    // Shows the window in front, with the search field ready for typing.
+    void showAndFocus();
+
+signals:
+    // A match was chosen: the key of its item, without surrounding spaces.
+    void itemChosen(const QString &key);
+
+private:
+    void search();
+    void stopSearch();
+    void showResults(quint64 generation, const SearchResults &results);
+    void choose(QListWidgetItem *item);
+
+    std::string m_databasePath;
+    const OutlineView &m_outline;
+    QLineEdit *m_query = nullptr;
+    QRadioButton *m_titles = nullptr;
+    QRadioButton *m_notes = nullptr;
+    QCheckBox *m_matchCase = nullptr;
+    QListWidget *m_results = nullptr;
+    QLabel *m_status = nullptr;
+
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    quint64 m_generation = 0;
+};
+
+} // namespace quillet
