@@ -1,7 +1,9 @@
 #include "notes/OutlineView.h"
 
 #include <QHeaderView>
+#include <QTimer>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -12,15 +14,39 @@ OutlineView::OutlineView(QWidget *parent)
 {
     setModel(&m_model);
     setHeaderHidden(true);
-    // The column is as wide as its widest item: deep items wider than the outline get a
-    // horizontal scroll bar instead of being cut.
+    // The column is as wide as the widest item shown, and at least as wide as the view: deep
+    // items wider than the outline get a horizontal scroll bar instead of being cut. It is
+    // measured once the outline has changed (loaded, opened, closed, retitled, resized), not on
+    // every click.
     header()->setStretchLastSection(false);
-    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    const auto refit = [this] {
+        if (!m_fitPending) {
+            m_fitPending = true;
+            QTimer::singleShot(0, this, &OutlineView::fitColumn);
+        }
+    };
+    connect(this, &QTreeView::expanded, this, refit);
+    connect(this, &QTreeView::collapsed, this, refit);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, refit);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, refit);
+    connect(&m_model, &QAbstractItemModel::dataChanged, this, refit);
     // Every row has the same height: the view need not measure tens of thousands of rows.
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     // F2 or a slow second click on the selected item edits its title in place.
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+}
+
+void OutlineView::fitColumn()
+{
+    m_fitPending = false;
+    header()->resizeSection(0, std::max(viewport()->width(), sizeHintForColumn(0)));
+}
+
+void OutlineView::resizeEvent(QResizeEvent *event)
+{
+    QTreeView::resizeEvent(event);
+    fitColumn();
 }
 
 int OutlineView::number(int index) const

@@ -42,12 +42,15 @@ signals:
 protected:
     void selectionChanged(const QItemSelection &selected,
                           const QItemSelection &deselected) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     int number(int index) const;
+    void fitColumn();
 
     OutlineModel m_model;
     bool m_selectingFromCode = false;
+    bool m_fitPending = false;
 };
 
 } // namespace quillet

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QGroupBox>
+#include <QScrollBar>
 
 namespace quillet::test {
 namespace {
@@ -112,6 +113,10 @@ TEST_F(MannersTest, ThePathLineFollowsRenamesAndElidesLongPaths)
     EXPECT_LE(ui().Label3->fontMetrics().horizontalAdvance(ui().Label3->text()),
               ui().Label3->width());
     EXPECT_EQ(ui().Label3->toolTip(), "First > " + longTitle);
+
+    // The outline scrolls sideways to show the long title.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return ui().TreeView1->horizontalScrollBar()->maximum() > 0; }, 5000));
 }
 
 } // namespace
