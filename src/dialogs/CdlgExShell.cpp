@@ -1,5 +1,4 @@
 #include "dialogs/CdlgEx.h"
-
 #include "platform/Shell.h"
 
 #include <stdexcept>
