@@ -5,30 +5,13 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
-#include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
+#include "support/PrintedMessageBoxes.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QTimer>
 #include <QToolButton>
-
-#include <cstdio>
-
-namespace {
-
-// Nobody answers a box here: each one is written out and acknowledged.
-class PrintedMessageBoxes : public quillet::MessageBoxes
-{
-public:
-    Answer ask(QWidget *, const QString &title, const QString &text, Buttons, Icon) override
-    {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-        return Answer::Yes;
-    }
-};
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -39,7 +22,7 @@ int main(int argc, char **argv)
     quillet::SingleInstance instance(QFileInfo(path).absolutePath());
     if (!instance.acquire())
         return 4;
-    PrintedMessageBoxes boxes;
+    quillet::test::PrintedMessageBoxes boxes;
     quillet::Platform platform{.messageBoxes = boxes, .endProgram = quillet::endAtOnce(instance)};
     std::unique_ptr<quillet::MDIForm1> window =
         quillet::openMainWindow(platform, path, QStringLiteral("quillet-db"));

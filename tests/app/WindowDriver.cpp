@@ -6,7 +6,7 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
-#include "platform/MessageBoxes.h"
+#include "support/PrintedMessageBoxes.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -15,16 +15,6 @@
 #include <cstdio>
 
 namespace {
-
-class PrintedMessageBoxes : public quillet::MessageBoxes
-{
-public:
-    Answer ask(QWidget *, const QString &title, const QString &text, Buttons, Icon) override
-    {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-        return Answer::Yes;
-    }
-};
 
 void print(const char *name, const QRect &r)
 {
@@ -38,7 +28,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     if (argc != 2)
         return 2;
-    PrintedMessageBoxes boxes;
+    quillet::test::PrintedMessageBoxes boxes;
     quillet::Platform platform{boxes};
     std::unique_ptr<quillet::MDIForm1> window = quillet::openMainWindow(
         platform, QString::fromLocal8Bit(argv[1]), QStringLiteral("quillet-db"));
