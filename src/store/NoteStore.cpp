@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace quillet {
@@ -13,6 +14,7 @@ namespace quillet {
 NoteStore::NoteStore(const std::string &path)
 try : m_connection((schema::verifyFile(path), path), Connection::Mode::ReadWrite) {
     schema::check(m_connection);
+    m_inUse.emplace(path);
     // A rollback journal beside the file while a write runs, and no other file when idle. A
     // file that uses another journal mode keeps it when it cannot be changed (read-only).
     sqlite3_exec(m_connection.handle(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
@@ -197,7 +199,8 @@ void NoteStore::insertItem(std::string_view key, std::string_view title)
     }
 }
 
-int NoteStore::deleteSubtree(std::string_view key)
+int NoteStore::deleteSubtree(std::string_view key,
+                             const std::function<void(const std::vector<archive::Row> &)> &keepCopy)
 {
     if (key.empty())
         return 0;
@@ -218,6 +221,21 @@ int NoteStore::deleteSubtree(std::string_view key)
             const std::optional<std::string> stored = scan.column(1).toText();
             if (stored && keys::trimSpaces(*stored).starts_with(key))
                 doomed.push_back(scan.columnInt64(0));
+        }
+        if (keepCopy) {
+            std::sort(doomed.begin(), doomed.end());
+            Statement read(m_connection, archive::selectColumns() + " FROM mynodes WHERE ID=?");
+            std::vector<archive::Row> rows(doomed.size());
+            for (std::size_t r = 0; r < doomed.size(); ++r) {
+                read.reset();
+                read.bind(1, doomed[r]);
+                if (!read.step())
+                    throw StoreError(SQLITE_INTERNAL, "A row to delete could not be read again.",
+                                     path());
+                for (std::size_t c = 0; c < rows[r].size(); ++c)
+                    read.column(static_cast<int>(c), rows[r][c]);
+            }
+            keepCopy(rows);
         }
         for (std::int64_t id : doomed) {
             remove.reset();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Archive.h"
+#include "store/Backups.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
 #include "store/Value.h"
@@ -87,7 +89,10 @@ public:
     void insertItem(std::string_view key, std::string_view title);
     // Deletes every row whose key, without surrounding spaces, begins with key: the item and
     // everything below it. Returns the number of rows deleted. An empty key deletes nothing.
-    int deleteSubtree(std::string_view key);
+    // keepCopy, when given, receives every column of the rows about to go, in ID order, before
+    // anything is deleted; when it throws, nothing is deleted and the exception passes on.
+    int deleteSubtree(std::string_view key,
+                      const std::function<void(const std::vector<archive::Row> &)> &keepCopy = {});
     // Writes flags[i] as the expanded flag of the (i+1)-th row in ID order. Throws, after
     // storing the flags before it, when the table has fewer rows than flags.
     void storeExpanded(const std::vector<bool> &flags);
@@ -98,6 +103,8 @@ public:
 private:
     [[noreturn]] void throwTooManySettings(int position) const;
 
+    // Declared before the connection, so that it is released after the connection closes.
+    std::optional<backups::InUseLock> m_inUse;
     Connection m_connection;
     std::unique_ptr<Statement> m_readNote;
 };

@@ -12,6 +12,13 @@ StoreError::StoreError(int code, const std::string &message, const std::string &
 {
 }
 
+std::string sqliteName(const std::string &path)
+{
+    if (path.empty() || path.front() == '/')
+        return path;
+    return "./" + path;
+}
+
 static int openFlags(Connection::Mode mode)
 {
     // Extended result codes tell a full disk from a read-only file from an I/O error.
@@ -27,15 +34,6 @@ static int openFlags(Connection::Mode mode)
     return flags;
 }
 
-// The engine may read a name as a URI ("file:...") or a special name (":memory:"); a path of
-// our own always means the file of that name.
-static std::string plainFileName(const std::string &path)
-{
-    if (path.empty() || path.front() == '/')
-        return path;
-    return "./" + path;
-}
-
 // What a failure means in words a user can act on, and its code for whoever helps them; the
 // engine's own text is for developers and never reaches a message.
 static std::string plainFailure(int code)
@@ -49,7 +47,7 @@ static std::string plainFailure(int code)
 Connection::Connection(const std::string &path, Mode mode)
     : m_path(path)
 {
-    const int rc = sqlite3_open_v2(plainFileName(path).c_str(), &m_db, openFlags(mode), nullptr);
+    const int rc = sqlite3_open_v2(sqliteName(path).c_str(), &m_db, openFlags(mode), nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(m_db);
         m_db = nullptr;
@@ -155,6 +153,28 @@ void Statement::bindNull(int position)
     const int rc = sqlite3_bind_null(m_stmt, position);
     if (rc != SQLITE_OK)
         m_connection.fail(rc, "Binding a value");
+}
+
+void Statement::bind(int position, const Value &value)
+{
+    switch (value.type()) {
+    case Value::Type::Null:
+        return bindNull(position);
+    case Value::Type::Integer:
+        return bind(position, *value.integer());
+    case Value::Type::Real:
+        return bind(position, *value.real());
+    case Value::Type::Text:
+        return bind(position, *value.textView());
+    case Value::Type::Blob: {
+        const std::string_view bytes = *value.textView();
+        const int rc = sqlite3_bind_blob64(m_stmt, position, bytes.data() ? bytes.data() : "",
+                                           bytes.size(), SQLITE_TRANSIENT);
+        if (rc != SQLITE_OK)
+            m_connection.fail(rc, "Binding a value");
+        return;
+    }
+    }
 }
 
 bool Statement::step()

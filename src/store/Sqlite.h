@@ -16,6 +16,11 @@ namespace quillet {
 // that have no plain description.
 std::string plainReason(int code);
 
+// The name to hand to SQLite for a file path. SQLite may read names starting with "file:" as
+// URIs and takes ":memory:" as an in-memory database; a relative path gets "./" in front so
+// that it always means the file of that name.
+std::string sqliteName(const std::string &path);
+
 // Owns one sqlite3 connection; closes it in the destructor.
 class Connection
 {
@@ -55,6 +60,8 @@ public:
     void bind(int position, std::int64_t number);
     void bind(int position, double number);
     void bindNull(int position);
+    // A value as it is: its type (text, blob, integer, real or Null) and its bytes.
+    void bind(int position, const Value &value);
 
     // Advances to the next row: true while there is one. Throws on an engine error.
     bool step();

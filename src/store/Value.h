@@ -31,6 +31,15 @@ public:
 
     Type type() const { return m_type; }
     bool isNull() const { return m_type == Type::Null; }
+    // The stored number itself, for an integer or a real value only.
+    std::optional<std::int64_t> integer() const
+    {
+        return m_type == Type::Integer ? std::optional<std::int64_t>(m_integer) : std::nullopt;
+    }
+    std::optional<double> real() const
+    {
+        return m_type == Type::Real ? std::optional<double>(m_real) : std::nullopt;
+    }
 
     // Numbers as decimal text, text as it is, blobs as their bytes; Null gives nothing.
     std::optional<std::string> toText() const;

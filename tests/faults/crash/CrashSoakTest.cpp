@@ -4,6 +4,8 @@
 #include "faults/crash/ChildProcess.h"
 #include "faults/crash/Watchdog.h"
 #include "faults/crash/WriterProtocol.h"
+#include "store/Archive.h"
+#include "store/Backups.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 
@@ -13,7 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <set>
 #include <sys/wait.h>
 
 namespace quillet::crashtest {
@@ -90,6 +94,8 @@ std::optional<StoreState> applied(StoreState state, const Write &write)
     case Write::Kind::Settings:
         state.settings = write.settings;
         return state;
+    case Write::Kind::Backup:
+        return state;
     }
     return std::nullopt;
 }
@@ -116,6 +122,8 @@ StoreState untouchedBy(StoreState state, const Write &write)
         break;
     case Write::Kind::Settings:
         state.settings.fill(0);
+        break;
+    case Write::Kind::Backup:
         break;
     }
     return state;
@@ -271,7 +279,7 @@ public:
     bool ready() const { return m_ready; }
     const std::optional<Write> &pending() const { return m_pending; }
     const std::string &error() const { return m_error; }
-    const std::array<long long, 5> &acknowledged() const { return m_acknowledged; }
+    const std::array<long long, 6> &acknowledged() const { return m_acknowledged; }
 
 private:
     bool problem(std::string text)
@@ -285,7 +293,7 @@ private:
     std::optional<Write> m_pending;
     std::string m_pendingSequence;
     std::string m_error;
-    std::array<long long, 5> m_acknowledged{}; // by Write::Kind
+    std::array<long long, 6> m_acknowledged{}; // by Write::Kind
 };
 
 std::string describeStatus(int status)
@@ -309,10 +317,12 @@ struct SoakOptions
 struct SoakReport
 {
     long long cycles = 0;
-    std::array<long long, 5> acknowledged{}; // by Write::Kind
+    std::array<long long, 6> acknowledged{}; // by Write::Kind
     long long killedInWrite = 0;             // a write had begun and was not acknowledged
     long long pendingKept = 0;               // ... and the file holds all of it
     long long pendingUndone = 0;             // ... and the file holds none of it
+    long long deletionCopies = 0;            // copies of deleted rows read back whole
+    long long backups = 0;                   // backups checked after a kill
     long long journalsLeft = 0;
     long long lost = 0;
     long long halfApplied = 0;
@@ -326,6 +336,40 @@ struct SoakReport
         return total;
     }
 };
+
+// What a kill must never leave beside the database: a file with a backup's name that does not
+// pass its check, or a deletion without its whole copy. New copies are read back (and counted
+// into copiesRead) once each; deletionsDone is the number of deletions the file holds.
+std::string sideFileProblems(const std::string &path, long long deletionsDone,
+                             std::set<std::string> &copiesRead, SoakReport &report)
+{
+    for (const std::string &backup : backups::list(path)) {
+        if (const std::string problems = backups::problemsOf(backup); !problems.empty())
+            return "the backup " + backup + " does not pass its check: " + problems;
+        ++report.backups;
+    }
+    const std::filesystem::path deleted = std::filesystem::path(path).parent_path() / "deleted";
+    if (std::filesystem::exists(deleted)) {
+        for (const auto &entry : std::filesystem::directory_iterator(deleted)) {
+            const std::string name = entry.path().string();
+            if (entry.path().extension() != ".json" || copiesRead.contains(name))
+                continue;
+            std::ifstream in(name, std::ios::binary);
+            try {
+                if (archive::read(in).rows.empty())
+                    return "the deletion copy " + name + " holds no rows";
+            } catch (const std::exception &error) {
+                return "the deletion copy " + name + " cannot be read: " + error.what();
+            }
+            copiesRead.insert(name);
+            ++report.deletionCopies;
+        }
+    }
+    if (static_cast<long long>(copiesRead.size()) < deletionsDone)
+        return std::to_string(deletionsDone) + " deletions were made but only " +
+               std::to_string(copiesRead.size()) + " copies were kept";
+    return {};
+}
 
 // Starts a writer on one file again and again, kills it after a random delay, and checks the
 // file against the model after every kill. Stops at the first cycle that goes wrong.
@@ -345,6 +389,8 @@ SoakReport runSoak(const SoakOptions &options)
 
     SoakReport report;
     Watchdog watchdog;
+    std::set<std::string> copiesRead;
+    long long deletionsDone = 0;
     auto fail = [&](const std::string &where, const std::string &what) {
         report.failure = where + ": " + what;
         return report;
@@ -399,6 +445,7 @@ SoakReport runSoak(const SoakOptions &options)
         ++report.cycles;
         for (std::size_t kind = 0; kind < report.acknowledged.size(); ++kind)
             report.acknowledged[kind] += session.acknowledged()[kind];
+        deletionsDone += session.acknowledged()[static_cast<std::size_t>(Write::Kind::Delete)];
 
         if (std::filesystem::exists(path + "-journal"))
             ++report.journalsLeft;
@@ -420,6 +467,14 @@ SoakReport runSoak(const SoakOptions &options)
             return fail(where, "integrity_check says: " + integrity);
 
         const std::optional<Write> &pending = session.pending();
+        // A deletion the kill interrupted may have left its copy, or its copy and its rows gone.
+        const bool pendingDeletionKept = pending && pending->kind == Write::Kind::Delete &&
+                                         found != model && applied(model, *pending) == found;
+        if (const std::string problem = sideFileProblems(
+                path, deletionsDone + (pendingDeletionKept ? 1 : 0), copiesRead, report);
+            !problem.empty())
+            return fail(where, problem);
+        deletionsDone += pendingDeletionKept ? 1 : 0;
         if (!pending) {
             if (found == model)
                 continue;
@@ -466,12 +521,14 @@ TEST(faultsCrash, KilledWriterKeepsEveryAcknowledgedWriteAndNoHalfWrite)
 
     const auto &acks = report.acknowledged;
     std::printf("faultsCrash: %lld cycles, %lld acknowledged writes checked (text %lld, add %lld, "
-                "delete %lld, expanded %lld, settings %lld), %lld kills inside a write (%lld kept "
-                "whole, %lld rolled back whole), %lld journals left by a kill, writes lost %lld, "
-                "half-applied %lld\n",
+                "delete %lld, expanded %lld, settings %lld, backup %lld), %lld kills inside a "
+                "write (%lld kept whole, %lld rolled back whole), %lld journals left by a kill, "
+                "writes lost %lld, half-applied %lld, %lld deletion copies and %lld backups "
+                "checked\n",
                 report.cycles, report.acknowledgedWrites(), acks[0], acks[1], acks[2], acks[3],
-                acks[4], report.killedInWrite, report.pendingKept, report.pendingUndone,
-                report.journalsLeft, report.lost, report.halfApplied);
+                acks[4], acks[5], report.killedInWrite, report.pendingKept, report.pendingUndone,
+                report.journalsLeft, report.lost, report.halfApplied, report.deletionCopies,
+                report.backups);
     std::fflush(stdout);
 
     EXPECT_EQ(report.failure, "");
@@ -482,13 +539,15 @@ TEST(faultsCrash, KilledWriterKeepsEveryAcknowledgedWriteAndNoHalfWrite)
     // proves nothing about either.
     EXPECT_GT(report.acknowledgedWrites(), 0);
     EXPECT_GT(report.killedInWrite, 0);
+    EXPECT_GT(report.deletionCopies, 0);
+    EXPECT_GT(report.backups, 0);
 }
 
 // The soak's model is only as good as the writer's reports; each kind of write must come
 // through the line unchanged, whatever bytes its key and title hold.
 TEST(faultsCrash, WriterReportsReadBackAsTheSameWrite)
 {
-    std::vector<Write> writes(6);
+    std::vector<Write> writes(7);
     writes[0].kind = Write::Kind::Text;
     writes[0].key = "\xc3\x89"
                     "12";
@@ -506,6 +565,7 @@ TEST(faultsCrash, WriterReportsReadBackAsTheSameWrite)
     writes[5].kind = Write::Kind::Settings;
     writes[5].settings[0] = -2147483647 - 1;
     writes[5].settings[29] = 2147483647;
+    writes[6].kind = Write::Kind::Backup;
     for (const Write &write : writes) {
         const std::string line = formatWrite(write);
         EXPECT_EQ(line.find('\n'), std::string::npos) << line;

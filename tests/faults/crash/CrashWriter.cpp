@@ -9,6 +9,8 @@
 // transaction, around the store (a half-applied write when the kill comes part-way).
 
 #include "faults/crash/WriterProtocol.h"
+#include "store/Backups.h"
+#include "store/Deletions.h"
 #include "store/Keys.h"
 #include "store/NoteStore.h"
 
@@ -98,10 +100,12 @@ public:
         } else if (choice < 80) {
             if (!remove() && !add())
                 saveText();
-        } else {
+        } else if (choice < 95) {
             // A workspace save: the expanded flags, then the settings, as two writes.
             storeExpanded();
             storeSettings();
+        } else {
+            backUp();
         }
     }
 
@@ -257,8 +261,12 @@ private:
         const auto inSubtree = [&](const std::string &key) {
             return key.starts_with(write.key);
         };
+        // As the notes window deletes: the rows' copy is on the disk before they go.
+        const auto keepCopy = [&](const std::vector<archive::Row> &rows) {
+            deletions::keepCopy(m_store.path(), write.key, rows);
+        };
         perform(
-            write, [&] { return m_store.deleteSubtree(write.key); },
+            write, [&] { return m_store.deleteSubtree(write.key, keepCopy); },
             std::count_if(m_keys.begin(), m_keys.end(), inSubtree));
         std::erase_if(m_keys, inSubtree);
         std::erase_if(m_present, inSubtree);
@@ -310,6 +318,17 @@ private:
         }
         perform(write, [&] {
             m_store.storeSettings(settings);
+            return 0;
+        });
+    }
+
+    // A verified backup, as the program makes one in the background, kept to three.
+    void backUp()
+    {
+        Write write;
+        write.kind = Write::Kind::Backup;
+        perform(write, [&] {
+            backups::make(m_store.path(), 3);
             return 0;
         });
     }

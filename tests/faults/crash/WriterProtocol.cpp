@@ -99,6 +99,8 @@ std::string formatWrite(const Write &write)
             text += " " + std::to_string(value);
         return text;
     }
+    case Write::Kind::Backup:
+        return "backup";
     }
     return {};
 }
@@ -146,6 +148,10 @@ std::optional<Write> parseWrite(std::string_view text)
                 return std::nullopt;
             write.flags.push_back(c == '1');
         }
+        return write;
+    }
+    if (w[0] == "backup" && w.size() == 1) {
+        write.kind = Write::Kind::Backup;
         return write;
     }
     if (w[0] == "settings" && w.size() == 1 + write.settings.size()) {

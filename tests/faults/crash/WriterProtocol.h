@@ -21,7 +21,7 @@ namespace quillet::crashtest {
 // One store write, described completely enough for the test to apply it to its own model.
 struct Write
 {
-    enum class Kind { Text, Add, Delete, Expanded, Settings };
+    enum class Kind { Text, Add, Delete, Expanded, Settings, Backup };
 
     Kind kind = Kind::Text;
     std::string key;                         // Text, Add, Delete

@@ -1,0 +1,253 @@
+#include "store/Backups.h"
+
+#include "store/DurableFiles.h"
+#include "store/Schema.h"
+#include "store/Sqlite.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <dirent.h>
+#include <fcntl.h>
+#include <regex>
+#include <stdexcept>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillet::backups {
+
+namespace {
+
+std::string folderOf(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+std::string stemOf(const std::string &path)
+{
+    std::string name = path.substr(path.rfind('/') + 1);
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".mdb") == 0)
+        name.resize(name.size() - 4);
+    return name;
+}
+
+std::string backupFolder(const std::string &databasePath)
+{
+    return folderOf(databasePath) + "/backups";
+}
+
+bool exists(const std::string &path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+long long modified(const std::string &path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) != 0)
+        return 0;
+    return static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+}
+
+} // namespace
+
+std::string problemsOf(const std::string &path)
+{
+    try {
+        schema::verifyFile(path);
+        Connection db(path, Connection::Mode::ReadOnly);
+        schema::check(db);
+        Statement check(db, "PRAGMA integrity_check(20)");
+        std::string lines;
+        while (check.step()) {
+            if (!lines.empty())
+                lines += '\n';
+            lines += check.columnText(0);
+        }
+        return lines == "ok" ? std::string() : lines;
+    } catch (const StoreError &error) {
+        return error.message();
+    }
+}
+
+std::vector<std::string> list(const std::string &databasePath)
+{
+    const std::string folder = backupFolder(databasePath);
+    const std::regex named(
+        "^" +
+        std::regex_replace(stemOf(databasePath), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
+        R"(-\d{8}-\d{6}(-\d{1,9})?\.mdb$)");
+    std::vector<std::string> found;
+    if (DIR *dir = ::opendir(folder.c_str())) {
+        while (const dirent *entry = ::readdir(dir))
+            if (std::regex_match(entry->d_name, named))
+                found.push_back(folder + "/" + entry->d_name);
+        ::closedir(dir);
+    }
+    // Two backups in the same second are told apart by "-2", "-3" after the time: those come
+    // after the one without a number, in the order of their numbers.
+    const auto order = [](const std::string &name) {
+        static const std::regex numbered(R"(^(.*-\d{8}-\d{6})(?:-(\d{1,9}))?\.mdb$)");
+        std::smatch parts;
+        std::regex_match(name, parts, numbered);
+        return std::make_pair(parts[1].str(), parts[2].matched ? std::stoll(parts[2].str()) : 1);
+    };
+    std::sort(found.begin(), found.end(),
+              [&](const std::string &a, const std::string &b) { return order(a) < order(b); });
+    return found;
+}
+
+Made make(const std::string &databasePath, int keep, const std::atomic<bool> *stop)
+{
+    schema::verifyFile(databasePath);
+    const std::string folder = backupFolder(databasePath);
+    durable::makeFolder(folder);
+    std::string name = folder + "/" + stemOf(databasePath) + "-" + durable::timestamp();
+    std::string file = name + ".mdb";
+    for (int n = 2; exists(file); ++n)
+        file = name + "-" + std::to_string(n) + ".mdb";
+    const std::string partial = file + ".partial";
+    ::unlink(partial.c_str());
+
+    try {
+        Connection source(databasePath, Connection::Mode::ReadOnly);
+        {
+            Connection copy(partial, Connection::Mode::Create);
+            sqlite3_backup *backup =
+                sqlite3_backup_init(copy.handle(), "main", source.handle(), "main");
+            if (!backup)
+                copy.fail(sqlite3_errcode(copy.handle()), "Starting the backup");
+            // A few megabytes a step: the program's own writes wait at most one step, and a
+            // stop is seen between steps.
+            int rc = SQLITE_OK;
+            do {
+                rc = sqlite3_backup_step(backup, 1024);
+                if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+                    sqlite3_sleep(20); // a write of the program's is under way
+            } while ((rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) &&
+                     !(stop && *stop));
+            sqlite3_backup_finish(backup);
+            if (rc != SQLITE_DONE && stop && *stop)
+                throw std::runtime_error("The backup was stopped.");
+            if (rc != SQLITE_DONE)
+                source.fail(rc, "Copying the database");
+        }
+        durable::sync(partial);
+        // A copy that does not hold together takes no backup's name, and nothing older goes.
+        if (const std::string problems = problemsOf(partial); !problems.empty())
+            throw std::runtime_error("The copy of " + databasePath +
+                                     " did not pass its check, so no backup was made and the "
+                                     "older ones are kept. The database may be damaged: " +
+                                     problems);
+        durable::rename(partial, file);
+    } catch (...) {
+        ::unlink(partial.c_str());
+        ::unlink((partial + "-journal").c_str());
+        throw;
+    }
+
+    // A backup killed part-way leaves its ".partial" copy; one an hour old is no copy in
+    // progress any more.
+    const long long now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    if (DIR *dir = ::opendir(folder.c_str())) {
+        const std::string stem = stemOf(databasePath) + "-";
+        while (const dirent *entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            const std::string path = folder + "/" + name;
+            if (name.starts_with(stem) && name.ends_with(".mdb.partial") &&
+                now - modified(path) > 3600LL * 1000000000LL)
+                ::unlink(path.c_str());
+        }
+        ::closedir(dir);
+    }
+
+    Made made{file, {}};
+    std::vector<std::string> all = list(databasePath);
+    const std::size_t kept = static_cast<std::size_t>(std::max(keep, 1));
+    for (std::size_t i = 0; i + kept < all.size(); ++i) {
+        if (all[i] == file)
+            continue;
+        if (::unlink(all[i].c_str()) == 0)
+            made.removed.push_back(all[i]);
+    }
+    return made;
+}
+
+bool due(const std::string &databasePath)
+{
+    const std::vector<std::string> all = list(databasePath);
+    if (all.empty())
+        return true;
+    const long long newest = modified(all.back());
+    const long long now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    constexpr long long kDay = 24LL * 3600 * 1000000000LL;
+    return now - newest >= kDay && modified(databasePath) > newest;
+}
+
+bool inUse(const std::string &databasePath)
+{
+    const int fd = ::open(databasePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+InUseLock::InUseLock(const std::string &databasePath)
+    : m_fd(::open(databasePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
+{
+    if (m_fd >= 0)
+        ::flock(m_fd, LOCK_SH | LOCK_NB);
+}
+
+InUseLock::~InUseLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+std::string restore(const std::string &backupPath, const std::string &databasePath)
+{
+    if (const std::string problems = problemsOf(backupPath); !problems.empty())
+        throw std::runtime_error(backupPath +
+                                 " did not pass its check, so nothing was "
+                                 "restored: " +
+                                 problems);
+    if (inUse(databasePath))
+        throw std::runtime_error("Quillet has " + databasePath +
+                                 " open. Close it first; nothing was restored.");
+    if (exists(databasePath + "-journal"))
+        throw std::runtime_error("An interrupted change to " + databasePath +
+                                 " still waits in its journal. Open the file with Quillet once, "
+                                 "or run quillet-db check on it, then restore; nothing was "
+                                 "restored.");
+    std::string kept;
+    if (exists(databasePath)) {
+        kept = databasePath + ".before-restore-" + durable::timestamp();
+        for (int n = 2; exists(kept); ++n)
+            kept =
+                databasePath + ".before-restore-" + durable::timestamp() + "-" + std::to_string(n);
+        durable::copyFile(databasePath, kept);
+    }
+    const std::string restoring = databasePath + ".restoring";
+    ::unlink(restoring.c_str());
+    durable::copyFile(backupPath, restoring);
+    durable::rename(restoring, databasePath);
+    return kept;
+}
+
+} // namespace quillet::backups

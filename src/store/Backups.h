@@ -1,0 +1,63 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+// Verified copies of a notes database in "backups" beside it, and putting one back.
+namespace quillet::backups {
+
+// What is wrong with a database file: empty when the engine's integrity check passes and
+// both tables with every column are there.
+std::string problemsOf(const std::string &path);
+
+// The backups of the database at databasePath, oldest first.
+std::vector<std::string> list(const std::string &databasePath);
+
+struct Made
+{
+    std::string file;                 // the new backup
+    std::vector<std::string> removed; // older backups removed, beyond the number kept
+};
+
+// Copies the database through the engine's online backup into backups/, named by the date
+// and time ("mydata-20261207-134700.mdb"). The copy gets that name only once it has passed
+// the integrity check; only then are the oldest backups beyond keep removed (the new one is
+// always kept). A damaged database gives no backup and removes nothing: std::runtime_error.
+// Setting stop, when given, makes a copy under way give up soon, leaving no backup.
+Made make(const std::string &databasePath, int keep = 10, const std::atomic<bool> *stop = nullptr);
+
+// Whether a backup is due: none was made in the last day, and the database changed since the
+// newest one.
+bool due(const std::string &databasePath);
+
+// True while the program has the database open: while an InUseLock on it is alive.
+bool inUse(const std::string &databasePath);
+
+// A shared lock on the database file, apart from the engine's own locks, held for as long as
+// the program has the file open so that restore and undelete can tell and refuse. The lock's
+// descriptor must outlive the engine's connection: closing any descriptor of a file drops the
+// engine's locks on it in this process.
+class InUseLock
+{
+public:
+    InUseLock() = default;
+    // Takes the lock when the file can be opened; a file that cannot is left to the engine to
+    // report.
+    explicit InUseLock(const std::string &databasePath);
+    ~InUseLock();
+    InUseLock(const InUseLock &) = delete;
+    InUseLock &operator=(const InUseLock &) = delete;
+
+private:
+    int m_fd = -1;
+};
+
+// Puts a verified backup in the database's place: the current file is kept first as
+// "<database>.before-restore-<date>-<time>", whose path is returned; the backup is copied
+// beside the database and renamed over it in one step. Refused (std::runtime_error, nothing
+// changed) when the backup fails its check, the program has the database open, or an
+// interrupted change still waits in the database's journal.
+std::string restore(const std::string &backupPath, const std::string &databasePath);
+
+} // namespace quillet::backups

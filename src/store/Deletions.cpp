@@ -1,0 +1,157 @@
+#include "store/Deletions.h"
+
+#include "store/Backups.h"
+#include "store/DurableFiles.h"
+#include "store/Keys.h"
+#include "store/Schema.h"
+#include "store/Sqlite.h"
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+
+namespace quillet::deletions {
+
+namespace {
+
+std::string folderOf(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+// The key as part of a file name: letters and digits as they are, anything else as "_", and
+// no longer than a file name can be.
+std::string nameOf(std::string_view key)
+{
+    std::string name;
+    for (const char c : key.substr(0, 100)) {
+        const bool plain =
+            (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        name += plain ? c : '_';
+    }
+    return name;
+}
+
+std::string keyOf(const archive::Row &row)
+{
+    const std::optional<std::string> key = row[1].toText();
+    return key ? keys::trimSpaces(*key) : std::string();
+}
+
+} // namespace
+
+std::string keepCopy(const std::string &databasePath, std::string_view key,
+                     const std::vector<archive::Row> &rows)
+{
+    const std::string folder = folderOf(databasePath) + "/deleted";
+    durable::makeFolder(folder);
+    std::ostringstream content;
+    archive::writeRows(rows, content);
+    const std::string base = folder + "/" + durable::timestamp() + "-" + nameOf(key);
+    std::string file = base + ".json";
+    for (int n = 2;; ++n) {
+        try {
+            durable::writeFile(file, content.str());
+            return file;
+        } catch (const std::system_error &error) {
+            // Two deletions in the same second: the second copy takes the next number.
+            if (error.code() != std::errc::file_exists || n > 1000)
+                throw;
+        }
+        file = base + "-" + std::to_string(n) + ".json";
+    }
+}
+
+int undelete(const std::string &copyPath, const std::string &databasePath)
+{
+    std::ifstream in(copyPath, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("Cannot open " + copyPath + ".");
+    archive::Contents copy;
+    try {
+        copy = archive::read(in);
+    } catch (const std::runtime_error &error) {
+        throw std::runtime_error(copyPath + " cannot be read: " + error.what() + ".");
+    }
+    if (copy.rows.empty())
+        throw std::runtime_error(copyPath + " holds no items.");
+    if (backups::inUse(databasePath))
+        throw std::runtime_error("Quillet has " + databasePath +
+                                 " open. Close it first; nothing was put back.");
+
+    // The rows' keys and IDs, and the parents they need from the database.
+    std::map<std::string, std::int64_t> restored; // trimmed key to ID
+    std::set<std::int64_t> ids;
+    for (const archive::Row &row : copy.rows) {
+        const std::string key = keyOf(row);
+        if (key.empty() || !restored.emplace(key, *row[0].integer()).second ||
+            !ids.insert(*row[0].integer()).second)
+            throw std::runtime_error(copyPath + " holds two items with the key \"" + key +
+                                     "\" or the ID " + std::to_string(*row[0].integer()) +
+                                     ", or an item without a key; nothing was put back.");
+    }
+    std::map<std::string, std::int64_t> parents; // needed parent key to the lowest child ID
+    for (const auto &[key, id] : restored) {
+        const std::string parent = keys::parent(key);
+        if (!parent.empty() && !restored.contains(parent)) {
+            auto [at, added] = parents.emplace(parent, id);
+            if (!added && id < at->second)
+                at->second = id;
+        }
+    }
+
+    schema::verifyFile(databasePath);
+    Connection db(databasePath, Connection::Mode::ReadWrite);
+    schema::check(db);
+    db.exec("PRAGMA synchronous=FULL");
+    Transaction transaction(db);
+    // One pass over the keys and IDs (the notes are not read): every key and ID must be free,
+    // and every parent outside the copy must be there, before its children in ID order.
+    Statement scan(db, "SELECT ID, Kleidi FROM mynodes");
+    std::set<std::string> found;
+    while (scan.step()) {
+        const std::int64_t id = scan.columnInt64(0);
+        const std::optional<std::string> stored = scan.column(1).toText();
+        const std::string key = stored ? keys::trimSpaces(*stored) : std::string();
+        if (restored.contains(key))
+            throw std::runtime_error("The key \"" + key + "\" is taken in " + databasePath +
+                                     "; nothing was put back.");
+        if (ids.contains(id))
+            throw std::runtime_error("The ID " + std::to_string(id) + " is taken in " +
+                                     databasePath + "; nothing was put back.");
+        if (const auto parent = parents.find(key); parent != parents.end()) {
+            if (id > parent->second)
+                throw std::runtime_error("The item \"" + key +
+                                         "\" was made again after the "
+                                         "deletion, so the items below it would not show; "
+                                         "nothing was put back.");
+            found.insert(key);
+        }
+    }
+    for (const auto &[parent, id] : parents)
+        if (!found.contains(parent))
+            throw std::runtime_error("The item \"" + parent +
+                                     "\" that the items go under is not in " + databasePath +
+                                     "; nothing was put back.");
+
+    std::string sql = "INSERT INTO mynodes (";
+    std::string marks;
+    for (std::size_t c = 0; c < archive::kColumns.size(); ++c) {
+        sql += std::string(c ? ", " : "") + archive::kColumns[c];
+        marks += c ? ", ?" : "?";
+    }
+    Statement insert(db, sql + ") VALUES (" + marks + ")");
+    for (const archive::Row &row : copy.rows) {
+        insert.reset();
+        for (std::size_t c = 0; c < row.size(); ++c)
+            insert.bind(static_cast<int>(c + 1), row[c]);
+        insert.run();
+    }
+    transaction.commit();
+    return static_cast<int>(copy.rows.size());
+}
+
+} // namespace quillet::deletions
