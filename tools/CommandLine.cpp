@@ -1,47 +1,79 @@
+#include "store/Backups.h"
+#include "store/Deletions.h"
+#include "store/DurableFiles.h"
 #include "store/StoreError.h"
 #include "tools/DbTool.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <map>
 #include <ostream>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace quillet::dbtool {
 
 namespace {
 
 constexpr const char *kUsage =
-    "Usage: quillet-db init PATH    create a new notes database at PATH\n"
-    "       quillet-db check PATH   list the problems of the notes database at PATH\n"
+    "Usage: quillet-db COMMAND [ARGUMENTS]\n"
     "\n"
-    "init never overwrites a file; check opens the file read-only and never changes it.\n"
-    "Exit status: 0 done or no problems, 1 failed or problems found, 2 usage error.\n";
+    "  init PATH                 create a new notes database at PATH\n"
+    "  check PATH                list the problems of the notes database at PATH\n"
+    "  export PATH --format markdown|html|text|json [--output FILE]\n"
+    "                            write the notes out, to standard output or FILE\n"
+    "  import-json JSONFILE PATH make a new database at PATH from a JSON export\n"
+    "  backup PATH [--keep N]    make a verified backup in backups/ beside PATH\n"
+    "  restore BACKUP PATH       put a verified backup in the place of PATH\n"
+    "  stats PATH                count the items and measure the notes\n"
+    "  undelete FILE PATH        put back the items a deletion copied to FILE\n"
+    "\n"
+    "quillet-db COMMAND --help tells more about each command.\n"
+    "Exit status: 0 done or no problems, 1 failed, refused or problems found, 2 usage error.\n";
 
-int usage(std::ostream &err)
+// One command: its arguments, its help, and what runs it.
+struct Arguments
 {
-    err << kUsage;
-    return 2;
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options; // "--format" to its value
+};
+
+struct Command
+{
+    const char *name;
+    std::size_t positionals;
+    std::vector<std::string> options; // the options it takes, each with a value
+    const char *help;
+    int (*run)(const Arguments &, std::ostream &out, std::ostream &err);
+};
+
+int fail(std::ostream &err, const std::string &message)
+{
+    err << "quillet-db: " << message << '\n';
+    return 1;
 }
 
-int init(const std::string &path, std::ostream &out, std::ostream &err)
+int init(const Arguments &args, std::ostream &out, std::ostream &)
 {
+    const std::string &path = args.positional[0];
     try {
         initDatabase(path);
-    } catch (const FileExists &error) {
-        err << "quillet-db: " << error.what() << '\n';
-        return 1;
-    } catch (const std::system_error &error) {
-        err << "quillet-db: " << error.what() << '\n';
-        return 1;
     } catch (const StoreError &error) {
-        err << "quillet-db: creating " << path << " failed: " << error.message()
-            << " The partial file was removed.\n";
-        return 1;
+        throw StoreError(error.code(),
+                         "creating the database failed: " + error.message() +
+                             " The partial file was removed.",
+                         path);
     }
     out << "Created a new notes database at " << path << ".\n";
     return 0;
 }
 
-int check(const std::string &path, std::ostream &out)
+int check(const Arguments &args, std::ostream &out, std::ostream &)
 {
+    const std::string &path = args.positional[0];
     const CheckReport report = checkDatabase(path);
     if (report.problems.empty()) {
         out << "No problems found in " << path << " (" << report.items << " items, "
@@ -55,21 +87,270 @@ int check(const std::string &path, std::ostream &out)
     return 1;
 }
 
+bool sameFile(const std::string &a, const std::string &b)
+{
+    struct stat first
+    {
+    }, second{};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+int exportNotes(const Arguments &args, std::ostream &out, std::ostream &err)
+{
+    static const std::map<std::string, ExportFormat> formats{{"markdown", ExportFormat::Markdown},
+                                                             {"html", ExportFormat::Html},
+                                                             {"text", ExportFormat::Text},
+                                                             {"json", ExportFormat::Json}};
+    const std::string &path = args.positional[0];
+    const auto format = args.options.find("--format");
+    if (format == args.options.end() || !formats.contains(format->second)) {
+        err << "quillet-db export: --format must be markdown, html, text or json.\n";
+        return 2;
+    }
+    const auto output = args.options.find("--output");
+    if (output == args.options.end()) {
+        exportDatabase(path, formats.at(format->second), out);
+        out.flush();
+        return out ? 0 : fail(err, "writing to standard output failed");
+    }
+    // The file appears whole or not at all: written beside its name, synced, then renamed.
+    const std::string &file = output->second;
+    if (sameFile(file, path))
+        return fail(err, "the output " + file + " is the database itself; nothing was written.");
+    const std::string partial = file + ".partial";
+    try {
+        {
+            std::ofstream stream(partial, std::ios::binary | std::ios::trunc);
+            if (!stream)
+                return fail(err, "cannot create " + partial + ".");
+            exportDatabase(path, formats.at(format->second), stream);
+            stream.close();
+            if (!stream)
+                throw std::runtime_error("writing " + partial + " failed");
+        }
+        durable::sync(partial);
+        durable::rename(partial, file);
+    } catch (...) {
+        ::unlink(partial.c_str());
+        throw;
+    }
+    out << "Exported " << path << " to " << file << ".\n";
+    return 0;
+}
+
+int importNotes(const Arguments &args, std::ostream &out, std::ostream &)
+{
+    importJson(args.positional[0], args.positional[1]);
+    out << "Made " << args.positional[1] << " from " << args.positional[0] << ".\n";
+    return 0;
+}
+
+int backup(const Arguments &args, std::ostream &out, std::ostream &err)
+{
+    int keep = 10;
+    if (const auto option = args.options.find("--keep"); option != args.options.end()) {
+        const std::string &text = option->second;
+        if (text.empty() || text.size() > 6 ||
+            text.find_first_not_of("0123456789") != std::string::npos || std::stoi(text) < 1) {
+            err << "quillet-db backup: --keep takes a number of backups from 1 up.\n";
+            return 2;
+        }
+        keep = std::stoi(text);
+    }
+    const backups::Made made = backups::make(args.positional[0], keep);
+    out << "Backed up " << args.positional[0] << " to " << made.file << " and checked the copy.\n";
+    for (const std::string &removed : made.removed)
+        out << "Removed the older backup " << removed << ".\n";
+    return 0;
+}
+
+int restore(const Arguments &args, std::ostream &out, std::ostream &)
+{
+    const std::string kept = backups::restore(args.positional[0], args.positional[1]);
+    out << "Restored " << args.positional[0] << " to " << args.positional[1] << ".\n";
+    if (!kept.empty())
+        out << "The file it replaced is kept as " << kept << ".\n";
+    return 0;
+}
+
+std::string sizeText(std::int64_t bytes)
+{
+    char text[64];
+    if (bytes < 1024)
+        std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(bytes));
+    else if (bytes < 1024 * 1024)
+        std::snprintf(text, sizeof text, "%.1f KB (%lld bytes)", bytes / 1024.0,
+                      static_cast<long long>(bytes));
+    else
+        std::snprintf(text, sizeof text, "%.1f MB (%lld bytes)", bytes / (1024.0 * 1024.0),
+                      static_cast<long long>(bytes));
+    return text;
+}
+
+int stats(const Arguments &args, std::ostream &out, std::ostream &)
+{
+    const Stats stats = statsOf(args.positional[0]);
+    out << "Items: " << stats.items;
+    if (stats.leftOut > 0)
+        out << " (" << stats.leftOut << " left out of the outline; quillet-db check names them)";
+    out << "\nDepth: " << stats.depth << "\nNotes: " << sizeText(stats.noteBytes) << " in all\n";
+    if (stats.largestNoteBytes > 0)
+        out << "Largest note: " << sizeText(stats.largestNoteBytes) << ", ID "
+            << stats.largestNoteId << ", key \"" << stats.largestNoteKey << "\", \""
+            << stats.largestNoteTitle << "\"\n";
+    out << "Items per level:\n";
+    for (std::size_t level = 0; level < stats.itemsPerLevel.size(); ++level)
+        out << "  " << level + 1 << ": " << stats.itemsPerLevel[level] << '\n';
+    return 0;
+}
+
+int undelete(const Arguments &args, std::ostream &out, std::ostream &)
+{
+    const int count = deletions::undelete(args.positional[0], args.positional[1]);
+    out << "Put back " << count << (count == 1 ? " item" : " items") << " from "
+        << args.positional[0] << " into " << args.positional[1] << ".\n";
+    return 0;
+}
+
+const std::array<Command, 8> kCommands{{
+    {"init",
+     1,
+     {},
+     "Usage: quillet-db init PATH\n\n"
+     "Creates a new notes database at PATH with one item, \"My notes\", and the settings.\n"
+     "Never overwrites: anything already at PATH is refused.\n",
+     init},
+    {"check",
+     1,
+     {},
+     "Usage: quillet-db check PATH\n\n"
+     "Lists every problem that would stop Quillet or keep items out of its outline, the\n"
+     "damage the engine's integrity check finds, and triggers or views Quillet does not make.\n"
+     "Opens the file read-only. Exit status 1 when there are problems.\n",
+     check},
+    {"export",
+     1,
+     {"--format", "--output"},
+     "Usage: quillet-db export PATH --format markdown|html|text|json [--output FILE]\n\n"
+     "Writes the whole outline in outline order, each item's title and note:\n"
+     "  markdown  headings by level (levels below 6 as level 6), notes as paragraphs\n"
+     "  html      one page, each note in its own font, size, colours, bold and italic\n"
+     "  text      titles indented by level, notes indented below them\n"
+     "  json      every column of every row and the settings: a complete copy that\n"
+     "            import-json makes a database from\n"
+     "Rows Quillet leaves out of the outline follow at the end. Standard output unless\n"
+     "--output names a file, which then appears only once it is complete.\n",
+     exportNotes},
+    {"import-json",
+     2,
+     {},
+     "Usage: quillet-db import-json JSONFILE PATH\n\n"
+     "Makes a new notes database at PATH from a JSON export, every row with its own ID and\n"
+     "values. Refuses an existing PATH, and a file whose keys break the key scheme or whose\n"
+     "items come before their parents.\n",
+     importNotes},
+    {"backup",
+     1,
+     {"--keep"},
+     "Usage: quillet-db backup PATH [--keep N]\n\n"
+     "Copies the database into backups/ beside it, named by the date and time, and checks\n"
+     "the copy with the engine's integrity check. Only then are the oldest backups beyond N\n"
+     "(10 unless given) removed; a damaged database gives no backup and removes nothing.\n",
+     backup},
+    {"restore",
+     2,
+     {},
+     "Usage: quillet-db restore BACKUP PATH\n\n"
+     "Checks the backup, keeps the current PATH as PATH.before-restore-DATE-TIME, then puts\n"
+     "the backup in its place in one step. Refused while Quillet has PATH open.\n",
+     restore},
+    {"stats",
+     1,
+     {},
+     "Usage: quillet-db stats PATH\n\n"
+     "Counts the items and the levels, the notes' total size, the largest note and the items\n"
+     "on each level.\n",
+     stats},
+    {"undelete",
+     2,
+     {},
+     "Usage: quillet-db undelete FILE PATH\n\n"
+     "Puts back the items whose copy Quillet wrote to deleted/ when they were deleted, under\n"
+     "their own keys. Refused, changing nothing, when any of the keys is taken, when the item\n"
+     "they go under is gone, or while Quillet has PATH open.\n",
+     undelete},
+}};
+
+// Reads the positionals and the command's options ("--keep 3" or "--keep=3"); nothing when
+// the arguments do not fit.
+std::optional<Arguments> parse(const Command &command, const std::vector<std::string> &args,
+                               std::ostream &err)
+{
+    Arguments parsed;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0 || arg == "--") {
+            parsed.positional.push_back(arg);
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        if (std::find(command.options.begin(), command.options.end(), name) ==
+            command.options.end()) {
+            err << "quillet-db " << command.name << ": unknown option \"" << name << "\".\n";
+            return std::nullopt;
+        }
+        if (equals != std::string::npos) {
+            parsed.options[name] = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            parsed.options[name] = args[++i];
+        } else {
+            err << "quillet-db " << command.name << ": " << name << " needs a value.\n";
+            return std::nullopt;
+        }
+    }
+    if (parsed.positional.size() != command.positionals) {
+        err << "quillet-db " << command.name << ": takes " << command.positionals
+            << (command.positionals == 1 ? " path" : " paths") << ", not "
+            << parsed.positional.size() << ".\n";
+        return std::nullopt;
+    }
+    return parsed;
+}
+
 } // namespace
 
 int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
 {
-    if (args.size() != 2) {
-        if (!args.empty() && args[0] != "--help" && args[0] != "init" && args[0] != "check")
-            err << "quillet-db: unknown command \"" << args[0] << "\".\n";
-        return usage(err);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        (args.empty() ? err : out) << kUsage;
+        return args.empty() ? 2 : 0;
     }
-    if (args[0] == "init")
-        return init(args[1], out, err);
-    if (args[0] == "check")
-        return check(args[1], out);
-    err << "quillet-db: unknown command \"" << args[0] << "\".\n";
-    return usage(err);
+    const auto command = std::find_if(kCommands.begin(), kCommands.end(),
+                                      [&](const Command &c) { return args[0] == c.name; });
+    if (command == kCommands.end()) {
+        err << "quillet-db: unknown command \"" << args[0] << "\".\n" << kUsage;
+        return 2;
+    }
+    if (std::find(args.begin() + 1, args.end(), "--help") != args.end()) {
+        out << command->help;
+        return 0;
+    }
+    const std::optional<Arguments> parsed = parse(*command, args, err);
+    if (!parsed) {
+        err << command->help;
+        return 2;
+    }
+    try {
+        return command->run(*parsed, out, err);
+    } catch (const StoreError &error) {
+        return fail(err, (error.path().empty() ? "" : error.path() + ": ") + error.message());
+    } catch (const std::system_error &error) {
+        return fail(err, error.what());
+    } catch (const std::runtime_error &error) {
+        return fail(err, error.what());
+    }
 }
 
 } // namespace quillet::dbtool

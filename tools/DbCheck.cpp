@@ -177,6 +177,29 @@ void scanSettings(Connection &db, CheckReport &report)
                 " rows; the program reads at most 30.");
 }
 
+// The program makes two tables and nothing else. A trigger can change or refuse its writes
+// behind its back, and a view can stand in for a table's name; neither belongs in the file.
+void scanObjects(Connection &db, CheckReport &report)
+{
+    Statement objects(db, "SELECT type, name FROM sqlite_master WHERE type IN ('trigger', "
+                          "'view') ORDER BY type, name");
+    while (objects.step())
+        add(report, Kind::UnknownObject, std::nullopt,
+            "sqlite_master: the " + objects.columnText(0) + " " + shown(objects.columnText(1)) +
+                " is not one the program makes; it may change what the program stores.");
+}
+
+// The engine's own check of every page and index, which finds damage the reads above miss.
+void scanIntegrity(Connection &db, CheckReport &report)
+{
+    Statement check(db, "PRAGMA integrity_check(20)");
+    while (check.step()) {
+        const std::string line = check.columnText(0);
+        if (line != "ok")
+            add(report, Kind::IntegrityFailed, std::nullopt, "integrity_check: " + oneLine(line));
+    }
+}
+
 } // namespace
 
 CheckReport checkDatabase(const std::string &path)
@@ -199,19 +222,14 @@ CheckReport checkDatabase(const std::string &path)
         }
         scanOutline(db, report);
         scanSettings(db, report);
+        scanObjects(db, report);
+        scanIntegrity(db, report);
     } catch (const StoreError &error) {
         // A damaged file passes the header test and fails once the engine reads its pages.
         add(report, Kind::ReadFailed, std::nullopt,
             "The file cannot be read as a database: " + oneLine(error.message()));
     }
     return report;
-}
-
-std::string sqliteName(const std::string &path)
-{
-    if (path.empty() || path.front() == '/')
-        return path;
-    return "./" + path;
 }
 
 } // namespace quillet::dbtool

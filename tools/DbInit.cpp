@@ -2,6 +2,7 @@
 #include "store/Settings.h"
 #include "store/Sqlite.h"
 #include "tools/DbTool.h"
+#include "tools/NewDatabase.h"
 
 #include <array>
 #include <cerrno>
@@ -18,15 +19,8 @@ namespace {
 // the screen's corner, and the notes window's design size inside the frame.
 constexpr std::array<std::int64_t, 4> kWindowGeometry{600, 600, 14340, 9465};
 
-void fill(const std::string &path, std::string_view title)
+void fill(Connection &db, std::string_view title)
 {
-    // The file exists already (made empty by initDatabase), so read-write is enough; SQLite
-    // takes an empty file as a new database. Not asking for create means that if the file
-    // vanished meanwhile, SQLite fails instead of making one somewhere we did not check.
-    Connection db(sqliteName(path), Connection::Mode::ReadWrite);
-    Transaction transaction(db);
-    db.exec(schema::creationSql);
-
     Statement item(db, "INSERT INTO mynodes (Kleidi, MyText, Keimeno) VALUES ('A', ?, '')");
     item.bind(1, title);
     item.run();
@@ -40,7 +34,6 @@ void fill(const std::string &path, std::string_view title)
         setting.run();
         setting.reset();
     }
-    transaction.commit();
 }
 
 } // namespace
@@ -51,7 +44,7 @@ FileExists::FileExists(const std::string &path)
 {
 }
 
-void initDatabase(const std::string &path, std::string_view title)
+void createDatabase(const std::string &path, const std::function<void(Connection &)> &fill)
 {
     // lstat, so that a link counts as existing even when it points nowhere.
     struct stat info
@@ -71,7 +64,14 @@ void initDatabase(const std::string &path, std::string_view title)
     ::close(fd);
 
     try {
-        fill(path, title);
+        // The file exists now, empty, so read-write is enough; SQLite takes an empty file as a
+        // new database. Not asking for create means that if the file vanished meanwhile,
+        // SQLite fails instead of making one somewhere we did not check.
+        Connection db(sqliteName(path), Connection::Mode::ReadWrite);
+        Transaction transaction(db);
+        db.exec(schema::creationSql);
+        fill(db);
+        transaction.commit();
     } catch (...) {
         // Everything went in one transaction, so the file holds nothing worth keeping; a
         // journal left by a failed commit would otherwise be replayed into a later file of the
@@ -80,6 +80,11 @@ void initDatabase(const std::string &path, std::string_view title)
         ::unlink((path + "-journal").c_str());
         throw;
     }
+}
+
+void initDatabase(const std::string &path, std::string_view title)
+{
+    createDatabase(path, [&](Connection &db) { fill(db, title); });
 }
 
 } // namespace quillet::dbtool

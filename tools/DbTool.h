@@ -54,6 +54,8 @@ struct Problem
         NoSettings,         // parame holds no rows
         SettingNull,        // timilo Null
         SettingNotWhole,    // timilo not a whole number in the signed 32-bit range
+        IntegrityFailed,    // the engine's integrity check found damage
+        UnknownObject,      // a trigger or view the program does not make
     };
 
     Kind kind;
@@ -74,10 +76,34 @@ struct CheckReport
 // the file; failures to read are reported as problems, not thrown.
 CheckReport checkDatabase(const std::string &path);
 
-// The name to hand to SQLite for a file path. SQLite may read names starting with "file:" as
-// URIs and takes ":memory:" as an in-memory database; a relative path gets "./" in front so
-// that it always means the file of that name.
-std::string sqliteName(const std::string &path);
+enum class ExportFormat { Markdown, Html, Text, Json };
+
+// Writes the database to out. Markdown, HTML and text hold the outline in outline order, each
+// item's title and note (HTML with the note's format as CSS), then any rows the program leaves
+// out of the outline; JSON holds every column of every row and the settings, losslessly (see
+// archive::write). Reads one note at a time. Throws StoreError.
+void exportDatabase(const std::string &path, ExportFormat format, std::ostream &out);
+
+// Makes a new database at path from a JSON export, with every row's ID and values as they
+// were. Refuses (FileExists) anything at path, and (std::runtime_error, naming the rows) a file
+// whose keys break the key scheme or the parent-before-child order, or whose settings are not
+// 1 to 30 rows. On any failure, the new file is removed again.
+void importJson(const std::string &jsonPath, const std::string &path);
+
+struct Stats
+{
+    std::int64_t items = 0;   // rows of mynodes
+    std::int64_t leftOut = 0; // rows the outline leaves out
+    int depth = 0;            // the deepest level
+    std::int64_t noteBytes = 0;
+    std::int64_t largestNoteBytes = 0;
+    std::int64_t largestNoteId = 0;
+    std::string largestNoteKey, largestNoteTitle;
+    std::vector<std::int64_t> itemsPerLevel; // [0] is level 1
+};
+
+// Counts the database's items and the size of its notes. Throws StoreError.
+Stats statsOf(const std::string &path);
 
 // Runs the tool on its arguments (the program name left out) and returns the exit status:
 // 0 done or no problems, 1 failed or problems found, 2 the arguments were not understood.

@@ -1,0 +1,289 @@
+#include "store/Archive.h"
+#include "store/Schema.h"
+#include "store/Sqlite.h"
+#include "tools/DbTool.h"
+#include "tools/OutlineOrder.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ostream>
+
+namespace quillet::dbtool {
+
+namespace {
+
+// One item as the text formats write it, read by its ID when its turn comes.
+struct Item
+{
+    int depth = 1;
+    std::string key;
+    std::string title;
+    Value note, fontSize, fontName, foreColor, backColor, bold, italic;
+};
+
+// The note's lines, whatever line ends it was typed with.
+template <class Visit>
+void forEachLine(std::string_view text, Visit &&visit)
+{
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const bool last = end == text.size();
+        visit(text.substr(start, end - start), last);
+        if (last)
+            break;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+}
+
+std::string textOf(const Value &value)
+{
+    return value.toText().value_or(std::string());
+}
+
+// Markdown: characters that would start emphasis, links, code, HTML or entities are escaped
+// anywhere; a "#", "-", "+", "=", ">" or "1." at the start of a line would make a heading, a
+// list or a quote, and leading spaces would make code, so those are escaped as well.
+void writeMarkdownLine(std::ostream &out, std::string_view line)
+{
+    std::size_t i = 0;
+    for (; i < line.size() && (line[i] == ' ' || line[i] == '\t'); ++i)
+        out << (line[i] == ' ' ? "&nbsp;" : "&nbsp;&nbsp;&nbsp;&nbsp;");
+    bool lineStart = true;
+    for (; i < line.size(); ++i) {
+        const char c = line[i];
+        switch (c) {
+        case '\\':
+        case '`':
+        case '*':
+        case '_':
+        case '[':
+        case ']':
+        case '<':
+        case '>':
+        case '&':
+        case '#':
+        case '|':
+        case '~':
+            out << '\\' << c;
+            break;
+        case '-':
+        case '+':
+        case '=':
+            out << (lineStart ? "\\" : "") << c;
+            break;
+        case '.':
+        case ')': {
+            // "12." or "3)" at the start of a line would begin a numbered list.
+            const std::string_view before = line.substr(0, i);
+            const bool number = before.find_first_not_of(" \t0123456789") == std::string::npos &&
+                                before.find_first_of("0123456789") != std::string::npos;
+            out << (number ? "\\" : "") << c;
+            break;
+        }
+        default:
+            out << c;
+        }
+        lineStart = false;
+    }
+}
+
+void writeMarkdown(std::ostream &out, const Item &item)
+{
+    out << std::string(static_cast<std::size_t>(std::min(item.depth, 6)), '#') << ' ';
+    std::string title = item.title;
+    for (char &c : title)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    writeMarkdownLine(out, title.empty() ? std::string_view("(untitled)") : title);
+    out << "\n\n";
+    const std::string note = textOf(item.note);
+    if (note.empty())
+        return;
+    // A line break between two lines of text stays a line break: a backslash ends the first.
+    // Blank lines separate paragraphs as they are.
+    bool previousText = false;
+    forEachLine(note, [&](std::string_view line, bool) {
+        if (previousText)
+            out << (line.empty() ? "\n" : "\\\n");
+        writeMarkdownLine(out, line);
+        if (line.empty())
+            out << '\n';
+        previousText = !line.empty();
+    });
+    out << (previousText ? "\n\n" : "\n");
+}
+
+void writeHtmlText(std::ostream &out, std::string_view text)
+{
+    for (const char c : text) {
+        switch (c) {
+        case '<':
+            out << "&lt;";
+            break;
+        case '>':
+            out << "&gt;";
+            break;
+        case '&':
+            out << "&amp;";
+            break;
+        case '"':
+            out << "&quot;";
+            break;
+        case '\r':
+            break;
+        default:
+            out << c;
+        }
+    }
+}
+
+// A stored colour (0x00BBGGRR) as CSS, or nothing for a system colour or a value that is not
+// a colour.
+std::string cssColor(const Value &value)
+{
+    const std::optional<std::int64_t> stored = value.integer();
+    if (!stored || *stored < 0 || *stored > 0xFFFFFF)
+        return {};
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", static_cast<int>(*stored & 0xFF),
+                  static_cast<int>((*stored >> 8) & 0xFF),
+                  static_cast<int>((*stored >> 16) & 0xFF));
+    return text;
+}
+
+// The note's stored format as CSS. A note without one (size 0 or not a number) is shown in the
+// program's default format; a column that does not hold a usable value is left out.
+std::string noteStyle(const Item &item)
+{
+    const std::optional<double> size = item.fontSize.toDouble();
+    if (!size || *size == 0 || std::isnan(*size))
+        return "font-family: 'Courier New', monospace; font-size: 10pt; color: #000000; "
+               "background-color: #ffffff";
+    std::string style;
+    const auto add = [&](const std::string &property) {
+        style += (style.empty() ? "" : "; ") + property;
+    };
+    if (std::string name = textOf(item.fontName);
+        !name.empty() && name.find_first_of("'\\<>&;{}") == std::string::npos)
+        add("font-family: '" + name + "'");
+    if (*size > 0 && *size <= 1638) {
+        char text[32];
+        std::snprintf(text, sizeof text, "font-size: %gpt", *size);
+        add(text);
+    }
+    if (const std::string color = cssColor(item.foreColor); !color.empty())
+        add("color: " + color);
+    if (const std::string color = cssColor(item.backColor); !color.empty())
+        add("background-color: " + color);
+    if (item.bold.toBool().value_or(false))
+        add("font-weight: bold");
+    if (item.italic.toBool().value_or(false))
+        add("font-style: italic");
+    return style;
+}
+
+void writeHtml(std::ostream &out, const Item &item)
+{
+    const int level = std::min(item.depth, 6);
+    out << "<h" << level;
+    if (item.depth > 6)
+        out << " class=\"deep\" data-depth=\"" << item.depth << '"';
+    out << '>';
+    writeHtmlText(out, item.title);
+    out << "</h" << level << ">\n<div class=\"note\" style=\"";
+    writeHtmlText(out, noteStyle(item));
+    out << "\">";
+    writeHtmlText(out, textOf(item.note));
+    out << "</div>\n";
+}
+
+// Plain text: each title indented two spaces a level, its note's lines four more.
+void writeText(std::ostream &out, const Item &item)
+{
+    const std::string indent(2 * static_cast<std::size_t>(item.depth - 1), ' ');
+    out << indent << item.title << '\n';
+    const std::string note = textOf(item.note);
+    if (!note.empty())
+        forEachLine(note, [&](std::string_view line, bool) {
+            out << (line.empty() ? std::string() : indent + "    ") << line << '\n';
+        });
+    out << '\n';
+}
+
+void writeItems(Connection &db, ExportFormat format, std::ostream &out, const std::string &name)
+{
+    const OutlineOrder order = outlineOrder(db);
+    if (format == ExportFormat::Html) {
+        out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
+        writeHtmlText(out, name);
+        out << "</title>\n<style>\n"
+               "body { font-family: sans-serif; margin: 2em; }\n"
+               ".note { white-space: pre-wrap; padding: 0.5em; margin-bottom: 1.5em; }\n"
+               "</style>\n</head>\n<body>\n";
+    }
+    Statement read(db, "SELECT Kleidi, MyText, Keimeno, MegFonta, Grammatoseira, XromaFont, "
+                       "XromaBack, FontaBold, FontaPlagia FROM mynodes WHERE ID=?");
+    Item item;
+    const auto writeOne = [&] {
+        if (format == ExportFormat::Markdown)
+            writeMarkdown(out, item);
+        else if (format == ExportFormat::Html)
+            writeHtml(out, item);
+        else
+            writeText(out, item);
+    };
+    const auto writeItem = [&](std::int64_t id, int depth, bool leftOut) {
+        read.reset();
+        read.bind(1, id);
+        if (!read.step())
+            return;
+        item.depth = depth;
+        item.key = textOf(read.column(0));
+        item.title = textOf(read.column(1));
+        if (leftOut)
+            item.title = "ID " + std::to_string(id) + ", key \"" + item.key + "\": " + item.title;
+        read.column(2, item.note);
+        read.column(3, item.fontSize);
+        read.column(4, item.fontName);
+        read.column(5, item.foreColor);
+        read.column(6, item.backColor);
+        read.column(7, item.bold);
+        read.column(8, item.italic);
+        writeOne();
+    };
+    for (const OutlineItem &entry : order.items)
+        writeItem(entry.id, entry.depth, false);
+    // Rows the program cannot show still hold notes: they follow under a heading of their own,
+    // each titled by its ID and key, so that no note is left behind.
+    if (!order.leftOut.empty()) {
+        item = Item{};
+        item.title = "Rows outside the outline";
+        writeOne();
+        for (const std::int64_t id : order.leftOut)
+            writeItem(id, 2, true);
+    }
+    if (format == ExportFormat::Html)
+        out << "</body>\n</html>\n";
+}
+
+} // namespace
+
+void exportDatabase(const std::string &path, ExportFormat format, std::ostream &out)
+{
+    schema::verifyFile(path);
+    Connection db(sqliteName(path), Connection::Mode::ReadOnly);
+    schema::check(db);
+    // One read transaction, so that the export is one moment of the file even if the program
+    // writes meanwhile.
+    db.exec("BEGIN");
+    if (format == ExportFormat::Json)
+        archive::write(db, out);
+    else
+        writeItems(db, format, out, path.substr(path.rfind('/') + 1));
+    db.exec("COMMIT");
+}
+
+} // namespace quillet::dbtool
