@@ -1,5 +1,6 @@
 #include "app/DamageCheck.h"
 
+#include "store/Backups.h"
 #include "store/QuickCheck.h"
 
 #include <QMetaObject>
@@ -19,8 +20,9 @@ DamageCheck::~DamageCheck()
         m_thread.join();
 }
 
-void DamageCheck::start()
+void DamageCheck::start(bool backUp)
 {
+    m_backUp = backUp;
     if (!m_thread.joinable())
         m_thread = std::thread([this] { run(); });
 }
@@ -33,6 +35,18 @@ void DamageCheck::run()
     const QString problem = QString::fromStdString(finding.problem);
     QMetaObject::invokeMethod(
         this, [this, problem] { emit finished(problem); }, Qt::QueuedConnection);
+    if (finding.outcome != DamageFinding::Outcome::Sound || !m_backUp)
+        return;
+    try {
+        if (backups::due(m_path))
+            backups::make(m_path, 10, &m_stop);
+    } catch (const std::exception &error) {
+        if (m_stop)
+            return;
+        const QString why = QString::fromUtf8(error.what());
+        QMetaObject::invokeMethod(
+            this, [this, why] { emit backupFailed(why); }, Qt::QueuedConnection);
+    }
 }
 
 } // namespace quillet

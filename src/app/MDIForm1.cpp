@@ -50,6 +50,11 @@ MDIForm1::MDIForm1(Platform &platform, std::string databasePath, QString toolPat
 
 MDIForm1::~MDIForm1()
 {
+    // The background check or backup stops first: its connection must be gone before the
+    // store lets go of the file's lock, since closing that descriptor would drop the engine's
+    // locks of every connection to the file in this process.
+    delete m_damageCheck;
+    m_damageCheck = nullptr;
     // MDIForm_Terminate: closing the connection is the last database operation.
     m_form3->closeStore();
 }
@@ -126,7 +131,18 @@ void MDIForm1::startDamageCheck()
                 .arg(file, problem, m_toolPath),
             MessageBoxes::Icon::Critical);
     });
-    m_damageCheck->start();
+    connect(m_damageCheck, &DamageCheck::backupFailed, this, [this](const QString &problem) {
+        const QString file = QString::fromStdString(m_databasePath);
+        m_platform.messageBoxes.inform(
+            this, QStringLiteral("Quillet"),
+            tr("Quillet could not make its daily backup of %1:\n\n%2\n\nYour notes are as "
+               "they were. To try again by hand, run:\n  %3 backup %1")
+                .arg(file, problem, m_toolPath),
+            MessageBoxes::Icon::Warning);
+    });
+    // A file that cannot change needs no new backup, and its folder may take no files.
+    const NoteStore *store = m_form3->store();
+    m_damageCheck->start(store && !store->isReadOnly());
 }
 
 void MDIForm1::applyGeometry(int left, int top, int width, int height)

@@ -43,7 +43,8 @@ public:
     Settings &settings() { return m_settings; }
 
     // Checks the database file for damage without holding up the window; damage is reported
-    // with the file and the tool that lists every problem.
+    // with the file and the tool that lists every problem. A sound file then gets its daily
+    // verified backup in backups/ beside it, in the same background work.
     void startDamageCheck();
 
     // The window's outer position and size, frame included, in twips, as the settings keep

@@ -9,6 +9,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Printers.h"
 #include "platform/WindowHandles.h"
+#include "store/Deletions.h"
 #include "store/NoteStore.h"
 
 #include <QGroupBox>
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <system_error>
 
 // The notes window's commands: adding and deleting items, the note's font and background,
 // expanding the outline, storing and quitting, and the hidden panel's dialogs.
@@ -112,7 +114,23 @@ void Form3::Command5_Click()
                                     MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Warning);
     if (answer == MessageBoxes::Answer::No)
         return;
-    openStore().deleteSubtree(m_selection.Key.toStdString());
+    // The rows go only once their copy is on the disk in deleted/, from where quillet-db
+    // undelete puts them back.
+    NoteStore &store = openStore();
+    const std::string key = m_selection.Key.toStdString();
+    try {
+        store.deleteSubtree(key, [&](const std::vector<archive::Row> &rows) {
+            deletions::keepCopy(store.path(), key, rows);
+        });
+    } catch (const std::system_error &error) {
+        m_platform.messageBoxes.inform(
+            this, QStringLiteral("Quillet"),
+            tr("The item was not deleted: its copy could not be kept in the folder \"deleted\" "
+               "beside the notes database, and nothing is deleted without one.\n\n%1")
+                .arg(QString::fromLocal8Bit(error.what())),
+            MessageBoxes::Icon::Warning);
+        return;
+    }
     rebuildAndSelect(1);
 }
 
