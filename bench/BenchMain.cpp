@@ -5,6 +5,7 @@
 //   quillet-bench --startup-rss PATH     (internal) starts the main window on PATH in a fresh
 //                                        process, prints its peak resident memory and exits
 
+#include "ArchiveBenchmarks.h"
 #include "EditBenchmarks.h"
 #include "OutlineBenchmarks.h"
 #include "OutlineGenerator.h"
@@ -47,6 +48,9 @@ constexpr double kStartupTarget = 2.0;
 constexpr double kShowNoteTargetMs = 1.0;
 constexpr double kRssTargetMb = 64.0;
 constexpr double kSearchTargetMs = 50.0;
+// quillet-db's export of the largest outline, and a verified backup of its file.
+constexpr double kExportTargetMs = 1000.0;
+constexpr double kBackupTargetMs = 1000.0;
 constexpr double kEditTarget = 1.5;
 constexpr double kSaveWorkspaceTarget = 1.5;
 
@@ -304,6 +308,9 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
         {"SaveWorkspace", bench::kTransactionBaselineName},
         {"Search", bench::kBaselineName},
         {"SearchAbsent", bench::kBaselineName},
+        {"ExportMarkdown", bench::kBaselineName},
+        {"ExportJson", bench::kBaselineName},
+        {"Backup", bench::kBaselineName},
     };
     std::printf("\nPer call; each ratio is to the baseline named beside it at the same size: %s "
                 "(three columns\nscanned, one model reset, no checks) or %s (every expanded flag "
@@ -409,6 +416,17 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
                     verdict(figure->wallMs() < kSearchTargetMs));
     else
         std::printf("  Search/%d: not measured\n", largest);
+    const auto underTarget = [&](const char *name, double limitMs) {
+        if (const CollectingReporter::Figure *figure = reporter.find(name, largest))
+            std::printf("  %s/%d: %.1f ms (cpu %.1f ms); target under %.0f ms: %s\n", name, largest,
+                        figure->wallMs(), figure->cpuMs(), limitMs,
+                        verdict(figure->wallMs() < limitMs));
+        else
+            std::printf("  %s/%d: not measured\n", name, largest);
+    };
+    underTarget("ExportMarkdown", kExportTargetMs);
+    underTarget("ExportJson", kExportTargetMs);
+    underTarget("Backup", kBackupTargetMs);
 }
 
 } // namespace
@@ -453,6 +471,7 @@ int main(int argc, char **argv)
     bench::registerOutlineBenchmarks(databases);
     bench::registerEditBenchmarks();
     bench::registerSearchBenchmarks();
+    bench::registerArchiveBenchmarks();
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

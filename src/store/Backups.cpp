@@ -129,12 +129,13 @@ Made make(const std::string &databasePath, int keep, const std::atomic<bool> *st
             // A few megabytes a step: the program's own writes wait at most one step, and a
             // stop is seen between steps.
             int rc = SQLITE_OK;
-            do {
+            while (!(stop && *stop)) {
                 rc = sqlite3_backup_step(backup, 1024);
                 if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
                     sqlite3_sleep(20); // a write of the program's is under way
-            } while ((rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) &&
-                     !(stop && *stop));
+                else if (rc != SQLITE_OK)
+                    break;
+            }
             sqlite3_backup_finish(backup);
             if (rc != SQLITE_DONE && stop && *stop)
                 throw std::runtime_error("The backup was stopped.");

@@ -5,6 +5,9 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <filesystem>
+#include <fstream>
+
 namespace quillet::test {
 namespace {
 
@@ -307,6 +310,26 @@ TEST_F(EditingTest, DeletingAnItemRemovesItsSubtreeAndNothingElse)
     EXPECT_EQ(notes.currentSelection().Key, "A");
     EXPECT_EQ(ui().Text1->toPlainText(), "alpha note");
     EXPECT_DOUBLE_EQ(ui().Text1->fontSize(), 12.0);
+}
+
+TEST_F(EditingTest, NothingIsDeletedWithoutItsCopyInDeleted)
+{
+    open({{"A", "Alpha"}, {"B", "Beta"}, {"B1", "b1"}}, "2");
+    const std::filesystem::path deleted = std::filesystem::path(path).parent_path() / "deleted";
+    // A file where the folder should be: the copy cannot be written.
+    std::ofstream(deleted) << "in the way";
+    ui().Command5->click();
+    EXPECT_EQ(allKeys(), "A B B1");
+    EXPECT_NE(boxes.asked.back().text.indexOf("was not deleted"), -1)
+        << boxes.asked.back().text.toStdString();
+
+    std::filesystem::remove(deleted);
+    ui().Command5->click();
+    EXPECT_EQ(allKeys(), "A");
+    ASSERT_TRUE(std::filesystem::is_directory(deleted));
+    const auto copy = std::filesystem::directory_iterator(deleted)->path();
+    EXPECT_TRUE(copy.filename().string().ends_with("-B.json")) << copy;
+    EXPECT_NE(fileBytes(copy.string()).find("\"MyText\": \"b1\""), std::string::npos);
 }
 
 TEST_F(EditingTest, RebuildsBringBackTheStoredExpandedStates)

@@ -325,6 +325,54 @@ TEST(toolsExecutable, ExitStatuses)
     EXPECT_EQ(runTool({"init", path}).first, 1);
     EXPECT_EQ(runTool({"check", path}).first, 0);
     EXPECT_EQ(runTool({"check", text}).first, 1);
+
+    const QString json = QString::fromStdString(folder.path("out.json"));
+    const std::vector<std::pair<QStringList, int>> cases{
+        {{"export", path, "--format", "pdf"}, 2},
+        {{"export", path}, 2},
+        {{"export", path, "--format", "json", "--output"}, 2},
+        {{"backup", path, "--keep", "0"}, 2},
+        {{"stats", path, "--verbose"}, 2},
+        {{"export", path, "--format", "json", "--output", path}, 1}, // never over the database
+        {{"export", path, "--format=json", "--output", json}, 0},
+        {{"import-json", json, path}, 1},
+        {{"undelete", text, path}, 1},
+        {{"restore", text, path}, 1},
+        {{"stats", text}, 1},
+        {{"stats", path}, 0},
+        {{"backup", path, "--keep=1"}, 0},
+    };
+    for (const auto &[args, status] : cases)
+        EXPECT_EQ(runTool(args).first, status) << args.join(' ').toStdString();
+    EXPECT_EQ(dbtool::checkDatabase(path.toStdString()).problems.size(), 0u);
+    for (const char *command :
+         {"init", "check", "export", "import-json", "backup", "restore", "stats", "undelete"}) {
+        const auto [status, out] = runTool({command, "--help"});
+        EXPECT_EQ(status, 0) << command;
+        EXPECT_TRUE(out.startsWith(QStringLiteral("Usage: quillet-db ") + command)) << command;
+    }
+}
+
+TEST(toolsCheck, NamesTriggersViewsAndWhatTheIntegrityCheckFinds)
+{
+    TempFolder folder;
+    const std::string path = folder.path("notes.db");
+    dbtool::initDatabase(path);
+    execSql(path, "CREATE VIEW titles AS SELECT MyText FROM mynodes;"
+                  "CREATE TRIGGER keep BEFORE DELETE ON mynodes BEGIN SELECT 1; END;"
+                  // A Null title the table's own rule forbids, slipped past it.
+                  "PRAGMA writable_schema = ON;"
+                  "UPDATE sqlite_master SET sql = replace(sql, 'MyText TEXT NOT NULL', "
+                  "'MyText TEXT') WHERE name = 'mynodes';");
+    execSql(path, "INSERT INTO mynodes (Kleidi, MyText) VALUES ('B', NULL);"
+                  "PRAGMA writable_schema = ON;"
+                  "UPDATE sqlite_master SET sql = replace(sql, 'MyText TEXT,', "
+                  "'MyText TEXT NOT NULL,') WHERE name = 'mynodes';");
+    std::vector<Kind> kinds;
+    for (const Problem &problem : dbtool::checkDatabase(path).problems)
+        kinds.push_back(problem.kind);
+    EXPECT_EQ(kinds, (std::vector<Kind>{Kind::TitleNull, Kind::UnknownObject, Kind::UnknownObject,
+                                        Kind::IntegrityFailed}));
 }
 
 // SQLite would take these names as an in-memory database or a URI; they must name files.

@@ -1,0 +1,98 @@
+#include "store/Backups.h"
+
+#include "store/NoteStore.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace quillet {
+namespace {
+
+class BackupsTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // Notes long enough to spread the file over many pages.
+        test::createDatabase(path, {{"A", "Top"}, {"A1", "One"}, {"B", "Two"}});
+        test::execSql(path, "UPDATE mynodes SET Keimeno = hex(randomblob(6000))");
+    }
+
+    // Writes junk over one page in the middle of the file, as a failing disk might.
+    void damage()
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(4 * 4096);
+        file << std::string(4096, '\xAB');
+    }
+
+    std::vector<std::string> filesIn(const std::string &name)
+    {
+        std::vector<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(folder.path(name)))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    test::TempFolder folder;
+    std::string path = folder.path("mydata.mdb");
+};
+
+TEST_F(BackupsTest, KeepsTheNewestCopiesAndNeverBacksUpDamageOverThem)
+{
+    EXPECT_TRUE(backups::due(path));
+    std::vector<std::string> made;
+    for (int i = 0; i < 3; ++i)
+        made.push_back(backups::make(path, 2).file);
+    EXPECT_FALSE(backups::due(path)); // one was made today
+    // Backups in the same second are numbered, and the oldest beyond two is gone.
+    EXPECT_EQ(backups::list(path), std::vector<std::string>(made.begin() + 1, made.end()));
+    EXPECT_EQ(test::querySql(made.back(), "SELECT count(*) FROM mynodes"), "3");
+
+    damage();
+    EXPECT_THROW(backups::make(path, 1), std::runtime_error);
+    EXPECT_EQ(backups::list(path), std::vector<std::string>(made.begin() + 1, made.end()));
+    for (const std::string &backup : backups::list(path))
+        EXPECT_EQ(backups::problemsOf(backup), "") << backup;
+    EXPECT_EQ(filesIn("backups").size(), 2u); // no partial copy left behind
+}
+
+TEST_F(BackupsTest, AStoppedBackupLeavesNoFileWithABackupsName)
+{
+    const std::atomic<bool> stop{true};
+    EXPECT_THROW(backups::make(path, 10, &stop), std::runtime_error);
+    EXPECT_TRUE(backups::list(path).empty());
+    EXPECT_TRUE(filesIn("backups").empty());
+}
+
+TEST_F(BackupsTest, RestoreWaitsForTheProgramAndKeepsTheFileItReplaces)
+{
+    const std::string backup = backups::make(path).file;
+    test::execSql(path, "UPDATE mynodes SET MyText = 'changed since'");
+    const std::string current = test::fileBytes(path);
+    {
+        NoteStore open(path);
+        EXPECT_TRUE(backups::inUse(path));
+        EXPECT_THROW(backups::restore(backup, path), std::runtime_error);
+        EXPECT_TRUE(test::fileBytes(path) == current);
+    }
+    EXPECT_FALSE(backups::inUse(path));
+
+    // A backup that does not pass its check is not put in the database's place.
+    const std::string bad = folder.path("bad.mdb");
+    std::ofstream(bad) << "not a database";
+    EXPECT_THROW(backups::restore(bad, path), std::runtime_error);
+    EXPECT_TRUE(test::fileBytes(path) == current);
+
+    const std::string kept = backups::restore(backup, path);
+    EXPECT_TRUE(test::fileBytes(kept) == current);
+    EXPECT_TRUE(test::fileBytes(path) == test::fileBytes(backup));
+    EXPECT_EQ(test::querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi = 'A'"), "Top");
+}
+
+} // namespace
+} // namespace quillet

@@ -1,0 +1,109 @@
+#include "store/Deletions.h"
+
+#include "store/Archive.h"
+#include "store/NoteStore.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace quillet {
+namespace {
+
+class DeletionsTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        test::createDatabase(
+            path, {{"A", "Top"}, {"B", "Beta"}, {"B1", "b1"}, {"C", "c"}, {"B11", "b11"}});
+        // Values of every kind, so that putting them back is seen to keep each as it was.
+        test::execSql(path, "UPDATE mynodes SET Keimeno = 'line\nbreak \xce\xb1', MegFonta = 10.5, "
+                            "Grammatoseira = ' Arial ', XromaFont = 255, FontaBold = 1 "
+                            "WHERE Kleidi = 'B';"
+                            "UPDATE mynodes SET Keimeno = X'00FF', XromaBack = 'red' "
+                            "WHERE Kleidi = 'B11'");
+    }
+
+    std::string snapshot()
+    {
+        Connection db(path, Connection::Mode::ReadOnly);
+        std::ostringstream out;
+        archive::write(db, out);
+        return out.str();
+    }
+
+    // Deletes the subtree as the notes window does; returns its copy's path.
+    std::string deleteWithCopy(const std::string &key)
+    {
+        NoteStore store(path);
+        std::string copy;
+        store.deleteSubtree(key, [&](const std::vector<archive::Row> &rows) {
+            copy = deletions::keepCopy(path, key, rows);
+        });
+        return copy;
+    }
+
+    test::TempFolder folder;
+    std::string path = folder.path("mydata.mdb");
+};
+
+TEST_F(DeletionsTest, UndeletePutsTheRowsBackByteForByte)
+{
+    const std::string before = snapshot();
+    const std::string copy = deleteWithCopy("B");
+    EXPECT_EQ(test::querySql(path, "SELECT group_concat(Kleidi, ' ') FROM mynodes"), "A C");
+    EXPECT_EQ(deletions::undelete(copy, path), 3);
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(DeletionsTest, UndeleteChangesNothingWhenItCannotPutEveryRowBack)
+{
+    const std::string copy = deleteWithCopy("B1");
+    struct Case
+    {
+        const char *name;
+        std::function<void()> arrange;
+        std::function<void()> undo;
+    };
+    const std::vector<Case> cases{
+        {"a key taken again", [&] { NoteStore(path).insertItem("B1", "new"); },
+         [&] {
+             test::execSql(path, "DELETE FROM mynodes WHERE Kleidi = 'B1'");
+         }},
+        {"a taken key with spaces around it",
+         [&] { test::execSql(path, "INSERT INTO mynodes (Kleidi, MyText) VALUES (' B11 ', 'x')"); },
+         [&] {
+             test::execSql(path, "DELETE FROM mynodes WHERE Kleidi = ' B11 '");
+         }},
+        {"the parent gone", [&] { deleteWithCopy("B"); },
+         [] {
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.arrange();
+        const std::string bytes = test::fileBytes(path);
+        EXPECT_THROW(deletions::undelete(copy, path), std::runtime_error);
+        EXPECT_TRUE(test::fileBytes(path) == bytes);
+        c.undo();
+    }
+    // Nor while the program has the file open.
+    test::execSql(path, "INSERT INTO mynodes (Kleidi, MyText) VALUES ('B', 'again')");
+    NoteStore open(path);
+    EXPECT_THROW(deletions::undelete(copy, path), std::runtime_error);
+}
+
+TEST_F(DeletionsTest, NothingIsDeletedWhenTheCopyCannotBeWritten)
+{
+    std::ofstream(folder.path("deleted")) << "a file where the folder goes";
+    const std::string before = test::fileBytes(path);
+    EXPECT_THROW(deleteWithCopy("B"), std::system_error);
+    EXPECT_TRUE(test::fileBytes(path) == before);
+}
+
+} // namespace
+} // namespace quillet

@@ -1,0 +1,141 @@
+#include "store/NoteStore.h"
+#include "support/TestDatabase.h"
+#include "tools/DbTool.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+// Suite names start with "tools" so that `ctest -R tools` selects exactly these tests.
+namespace quillet::test {
+namespace {
+
+std::string exported(const std::string &path, dbtool::ExportFormat format)
+{
+    std::ostringstream out;
+    dbtool::exportDatabase(path, format, out);
+    return out.str();
+}
+
+TEST(toolsExport, JsonThroughImportComesBackByteForByte)
+{
+    TempFolder folder;
+    const std::string path = folder.path("mydata.mdb");
+    createDatabase(path, {{"A", "Top"}, {"B", "Second"}, {"B1", "Child"}, {"C", "gone"}});
+    // Every kind of value a row can hold, in columns of every type, and an ID given and then
+    // freed by a deletion.
+    execSql(path,
+            "UPDATE mynodes SET Keimeno = 'quote \" backslash \\ tab \t line\nend "
+            "\xce\xb1\xf0\x9f\x93\x9d', "
+            "MegFonta = 0.1, XromaFont = 9223372036854775807, XromaBack = -1, "
+            "Grammatoseira = CAST(X'C3' AS TEXT) WHERE Kleidi = 'A';"
+            "UPDATE mynodes SET Keimeno = X'0001FF', MegFonta = 'big', XromaFont = 1.5, "
+            "FontaBold = 'true', anoixto = 1 WHERE Kleidi = 'B';"
+            "UPDATE mynodes SET MegFonta = 9e999, Keimeno = char(1, 31, 127) WHERE Kleidi = 'B1';"
+            "DELETE FROM mynodes WHERE Kleidi = 'C';"
+            "UPDATE parame SET timilo = NULL WHERE ID = 7");
+    const std::string json = exported(path, dbtool::ExportFormat::Json);
+    const std::string file = folder.path("export.json");
+    std::ofstream(file, std::ios::binary) << json;
+
+    const std::string copy = folder.path("copy.mdb");
+    dbtool::importJson(file, copy);
+    EXPECT_EQ(exported(copy, dbtool::ExportFormat::Json), json);
+    EXPECT_NE(json.find("\"lastId\": 4"), std::string::npos);
+    NoteStore opened(copy);
+    EXPECT_EQ(opened.readNote("B")->text.type(), Value::Type::Blob);
+
+    // Never over an existing file.
+    EXPECT_THROW(dbtool::importJson(file, copy), dbtool::FileExists);
+}
+
+TEST(toolsImport, RefusesRowsThatDoNotMakeAnOutlineAndMakesNoFile)
+{
+    TempFolder folder;
+    const std::string header = R"({"quillet-export": 1, "parame": [{"ID": 1, "timilo": 0}], )";
+    const std::string row = R"("MyText": "t", "Keimeno": "", "anoixto": 0, "MegFonta": 0.0, )"
+                            R"("Grammatoseira": null, "XromaFont": null, "XromaBack": null, )"
+                            R"("FontaBold": 0, "FontaPlagia": 0})";
+    const auto rows = [&](std::vector<std::pair<int, std::string>> idsAndKeys) {
+        std::string text = header + R"("mynodes": [)";
+        for (const auto &[id, key] : idsAndKeys)
+            text += (text.back() == '[' ? "" : ", ") + std::string(R"({"ID": )") +
+                    std::to_string(id) + R"(, "Kleidi": ")" + key + "\", " + row;
+        return text + "]}";
+    };
+    struct Case
+    {
+        std::string text;
+        const char *said; // what the refusal must say
+    };
+    const std::vector<Case> cases{
+        {rows({{1, "A"}, {2, "B1"}, {3, "B"}}), "B1\": its parent does not come before it"},
+        {rows({{1, "A"}, {2, "A0"}}), "A0\": the key does not follow the key scheme"},
+        {rows({{1, "A"}, {2, "A"}}), "the key repeats"},
+        {rows({{2, "A"}, {1, "B"}}), "not in ID order"},
+        {R"({"quillet-export": 1, "mynodes": [], "parame": []})", "0 settings rows"},
+        {R"({"mynodes": []})", "not a Quillet export"},
+        {"mynodes,parame\n", "not JSON"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.said);
+        const std::string file = folder.path("in.json");
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << c.text;
+        try {
+            dbtool::importJson(file, folder.path("new.mdb"));
+            ADD_FAILURE() << "imported";
+        } catch (const std::runtime_error &error) {
+            EXPECT_NE(std::string(error.what()).find(c.said), std::string::npos) << error.what();
+        }
+        EXPECT_FALSE(std::ifstream(folder.path("new.mdb")).good());
+    }
+}
+
+TEST(toolsExport, TextFormatsFollowTheOutlineAndEscapeTheirMarkup)
+{
+    TempFolder folder;
+    const std::string path = folder.path("mydata.mdb");
+    // B1 has a lower ID than A1 but comes after all of A in the outline.
+    createDatabase(path,
+                   {{"A", "First <&>"}, {"B", "Second"}, {"B1", "Under B"}, {"A1", "Under A"}});
+    execSql(path,
+            "UPDATE mynodes SET Keimeno = '  # not a *heading* & <b>x</b>\n1. not a list' "
+            "WHERE Kleidi = 'A1';"
+            "UPDATE mynodes SET Keimeno = 'plain', MegFonta = 12, Grammatoseira = 'Liberation "
+            "Serif', XromaFont = 255, XromaBack = 65280, FontaBold = 1, FontaPlagia = 1 "
+            "WHERE Kleidi = 'B1'");
+    struct Case
+    {
+        dbtool::ExportFormat format;
+        std::vector<std::string> inOrder; // each found after the one before
+    };
+    const std::vector<Case> cases{
+        {dbtool::ExportFormat::Markdown,
+         {"# First \\<\\&\\>\n", "## Under A\n",
+          "&nbsp;&nbsp;\\# not a \\*heading\\* \\& \\<b\\>x\\</b\\>\\\n1\\. not a list\n",
+          "# Second\n", "## Under B\n", "plain\n"}},
+        {dbtool::ExportFormat::Html,
+         {"<h1>First &lt;&amp;&gt;</h1>", "<h2>Under A</h2>",
+          "  # not a *heading* &amp; &lt;b&gt;x&lt;/b&gt;\n1. not a list</div>", "<h1>Second</h1>",
+          "<h2>Under B</h2>",
+          "font-family: 'Liberation Serif'; font-size: 12pt; color: #ff0000; background-color: "
+          "#00ff00; font-weight: bold; font-style: italic\">plain</div>"}},
+        {dbtool::ExportFormat::Text,
+         {"First <&>\n", "  Under A\n        # not a *heading* & <b>x</b>\n      1. not a list\n",
+          "Second\n", "  Under B\n      plain\n"}},
+    };
+    for (const Case &c : cases) {
+        const std::string out = exported(path, c.format);
+        std::size_t at = 0;
+        for (const std::string &part : c.inOrder) {
+            const std::size_t found = out.find(part, at);
+            EXPECT_NE(found, std::string::npos) << "missing or out of order: " << part << "\nin:\n"
+                                                << out;
+            at = found == std::string::npos ? at : found + part.size();
+        }
+    }
+}
+
+} // namespace
+} // namespace quillet::test
