@@ -60,15 +60,9 @@ void backUp(benchmark::State &state)
 
 void registerArchiveBenchmarks()
 {
-    const auto add = [](const char *name, void (*function)(benchmark::State &)) {
-        benchmark::internal::Benchmark *b = benchmark::RegisterBenchmark(name, function);
-        for (const auto &entry : *g_databases)
-            b->Arg(entry.first);
-        b->Unit(benchmark::kMillisecond)->UseRealTime();
-    };
-    add("ExportMarkdown", exportMarkdown);
-    add("ExportJson", exportJson);
-    add("Backup", backUp);
+    registerAtEverySize("ExportMarkdown", exportMarkdown);
+    registerAtEverySize("ExportJson", exportJson);
+    registerAtEverySize("Backup", backUp);
 }
 
 } // namespace quillet::bench

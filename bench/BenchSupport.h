@@ -19,6 +19,15 @@ namespace quillet::bench {
 // until they have run.
 inline const std::map<int, std::string> *g_databases = nullptr;
 
+// Registers a benchmark to run at every size of outline, timed in milliseconds of wall time.
+inline void registerAtEverySize(const char *name, void (*function)(benchmark::State &))
+{
+    benchmark::internal::Benchmark *b = benchmark::RegisterBenchmark(name, function);
+    for (const auto &entry : *g_databases)
+        b->Arg(entry.first);
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 inline int itemsOf(const benchmark::State &state)
 {
     return static_cast<int>(state.range(0));

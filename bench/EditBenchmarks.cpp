@@ -477,16 +477,10 @@ void saveWorkspace(benchmark::State &state)
 
 void registerEditBenchmarks()
 {
-    const auto add = [](const char *name, void (*function)(benchmark::State &)) {
-        benchmark::internal::Benchmark *b = benchmark::RegisterBenchmark(name, function);
-        for (const auto &entry : *g_databases)
-            b->Arg(entry.first);
-        b->Unit(benchmark::kMillisecond)->UseRealTime();
-    };
-    add("AddItem", addItem);
-    add("DeleteItem", deleteItem);
-    add(kTransactionBaselineName, transactionBaseline);
-    add("SaveWorkspace", saveWorkspace);
+    registerAtEverySize("AddItem", addItem);
+    registerAtEverySize("DeleteItem", deleteItem);
+    registerAtEverySize(kTransactionBaselineName, transactionBaseline);
+    registerAtEverySize("SaveWorkspace", saveWorkspace);
 }
 
 } // namespace quillet::bench

@@ -246,20 +246,14 @@ bool showUntilPainted(QWidget *window, QWidget *watched)
 void registerOutlineBenchmarks(const std::map<int, std::string> &databases)
 {
     g_databases = &databases;
-    const auto add = [&](const char *name, void (*function)(benchmark::State &)) {
-        benchmark::internal::Benchmark *b = benchmark::RegisterBenchmark(name, function);
-        for (const auto &entry : databases)
-            b->Arg(entry.first);
-        b->Unit(benchmark::kMillisecond)->UseRealTime();
-    };
     // The baseline runs first, so that each figure after it is measured under the same load.
-    add(kBaselineName, baseline);
-    add("ScanOutline", scanOutline);
-    add("LoadTree", loadTree);
-    add("ClearTree", clearTree);
-    add("ShowNote", showNote);
-    add("NodeClick", nodeClick);
-    add("Startup", startup);
+    registerAtEverySize(kBaselineName, baseline);
+    registerAtEverySize("ScanOutline", scanOutline);
+    registerAtEverySize("LoadTree", loadTree);
+    registerAtEverySize("ClearTree", clearTree);
+    registerAtEverySize("ShowNote", showNote);
+    registerAtEverySize("NodeClick", nodeClick);
+    registerAtEverySize("Startup", startup);
 }
 
 } // namespace quillet::bench

@@ -35,14 +35,8 @@ void searchAbsent(benchmark::State &state)
 
 void registerSearchBenchmarks()
 {
-    const auto add = [](const char *name, void (*function)(benchmark::State &)) {
-        benchmark::internal::Benchmark *b = benchmark::RegisterBenchmark(name, function);
-        for (const auto &entry : *g_databases)
-            b->Arg(entry.first);
-        b->Unit(benchmark::kMillisecond)->UseRealTime();
-    };
-    add("Search", searchWord);
-    add("SearchAbsent", searchAbsent);
+    registerAtEverySize("Search", searchWord);
+    registerAtEverySize("SearchAbsent", searchAbsent);
 }
 
 } // namespace quillet::bench

@@ -112,14 +112,8 @@ void scanOutline(Connection &db, CheckReport &report)
     std::vector<Pending> pending;
     const std::size_t firstProblem = report.problems.size();
 
-    Statement scan(db, "SELECT ID, Kleidi, MyText, anoixto FROM mynodes ORDER BY ID");
-    OutlineRow row;
-    while (scan.step()) {
+    scanOutlineRows(db, [&](const OutlineRow &row) {
         ++report.items;
-        row.id = scan.columnInt64(0);
-        scan.column(1, row.key);
-        scan.column(2, row.title);
-        scan.column(3, row.expanded);
         const CheckedRow checked = rowCheck.check(row);
 
         std::string label = "mynodes ID " + std::to_string(row.id);
@@ -132,7 +126,7 @@ void scanOutline(Connection &db, CheckReport &report)
                 addRowProblem(report, problem, row, label,
                               rowCheck.firstIdOf(checked.key).value_or(row.id));
         }
-    }
+    });
 
     for (const Pending &child : pending) {
         if (const std::optional<std::int64_t> parentId = rowCheck.firstIdOf(child.parent))

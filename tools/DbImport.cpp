@@ -13,29 +13,6 @@ namespace quillet::dbtool {
 
 namespace {
 
-const char *wordingOf(RowProblem problem)
-{
-    switch (problem) {
-    case RowProblem::KeyNull:
-        return "the key is null";
-    case RowProblem::KeyEmpty:
-        return "the key is empty";
-    case RowProblem::KeyOutsideScheme:
-        return "the key does not follow the key scheme";
-    case RowProblem::TitleNull:
-        return "the title is null";
-    case RowProblem::ExpandedNull:
-        return "anoixto is null";
-    case RowProblem::ExpandedNotBoolean:
-        return "anoixto is neither a number nor true or false";
-    case RowProblem::DuplicateKey:
-        return "the key repeats an earlier row's";
-    case RowProblem::ParentNotBefore:
-        return "its parent does not come before it";
-    }
-    return "";
-}
-
 // Every reason the rows cannot make an outline the program loads whole, first ten named.
 void checkRows(const archive::Contents &contents)
 {
@@ -51,7 +28,7 @@ void checkRows(const archive::Contents &contents)
         previousId = id;
         const CheckedRow checked = rowCheck.check(OutlineRow{id, stored[1], stored[2], stored[4]});
         for (const RowProblem problem : checked.problems)
-            found.emplace_back(wordingOf(problem));
+            found.push_back(checked.describe(problem));
         for (const std::string &problem : found) {
             if (++count <= 10)
                 problems +=
@@ -72,19 +49,7 @@ void checkRows(const archive::Contents &contents)
 
 void fill(Connection &db, const archive::Contents &contents)
 {
-    std::string sql = "INSERT INTO mynodes (";
-    std::string marks;
-    for (std::size_t c = 0; c < archive::kColumns.size(); ++c) {
-        sql += std::string(c ? ", " : "") + archive::kColumns[c];
-        marks += c ? ", ?" : "?";
-    }
-    Statement insert(db, sql + ") VALUES (" + marks + ")");
-    for (const archive::Row &row : contents.rows) {
-        insert.reset();
-        for (std::size_t c = 0; c < row.size(); ++c)
-            insert.bind(static_cast<int>(c + 1), row[c]);
-        insert.run();
-    }
+    archive::insertRows(db, contents.rows);
     Statement setting(db, "INSERT INTO parame (ID, timilo) VALUES (?, ?)");
     for (const auto &[id, value] : contents.settings) {
         setting.reset();

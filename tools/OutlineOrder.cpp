@@ -16,17 +16,11 @@ OutlineOrder outlineOrder(Connection &db)
     OutlineRowCheck rowCheck;
     OutlineOrder order;
 
-    Statement scan(db, "SELECT ID, Kleidi, MyText, anoixto FROM mynodes ORDER BY ID");
-    OutlineRow row;
-    while (scan.step()) {
-        row.id = scan.columnInt64(0);
-        scan.column(1, row.key);
-        scan.column(2, row.title);
-        scan.column(3, row.expanded);
+    scanOutlineRows(db, [&](const OutlineRow &row) {
         const CheckedRow checked = rowCheck.check(row);
         if (checked.refusal()) {
             order.leftOut.push_back(row.id);
-            continue;
+            return;
         }
         const int node = static_cast<int>(ids.size());
         const int parent =
@@ -41,7 +35,7 @@ OutlineOrder outlineOrder(Connection &db)
         else
             nextSibling[lastChild[parent]] = node;
         lastChild[parent] = node;
-    }
+    });
 
     // Depth first, without recursion: outlines can be thousands of levels deep.
     order.items.reserve(ids.size() - 1);

@@ -11,28 +11,6 @@ namespace quillet {
 
 namespace {
 
-std::string reason(RowProblem problem, const CheckedRow &row)
-{
-    switch (problem) {
-    case RowProblem::KeyNull:
-        return "its key (Kleidi) is Null";
-    case RowProblem::KeyEmpty:
-        return "its key (Kleidi) is empty";
-    case RowProblem::TitleNull:
-        return "its title (MyText) is Null";
-    case RowProblem::ExpandedNull:
-    case RowProblem::ExpandedNotBoolean:
-        return "its expanded flag (anoixto) is not true or false";
-    case RowProblem::DuplicateKey:
-        return "the key is already in the outline";
-    case RowProblem::ParentNotBefore:
-        return "its parent \"" + row.parentKey + "\" is not in the outline";
-    case RowProblem::KeyOutsideScheme:
-        break;
-    }
-    return {};
-}
-
 // The key as the row stores it, surrounding spaces and all, so that the row is found again.
 std::string storedKey(const Value &key)
 {
@@ -67,7 +45,7 @@ std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
         store.scanOutline([&](const OutlineRow &row) {
             const CheckedRow checked = rowCheck.check(row);
             if (const std::optional<RowProblem> refusal = checked.refusal()) {
-                skipped.push_back({row.id, checked.key, reason(*refusal, checked)});
+                skipped.push_back({row.id, checked.key, checked.describe(*refusal)});
                 return;
             }
             try {

@@ -227,6 +227,23 @@ void writeRows(const std::vector<Row> &rows, std::ostream &out)
     out << (rows.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }
 
+void insertRows(Connection &db, const std::vector<Row> &rows)
+{
+    std::string sql = "INSERT INTO mynodes (";
+    std::string marks;
+    for (std::size_t c = 0; c < kColumns.size(); ++c) {
+        sql += std::string(c ? ", " : "") + kColumns[c];
+        marks += c ? ", ?" : "?";
+    }
+    Statement insert(db, sql + ") VALUES (" + marks + ")");
+    for (const Row &row : rows) {
+        insert.reset();
+        for (std::size_t c = 0; c < row.size(); ++c)
+            insert.bind(static_cast<int>(c + 1), row[c]);
+        insert.run();
+    }
+}
+
 Contents read(std::istream &in)
 {
     nlohmann::json json;

@@ -41,6 +41,9 @@ void writeRows(const std::vector<Row> &rows, std::ostream &out);
 // "SELECT" and the columns in the order of kColumns, for "FROM mynodes ..." to follow.
 std::string selectColumns();
 
+// Inserts the rows into mynodes with their own IDs and values, each value with its type.
+void insertRows(Connection &db, const std::vector<Row> &rows);
+
 // Reads an archive; throws std::runtime_error saying what is wrong and where.
 Contents read(std::istream &in);
 

@@ -137,19 +137,7 @@ int undelete(const std::string &copyPath, const std::string &databasePath)
                                      "\" that the items go under is not in " + databasePath +
                                      "; nothing was put back.");
 
-    std::string sql = "INSERT INTO mynodes (";
-    std::string marks;
-    for (std::size_t c = 0; c < archive::kColumns.size(); ++c) {
-        sql += std::string(c ? ", " : "") + archive::kColumns[c];
-        marks += c ? ", ?" : "?";
-    }
-    Statement insert(db, sql + ") VALUES (" + marks + ")");
-    for (const archive::Row &row : copy.rows) {
-        insert.reset();
-        for (std::size_t c = 0; c < row.size(); ++c)
-            insert.bind(static_cast<int>(c + 1), row[c]);
-        insert.run();
-    }
+    archive::insertRows(db, copy.rows);
     transaction.commit();
     return static_cast<int>(copy.rows.size());
 }

@@ -49,9 +49,9 @@ bool NoteStore::isReadOnly() const
     return ::access(file.c_str(), W_OK) != 0 || ::access(folder.c_str(), W_OK) != 0;
 }
 
-void NoteStore::scanOutline(const std::function<void(const OutlineRow &)> &visit)
+void scanOutlineRows(Connection &db, const std::function<void(const OutlineRow &)> &visit)
 {
-    Statement scan(m_connection, "SELECT ID, Kleidi, MyText, anoixto FROM mynodes ORDER BY ID");
+    Statement scan(db, "SELECT ID, Kleidi, MyText, anoixto FROM mynodes ORDER BY ID");
     OutlineRow row;
     while (scan.step()) {
         row.id = scan.columnInt64(0);
@@ -60,6 +60,11 @@ void NoteStore::scanOutline(const std::function<void(const OutlineRow &)> &visit
         scan.column(3, row.expanded);
         visit(row);
     }
+}
+
+void NoteStore::scanOutline(const std::function<void(const OutlineRow &)> &visit)
+{
+    scanOutlineRows(m_connection, visit);
 }
 
 std::optional<NoteRow> NoteStore::readNote(std::string_view key)

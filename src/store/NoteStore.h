@@ -48,6 +48,9 @@ struct NoteRow
     Value italic;    // FontaPlagia
 };
 
+// Calls visit for every row of mynodes in ID order, reading only the outline columns.
+void scanOutlineRows(Connection &db, const std::function<void(const OutlineRow &)> &visit);
+
 // The notes database: the one connection and the typed operations on its two tables.
 class NoteStore
 {

@@ -15,6 +15,28 @@ std::optional<RowProblem> CheckedRow::refusal() const
     return *found;
 }
 
+std::string CheckedRow::describe(RowProblem problem) const
+{
+    switch (problem) {
+    case RowProblem::KeyNull:
+        return "its key (Kleidi) is Null";
+    case RowProblem::KeyEmpty:
+        return "its key (Kleidi) is empty";
+    case RowProblem::KeyOutsideScheme:
+        return "its key does not follow the key scheme";
+    case RowProblem::TitleNull:
+        return "its title (MyText) is Null";
+    case RowProblem::ExpandedNull:
+    case RowProblem::ExpandedNotBoolean:
+        return "its expanded flag (anoixto) is not true or false";
+    case RowProblem::DuplicateKey:
+        return "the key is already in the outline";
+    case RowProblem::ParentNotBefore:
+        return "its parent \"" + parentKey + "\" is not in the outline";
+    }
+    return {};
+}
+
 CheckedRow OutlineRowCheck::check(const OutlineRow &row)
 {
     CheckedRow checked;

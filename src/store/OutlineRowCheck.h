@@ -39,6 +39,8 @@ struct CheckedRow
 
     // The first problem that keeps the row out of the outline, or nothing.
     std::optional<RowProblem> refusal() const;
+    // A problem of this row in words, as a message names it: "its title (MyText) is Null".
+    std::string describe(RowProblem problem) const;
 };
 
 // The one rule for the rows of the outline table, shared by the program's outline loading and
