@@ -467,43 +467,43 @@ SoakReport runSoak(const SoakOptions &options)
             return fail(where, "integrity_check says: " + integrity);
 
         const std::optional<Write> &pending = session.pending();
+        // The rows first, so that a write lost is reported as such; the files beside the
+        // database after, once the rows are known to hold what they should.
+        bool pendingDeletionKept = false;
+        if (!pending) {
+            if (found != model) {
+                ++report.lost;
+                return fail(where, "acknowledged writes are missing:" + differences(model, found));
+            }
+        } else {
+            ++report.killedInWrite;
+            const std::optional<StoreState> after = applied(model, *pending);
+            if (!after)
+                return fail(where,
+                            "the write under way does not fit the model: " + formatWrite(*pending));
+            if (found == model) {
+                ++report.pendingUndone;
+            } else if (found == *after) {
+                ++report.pendingKept;
+                pendingDeletionKept = pending->kind == Write::Kind::Delete;
+                model = *after;
+            } else if (untouchedBy(found, *pending) != untouchedBy(model, *pending)) {
+                ++report.lost;
+                return fail(where, "acknowledged writes are missing (killed during " +
+                                       formatWrite(*pending) + "):" + differences(model, found));
+            } else {
+                ++report.halfApplied;
+                return fail(where,
+                            "the write under way was half applied: " + formatWrite(*pending) +
+                                "\n  against the state before it:" + differences(model, found) +
+                                "\n  against the state after it:" + differences(*after, found));
+            }
+        }
         // A deletion the kill interrupted may have left its copy, or its copy and its rows gone.
-        const bool pendingDeletionKept = pending && pending->kind == Write::Kind::Delete &&
-                                         found != model && applied(model, *pending) == found;
-        if (const std::string problem = sideFileProblems(
-                path, deletionsDone + (pendingDeletionKept ? 1 : 0), copiesRead, report);
+        deletionsDone += pendingDeletionKept ? 1 : 0;
+        if (const std::string problem = sideFileProblems(path, deletionsDone, copiesRead, report);
             !problem.empty())
             return fail(where, problem);
-        deletionsDone += pendingDeletionKept ? 1 : 0;
-        if (!pending) {
-            if (found == model)
-                continue;
-            ++report.lost;
-            return fail(where, "acknowledged writes are missing:" + differences(model, found));
-        }
-        ++report.killedInWrite;
-        const std::optional<StoreState> after = applied(model, *pending);
-        if (!after)
-            return fail(where,
-                        "the write under way does not fit the model: " + formatWrite(*pending));
-        if (found == model) {
-            ++report.pendingUndone;
-            continue;
-        }
-        if (found == *after) {
-            ++report.pendingKept;
-            model = *after;
-            continue;
-        }
-        if (untouchedBy(found, *pending) != untouchedBy(model, *pending)) {
-            ++report.lost;
-            return fail(where, "acknowledged writes are missing (killed during " +
-                                   formatWrite(*pending) + "):" + differences(model, found));
-        }
-        ++report.halfApplied;
-        return fail(where, "the write under way was half applied: " + formatWrite(*pending) +
-                               "\n  against the state before it:" + differences(model, found) +
-                               "\n  against the state after it:" + differences(*after, found));
     }
     return report;
 }
