@@ -207,7 +207,7 @@ CheckReport checkDatabase(const std::string &path)
     }
 
     try {
-        Connection db(sqliteName(path), Connection::Mode::ReadOnly);
+        Connection db(path, Connection::Mode::ReadOnly);
         try {
             schema::check(db);
         } catch (const DatabaseUnavailable &error) {

@@ -1,4 +1,5 @@
 #include "store/Archive.h"
+#include "store/EscapedText.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 #include "tools/DbTool.h"
@@ -44,50 +45,28 @@ std::string textOf(const Value &value)
 }
 
 // Markdown: characters that would start emphasis, links, code, HTML or entities are escaped
-// anywhere; a "#", "-", "+", "=", ">" or "1." at the start of a line would make a heading, a
-// list or a quote, and leading spaces would make code, so those are escaped as well.
+// anywhere; a "-", "+" or "=" first on a line would make a list item or a heading's underline,
+// "12." or "3)" a numbered list, and leading spaces code, so those are escaped as well.
 void writeMarkdownLine(std::ostream &out, std::string_view line)
 {
-    std::size_t i = 0;
-    for (; i < line.size() && (line[i] == ' ' || line[i] == '\t'); ++i)
-        out << (line[i] == ' ' ? "&nbsp;" : "&nbsp;&nbsp;&nbsp;&nbsp;");
-    bool lineStart = true;
-    for (; i < line.size(); ++i) {
-        const char c = line[i];
-        switch (c) {
-        case '\\':
-        case '`':
-        case '*':
-        case '_':
-        case '[':
-        case ']':
-        case '<':
-        case '>':
-        case '&':
-        case '#':
-        case '|':
-        case '~':
-            out << '\\' << c;
-            break;
-        case '-':
-        case '+':
-        case '=':
-            out << (lineStart ? "\\" : "") << c;
-            break;
-        case '.':
-        case ')': {
-            // "12." or "3)" at the start of a line would begin a numbered list.
-            const std::string_view before = line.substr(0, i);
-            const bool number = before.find_first_not_of(" \t0123456789") == std::string::npos &&
-                                before.find_first_of("0123456789") != std::string::npos;
-            out << (number ? "\\" : "") << c;
-            break;
-        }
-        default:
-            out << c;
-        }
-        lineStart = false;
-    }
+    std::size_t start = 0;
+    for (; start < line.size() && (line[start] == ' ' || line[start] == '\t'); ++start)
+        out << (line[start] == ' ' ? "&nbsp;" : "&nbsp;&nbsp;&nbsp;&nbsp;");
+    // Only the character after the line's first run of digits (and spaces) can end a list's
+    // number.
+    const std::size_t numberEnd = std::min(line.find_first_not_of(" \t0123456789"), line.size());
+    const bool listNumber = numberEnd < line.size() &&
+                            (line[numberEnd] == '.' || line[numberEnd] == ')') &&
+                            line.substr(0, numberEnd).find_first_of("0123456789") != line.npos;
+    constexpr std::string_view kAnywhere = "\\`*_[]<>&#|~";
+    writeEscaped(
+        out, line.substr(start),
+        [&](char c, std::size_t i) {
+            return kAnywhere.find(c) != kAnywhere.npos ||
+                   (i == 0 && (c == '-' || c == '+' || c == '=')) ||
+                   (listNumber && start + i == numberEnd);
+        },
+        [](std::ostream &to, char c) { to << '\\' << c; });
 }
 
 void writeMarkdown(std::ostream &out, const Item &item)
@@ -118,26 +97,22 @@ void writeMarkdown(std::ostream &out, const Item &item)
 
 void writeHtmlText(std::ostream &out, std::string_view text)
 {
-    for (const char c : text) {
-        switch (c) {
-        case '<':
-            out << "&lt;";
-            break;
-        case '>':
-            out << "&gt;";
-            break;
-        case '&':
-            out << "&amp;";
-            break;
-        case '"':
-            out << "&quot;";
-            break;
-        case '\r':
-            break;
-        default:
-            out << c;
-        }
-    }
+    writeEscaped(
+        out, text,
+        [](char c, std::size_t) {
+            return c == '<' || c == '>' || c == '&' || c == '"' || c == '\r';
+        },
+        [](std::ostream &to, char c) {
+            if (c == '<')
+                to << "&lt;";
+            else if (c == '>')
+                to << "&gt;";
+            else if (c == '&')
+                to << "&amp;";
+            else if (c == '"')
+                to << "&quot;";
+            // A carriage return is dropped; line feeds break the lines.
+        });
 }
 
 // A stored colour (0x00BBGGRR) as CSS, or nothing for a system colour or a value that is not
@@ -274,7 +249,7 @@ void writeItems(Connection &db, ExportFormat format, std::ostream &out, const st
 void exportDatabase(const std::string &path, ExportFormat format, std::ostream &out)
 {
     schema::verifyFile(path);
-    Connection db(sqliteName(path), Connection::Mode::ReadOnly);
+    Connection db(path, Connection::Mode::ReadOnly);
     schema::check(db);
     // One read transaction, so that the export is one moment of the file even if the program
     // writes meanwhile.

@@ -67,7 +67,7 @@ void createDatabase(const std::string &path, const std::function<void(Connection
         // The file exists now, empty, so read-write is enough; SQLite takes an empty file as a
         // new database. Not asking for create means that if the file vanished meanwhile,
         // SQLite fails instead of making one somewhere we did not check.
-        Connection db(sqliteName(path), Connection::Mode::ReadWrite);
+        Connection db(path, Connection::Mode::ReadWrite);
         Transaction transaction(db);
         db.exec(schema::creationSql);
         fill(db);

@@ -9,7 +9,7 @@ namespace quillet::dbtool {
 Stats statsOf(const std::string &path)
 {
     schema::verifyFile(path);
-    Connection db(sqliteName(path), Connection::Mode::ReadOnly);
+    Connection db(path, Connection::Mode::ReadOnly);
     schema::check(db);
     db.exec("BEGIN");
     Stats stats;

@@ -1,5 +1,6 @@
 #include "store/Archive.h"
 
+#include "store/EscapedText.h"
 #include "store/Keys.h"
 #include "store/Sqlite.h"
 
@@ -61,33 +62,35 @@ std::string fromBase64(const std::string &text)
 void writeString(std::ostream &out, std::string_view text)
 {
     out << '"';
-    for (const char c : text) {
-        switch (c) {
-        case '"':
-            out << "\\\"";
-            break;
-        case '\\':
-            out << "\\\\";
-            break;
-        case '\n':
-            out << "\\n";
-            break;
-        case '\r':
-            out << "\\r";
-            break;
-        case '\t':
-            out << "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
+    writeEscaped(
+        out, text,
+        [](char c, std::size_t) {
+            return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+        },
+        [](std::ostream &to, char c) {
+            switch (c) {
+            case '"':
+                to << "\\\"";
+                break;
+            case '\\':
+                to << "\\\\";
+                break;
+            case '\n':
+                to << "\\n";
+                break;
+            case '\r':
+                to << "\\r";
+                break;
+            case '\t':
+                to << "\\t";
+                break;
+            default: {
                 char escaped[8];
                 std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-                out << escaped;
-            } else {
-                out << c;
+                to << escaped;
             }
-        }
-    }
+            }
+        });
     out << '"';
 }
 

@@ -21,12 +21,6 @@ namespace quillet::backups {
 
 namespace {
 
-std::string folderOf(const std::string &path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
 std::string stemOf(const std::string &path)
 {
     std::string name = path.substr(path.rfind('/') + 1);
@@ -37,7 +31,7 @@ std::string stemOf(const std::string &path)
 
 std::string backupFolder(const std::string &databasePath)
 {
-    return folderOf(databasePath) + "/backups";
+    return durable::folderOf(databasePath) + "/backups";
 }
 
 bool exists(const std::string &path)
@@ -48,6 +42,14 @@ bool exists(const std::string &path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
+long long nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// When the file last changed, in nanoseconds since the epoch; 0 when it cannot be read.
 long long modified(const std::string &path)
 {
     struct stat info
@@ -158,16 +160,13 @@ Made make(const std::string &databasePath, int keep, const std::atomic<bool> *st
 
     // A backup killed part-way leaves its ".partial" copy; one an hour old is no copy in
     // progress any more.
-    const long long now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                              std::chrono::system_clock::now().time_since_epoch())
-                              .count();
     if (DIR *dir = ::opendir(folder.c_str())) {
         const std::string stem = stemOf(databasePath) + "-";
         while (const dirent *entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
             const std::string path = folder + "/" + name;
             if (name.starts_with(stem) && name.ends_with(".mdb.partial") &&
-                now - modified(path) > 3600LL * 1000000000LL)
+                nowNs() - modified(path) > 3600LL * 1000000000LL)
                 ::unlink(path.c_str());
         }
         ::closedir(dir);
@@ -191,11 +190,8 @@ bool due(const std::string &databasePath)
     if (all.empty())
         return true;
     const long long newest = modified(all.back());
-    const long long now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                              std::chrono::system_clock::now().time_since_epoch())
-                              .count();
     constexpr long long kDay = 24LL * 3600 * 1000000000LL;
-    return now - newest >= kDay && modified(databasePath) > newest;
+    return nowNs() - newest >= kDay && modified(databasePath) > newest;
 }
 
 bool inUse(const std::string &databasePath)

@@ -16,12 +16,6 @@ namespace quillet::deletions {
 
 namespace {
 
-std::string folderOf(const std::string &path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
 // The key as part of a file name: letters and digits as they are, anything else as "_", and
 // no longer than a file name can be.
 std::string nameOf(std::string_view key)
@@ -46,7 +40,7 @@ std::string keyOf(const archive::Row &row)
 std::string keepCopy(const std::string &databasePath, std::string_view key,
                      const std::vector<archive::Row> &rows)
 {
-    const std::string folder = folderOf(databasePath) + "/deleted";
+    const std::string folder = durable::folderOf(databasePath) + "/deleted";
     durable::makeFolder(folder);
     std::ostringstream content;
     archive::writeRows(rows, content);

@@ -16,6 +16,8 @@ namespace {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
+} // namespace
+
 std::string folderOf(const std::string &path)
 {
     const std::size_t slash = path.rfind('/');
@@ -23,8 +25,6 @@ std::string folderOf(const std::string &path)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
-
-} // namespace
 
 void sync(const std::string &path)
 {

@@ -23,6 +23,9 @@ void sync(const std::string &path);
 // Makes the folder (one level) when it is not there.
 void makeFolder(const std::string &path);
 
+// The folder a path is in: "." for a bare name.
+std::string folderOf(const std::string &path);
+
 // A local date and time for file names: "20261207-134700".
 std::string timestamp();
 

@@ -4,9 +4,6 @@
 
 namespace quillet::keys {
 
-namespace {
-
-// Decodes the code point starting at text[pos]; advances pos. Nothing for invalid UTF-8.
 std::optional<char32_t> decode(std::string_view text, std::size_t &pos)
 {
     const auto byte = [&](std::size_t i) {
@@ -45,8 +42,6 @@ std::optional<char32_t> decode(std::string_view text, std::size_t &pos)
     pos += 1 + extra;
     return cp;
 }
-
-} // namespace
 
 std::string_view trimmedSpaces(std::string_view text)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -7,6 +8,10 @@
 // 255; each level below adds one digit "1" to "9". A key's parent is the key less its last
 // character. Keys are stored as UTF-8, so "character" here means a code point.
 namespace quillet::keys {
+
+// Decodes the character starting at text[pos] and advances pos past it. Nothing, and pos
+// unchanged, for anything that is not UTF-8 (overlong forms and surrogates included).
+std::optional<char32_t> decode(std::string_view text, std::size_t &pos);
 
 // Removes leading and trailing spaces (code 32 only; tabs and line breaks stay).
 std::string trimSpaces(std::string_view text);

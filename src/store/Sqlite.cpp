@@ -12,7 +12,9 @@ StoreError::StoreError(int code, const std::string &message, const std::string &
 {
 }
 
-std::string sqliteName(const std::string &path)
+// The engine may read a name as a URI ("file:...") or a special name (":memory:"); a path of
+// our own always means the file of that name.
+static std::string sqliteName(const std::string &path)
 {
     if (path.empty() || path.front() == '/')
         return path;

@@ -16,11 +16,6 @@ namespace quillet {
 // that have no plain description.
 std::string plainReason(int code);
 
-// The name to hand to SQLite for a file path. SQLite may read names starting with "file:" as
-// URIs and takes ":memory:" as an in-memory database; a relative path gets "./" in front so
-// that it always means the file of that name.
-std::string sqliteName(const std::string &path);
-
 // Owns one sqlite3 connection; closes it in the destructor.
 class Connection
 {

@@ -1,5 +1,7 @@
 #include "store/TextMatch.h"
 
+#include "store/Keys.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -11,35 +13,10 @@ namespace {
 // stands for itself, one byte long (as U+DC00 + byte, which no real character is).
 std::pair<char32_t, std::size_t> decode(std::string_view text, std::size_t pos)
 {
-    const auto byte = [&](std::size_t i) {
-        return static_cast<unsigned char>(text[i]);
-    };
-    const unsigned char first = byte(pos);
-    const auto raw = std::pair<char32_t, std::size_t>{0xDC00 + first, 1};
-    std::size_t length = 1;
-    char32_t cp = first;
-    if (first < 0x80)
-        return {first, 1};
-    if ((first & 0xE0) == 0xC0) {
-        length = 2;
-        cp = first & 0x1F;
-    } else if ((first & 0xF0) == 0xE0) {
-        length = 3;
-        cp = first & 0x0F;
-    } else if ((first & 0xF8) == 0xF0) {
-        length = 4;
-        cp = first & 0x07;
-    } else {
-        return raw;
-    }
-    if (pos + length > text.size())
-        return raw;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80)
-            return raw;
-        cp = (cp << 6) | (byte(pos + i) & 0x3F);
-    }
-    return {cp, length};
+    std::size_t next = pos;
+    if (const std::optional<char32_t> cp = keys::decode(text, next))
+        return {*cp, next - pos};
+    return {0xDC00 + static_cast<unsigned char>(text[pos]), 1};
 }
 
 std::string encode(char32_t cp)
