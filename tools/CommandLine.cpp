@@ -114,27 +114,14 @@ int exportNotes(const Arguments &args, std::ostream &out, std::ostream &err)
         out.flush();
         return out ? 0 : fail(err, "writing to standard output failed");
     }
-    // The file appears whole or not at all: written beside its name, synced, then renamed.
+    // The file appears whole or not at all: written beside its name, synced, then renamed. It
+    // holds the notes, so it gets the database's own permissions.
     const std::string &file = output->second;
     if (sameFile(file, path))
         return fail(err, "the output " + file + " is the database itself; nothing was written.");
-    const std::string partial = file + ".partial";
-    try {
-        {
-            std::ofstream stream(partial, std::ios::binary | std::ios::trunc);
-            if (!stream)
-                return fail(err, "cannot create " + partial + ".");
-            exportDatabase(path, formats.at(format->second), stream);
-            stream.close();
-            if (!stream)
-                throw std::runtime_error("writing " + partial + " failed");
-        }
-        durable::sync(partial);
-        durable::rename(partial, file);
-    } catch (...) {
-        ::unlink(partial.c_str());
-        throw;
-    }
+    durable::PendingFile written(file, durable::fileModeFor(path));
+    exportDatabase(path, formats.at(format->second), written.stream());
+    written.commit(true);
     out << "Exported " << path << " to " << file << ".\n";
     return 0;
 }
@@ -167,10 +154,13 @@ int backup(const Arguments &args, std::ostream &out, std::ostream &err)
 
 int restore(const Arguments &args, std::ostream &out, std::ostream &)
 {
-    const std::string kept = backups::restore(args.positional[0], args.positional[1]);
-    out << "Restored " << args.positional[0] << " to " << args.positional[1] << ".\n";
-    if (!kept.empty())
-        out << "The file it replaced is kept as " << kept << ".\n";
+    const backups::Restored restored = backups::restore(args.positional[0], args.positional[1]);
+    out << "Restored " << args.positional[0] << " to " << restored.file;
+    if (restored.file != args.positional[1])
+        out << " (the file " << args.positional[1] << " links to)";
+    out << ".\n";
+    if (!restored.kept.empty())
+        out << "The file it replaced is kept as " << restored.kept << ".\n";
     return 0;
 }
 

@@ -210,19 +210,29 @@ WindowGeometry MDIForm1::workspaceGeometry() const
             whole(twips::fromPixelsX(outer.width())), whole(twips::fromPixelsY(outer.height()))};
 }
 
-void MDIForm1::storeAndQuit()
+void MDIForm1::storeAndQuit(const QString &noteFailure)
 {
     // The door: the workspace is stored and the program ends at once, without the closing
-    // steps. When the workspace cannot be stored the program stays, so that the user can try
-    // again or close normally.
+    // steps. When the workspace cannot be stored (a read-only or locked file), the user decides
+    // whether to end anyway; the note is already in the file or in its recovery file.
+    QString said = noteFailure.isEmpty() ? QString() : noteFailure + QStringLiteral("\n\n");
     try {
         m_form3->SaveWorkspace(workspaceGeometry());
     } catch (const std::exception &error) {
-        reportUnhandled(m_platform.messageBoxes, this,
-                        tr("The workspace was not stored, so Quillet did not end.\n\n") +
-                            QString::fromUtf8(error.what()));
-        return;
+        QString reason = QString::fromUtf8(error.what()).trimmed();
+        if (reason.endsWith(QLatin1Char('.')))
+            reason.chop(1);
+        const MessageBoxes::Answer answer = m_platform.messageBoxes.ask(
+            this, QStringLiteral("Quillet"),
+            said + tr("The workspace could not be stored: %1. End Quillet anyway?").arg(reason),
+            MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Warning);
+        if (answer == MessageBoxes::Answer::No)
+            return;
+        said.clear();
     }
+    if (!said.isEmpty())
+        m_platform.messageBoxes.inform(this, QStringLiteral("Quillet"), noteFailure,
+                                       MessageBoxes::Icon::Warning);
     if (m_platform.endProgram)
         m_platform.endProgram();
 }

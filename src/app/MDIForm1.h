@@ -57,8 +57,9 @@ public:
     // the workspace. It never cancels the close.
     QString MDIForm_QueryUnload();
     void Form_Unload();
-    // The door: stores the workspace, then ends the program at once.
-    void storeAndQuit();
+    // The door: stores the workspace, then ends the program at once. noteFailure is what of
+    // the note could not be stored, said before the program ends.
+    void storeAndQuit(const QString &noteFailure);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

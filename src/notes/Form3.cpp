@@ -7,6 +7,7 @@
 #include "notes/OutlineView.h"
 #include "notes/TrimValue.h"
 #include "platform/Guard.h"
+#include "platform/PlainText.h"
 #include "platform/Twips.h"
 #include "store/NoteStore.h"
 
@@ -52,7 +53,7 @@ Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
             });
     wire(Text2, &QLineEdit::textChanged, &Form3::Text2_Change);
     wire(Text1, &NoteEditor::focusLost, &Form3::Text1_LostFocus);
-    connect(Text1, &NoteEditor::edited, &m_unsaved, &UnsavedText::typed);
+    wire(Text1, &NoteEditor::edited, &Form3::Text1_Change);
     connect(&m_unsaved, &UnsavedText::pauseInTyping, this, &Form3::storeTypedText);
     wire(Check1, &QCheckBox::stateChanged, &Form3::Check1_Click);
     wire(Command4, &QToolButton::clicked, &Form3::Command4_Click);
@@ -159,7 +160,8 @@ void Form3::showPath()
     const QString shown =
         Label3->fontMetrics().elidedText(m_selection.FullPath, Qt::ElideMiddle, Label3->width());
     Label3->setText(shown);
-    Label3->setToolTip(shown == m_selection.FullPath ? QString() : m_selection.FullPath);
+    Label3->setToolTip(shown == m_selection.FullPath ? QString()
+                                                     : plainToolTip(m_selection.FullPath));
 }
 
 void Form3::ClearTree()
@@ -215,6 +217,7 @@ void Form3::ShowNote()
     // With nothing selected the editor stays empty and read-only, so that nothing can be typed
     // that could not be stored.
     if (m_selection.isEmpty()) {
+        m_noteBytes = NoteBytes();
         Text1->showText(QString());
         Text1->setReadOnly(true);
         return;
@@ -229,6 +232,7 @@ void Form3::ShowNote()
         // The row exists but could not be read (a lock held too long, a damaged file). Showing
         // it as an empty note would invite saving the empty text over it: say so, and keep the
         // editor read-only until a note is read again.
+        m_noteBytes = NoteBytes();
         Text1->showText(QString());
         Text1->setFormat(defaultFormat());
         Text1->setReadOnly(true);
@@ -239,6 +243,7 @@ void Form3::ShowNote()
         return;
     }
     Text1->setReadOnly(false);
+    m_noteBytes = NoteBytes::of(row ? &row->text : nullptr);
     // A missing row shows as an empty note in the default format.
     Text1->showText(row ? TrimValue(row->text) : QString());
     Text1->setFormat(shownFormat(row, Text1->format()));

@@ -2,6 +2,7 @@
 
 #include "notes/CurrentSelection.h"
 #include "notes/KeyNumbering.h"
+#include "notes/NoteBytes.h"
 #include "notes/NotesLayout.h"
 #include "notes/OutlineLoader.h"
 #include "notes/UnsavedText.h"
@@ -29,6 +30,7 @@ class CdlgEx;
 class FindWindow;
 class NoteEditor;
 class NoteStore;
+struct KeyedRow;
 class OutlineView;
 
 // The main window's position (outer frame) and size (inside it), in twips, as the settings
@@ -98,7 +100,9 @@ public:
 
 signals:
     // The door was clicked: the workspace is to be stored and the program to end at once.
-    void storeAndQuitRequested();
+    // noteFailure says what of the note could not be stored and where it went; empty when the
+    // note was stored.
+    void storeAndQuitRequested(const QString &noteFailure);
 
 private:
     void buildControls();
@@ -110,12 +114,15 @@ private:
     void storeTypedText();
     void SaveNoteFormat();
     void addItem(const NewItem &item, const QString &prompt);
+    std::vector<KeyedRow> rowsNotShownUnder(const std::string &key);
     void rebuildAndSelect(int index);
 
     void TreeView1_NodeClick(int index);
     void TreeView1_AfterLabelEdit(int number, const QString &newString);
     void Text2_Change();
     void Text1_LostFocus();
+    void Text1_Change();
+    void askAboutNoteBytes();
     void Check1_Click();
     void Command4_Click();
     void Command1_Click();
@@ -139,6 +146,7 @@ private:
     std::vector<SkippedRow> m_skippedRows;
     FindWindow *m_find = nullptr;
     UnsavedText m_unsaved;
+    NoteBytes m_noteBytes;    // whether the note shown can be stored back as it came
     QString m_closingFailure; // what the save at closing could not store, and where it went
 
     // Controls, named as the window's design names them.

@@ -34,7 +34,44 @@ QString keyTakenMessage(const QString &key)
         .arg(key);
 }
 
+// The line the delete question adds for rows the delete takes that the outline does not show
+// (rows left out at loading, or added since by another program); empty when there are none.
+QString hiddenRowsLine(const std::vector<KeyedRow> &hidden)
+{
+    if (hidden.empty())
+        return {};
+    constexpr std::size_t kNamed = 5;
+    QStringList keys;
+    for (std::size_t i = 0; i < hidden.size() && i < kNamed; ++i)
+        keys << QString::fromUtf8(hidden[i].key.data(),
+                                  static_cast<qsizetype>(hidden[i].key.size()));
+    QString named = keys.join(QStringLiteral(", "));
+    if (hidden.size() > kNamed)
+        named += Form3::tr(" and %1 more").arg(hidden.size() - kNamed);
+    return hidden.size() == 1
+               ? Form3::tr("\nIt also deletes 1 row that is not shown in the outline: %1.")
+                     .arg(named)
+               : Form3::tr("\nIt also deletes %1 rows that are not shown in the outline: %2.")
+                     .arg(hidden.size())
+                     .arg(named);
+}
+
 } // namespace
+
+std::vector<KeyedRow> Form3::rowsNotShownUnder(const std::string &key)
+{
+    // The delete takes every row whose key begins with the item's: a row is shown when the
+    // outline holds a node of its key and the loader did not leave it out (a second row with a
+    // key was left out, though its key is in the outline).
+    std::vector<KeyedRow> hidden;
+    for (KeyedRow &row : openStore().subtreeRows(key)) {
+        const bool skipped = std::any_of(m_skippedRows.begin(), m_skippedRows.end(),
+                                         [&](const SkippedRow &s) { return s.id == row.id; });
+        if (skipped || TreeView1->nodes().find(QString::fromStdString(row.key)) < 0)
+            hidden.push_back(std::move(row));
+    }
+    return hidden;
+}
 
 void Form3::rebuildAndSelect(int index)
 {
@@ -108,16 +145,17 @@ void Form3::Command5_Click()
                                        MessageBoxes::Icon::None);
         return;
     }
+    const std::string key = m_selection.Key.toStdString();
     const MessageBoxes::Answer answer =
         m_platform.messageBoxes.ask(this, QStringLiteral("Attention"),
-                                    QStringLiteral("Delete item : \n") + m_selection.FullPath,
+                                    QStringLiteral("Delete item : \n") + m_selection.FullPath +
+                                        hiddenRowsLine(rowsNotShownUnder(key)),
                                     MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Warning);
     if (answer == MessageBoxes::Answer::No)
         return;
     // The rows go only once their copy is on the disk in deleted/, from where quillet-db
     // undelete puts them back.
     NoteStore &store = openStore();
-    const std::string key = m_selection.Key.toStdString();
     try {
         store.deleteSubtree(key, [&](const std::vector<archive::Row> &rows) {
             deletions::keepCopy(store.path(), key, rows);
@@ -245,8 +283,10 @@ void Form3::goToItem(const QString &key)
 
 void Form3::Command8_Click()
 {
-    // The click took the focus, so the editor's text has just been stored. Text that still
-    // could not be stored goes to a recovery file, as at closing, before the program ends.
+    // The click took the focus, so the editor's text has just been stored, or its failure waits
+    // to be said. Text that still cannot be stored goes to a recovery file, as at closing,
+    // before the program ends; the door says so itself, with anything else that failed.
+    QString noteFailure;
     if (m_unsaved.has() && !m_unsaved.reportPending()) {
         try {
             SaveNoteText();
@@ -254,12 +294,10 @@ void Form3::Command8_Click()
         }
     }
     if (m_unsaved.has()) {
-        m_platform.messageBoxes.inform(
-            this, QStringLiteral("Quillet"),
-            m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->toPlainText()),
-            MessageBoxes::Icon::Warning);
+        m_unsaved.dropPendingReport();
+        noteFailure = m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->noteText());
     }
-    emit storeAndQuitRequested();
+    emit storeAndQuitRequested(noteFailure);
 }
 
 void Form3::Command11_Click()

@@ -83,6 +83,8 @@ void Form3::buildControls()
 
     Label3 = named(new QLabel(QStringLiteral("Label3"), this), "Label3");
     twips::place(Label3, 3960, 0, 10335, 255);
+    // Titles are shown as they are typed, never read as markup.
+    Label3->setTextFormat(Qt::PlainText);
     {
         QPalette p = Label3->palette();
         p.setColor(QPalette::WindowText, colors::fromStored(0xFF0000));
@@ -144,15 +146,18 @@ void Form3::buildControls()
     Label4 = named(new QLabel(QStringLiteral("Key"), Frame2), "Label4");
     twips::place(Label4, 120, 240, 900, 255);
     Label1 = named(new QLabel(Frame2), "Label1");
+    Label1->setTextFormat(Qt::PlainText);
     twips::place(Label1, 1080, 240, 1800, 255);
     Label5 = named(new QLabel(QStringLiteral("Title"), Frame2), "Label5");
     twips::place(Label5, 120, 540, 900, 255);
     Label2 = named(new QLabel(Frame2), "Label2");
+    Label2->setTextFormat(Qt::PlainText);
     twips::place(Label2, 1080, 540, 4800, 255);
     Check1 = named(new QCheckBox(QStringLiteral("AutoSave"), Frame2), "Check1");
     twips::place(Check1, 240, 840, 2055, 255);
     Check1->setTristate(true);
     Label6 = named(new QLabel(Frame2), "Label6");
+    Label6->setTextFormat(Qt::PlainText);
     twips::place(Label6, 2400, 840, 1200, 255);
     Text2 = named(new QLineEdit(QStringLiteral("0000"), Frame2), "Text2");
     twips::place(Text2, 120, 1200, 1335, 315);

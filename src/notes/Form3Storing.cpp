@@ -1,9 +1,13 @@
 #include "notes/Form3.h"
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"
+#include "platform/Guard.h"
+#include "platform/MessageBoxes.h"
+#include "store/Backups.h"
 #include "store/NoteStore.h"
 
 #include <QCheckBox>
+#include <QTimer>
 
 #include <stdexcept>
 
@@ -25,6 +29,40 @@ void Form3::Text1_LostFocus()
     } catch (const std::exception &error) {
         m_unsaved.reportLater(QString::fromUtf8(error.what()));
     }
+}
+
+void Form3::Text1_Change()
+{
+    // The first change of a note whose bytes cannot come back from the editor is asked about
+    // once the keystroke is over; until the user agrees, nothing of it is stored.
+    if (m_noteBytes.needsAsking()) {
+        m_noteBytes.asking();
+        QTimer::singleShot(0, this, [this] {
+            guarded(m_platform.messageBoxes, this, [&] { askAboutNoteBytes(); });
+        });
+    }
+    m_unsaved.typed();
+}
+
+void Form3::askAboutNoteBytes()
+{
+    const QString backup = QString::fromStdString(
+        backups::newestHolding(m_databasePath, m_selection.StoredKey, m_noteBytes.stored()));
+    const MessageBoxes::Answer answer = m_platform.messageBoxes.ask(
+        this, QStringLiteral("Quillet"), m_noteBytes.question(m_selection.FullPath, backup),
+        MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Warning);
+    if (answer == MessageBoxes::Answer::Yes) {
+        m_noteBytes.agreed();
+        // Saves met while the question was open stored nothing: the text goes after a pause.
+        if (Text1->isChanged())
+            m_unsaved.typed();
+        return;
+    }
+    // The note stays exactly as stored, and takes no typing until an item is chosen again.
+    m_noteBytes.refused();
+    Text1->revert();
+    Text1->setReadOnly(true);
+    m_unsaved.stored();
 }
 
 void Form3::storeTypedText()
@@ -52,7 +90,7 @@ void Form3::Check1_Click()
             throw;
         // Closing goes on whatever happens; the text must not go with it.
         m_closingFailure =
-            m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->toPlainText());
+            m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->noteText());
         return;
     }
     Check1->setCheckState(Qt::Unchecked);
@@ -63,11 +101,22 @@ void Form3::SaveNoteText()
     // A note that could not be read was never shown, so there is nothing of the user's to store.
     if (m_selection.isEmpty() || Text1->isReadOnly())
         return;
+    // A note changes only when its user changes it: the text as shown, or typed back to it, is
+    // not written again (its bytes may not even be UTF-8, or be trimmed of spaces on show).
+    if (!Text1->isChanged()) {
+        m_unsaved.stored();
+        return;
+    }
+    if (m_noteBytes.holdsBackSaves())
+        return;
+    const QString text = Text1->noteText();
     try {
-        openStore().saveText(m_selection.StoredKey, Text1->toPlainText().toStdString());
+        openStore().saveText(m_selection.StoredKey, text.toStdString());
     } catch (const std::exception &error) {
         m_unsaved.notStored(m_selection.FullPath, error);
     }
+    Text1->markStored(text);
+    m_noteBytes = NoteBytes();
     m_unsaved.stored();
 }
 

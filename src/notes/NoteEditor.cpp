@@ -19,11 +19,42 @@ NoteEditor::NoteEditor(QWidget *parent)
     });
 }
 
+namespace {
+
+// The first line break of a text: carriage return and line feed, either alone, or a paragraph
+// separator; a line feed when the text has none. Each starts a new line in the editor.
+QString firstLineBreak(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\n' || c == QChar::ParagraphSeparator)
+            return QString(c);
+        if (c == u'\r')
+            return i + 1 < text.size() && text[i + 1] == u'\n' ? QStringLiteral("\r\n")
+                                                               : QStringLiteral("\r");
+    }
+    return QStringLiteral("\n");
+}
+
+} // namespace
+
 void NoteEditor::showText(const QString &text)
 {
     m_showing = true;
+    m_lineBreak = firstLineBreak(text);
     setPlainText(text);
     m_showing = false;
+    m_unchanged = noteText();
+}
+
+QString NoteEditor::noteText() const
+{
+    // The document's own text keeps every character as typed; only the breaks between its
+    // lines are its own, and become the note's.
+    QString text = document()->toRawText();
+    if (m_lineBreak != QChar(QChar::ParagraphSeparator))
+        text.replace(QChar::ParagraphSeparator, m_lineBreak);
+    return text;
 }
 
 std::int32_t NoteEditor::foreColor() const

@@ -29,8 +29,20 @@ public:
     // Applies every property of the format; a size the editor cannot take keeps the size it has.
     void setFormat(const EditorFormat &format);
 
-    // Shows a note's text: a change the user did not make, so edited() is not raised.
+    // Shows a note's text: a change the user did not make, so edited() is not raised. The
+    // text shown becomes the one isChanged() compares with, and its first line break the one
+    // noteText() writes between lines.
     void showText(const QString &text);
+    // The text as the note stores it: the note's own line breaks, no-break spaces and line
+    // separators as they are (the editor's plain text turns them into line feeds and spaces).
+    QString noteText() const;
+    // Whether the text differs from the one shown or last stored: typing and undoing back to
+    // it is no change.
+    bool isChanged() const { return noteText() != m_unchanged; }
+    // The text was stored: it is now the unchanged text.
+    void markStored(const QString &text) { m_unchanged = text; }
+    // Shows the unchanged text again, undoing every change since.
+    void revert() { showText(m_unchanged); }
 
 signals:
     void focusLost();
@@ -43,6 +55,8 @@ protected:
 
 private:
     bool m_showing = false;
+    QString m_unchanged; // the note as shown or last stored, as noteText() gives it
+    QString m_lineBreak = QStringLiteral("\n"); // what the note has between its lines
 };
 
 } // namespace quillet

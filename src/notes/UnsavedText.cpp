@@ -1,22 +1,27 @@
 #include "notes/UnsavedText.h"
 
 #include "platform/Guard.h"
+#include "store/DurableFiles.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QGuiApplication>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QWidget>
 
 #include <stdexcept>
+#include <system_error>
 
 namespace quillet {
 
 UnsavedText::UnsavedText(MessageBoxes &boxes, QWidget *owner)
-    : m_boxes(boxes)
+    : QObject(owner)
+    , m_boxes(boxes)
     , m_owner(owner)
     , m_pause(new QTimer(this))
 {
+    m_pause->setObjectName(QStringLiteral("typingPause"));
     m_pause->setSingleShot(true);
     m_pause->setInterval(kPauseBeforeSaveMs);
     connect(m_pause, &QTimer::timeout, this, &UnsavedText::pauseInTyping);
@@ -58,11 +63,33 @@ void UnsavedText::reportLater(const QString &message)
     // The control that took the focus acts next, in the same user action; it must find the
     // failure pending, not yet shown. A close begun meanwhile says it with its own failures.
     m_reportPending = true;
-    QTimer::singleShot(0, this, [this, message] {
-        m_reportPending = false;
-        if (!m_closing)
-            reportUnhandled(m_boxes, m_owner, message);
-    });
+    m_report = message;
+    QTimer::singleShot(0, this, &UnsavedText::reportWhenClickEnds);
+}
+
+void UnsavedText::reportWhenClickEnds()
+{
+    if (!m_reportPending)
+        return;
+    // A mouse press moved the focus, and its button acts on release: a box shown before then
+    // would take the release, and the click would be lost. The report waits for it.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+        qApp->installEventFilter(this);
+        return;
+    }
+    m_reportPending = false;
+    if (!m_closing)
+        reportUnhandled(m_boxes, m_owner, m_report);
+}
+
+bool UnsavedText::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        qApp->removeEventFilter(this);
+        // After the release has reached its control, and that control has acted.
+        QTimer::singleShot(0, this, &UnsavedText::reportWhenClickEnds);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QString UnsavedText::keepAtClosing(const std::string &databasePath, const QString &key,
@@ -81,7 +108,9 @@ QString UnsavedText::keepAtClosing(const std::string &databasePath, const QStrin
 QString UnsavedText::writeRecoveryFile(const std::string &databasePath, const QString &key,
                                        const QString &text)
 {
-    const QFileInfo database(QString::fromStdString(databasePath));
+    // Beside the file a link points to, where the notes are; the text is the user's note, so
+    // the file gets the database's own permissions.
+    const QFileInfo database(QString::fromStdString(durable::resolved(databasePath)));
     const QString name = database.fileName() + QStringLiteral(".recovered-") + key +
                          QLatin1Char('-') +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
@@ -90,12 +119,18 @@ QString UnsavedText::writeRecoveryFile(const std::string &databasePath, const QS
                                  QStandardPaths::writableLocation(QStandardPaths::HomeLocation),
                                  QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
     const QByteArray bytes = text.toUtf8();
+    const mode_t mode = durable::fileModeFor(databasePath);
     for (const QString &folder : folders) {
         if (folder.isEmpty())
             continue;
-        QSaveFile file(folder + QLatin1Char('/') + name);
-        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-            return file.fileName();
+        const QString file = folder + QLatin1Char('/') + name;
+        try {
+            durable::writeFile(file.toStdString(), std::string_view(bytes.data(), bytes.size()),
+                               mode);
+            return file;
+        } catch (const std::system_error &) {
+            // The next folder, then.
+        }
     }
     return {};
 }

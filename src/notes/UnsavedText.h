@@ -41,8 +41,11 @@ public:
     // A save of the note at fullPath failed: marks the text unsaved and throws the message
     // that says so, why, and that the text stays in the editor.
     [[noreturn]] void notStored(const QString &fullPath, const std::exception &why);
-    // Shows a failed save's message once the user action under way is over.
+    // Shows a failed save's message once the user action under way is over: after the click
+    // whose press moved the focus has been released and has acted.
     void reportLater(const QString &message);
+    // The failure waiting to be shown is said by the command under way instead.
+    void dropPendingReport() { m_reportPending = false; }
 
     // Closing has begun: the close stores the text itself, and a note that cannot be stored
     // now is written to a recovery file.
@@ -63,7 +66,12 @@ signals:
     // Typing paused with text not yet stored: time to store it.
     void pauseInTyping();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void reportWhenClickEnds();
+
     MessageBoxes &m_boxes;
     QWidget *m_owner = nullptr;
     bool m_unsaved = false;
@@ -71,6 +79,7 @@ private:
     bool m_closing = false;
     QString m_failedPath; // the note the last failed save was for
     QString m_failure;    // why it failed
+    QString m_report;     // the failure's message, while it waits to be shown
     QTimer *m_pause = nullptr;
 };
 

@@ -29,9 +29,10 @@ std::string stemOf(const std::string &path)
     return name;
 }
 
+// The backups go beside the file a link resolves to, where the notes themselves are.
 std::string backupFolder(const std::string &databasePath)
 {
-    return durable::folderOf(databasePath) + "/backups";
+    return durable::folderOf(durable::resolved(databasePath)) + "/backups";
 }
 
 bool exists(const std::string &path)
@@ -84,10 +85,10 @@ std::string problemsOf(const std::string &path)
 std::vector<std::string> list(const std::string &databasePath)
 {
     const std::string folder = backupFolder(databasePath);
-    const std::regex named(
-        "^" +
-        std::regex_replace(stemOf(databasePath), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
-        R"(-\d{8}-\d{6}(-\d{1,9})?\.mdb$)");
+    const std::regex named("^" +
+                           std::regex_replace(stemOf(durable::resolved(databasePath)),
+                                              std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
+                           R"(-\d{8}-\d{6}(-\d{1,9})?\.mdb$)");
     std::vector<std::string> found;
     if (DIR *dir = ::opendir(folder.c_str())) {
         while (const dirent *entry = ::readdir(dir))
@@ -108,11 +109,12 @@ std::vector<std::string> list(const std::string &databasePath)
     return found;
 }
 
-Made make(const std::string &databasePath, int keep, const std::atomic<bool> *stop)
+Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop)
 {
+    const std::string databasePath = durable::resolved(linkedPath);
     schema::verifyFile(databasePath);
     const std::string folder = backupFolder(databasePath);
-    durable::makeFolder(folder);
+    durable::makeFolder(folder, durable::folderModeFor(databasePath));
     std::string name = folder + "/" + stemOf(databasePath) + "-" + durable::timestamp();
     std::string file = name + ".mdb";
     for (int n = 2; exists(file); ++n)
@@ -121,6 +123,9 @@ Made make(const std::string &databasePath, int keep, const std::atomic<bool> *st
     ::unlink(partial.c_str());
 
     try {
+        // The copy holds every note: it is made with the database's own permissions before
+        // the engine writes into it.
+        durable::createFile(partial, durable::fileModeFor(databasePath));
         Connection source(databasePath, Connection::Mode::ReadOnly);
         {
             Connection copy(partial, Connection::Mode::Create);
@@ -181,7 +186,45 @@ Made make(const std::string &databasePath, int keep, const std::atomic<bool> *st
         if (::unlink(all[i].c_str()) == 0)
             made.removed.push_back(all[i]);
     }
+    tightenCopies(databasePath);
     return made;
+}
+
+void tightenCopies(const std::string &databasePath)
+{
+    const mode_t mode = durable::fileModeFor(databasePath);
+    const std::string beside = durable::folderOf(durable::resolved(databasePath));
+    for (const char *name : {"/backups", "/deleted"}) {
+        const std::string folder = beside + name;
+        durable::tighten(folder, mode);
+        if (DIR *dir = ::opendir(folder.c_str())) {
+            while (const dirent *entry = ::readdir(dir))
+                if (entry->d_name[0] != '.')
+                    durable::tighten(folder + "/" + entry->d_name, mode);
+            ::closedir(dir);
+        }
+    }
+}
+
+std::string newestHolding(const std::string &databasePath, const std::string &key,
+                          const Value &note)
+{
+    const std::vector<std::string> all = list(databasePath);
+    for (auto backup = all.rbegin(); backup != all.rend(); ++backup) {
+        try {
+            Connection db(*backup, Connection::Mode::ReadOnly);
+            Statement read(db, "SELECT Keimeno FROM mynodes WHERE Kleidi=?");
+            read.bind(1, key);
+            if (!read.step())
+                continue;
+            const Value held = read.column(0);
+            if (held.type() == note.type() && held.textView() == note.textView())
+                return *backup;
+        } catch (const StoreError &) {
+            // A backup that cannot be read holds nothing we can name.
+        }
+    }
+    return {};
 }
 
 bool due(const std::string &databasePath)
@@ -217,8 +260,11 @@ InUseLock::~InUseLock()
         ::close(m_fd);
 }
 
-std::string restore(const std::string &backupPath, const std::string &databasePath)
+Restored restore(const std::string &backupPath, const std::string &linkedPath)
 {
+    // A link is followed: the file it points to is restored, in its own folder, and the link
+    // stays a link.
+    const std::string databasePath = durable::resolved(linkedPath);
     if (const std::string problems = problemsOf(backupPath); !problems.empty())
         throw std::runtime_error(backupPath +
                                  " did not pass its check, so nothing was "
@@ -232,19 +278,28 @@ std::string restore(const std::string &backupPath, const std::string &databasePa
                                  " still waits in its journal. Open the file with Quillet once, "
                                  "or run quillet-db check on it, then restore; nothing was "
                                  "restored.");
-    std::string kept;
+    // The restored file and the one kept both hold notes: each gets the replaced file's
+    // permissions, and the restored one its owner too.
+    const mode_t mode = durable::fileModeFor(databasePath);
+    Restored done{databasePath, {}};
     if (exists(databasePath)) {
-        kept = databasePath + ".before-restore-" + durable::timestamp();
-        for (int n = 2; exists(kept); ++n)
-            kept =
+        done.kept = databasePath + ".before-restore-" + durable::timestamp();
+        for (int n = 2; exists(done.kept); ++n)
+            done.kept =
                 databasePath + ".before-restore-" + durable::timestamp() + "-" + std::to_string(n);
-        durable::copyFile(databasePath, kept);
+        durable::copyFile(databasePath, done.kept, mode);
     }
     const std::string restoring = databasePath + ".restoring";
     ::unlink(restoring.c_str());
-    durable::copyFile(backupPath, restoring);
-    durable::rename(restoring, databasePath);
-    return kept;
+    durable::copyFile(backupPath, restoring, mode);
+    try {
+        durable::takeOwnerOf(databasePath, restoring);
+        durable::rename(restoring, databasePath);
+    } catch (...) {
+        ::unlink(restoring.c_str());
+        throw;
+    }
+    return done;
 }
 
 } // namespace quillet::backups

@@ -40,15 +40,17 @@ std::string keyOf(const archive::Row &row)
 std::string keepCopy(const std::string &databasePath, std::string_view key,
                      const std::vector<archive::Row> &rows)
 {
-    const std::string folder = durable::folderOf(databasePath) + "/deleted";
-    durable::makeFolder(folder);
+    // Beside the file a link points to, with the database's own permissions: the copy holds
+    // the notes that were deleted.
+    const std::string folder = durable::folderOf(durable::resolved(databasePath)) + "/deleted";
+    durable::makeFolder(folder, durable::folderModeFor(databasePath));
     std::ostringstream content;
     archive::writeRows(rows, content);
     const std::string base = folder + "/" + durable::timestamp() + "-" + nameOf(key);
     std::string file = base + ".json";
     for (int n = 2;; ++n) {
         try {
-            durable::writeFile(file, content.str());
+            durable::writeFile(file, content.str(), durable::fileModeFor(databasePath));
             return file;
         } catch (const std::system_error &error) {
             // Two deletions in the same second: the second copy takes the next number.

@@ -9,7 +9,8 @@
 // Copies of deleted items, kept in "deleted" beside the database, and putting them back.
 namespace quillet::deletions {
 
-// Writes the rows as an archive (every column as stored) to deleted/ beside the database,
+// Writes the rows as an archive (every column as stored) to deleted/ beside the database (the
+// file a link points to), with the database file's permissions,
 // named by the date, the time and the key ("20261207-134700-A21.json"), synced to the disk
 // before this returns. Returns the file's path; throws std::system_error when it cannot be
 // written, so that the caller deletes nothing.

@@ -1,8 +1,11 @@
 #include "store/DurableFiles.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <streambuf>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -11,12 +14,209 @@ namespace quillet::durable {
 
 namespace {
 
-[[noreturn]] void fail(const std::string &what)
+[[noreturn]] void fail(const std::string &what, int error = errno)
 {
-    throw std::system_error(errno, std::generic_category(), what);
+    throw std::system_error(error, std::generic_category(), what);
+}
+
+bool exists(const std::string &path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// A new file with exactly the given permission bits: the umask would only ever take bits
+// away, and a file that holds notes must not be readable by more users than its database.
+int createExclusive(const std::string &path, mode_t mode)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        fail("cannot create " + path);
+    if (::fchmod(fd, mode) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        fail("cannot set the permissions of " + path, saved);
+    }
+    return fd;
+}
+
+bool writeAll(int fd, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 } // namespace
+
+// Buffers a stream's output and writes it to the file descriptor; the first failed write is
+// kept, with its error, for commit() to report.
+class PendingFile::Buffer : public std::streambuf
+{
+public:
+    explicit Buffer(int fd)
+        : m_fd(fd)
+    {
+        setp(m_bytes, m_bytes + sizeof m_bytes);
+    }
+
+    int error() const { return m_error; }
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (!flush())
+            return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+
+    std::streamsize xsputn(const char *data, std::streamsize size) override
+    {
+        // Large pieces go straight to the file rather than through the buffer.
+        if (size < epptr() - pptr())
+            return std::streambuf::xsputn(data, size);
+        if (!flush() || !write(data, static_cast<std::size_t>(size)))
+            return 0;
+        return size;
+    }
+
+    int sync() override { return flush() ? 0 : -1; }
+
+private:
+    bool flush()
+    {
+        const std::size_t size = static_cast<std::size_t>(pptr() - pbase());
+        setp(m_bytes, m_bytes + sizeof m_bytes);
+        return write(m_bytes, size);
+    }
+
+    bool write(const char *data, std::size_t size)
+    {
+        if (m_error != 0)
+            return false;
+        if (!writeAll(m_fd, data, size))
+            m_error = errno != 0 ? errno : EIO;
+        return m_error == 0;
+    }
+
+    int m_fd;
+    int m_error = 0;
+    char m_bytes[1 << 16];
+};
+
+std::string resolved(const std::string &path)
+{
+    char target[PATH_MAX];
+    if (::realpath(path.c_str(), target) == nullptr)
+        return path;
+    return target;
+}
+
+mode_t fileModeFor(const std::string &databasePath)
+{
+    struct stat info
+    {
+    };
+    if (::stat(databasePath.c_str(), &info) != 0)
+        return 0600;
+    // The owner can always write what it makes; nobody else gets more than the database gives.
+    return (info.st_mode & 0666) | 0600;
+}
+
+mode_t folderModeFor(const std::string &databasePath)
+{
+    const mode_t file = fileModeFor(databasePath);
+    struct stat info
+    {
+    };
+    mode_t mode = 0700;
+    if (::stat(folderOf(resolved(databasePath)).c_str(), &info) == 0)
+        mode |= info.st_mode & 0777;
+    if ((file & 0070) == 0)
+        mode &= ~mode_t(0070);
+    if ((file & 0007) == 0)
+        mode &= ~mode_t(0007);
+    return mode;
+}
+
+PendingFile::PendingFile(std::string path, mode_t mode)
+    : m_path(std::move(path))
+    , m_partial(m_path + ".partial")
+{
+    // A partial file left by a run that was killed is no copy of anything.
+    ::unlink(m_partial.c_str());
+    m_fd = createExclusive(m_partial, mode);
+    m_buffer = std::make_unique<Buffer>(m_fd);
+    m_stream = std::make_unique<std::ostream>(m_buffer.get());
+}
+
+PendingFile::~PendingFile()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        ::unlink(m_partial.c_str());
+    }
+}
+
+std::ostream &PendingFile::stream()
+{
+    return *m_stream;
+}
+
+void PendingFile::commit(bool replace)
+{
+    m_stream->flush();
+    const auto abandon = [this](const std::string &what, int error) {
+        ::close(m_fd);
+        m_fd = -1;
+        ::unlink(m_partial.c_str());
+        fail(what, error);
+    };
+    if (m_buffer->error() != 0 || !*m_stream)
+        abandon("cannot write " + m_partial, m_buffer->error() != 0 ? m_buffer->error() : EIO);
+    if (::fsync(m_fd) != 0)
+        abandon("cannot write " + m_partial + " to the disk", errno);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        const int saved = errno;
+        ::unlink(m_partial.c_str());
+        fail("cannot write " + m_partial + " to the disk", saved);
+    }
+    if (!replace && exists(m_path)) {
+        ::unlink(m_partial.c_str());
+        fail("will not replace " + m_path, EEXIST);
+    }
+    try {
+        rename(m_partial, m_path);
+    } catch (...) {
+        ::unlink(m_partial.c_str());
+        throw;
+    }
+}
+
+void writeFile(const std::string &path, std::string_view content, mode_t mode, bool replace)
+{
+    if (!replace && exists(path))
+        fail("will not replace " + path, EEXIST);
+    PendingFile file(path, mode);
+    file.stream().write(content.data(), static_cast<std::streamsize>(content.size()));
+    file.commit(replace);
+}
 
 std::string folderOf(const std::string &path)
 {
@@ -34,60 +234,21 @@ void sync(const std::string &path)
     const int rc = ::fsync(fd);
     const int saved = errno;
     ::close(fd);
-    errno = saved;
     if (rc != 0)
-        fail("cannot write " + path + " to the disk");
+        fail("cannot write " + path + " to the disk", saved);
 }
 
-void writeFile(const std::string &path, std::string_view content, bool replace)
-{
-    struct stat info
-    {
-    };
-    if (!replace && ::lstat(path.c_str(), &info) == 0) {
-        errno = EEXIST;
-        fail("will not replace " + path);
-    }
-    const std::string partial = path + ".partial";
-    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        fail("cannot create " + partial);
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int saved = errno;
-            ::close(fd);
-            ::unlink(partial.c_str());
-            errno = saved;
-            fail("cannot write " + partial);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    const bool synced = ::fsync(fd) == 0;
-    const int syncError = errno;
-    if (::close(fd) != 0 || !synced) {
-        const int saved = synced ? errno : syncError;
-        ::unlink(partial.c_str());
-        errno = saved;
-        fail("cannot write " + partial + " to the disk");
-    }
-    rename(partial, path);
-}
-
-void copyFile(const std::string &from, const std::string &to)
+void copyFile(const std::string &from, const std::string &to, mode_t mode)
 {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         fail("cannot open " + from);
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (out < 0) {
-        const int saved = errno;
+    int out = -1;
+    try {
+        out = createExclusive(to, mode);
+    } catch (...) {
         ::close(in);
-        errno = saved;
-        fail("cannot create " + to);
+        throw;
     }
     char buffer[1 << 16];
     bool ok = true;
@@ -99,14 +260,7 @@ void copyFile(const std::string &from, const std::string &to)
             ok = n == 0;
             break;
         }
-        for (ssize_t done = 0; ok && done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            ok = w > 0;
-            done += w > 0 ? w : 0;
-        }
-        if (!ok)
+        if (!(ok = writeAll(out, buffer, static_cast<std::size_t>(n))))
             break;
     }
     ok = ok && ::fsync(out) == 0;
@@ -116,9 +270,23 @@ void copyFile(const std::string &from, const std::string &to)
         ok = false;
     if (!ok) {
         ::unlink(to.c_str());
-        errno = saved;
-        fail("cannot copy " + from + " to " + to);
+        fail("cannot copy " + from + " to " + to, saved);
     }
+}
+
+void createFile(const std::string &path, mode_t mode)
+{
+    ::close(createExclusive(path, mode));
+}
+
+void takeOwnerOf(const std::string &like, const std::string &path)
+{
+    struct stat info
+    {
+    };
+    if (::geteuid() == 0 && ::stat(like.c_str(), &info) == 0 &&
+        ::chown(path.c_str(), info.st_uid, info.st_gid) != 0)
+        fail("cannot give " + path + " the owner of " + like);
 }
 
 void rename(const std::string &from, const std::string &to)
@@ -128,10 +296,28 @@ void rename(const std::string &from, const std::string &to)
     sync(folderOf(to));
 }
 
-void makeFolder(const std::string &path)
+void makeFolder(const std::string &path, mode_t mode)
 {
-    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
-        fail("cannot make the folder " + path);
+    if (::mkdir(path.c_str(), 0700) != 0) {
+        if (errno != EEXIST)
+            fail("cannot make the folder " + path);
+        return;
+    }
+    // Set while the folder is still empty, so that nothing in it was ever open to more users.
+    if (::chmod(path.c_str(), mode) != 0)
+        fail("cannot set the permissions of the folder " + path);
+}
+
+bool tighten(const std::string &path, mode_t mode)
+{
+    struct stat info
+    {
+    };
+    if (::lstat(path.c_str(), &info) != 0 || S_ISLNK(info.st_mode))
+        return false;
+    const mode_t now = info.st_mode & 07777;
+    const mode_t wanted = now & ~(~mode & 0077);
+    return wanted == now || ::chmod(path.c_str(), wanted) == 0;
 }
 
 std::string timestamp()

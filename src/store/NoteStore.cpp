@@ -204,6 +204,41 @@ void NoteStore::insertItem(std::string_view key, std::string_view title)
     }
 }
 
+namespace {
+
+// The rows the subtree delete of key takes, in ID order: every row whose key without its
+// surrounding spaces begins with key. The candidates come from two ranges of the key index:
+// keys that begin with the key itself, and keys that begin with a space. No byte of UTF-8 text
+// is 0xFF, so key + 0xFF is above every key that begins with key. The notes are never read.
+std::vector<KeyedRow> rowsUnder(Connection &connection, std::string_view key)
+{
+    Statement scan(connection, "SELECT ID, Kleidi FROM mynodes WHERE (Kleidi >= ?1 AND "
+                               "Kleidi < ?2) OR (Kleidi >= ' ' AND Kleidi < '!')");
+    scan.bind(1, key);
+    scan.bind(2, std::string(key) + '\xFF');
+    std::vector<KeyedRow> rows;
+    while (scan.step()) {
+        const std::optional<std::string> stored = scan.column(1).toText();
+        if (!stored)
+            continue;
+        std::string trimmed = keys::trimSpaces(*stored);
+        if (trimmed.starts_with(key))
+            rows.push_back({scan.columnInt64(0), std::move(trimmed)});
+    }
+    std::sort(rows.begin(), rows.end(),
+              [](const KeyedRow &a, const KeyedRow &b) { return a.id < b.id; });
+    return rows;
+}
+
+} // namespace
+
+std::vector<KeyedRow> NoteStore::subtreeRows(std::string_view key)
+{
+    if (key.empty())
+        return {};
+    return rowsUnder(m_connection, key);
+}
+
 int NoteStore::deleteSubtree(std::string_view key,
                              const std::function<void(const std::vector<archive::Row> &)> &keepCopy)
 {
@@ -212,23 +247,12 @@ int NoteStore::deleteSubtree(std::string_view key,
     int deleted = 0;
     inTransaction(m_connection, [&] {
         // The test is a prefix test on the stored key without its surrounding spaces, so the
-        // item and all its descendants go, and nothing else. The candidates come from two
-        // ranges of the key index: keys that begin with the key itself, and keys that begin
-        // with a space. No byte of UTF-8 text is 0xFF, so key + 0xFF is above every key that
-        // begins with key. The engine then never reads the notes.
-        Statement scan(m_connection, "SELECT ID, Kleidi FROM mynodes WHERE (Kleidi >= ?1 AND "
-                                     "Kleidi < ?2) OR (Kleidi >= ' ' AND Kleidi < '!')");
-        scan.bind(1, key);
-        scan.bind(2, std::string(key) + '\xFF');
+        // item and all its descendants go, with any row whose key merely begins with the key.
         Statement remove(m_connection, "DELETE FROM mynodes WHERE ID=?");
         std::vector<std::int64_t> doomed;
-        while (scan.step()) {
-            const std::optional<std::string> stored = scan.column(1).toText();
-            if (stored && keys::trimSpaces(*stored).starts_with(key))
-                doomed.push_back(scan.columnInt64(0));
-        }
+        for (const KeyedRow &row : rowsUnder(m_connection, key))
+            doomed.push_back(row.id);
         if (keepCopy) {
-            std::sort(doomed.begin(), doomed.end());
             Statement read(m_connection, archive::selectColumns() + " FROM mynodes WHERE ID=?");
             std::vector<archive::Row> rows(doomed.size());
             for (std::size_t r = 0; r < doomed.size(); ++r) {

@@ -48,6 +48,13 @@ struct NoteRow
     Value italic;    // FontaPlagia
 };
 
+// A row's ID with its key, spaces around it removed.
+struct KeyedRow
+{
+    std::int64_t id = 0;
+    std::string key;
+};
+
 // Calls visit for every row of mynodes in ID order, reading only the outline columns.
 void scanOutlineRows(Connection &db, const std::function<void(const OutlineRow &)> &visit);
 
@@ -90,6 +97,8 @@ public:
     // Appends a row with the key, the title and an empty note; other columns take their
     // defaults (collapsed, no stored format). Throws KeyTaken when a row has the key already.
     void insertItem(std::string_view key, std::string_view title);
+    // The rows deleteSubtree(key) would delete, in ID order.
+    std::vector<KeyedRow> subtreeRows(std::string_view key);
     // Deletes every row whose key, without surrounding spaces, begins with key: the item and
     // everything below it. Returns the number of rows deleted. An empty key deletes nothing.
     // keepCopy, when given, receives every column of the rows about to go, in ID order, before

@@ -88,7 +88,7 @@ TEST_F(BackupsTest, RestoreWaitsForTheProgramAndKeepsTheFileItReplaces)
     EXPECT_THROW(backups::restore(bad, path), std::runtime_error);
     EXPECT_TRUE(test::fileBytes(path) == current);
 
-    const std::string kept = backups::restore(backup, path);
+    const std::string kept = backups::restore(backup, path).kept;
     EXPECT_TRUE(test::fileBytes(kept) == current);
     EXPECT_TRUE(test::fileBytes(path) == test::fileBytes(backup));
     EXPECT_EQ(test::querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi = 'A'"), "Top");

@@ -62,6 +62,7 @@ IconPickerDialog::IconPickerDialog(const QString &path, int index, QWidget *pare
         m_icons->setCurrentRow(std::clamp(index, 0, m_icons->count() - 1));
 
     auto *label = new QLabel(tr("Icons in %1:").arg(path), this);
+    label->setTextFormat(Qt::PlainText);
     label->setBuddy(m_icons);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

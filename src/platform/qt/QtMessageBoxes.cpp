@@ -10,6 +10,8 @@ MessageBoxes::Answer QtMessageBoxes::ask(QWidget *owner, const QString &title, c
 {
     QMessageBox box(owner);
     box.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
+    // Messages quote titles and notes, which are shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case Icon::None:

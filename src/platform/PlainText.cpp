@@ -1,0 +1,13 @@
+#include "platform/PlainText.h"
+
+namespace quillet {
+
+QString plainToolTip(const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
+}
+
+} // namespace quillet
