@@ -4,6 +4,8 @@
 #include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
+#include "store/Backups.h"
+#include "store/DurableFiles.h"
 #include "store/StoreError.h"
 
 #include <QApplication>
@@ -16,7 +18,22 @@ namespace quillet {
 
 QString databasePathIn(const QString &programFolder)
 {
-    return programFolder + QStringLiteral("/mydata.mdb");
+    return QString::fromStdString(
+        durable::resolved((programFolder + QStringLiteral("/mydata.mdb")).toStdString()));
+}
+
+bool refuseDatabaseInUse(MessageBoxes &boxes, const QString &databasePath)
+{
+    if (!backups::inUse(databasePath.toStdString()))
+        return false;
+    boxes.inform(nullptr, QStringLiteral("Quillet"),
+                 QObject::tr("The notes database %1 is open in another copy of Quillet, which "
+                             "this one cannot reach (another user may be running it).\n\nTwo "
+                             "copies would overwrite each other's changes, so this one ends. "
+                             "Close the other copy first.")
+                     .arg(databasePath),
+                 MessageBoxes::Icon::Warning);
+    return true;
 }
 
 std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, const QString &databasePath,

@@ -12,11 +12,18 @@ class QWidget;
 namespace quillet {
 
 class MDIForm1;
+class MessageBoxes;
 class SingleInstance;
 class TerminationSignals;
 
-// The database file the program uses: mydata.mdb in the program's own folder.
+// The database file the program uses: mydata.mdb in the program's own folder, or the file it
+// links to. Everything kept beside the database goes beside that file.
 QString databasePathIn(const QString &programFolder);
+
+// When a copy of the program that this start cannot reach (another user's) has the database
+// open, says so and returns true: the start then ends with status 1. A copy of this user's is
+// found earlier, by the single-instance lock, and brought to the front instead.
+bool refuseDatabaseInUse(MessageBoxes &boxes, const QString &databasePath);
 
 // Builds the main window over the database at databasePath and runs its load. When the
 // database cannot serve, tells the user which file and what is wrong and how to make a new

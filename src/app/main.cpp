@@ -16,14 +16,18 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Quillet"));
 
     const QString folder = QApplication::applicationDirPath();
-    // A second copy started while one runs brings its window to the front and ends, silently.
-    quillet::SingleInstance instance(folder);
+    const QString database = quillet::databasePathIn(folder);
+    // A second copy started for a database that a running copy has open brings that copy's
+    // window to the front and ends, silently.
+    quillet::SingleInstance instance(database);
     if (!instance.acquire()) {
         instance.askToBringToFront();
         return 0;
     }
 
     quillet::QtMessageBoxes messageBoxes;
+    if (quillet::refuseDatabaseInUse(messageBoxes, database))
+        return 1;
     quillet::QtChoosers choosers;
     quillet::QtWindowFrames frames;
     quillet::QtPrinters printers;
@@ -34,8 +38,8 @@ int main(int argc, char *argv[])
                                .printers = &printers,
                                .shell = &shell,
                                .endProgram = quillet::endAtOnce(instance)};
-    std::unique_ptr<quillet::MDIForm1> window = quillet::openMainWindow(
-        platform, quillet::databasePathIn(folder), folder + QStringLiteral("/quillet-db"));
+    std::unique_ptr<quillet::MDIForm1> window =
+        quillet::openMainWindow(platform, database, folder + QStringLiteral("/quillet-db"));
     if (!window)
         return 1;
     quillet::TerminationSignals terminations;

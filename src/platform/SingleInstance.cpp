@@ -2,22 +2,47 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+
 namespace quillet {
 
-SingleInstance::SingleInstance(const QString &programFolder)
+namespace {
+
+// What names one database file however it is reached: its device and inode, when it is there;
+// its path with links followed, when it is not (yet).
+QByteArray fileIdentity(const QString &databasePath)
+{
+    struct stat info
+    {
+    };
+    const QByteArray path = QFile::encodeName(databasePath);
+    if (::stat(path.constData(), &info) == 0)
+        return QByteArray::number(static_cast<qulonglong>(info.st_dev)) + ':' +
+               QByteArray::number(static_cast<qulonglong>(info.st_ino));
+    const QString canonical = QFileInfo(databasePath).canonicalFilePath();
+    return QFile::encodeName(canonical.isEmpty() ? QFileInfo(databasePath).absoluteFilePath()
+                                                 : canonical);
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString &databasePath)
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QDir::tempPath();
-    // One lock per program folder: copies installed in different folders keep different notes.
-    const QByteArray id = QCryptographicHash::hash(QDir(programFolder).canonicalPath().toUtf8(),
-                                                   QCryptographicHash::Sha1)
-                              .toHex()
-                              .left(16);
+    // One lock per database file: copies with different notes run side by side, and two
+    // copies never write one file.
+    const QByteArray id =
+        QCryptographicHash::hash(fileIdentity(databasePath), QCryptographicHash::Sha1)
+            .toHex()
+            .left(16);
     m_lockPath =
         folder + QStringLiteral("/quillet-") + QString::fromLatin1(id) + QStringLiteral(".lock");
     m_socketPath =

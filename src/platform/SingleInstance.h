@@ -10,14 +10,16 @@ class QLocalServer;
 
 namespace quillet {
 
-// Tells whether another copy of this program, started from the same folder, is running. The
-// lock is a file in the user's runtime folder that the running copy holds; a lock left behind
-// by a copy that was killed names a process that no longer exists and does not block. The
-// running copy also listens beside its lock, so that a second start can ask it to show itself.
+// Tells whether another copy of this program, with the same notes database open, is running.
+// The database is known by its file (links followed, so two folders whose mydata.mdb link to
+// one file share it). The lock is a file in the user's runtime folder that the running copy
+// holds; a lock left behind by a copy that was killed names a process that no longer exists
+// and does not block. The running copy also listens beside its lock, so that a second start
+// can ask it to show itself.
 class SingleInstance
 {
 public:
-    explicit SingleInstance(const QString &programFolder);
+    explicit SingleInstance(const QString &databasePath);
     ~SingleInstance();
     SingleInstance(const SingleInstance &) = delete;
     SingleInstance &operator=(const SingleInstance &) = delete;

@@ -153,8 +153,8 @@ TEST_F(ClosingTest, TheDoorStoresTheWorkspaceAndEnds)
     EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='B'"), "by the door");
 }
 
-// Text that cannot be stored goes to a recovery file before the door ends the program; a
-// workspace that cannot be stored keeps the program running.
+// Text that cannot be stored goes to a recovery file before the door ends the program; when
+// the workspace cannot be stored, the user decides whether the program ends.
 TEST_F(ClosingTest, TheDoorNeverLosesTextAndStaysWhenTheWorkspaceFails)
 {
     createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
@@ -179,13 +179,21 @@ TEST_F(ClosingTest, TheDoorNeverLosesTextAndStaysWhenTheWorkspaceFails)
     ASSERT_FALSE(boxes.asked.empty());
     EXPECT_TRUE(boxes.asked[0].text.contains(files[0])) << boxes.asked[0].text.toStdString();
 
-    boxes.asked.clear();
     execSql(path, "DELETE FROM mynodes WHERE Kleidi='Z'");
-    QTest::mouseClick(door, Qt::LeftButton);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ends, 1);
-    EXPECT_TRUE(std::any_of(boxes.asked.begin(), boxes.asked.end(),
-                            [](const auto &asked) { return asked.text.contains("did not end"); }));
+    for (const MessageBoxes::Answer answer :
+         {MessageBoxes::Answer::No, MessageBoxes::Answer::Yes}) {
+        boxes.asked.clear();
+        boxes.answers = {answer};
+        QTest::mouseClick(door, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(ends, answer == MessageBoxes::Answer::Yes ? 2 : 1);
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].buttons, MessageBoxes::Buttons::YesNo);
+        EXPECT_TRUE(boxes.asked[0].text.contains("recovered-B-"));
+        EXPECT_TRUE(boxes.asked[0].text.contains("\n\nThe workspace could not be stored: "));
+        EXPECT_TRUE(boxes.asked[0].text.endsWith(". End Quillet anyway?"))
+            << boxes.asked[0].text.toStdString();
+    }
 }
 
 // The door ends a real process at once and cleanly: status 0, the workspace stored, the file
@@ -205,7 +213,7 @@ TEST_F(ClosingTest, TheDoorEndsTheProcessCleanly)
     EXPECT_EQ(querySql(path, "PRAGMA integrity_check"), "ok");
     EXPECT_EQ(querySql(path, "SELECT count(*) FROM parame WHERE ID=3 AND timilo > 0"), "1");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path) + "-journal"));
-    SingleInstance next(folder.folder());
+    SingleInstance next(QString::fromStdString(path));
     EXPECT_TRUE(next.acquire());
 }
 

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,23 @@ TEST_F(FaultStartupTest, AReadOnlyDatabaseIsShownAndEveryWriteFailsCleanly)
     const NotesControls ui(notes);
     EXPECT_EQ(ui.Text1->toPlainText(), "kept");
     EXPECT_EQ(ui.TreeView1->count(), 2);
+
+    // Clicking into the note and out again, and the close, store nothing and say nothing:
+    // nothing was typed. The door asks whether to end without the workspace.
+    ui.Text1->setFocus();
+    ui.TreeView1->setFocus();
+    ui.Check1->setCheckState(Qt::Checked);
+    EXPECT_EQ(boxes.asked.size(), 1u);
+    int ends = 0;
+    platform.endProgram = [&] {
+        ++ends;
+    };
+    boxes.answers = {MessageBoxes::Answer::Yes};
+    QTest::mouseClick(control<QToolButton>(notes, "Command8"), Qt::LeftButton);
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    EXPECT_TRUE(boxes.asked[1].text.contains("End Quillet anyway?"));
+    EXPECT_EQ(ends, 1);
+    boxes.asked.pop_back();
 
     // Typing and saving: refused with a message, the text stays.
     ui.Text1->setPlainText("cannot go anywhere");

@@ -1,5 +1,8 @@
 #include "platform/SingleInstance.h"
 
+#include "app/Startup.h"
+#include "store/NoteStore.h"
+#include "support/FakeMessageBoxes.h"
 #include "support/TestDatabase.h"
 
 #include <QDeadlineTimer>
@@ -38,12 +41,12 @@ protected:
         }
     }
 
-    QProcess &launch()
+    QProcess &launch(const QString &from = {})
     {
         processes.push_back(std::make_unique<QProcess>());
         QProcess &process = *processes.back();
         process.setProcessEnvironment(environment);
-        process.start(program, {});
+        process.start(from.isEmpty() ? program : from, {});
         EXPECT_TRUE(process.waitForStarted(10000));
         return process;
     }
@@ -94,6 +97,44 @@ TEST_F(SingleInstanceTest, SecondStartEndsSilentlyAndAKilledRunDoesNotBlock)
     EXPECT_EQ(third.state(), QProcess::Running);
 }
 
+// Two program folders whose databases link to one file are one database: the second start
+// hands over to the copy that has the file open, ends with status 0 and writes nothing.
+TEST_F(SingleInstanceTest, ASecondStartThroughALinkToTheSameFileHandsOver)
+{
+    TempFolder other;
+    const QString linked = other.folder() + QStringLiteral("/quillet");
+    ASSERT_TRUE(QFile::copy(program, linked));
+    ASSERT_TRUE(QFile::link(folder.folder() + QStringLiteral("/mydata.mdb"),
+                            other.folder() + QStringLiteral("/mydata.mdb")));
+    QProcess &first = launch();
+    ASSERT_TRUE(holdsLock(first)) << first.readAllStandardError().toStdString();
+    const std::string before = fileBytes(folder.path("mydata.mdb"));
+
+    QProcess &second = launch(linked);
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    EXPECT_EQ(fileBytes(folder.path("mydata.mdb")), before);
+    EXPECT_TRUE(QDir(other.folder()).entryList(QDir::Files).contains("mydata.mdb"));
+}
+
+// A copy this start cannot reach (another user's, with a runtime folder of its own) holding the
+// file: the start says so and ends.
+TEST_F(SingleInstanceTest, AFileOpenInACopyOutOfReachIsRefusedWithAMessage)
+{
+    const std::string path = folder.path("mydata.mdb");
+    FakeMessageBoxes boxes;
+    EXPECT_FALSE(refuseDatabaseInUse(boxes, QString::fromStdString(path)));
+    EXPECT_TRUE(boxes.asked.empty());
+    {
+        NoteStore elsewhere(path);
+        EXPECT_TRUE(refuseDatabaseInUse(boxes, QString::fromStdString(path)));
+    }
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("is open in another copy of Quillet"));
+}
+
 // A second start asks the running copy to show its window, then ends silently: here the
 // running copy is this test, holding the lock for the program's folder.
 TEST_F(SingleInstanceTest, ASecondStartBringsTheRunningWindowToTheFront)
@@ -101,7 +142,7 @@ TEST_F(SingleInstanceTest, ASecondStartBringsTheRunningWindowToTheFront)
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", runtimeFolder.path().toUtf8());
     {
-        SingleInstance running(folder.folder());
+        SingleInstance running(folder.folder() + QStringLiteral("/mydata.mdb"));
         ASSERT_TRUE(running.acquire());
         int asked = 0;
         ASSERT_TRUE(running.listen([&] { ++asked; }));

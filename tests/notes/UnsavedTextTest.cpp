@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QToolButton>
 
+#include <sys/stat.h>
+
 namespace quillet::test {
 namespace {
 
@@ -79,6 +81,21 @@ TEST_F(UnsavedTextTest, AFailedSaveWhileTypingIsSaidOnlyWhenTheEditorIsLeft)
     expectTextKeptOnB();
 }
 
+// A press that takes the focus from the editor meets the failure; the button acts on release.
+// The failure is said after that, so that its box does not swallow the click.
+TEST_F(UnsavedTextTest, AFailureMetByAPressIsSaidAfterTheRelease)
+{
+    QTest::mousePress(ui().Command4, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(boxes.asked.empty());
+    QTest::mouseRelease(ui().Command4, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("was NOT stored"));
+    expectTextKeptOnB();
+}
+
 TEST_F(UnsavedTextTest, CommandsDoNotReplaceUnsavedText)
 {
     QTest::mouseClick(ui().Command4, Qt::LeftButton);
@@ -96,7 +113,11 @@ TEST_F(UnsavedTextTest, CommandsDoNotReplaceUnsavedText)
 
 TEST_F(UnsavedTextTest, ClosingWritesTheTextToARecoveryFileBesideTheDatabase)
 {
+    // The recovery file holds a note: it is as private as the database, whatever the umask.
+    const mode_t umask = ::umask(022);
+    ::chmod(path.c_str(), 0600);
     const QString failure = form->saveBeforeClosing();
+    ::umask(umask);
     // The close says it, with whatever else fails while closing.
     EXPECT_TRUE(boxes.asked.empty());
     const QStringList files =
@@ -108,6 +129,8 @@ TEST_F(UnsavedTextTest, ClosingWritesTheTextToARecoveryFileBesideTheDatabase)
     QFile file(folder.folder() + QLatin1Char('/') + files[0]);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), "precious words");
+    EXPECT_EQ(file.permissions() & ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser),
+              QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(ui().Check1->checkState(), Qt::Unchecked);
 }
 
