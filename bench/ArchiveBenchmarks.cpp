@@ -1,7 +1,7 @@
 #include "ArchiveBenchmarks.h"
 
 #include "BenchSupport.h"
-#include "store/Backups.h"
+#include "keeping/Backups.h"
 #include "tools/DbTool.h"
 
 #include <ostream>

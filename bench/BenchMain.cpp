@@ -79,8 +79,9 @@ int measureInThisProcess(int argc, char **argv)
     const long bareKb = peakRssKb();
     bench::RecordingMessageBoxes boxes;
     Platform platform{boxes};
-    std::unique_ptr<MDIForm1> window =
-        openMainWindow(platform, QString::fromLocal8Bit(argv[2]), QStringLiteral("quillet-db"));
+    NotesSession session;
+    std::unique_ptr<MDIForm1> window = openMainWindow(
+        platform, session, QString::fromLocal8Bit(argv[2]), QStringLiteral("quillet-db"));
     if (!window || !bench::showUntilPainted(
                        window.get(), test::NotesControls(*window->form3()).TreeView1->viewport()))
         return 1;

@@ -2,8 +2,8 @@
 
 #include "RecordingMessageBoxes.h"
 #include "notes/Form3.h"
+#include "notes/NotesSession.h"
 #include "platform/Platform.h"
-#include "store/Settings.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -70,8 +70,8 @@ struct LoadedForm
 {
     RecordingMessageBoxes boxes;
     Platform platform{boxes};
-    Settings settings;
-    Form3 form{platform, settings};
+    NotesSession session;
+    Form3 form{platform, session};
 
     explicit LoadedForm(const std::string &path) { form.Form_Load(path); }
 };

@@ -121,7 +121,7 @@ bool clickNode(Form3 &form, int index)
 {
     OutlineView &view = *test::NotesControls(form).TreeView1;
     view.setCurrentIndex(view.nodes().indexOf(index - 1));
-    return form.currentSelection().Index == QString::number(index);
+    return selectionOf(form).Index == QString::number(index);
 }
 
 // Lets the window do what it has queued (layout, painting, deletions), as it does while the
@@ -248,7 +248,7 @@ void addItem(benchmark::State &state)
 
     // Everything stored after the row with the largest ID now is the new item; deleting it and
     // setting the ID counter back makes the next call insert the same row again.
-    sqlite3 *db = form.store()->connection().handle();
+    sqlite3 *db = session.loaded->session.store().connection().handle();
     const std::vector<std::int64_t> last = numbers(db, "SELECT max(ID) FROM mynodes");
     if (last.size() != 1) {
         state.SkipWithError("cannot read the largest ID");
@@ -273,7 +273,7 @@ void addItem(benchmark::State &state)
             break;
         const int after = view.count();
         const QString added = after > before ? view.key(after) : QString();
-        if (after != before + 1 || form.currentSelection().Index != QString::number(after) ||
+        if (after != before + 1 || selectionOf(form).Index != QString::number(after) ||
             added.size() != parentKey.size() + 1 || !added.startsWith(parentKey)) {
             state.SkipWithError("the command did not add and select an item beside the node");
             break;
@@ -314,7 +314,7 @@ void deleteItem(benchmark::State &state)
 
     // The leaf's row, every column, is kept in a table of this connection's own to be put
     // back from; keys are stored trimmed by the generator, so the key finds the row.
-    sqlite3 *db = form.store()->connection().handle();
+    sqlite3 *db = session.loaded->session.store().connection().handle();
     sqlite3_stmt *find = nullptr;
     std::int64_t leafId = -1;
     if (sqlite3_prepare_v2(db, "SELECT ID FROM mynodes WHERE Kleidi = ?", -1, &find, nullptr) ==
@@ -344,8 +344,8 @@ void deleteItem(benchmark::State &state)
         if (!askedOnlyTheQuestion(state, session.loaded->boxes))
             break;
         if (view.count() != before - 1 || view.nodes().find(leafKey) >= 0 ||
-            form.currentSelection().Index != QStringLiteral("1") ||
-            form.currentSelection().Key != view.key(1)) {
+            selectionOf(form).Index != QStringLiteral("1") ||
+            selectionOf(form).Key != view.key(1)) {
             state.SkipWithError("the command did not delete the leaf and select the first item");
             break;
         }
@@ -426,7 +426,7 @@ void saveWorkspace(benchmark::State &state)
     Form3 &form = session.loaded->form;
     const test::NotesControls ui(form);
     OutlineView &view = *ui.TreeView1;
-    sqlite3 *db = form.store()->connection().handle();
+    sqlite3 *db = session.loaded->session.store().connection().handle();
     const std::vector<bool> generated = storedFlags(db);
     // Without a selection the window saves nothing.
     const int selected = view.count() / 2;

@@ -1,6 +1,6 @@
-#include "store/Backups.h"
-#include "store/Deletions.h"
-#include "store/DurableFiles.h"
+#include "keeping/Backups.h"
+#include "keeping/Deletions.h"
+#include "keeping/DurableFiles.h"
 #include "store/StoreError.h"
 #include "tools/DbTool.h"
 

@@ -200,24 +200,15 @@ CheckReport checkDatabase(const std::string &path)
 {
     CheckReport report;
     try {
-        schema::verifyFile(path);
-    } catch (const StoreError &error) {
-        add(report, Kind::FileUnusable, std::nullopt, oneLine(error.message()));
-        return report;
-    }
-
-    try {
-        Connection db(path, Connection::Mode::ReadOnly);
-        try {
-            schema::check(db);
-        } catch (const DatabaseUnavailable &error) {
-            add(report, Kind::SchemaIncomplete, std::nullopt, oneLine(error.message()));
-            return report;
-        }
+        Connection db = schema::open(path, Connection::Mode::ReadOnly);
         scanOutline(db, report);
         scanSettings(db, report);
         scanObjects(db, report);
         scanIntegrity(db, report);
+    } catch (const DatabaseUnavailable &error) {
+        // The file's own checks give a reason code; a missing table or column gives none.
+        add(report, error.code() == 0 ? Kind::SchemaIncomplete : Kind::FileUnusable, std::nullopt,
+            oneLine(error.message()));
     } catch (const StoreError &error) {
         // A damaged file passes the header test and fails once the engine reads its pages.
         add(report, Kind::ReadFailed, std::nullopt,

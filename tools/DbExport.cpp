@@ -1,4 +1,4 @@
-#include "store/Archive.h"
+#include "keeping/Archive.h"
 #include "store/EscapedText.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
@@ -248,9 +248,7 @@ void writeItems(Connection &db, ExportFormat format, std::ostream &out, const st
 
 void exportDatabase(const std::string &path, ExportFormat format, std::ostream &out)
 {
-    schema::verifyFile(path);
-    Connection db(path, Connection::Mode::ReadOnly);
-    schema::check(db);
+    Connection db = schema::open(path, Connection::Mode::ReadOnly);
     // One read transaction, so that the export is one moment of the file even if the program
     // writes meanwhile.
     db.exec("BEGIN");

@@ -1,4 +1,4 @@
-#include "store/Archive.h"
+#include "keeping/Archive.h"
 #include "store/OutlineRowCheck.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
@@ -49,7 +49,7 @@ void checkRows(const archive::Contents &contents)
 
 void fill(Connection &db, const archive::Contents &contents)
 {
-    archive::insertRows(db, contents.rows);
+    insertRows(db, contents.rows);
     Statement setting(db, "INSERT INTO parame (ID, timilo) VALUES (?, ?)");
     for (const auto &[id, value] : contents.settings) {
         setting.reset();

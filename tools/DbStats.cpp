@@ -8,9 +8,7 @@ namespace quillet::dbtool {
 
 Stats statsOf(const std::string &path)
 {
-    schema::verifyFile(path);
-    Connection db(path, Connection::Mode::ReadOnly);
-    schema::check(db);
+    Connection db = schema::open(path, Connection::Mode::ReadOnly);
     db.exec("BEGIN");
     Stats stats;
     const OutlineOrder order = outlineOrder(db);

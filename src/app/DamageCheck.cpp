@@ -1,6 +1,6 @@
 #include "app/DamageCheck.h"
 
-#include "store/Backups.h"
+#include "keeping/Backups.h"
 #include "store/QuickCheck.h"
 
 #include <QMetaObject>

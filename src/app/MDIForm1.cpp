@@ -3,11 +3,11 @@
 #include "app/DamageCheck.h"
 #include "app/Layout.h"
 #include "notes/Form3.h"
+#include "notes/NotesSession.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Twips.h"
 #include "platform/WindowFrames.h"
-#include "store/NoteStore.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -19,9 +19,11 @@
 
 namespace quillet {
 
-MDIForm1::MDIForm1(Platform &platform, std::string databasePath, QString toolPath, QWidget *parent)
+MDIForm1::MDIForm1(Platform &platform, NotesSession &session, std::string databasePath,
+                   QString toolPath, QWidget *parent)
     : QMainWindow(parent)
     , m_platform(platform)
+    , m_session(session)
     , m_databasePath(std::move(databasePath))
     , m_toolPath(std::move(toolPath))
 {
@@ -37,7 +39,7 @@ MDIForm1::MDIForm1(Platform &platform, std::string databasePath, QString toolPat
     setCentralWidget(m_area);
     m_area->viewport()->installEventFilter(this);
 
-    m_form3 = new Form3(m_platform, m_settings);
+    m_form3 = new Form3(m_platform, m_session);
     m_child = m_area->addSubWindow(m_form3, Qt::FramelessWindowHint);
     m_child->setObjectName(QStringLiteral("Form3Window"));
     m_child->resize(m_form3->size());
@@ -56,7 +58,7 @@ MDIForm1::~MDIForm1()
     delete m_damageCheck;
     m_damageCheck = nullptr;
     // MDIForm_Terminate: closing the connection is the last database operation.
-    m_form3->closeStore();
+    m_session.close();
 }
 
 void MDIForm1::MDIForm_Load()
@@ -75,7 +77,7 @@ void MDIForm1::MDIForm_Load()
     if (!m_form3->skippedRows().empty())
         reportSkippedRows(m_form3->skippedRows());
 
-    if (const NoteStore *store = m_form3->store(); store && store->isReadOnly()) {
+    if (m_session.isReadOnly()) {
         m_platform.messageBoxes.inform(
             this, QStringLiteral("Quillet"),
             tr("The notes database %1 is read-only, or its folder is.\n\nQuillet shows your "
@@ -85,12 +87,12 @@ void MDIForm1::MDIForm_Load()
     }
 
     guarded(m_platform.messageBoxes, this, [&] {
-        NoteStore *store = m_form3->store();
-        if (!store)
+        if (!m_session.isOpen())
             return;
-        store->loadSettings(m_settings);
-        applyGeometry(m_settings.at(1), m_settings.at(2), m_settings.at(3), m_settings.at(4));
-        m_form3->restoreSelection(m_settings.at(5));
+        m_session.loadSettings();
+        const Settings &settings = m_session.settings();
+        applyGeometry(settings.at(1), settings.at(2), settings.at(3), settings.at(4));
+        m_form3->restoreSelection(settings.at(5));
     });
 }
 
@@ -141,8 +143,7 @@ void MDIForm1::startDamageCheck()
             MessageBoxes::Icon::Warning);
     });
     // A file that cannot change needs no new backup, and its folder may take no files.
-    const NoteStore *store = m_form3->store();
-    m_damageCheck->start(store && !store->isReadOnly());
+    m_damageCheck->start(m_session.isOpen() && !m_session.isReadOnly());
 }
 
 void MDIForm1::applyGeometry(int left, int top, int width, int height)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "store/Settings.h"
 
 #include <QMainWindow>
 
@@ -15,6 +14,7 @@ namespace quillet {
 
 class DamageCheck;
 class Form3;
+class NotesSession;
 struct SkippedRow;
 struct WindowGeometry;
 
@@ -30,7 +30,7 @@ public:
     static constexpr int kMinimumHeight = 4000;
 
     // toolPath: quillet-db, which messages name for finding every problem in the file.
-    MDIForm1(Platform &platform, std::string databasePath, QString toolPath,
+    MDIForm1(Platform &platform, NotesSession &session, std::string databasePath, QString toolPath,
              QWidget *parent = nullptr);
     ~MDIForm1() override;
 
@@ -40,7 +40,6 @@ public:
     void MDIForm_Load();
 
     Form3 *form3() const { return m_form3; }
-    Settings &settings() { return m_settings; }
 
     // Checks the database file for damage without holding up the window; damage is reported
     // with the file and the tool that lists every problem. A sound file then gets its daily
@@ -76,11 +75,11 @@ private:
     void reportSkippedRows(const std::vector<SkippedRow> &rows);
 
     Platform &m_platform;
+    NotesSession &m_session;
     std::string m_databasePath;
     QString m_toolPath;
     QSize m_outerSize;  // the stored outer size, until the window's frame is known
     QSize m_designSize; // the inside size that shows the notes window whole
-    Settings m_settings;
     QMdiArea *m_area = nullptr;
     QMdiSubWindow *m_child = nullptr;
     Form3 *m_form3 = nullptr;

@@ -1,11 +1,11 @@
 #include "app/Startup.h"
 
 #include "app/MDIForm1.h"
+#include "keeping/DurableFiles.h"
+#include "keeping/InUseLock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
-#include "store/Backups.h"
-#include "store/DurableFiles.h"
 #include "store/StoreError.h"
 
 #include <QApplication>
@@ -24,7 +24,7 @@ QString databasePathIn(const QString &programFolder)
 
 bool refuseDatabaseInUse(MessageBoxes &boxes, const QString &databasePath)
 {
-    if (!backups::inUse(databasePath.toStdString()))
+    if (!isInUse(databasePath.toStdString()))
         return false;
     boxes.inform(nullptr, QStringLiteral("Quillet"),
                  QObject::tr("The notes database %1 is open in another copy of Quillet, which "
@@ -36,10 +36,11 @@ bool refuseDatabaseInUse(MessageBoxes &boxes, const QString &databasePath)
     return true;
 }
 
-std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, const QString &databasePath,
-                                         const QString &toolPath)
+std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, NotesSession &session,
+                                         const QString &databasePath, const QString &toolPath)
 {
-    auto window = std::make_unique<MDIForm1>(platform, databasePath.toStdString(), toolPath);
+    auto window =
+        std::make_unique<MDIForm1>(platform, session, databasePath.toStdString(), toolPath);
     try {
         window->MDIForm_Load();
     } catch (const DatabaseUnavailable &error) {

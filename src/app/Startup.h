@@ -12,6 +12,7 @@ class QWidget;
 namespace quillet {
 
 class MDIForm1;
+class NotesSession;
 class MessageBoxes;
 class SingleInstance;
 class TerminationSignals;
@@ -28,8 +29,8 @@ bool refuseDatabaseInUse(MessageBoxes &boxes, const QString &databasePath);
 // Builds the main window over the database at databasePath and runs its load. When the
 // database cannot serve, tells the user which file and what is wrong and how to make a new
 // one with the tool at toolPath, and returns nullptr: the program then ends with status 1.
-std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, const QString &databasePath,
-                                         const QString &toolPath);
+std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, NotesSession &session,
+                                         const QString &databasePath, const QString &toolPath);
 
 // How the program ends at once (the door): status 0, no window's closing handlers. Everything
 // stored is in the file already, committed; the single-instance lock is let go first, and the

@@ -1,5 +1,6 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
+#include "notes/NotesSession.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "platform/qt/QtChoosers.h"
@@ -38,8 +39,10 @@ int main(int argc, char *argv[])
                                .printers = &printers,
                                .shell = &shell,
                                .endProgram = quillet::endAtOnce(instance)};
-    std::unique_ptr<quillet::MDIForm1> window =
-        quillet::openMainWindow(platform, database, folder + QStringLiteral("/quillet-db"));
+    // The open notes file outlives the windows that work on it.
+    quillet::NotesSession session;
+    std::unique_ptr<quillet::MDIForm1> window = quillet::openMainWindow(
+        platform, session, database, folder + QStringLiteral("/quillet-db"));
     if (!window)
         return 1;
     quillet::TerminationSignals terminations;

@@ -27,10 +27,10 @@
 
 namespace quillet {
 
-Form3::Form3(Platform &platform, Settings &settings, QWidget *parent)
+Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
     : QWidget(parent)
     , m_platform(platform)
-    , m_settings(settings)
+    , m_session(session)
     , m_unsaved(platform.messageBoxes, this)
 {
     setObjectName(QStringLiteral("Form3"));
@@ -99,23 +99,10 @@ Form3::~Form3()
 
 void Form3::Form_Load(const std::string &databasePath)
 {
-    m_databasePath = databasePath;
-    m_settings.clearFrom(5);
+    m_session.settings().clearFrom(5);
     ClearTree();
-    m_store = std::make_unique<NoteStore>(databasePath);
+    m_session.open(databasePath);
     LoadTree();
-}
-
-NoteStore &Form3::openStore()
-{
-    if (!m_store)
-        throw std::logic_error("The notes database is not open.");
-    return *m_store;
-}
-
-void Form3::closeStore()
-{
-    m_store.reset();
 }
 
 void Form3::restoreSelection(std::int32_t storedIndex)
@@ -173,7 +160,7 @@ void Form3::ClearTree()
 
 void Form3::LoadTree()
 {
-    m_skippedRows = loadOutline(openStore(), *TreeView1);
+    m_skippedRows = loadOutline(m_session.store(), *TreeView1);
 }
 
 void Form3::TreeView1_NodeClick(int index)
@@ -222,12 +209,12 @@ void Form3::ShowNote()
         Text1->setReadOnly(true);
         return;
     }
-    if (!m_store)
+    if (!m_session.isOpen())
         return;
 
     std::optional<NoteRow> row;
     try {
-        row = m_store->readNote(m_selection.StoredKey);
+        row = m_session.store().readNote(m_selection.StoredKey);
     } catch (const StoreError &error) {
         // The row exists but could not be read (a lock held too long, a damaged file). Showing
         // it as an empty note would invite saving the empty text over it: say so, and keep the

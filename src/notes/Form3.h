@@ -4,10 +4,10 @@
 #include "notes/KeyNumbering.h"
 #include "notes/NoteBytes.h"
 #include "notes/NotesLayout.h"
+#include "notes/NotesSession.h"
 #include "notes/OutlineLoader.h"
 #include "notes/UnsavedText.h"
 #include "platform/Platform.h"
-#include "store/Settings.h"
 
 #include <QWidget>
 
@@ -29,19 +29,8 @@ namespace quillet {
 class CdlgEx;
 class FindWindow;
 class NoteEditor;
-class NoteStore;
 struct KeyedRow;
 class OutlineView;
-
-// The main window's position (outer frame) and size (inside it), in twips, as the settings
-// keep them in positions 1 to 4.
-struct WindowGeometry
-{
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-};
 
 // The notes window: the path line, the outline, the note editor and the button panel. Its
 // controls are its own; the main window drives it through the methods below, and tests find
@@ -55,16 +44,13 @@ public:
     static constexpr int kDesignWidth = 14340;
     static constexpr int kDesignHeight = 9465;
 
-    Form3(Platform &platform, Settings &settings, QWidget *parent = nullptr);
+    Form3(Platform &platform, NotesSession &session, QWidget *parent = nullptr);
     ~Form3() override;
 
     // Clears settings positions 5 to 30, empties the outline, opens the database and loads the
     // outline. Throws DatabaseUnavailable when the file cannot serve; rows that cannot join the
     // outline are left out (skippedRows) and the others load.
     void Form_Load(const std::string &databasePath);
-
-    NoteStore *store() { return m_store.get(); }
-    const CurrentSelection &currentSelection() const { return m_selection; }
 
     // Selects the stored node index, as start-up does: through the hidden text box, whose
     // change selects that node (the first for 0 or less, none past the last) and shows its note.
@@ -80,23 +66,14 @@ public:
     // Stores the expanded flag of every node, and the settings with positions 1 to 4 from the
     // main window's geometry and 5 from the selection. Nothing without a selection.
     void SaveWorkspace(const WindowGeometry &geometry);
-    // Closes the database connection: the last database operation of a run.
-    void closeStore();
 
     // The outline procedures: one node per row of the table in ID order, and the emptying.
     void LoadTree();
     void ClearTree();
     // The rows the last LoadTree left out, with their descendants, and why.
     const std::vector<SkippedRow> &skippedRows() const { return m_skippedRows; }
-    // Makes node index the current selection, the four fields from that node, as a click, the
-    // restore and the commands do before they show the note.
-    void setCurrentSelection(int index);
     // Shows the note of the selected key in the editor, in its stored or the default format.
     void ShowNote();
-    // Stores a title edited in place in the selected item's row.
-    void RenameNote(const QString &title);
-    // The dialog component the window's commands share, made on first use.
-    CdlgEx &dialog();
 
 signals:
     // The door was clicked: the workspace is to be stored and the program to end at once.
@@ -106,7 +83,13 @@ signals:
 
 private:
     void buildControls();
-    NoteStore &openStore();
+    // Makes node index the current selection, the four fields from that node, as a click, the
+    // restore and the commands do before they show the note.
+    void setCurrentSelection(int index);
+    // Stores a title edited in place in the selected item's row.
+    void RenameNote(const QString &title);
+    // The dialog component the window's commands share, made on first use.
+    CdlgEx &dialog();
     bool unsavedTextStays();
     void selectEditedItem();
     void showPath();
@@ -138,10 +121,8 @@ private:
     void goToItem(const QString &key);
 
     Platform &m_platform;
-    Settings &m_settings;
-    std::unique_ptr<NoteStore> m_store;
+    NotesSession &m_session;
     std::unique_ptr<CdlgEx> m_dialog;
-    std::string m_databasePath;
     CurrentSelection m_selection;
     std::vector<SkippedRow> m_skippedRows;
     FindWindow *m_find = nullptr;

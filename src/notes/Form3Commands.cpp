@@ -1,4 +1,5 @@
 #include "dialogs/CdlgEx.h"
+#include "keeping/Deletions.h"
 #include "notes/EditorFormat.h"
 #include "notes/FindWindow.h"
 #include "notes/Form3.h"
@@ -9,7 +10,6 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Printers.h"
 #include "platform/WindowHandles.h"
-#include "store/Deletions.h"
 #include "store/NoteStore.h"
 
 #include <QGroupBox>
@@ -64,7 +64,7 @@ std::vector<KeyedRow> Form3::rowsNotShownUnder(const std::string &key)
     // outline holds a node of its key and the loader did not leave it out (a second row with a
     // key was left out, though its key is in the outline).
     std::vector<KeyedRow> hidden;
-    for (KeyedRow &row : openStore().subtreeRows(key)) {
+    for (KeyedRow &row : m_session.store().subtreeRows(key)) {
         const bool skipped = std::any_of(m_skippedRows.begin(), m_skippedRows.end(),
                                          [&](const SkippedRow &s) { return s.id == row.id; });
         if (skipped || TreeView1->nodes().find(QString::fromStdString(row.key)) < 0)
@@ -107,7 +107,7 @@ void Form3::addItem(const NewItem &item, const QString &prompt)
     if (answer == MessageBoxes::Answer::No)
         return;
     try {
-        openStore().insertItem(
+        m_session.store().insertItem(
             key, (QStringLiteral("New Item #") + QString::number(count)).toStdString());
     } catch (const KeyTaken &) {
         // Another program added a row with this key meanwhile.
@@ -153,13 +153,8 @@ void Form3::Command5_Click()
                                     MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Warning);
     if (answer == MessageBoxes::Answer::No)
         return;
-    // The rows go only once their copy is on the disk in deleted/, from where quillet-db
-    // undelete puts them back.
-    NoteStore &store = openStore();
     try {
-        store.deleteSubtree(key, [&](const std::vector<archive::Row> &rows) {
-            deletions::keepCopy(store.path(), key, rows);
-        });
+        m_session.deleteWithCopy(key);
     } catch (const std::system_error &error) {
         m_platform.messageBoxes.inform(
             this, QStringLiteral("Quillet"),
@@ -217,7 +212,7 @@ void Form3::SaveNoteFormat()
     // A key without a row stores nothing and says nothing; a failure of the disk or the file
     // is said, so that the user knows the format will not come back.
     try {
-        openStore().saveFormat(m_selection.StoredKey, storedFormat(Text1->format()));
+        m_session.store().saveFormat(m_selection.StoredKey, storedFormat(Text1->format()));
     } catch (const StoreError &error) {
         reportUnhandled(m_platform.messageBoxes, this,
                         tr("The note's format was not stored.\n\n") +
@@ -253,10 +248,10 @@ void Form3::Command2_Click()
 void Form3::Command7_Click()
 {
     // The binoculars open the find window; the click itself changes nothing.
-    if (!m_store)
+    if (!m_session.isOpen())
         return;
     if (!m_find) {
-        m_find = new FindWindow(m_databasePath, *TreeView1, this);
+        m_find = new FindWindow(m_session.path(), *TreeView1, this);
         connect(m_find, &FindWindow::itemChosen, this, [this](const QString &key) {
             guarded(m_platform.messageBoxes, this, [&] { goToItem(key); });
         });
@@ -295,7 +290,7 @@ void Form3::Command8_Click()
     }
     if (m_unsaved.has()) {
         m_unsaved.dropPendingReport();
-        noteFailure = m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->noteText());
+        noteFailure = m_unsaved.keepAtClosing(m_session.path(), m_selection.Key, Text1->noteText());
     }
     emit storeAndQuitRequested(noteFailure);
 }

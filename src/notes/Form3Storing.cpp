@@ -1,9 +1,9 @@
+#include "keeping/Backups.h"
 #include "notes/Form3.h"
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
-#include "store/Backups.h"
 #include "store/NoteStore.h"
 
 #include <QCheckBox>
@@ -47,7 +47,7 @@ void Form3::Text1_Change()
 void Form3::askAboutNoteBytes()
 {
     const QString backup = QString::fromStdString(
-        backups::newestHolding(m_databasePath, m_selection.StoredKey, m_noteBytes.stored()));
+        backups::newestHolding(m_session.path(), m_selection.StoredKey, m_noteBytes.stored()));
     const MessageBoxes::Answer answer = m_platform.messageBoxes.ask(
         this, QStringLiteral("Quillet"), m_noteBytes.question(m_selection.FullPath, backup),
         MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Warning);
@@ -90,7 +90,7 @@ void Form3::Check1_Click()
             throw;
         // Closing goes on whatever happens; the text must not go with it.
         m_closingFailure =
-            m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->noteText());
+            m_unsaved.keepAtClosing(m_session.path(), m_selection.Key, Text1->noteText());
         return;
     }
     Check1->setCheckState(Qt::Unchecked);
@@ -111,7 +111,7 @@ void Form3::SaveNoteText()
         return;
     const QString text = Text1->noteText();
     try {
-        openStore().saveText(m_selection.StoredKey, text.toStdString());
+        m_session.store().saveText(m_selection.StoredKey, text.toStdString());
     } catch (const std::exception &error) {
         m_unsaved.notStored(m_selection.FullPath, error);
     }
@@ -137,7 +137,7 @@ void Form3::RenameNote(const QString &title)
 {
     if (m_selection.isEmpty())
         return;
-    openStore().rename(m_selection.StoredKey, title.toStdString());
+    m_session.store().rename(m_selection.StoredKey, title.toStdString());
 }
 
 void Form3::SaveWorkspace(const WindowGeometry &geometry)
@@ -148,19 +148,7 @@ void Form3::SaveWorkspace(const WindowGeometry &geometry)
     std::vector<bool> flags(static_cast<std::size_t>(count));
     for (int index = 1; index <= count; ++index)
         flags[index - 1] = TreeView1->isExpanded(index);
-    openStore().storeExpanded(flags);
-
-    m_settings.at(1) = geometry.left;
-    m_settings.at(2) = geometry.top;
-    m_settings.at(3) = geometry.width;
-    m_settings.at(4) = geometry.height;
-    bool isNumber = false;
-    const int index = m_selection.Index.toInt(&isNumber);
-    if (!isNumber || index < -32768 || index > 32767)
-        throw std::out_of_range("The selected item's index \"" + m_selection.Index.toStdString() +
-                                "\" is not a number from -32768 to 32767.");
-    m_settings.at(5) = index;
-    openStore().storeSettings(m_settings);
+    m_session.storeWorkspace(flags, geometry, m_selection.Index.toStdString());
 }
 
 } // namespace quillet

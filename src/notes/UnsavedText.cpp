@@ -1,17 +1,14 @@
 #include "notes/UnsavedText.h"
 
+#include "keeping/RecoveryFile.h"
 #include "platform/Guard.h"
-#include "store/DurableFiles.h"
 
-#include <QDateTime>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
 
 #include <stdexcept>
-#include <system_error>
 
 namespace quillet {
 
@@ -108,31 +105,11 @@ QString UnsavedText::keepAtClosing(const std::string &databasePath, const QStrin
 QString UnsavedText::writeRecoveryFile(const std::string &databasePath, const QString &key,
                                        const QString &text)
 {
-    // Beside the file a link points to, where the notes are; the text is the user's note, so
-    // the file gets the database's own permissions.
-    const QFileInfo database(QString::fromStdString(durable::resolved(databasePath)));
-    const QString name = database.fileName() + QStringLiteral(".recovered-") + key +
-                         QLatin1Char('-') +
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
-                         QStringLiteral(".txt");
-    const QStringList folders = {database.absolutePath(),
-                                 QStandardPaths::writableLocation(QStandardPaths::HomeLocation),
-                                 QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
     const QByteArray bytes = text.toUtf8();
-    const mode_t mode = durable::fileModeFor(databasePath);
-    for (const QString &folder : folders) {
-        if (folder.isEmpty())
-            continue;
-        const QString file = folder + QLatin1Char('/') + name;
-        try {
-            durable::writeFile(file.toStdString(), std::string_view(bytes.data(), bytes.size()),
-                               mode);
-            return file;
-        } catch (const std::system_error &) {
-            // The next folder, then.
-        }
-    }
-    return {};
+    return QString::fromStdString(recovery::write(
+        databasePath, key.toStdString(), std::string_view(bytes.data(), bytes.size()),
+        {QStandardPaths::writableLocation(QStandardPaths::HomeLocation).toStdString(),
+         QStandardPaths::writableLocation(QStandardPaths::TempLocation).toStdString()}));
 }
 
 } // namespace quillet

@@ -57,10 +57,7 @@ SearchResults searchNotes(const std::string &path, const SearchRequest &request,
 
     Connection connection(path, Connection::Mode::ReadOnly);
     // The engine asks now and then whether to go on, also in the middle of one row.
-    sqlite3_progress_handler(
-        connection.handle(), 1000,
-        [](void *flag) { return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0; },
-        const_cast<std::atomic<bool> *>(&stop));
+    connection.stopWhen(stop, 1000);
     Statement scan(connection, request.notes
                                    ? "SELECT ID, Kleidi, MyText, Keimeno FROM mynodes ORDER BY ID"
                                    : "SELECT ID, Kleidi, MyText FROM mynodes ORDER BY ID");

@@ -12,12 +12,10 @@ namespace quillet {
 
 // Any failure while opening means the file cannot serve as the notes database.
 NoteStore::NoteStore(const std::string &path)
-try : m_connection((schema::verifyFile(path), path), Connection::Mode::ReadWrite) {
-    schema::check(m_connection);
-    m_inUse.emplace(path);
+try : m_connection(schema::open(path, Connection::Mode::ReadWrite)) {
     // A rollback journal beside the file while a write runs, and no other file when idle. A
     // file that uses another journal mode keeps it when it cannot be changed (read-only).
-    sqlite3_exec(m_connection.handle(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    m_connection.tryExec("PRAGMA journal_mode=DELETE");
     // Full sync: an acknowledged write is on the disk before we say it is stored.
     m_connection.exec("PRAGMA synchronous=FULL");
     // The by-key statement is prepared once; the key is always a bound parameter.
@@ -41,7 +39,7 @@ void NoteStore::throwTooManySettings(int position) const
 
 bool NoteStore::isReadOnly() const
 {
-    if (sqlite3_db_readonly(m_connection.handle(), "main") == 1)
+    if (m_connection.isReadOnly())
         return true;
     const std::string &file = path();
     const std::size_t slash = file.rfind('/');
@@ -142,7 +140,7 @@ void updateOneRow(Connection &connection, const char *sql, std::string_view valu
         update.bind(1, value);
         update.bind(2, key);
         update.run();
-        if (sqlite3_changes(connection.handle()) != 1)
+        if (connection.changes() != 1)
             throw StoreError(0,
                              std::string("The ") + what +
                                  " could not be stored: no item has "
@@ -175,7 +173,7 @@ bool NoteStore::saveFormat(std::string_view key, const NoteFormat &format)
         update.bind(6, std::int64_t{format.italic ? 1 : 0});
         update.bind(7, key);
         update.run();
-        found = sqlite3_changes(m_connection.handle()) > 0;
+        found = m_connection.changes() > 0;
     });
     return found;
 }
@@ -240,7 +238,7 @@ std::vector<KeyedRow> NoteStore::subtreeRows(std::string_view key)
 }
 
 int NoteStore::deleteSubtree(std::string_view key,
-                             const std::function<void(const std::vector<archive::Row> &)> &keepCopy)
+                             const std::function<void(const std::vector<StoredRow> &)> &keepCopy)
 {
     if (key.empty())
         return 0;
@@ -253,8 +251,8 @@ int NoteStore::deleteSubtree(std::string_view key,
         for (const KeyedRow &row : rowsUnder(m_connection, key))
             doomed.push_back(row.id);
         if (keepCopy) {
-            Statement read(m_connection, archive::selectColumns() + " FROM mynodes WHERE ID=?");
-            std::vector<archive::Row> rows(doomed.size());
+            Statement read(m_connection, selectRowColumns() + " FROM mynodes WHERE ID=?");
+            std::vector<StoredRow> rows(doomed.size());
             for (std::size_t r = 0; r < doomed.size(); ++r) {
                 read.reset();
                 read.bind(1, doomed[r]);

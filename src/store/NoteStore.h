@@ -1,9 +1,8 @@
 #pragma once
 
-#include "store/Archive.h"
-#include "store/Backups.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
+#include "store/StoredRow.h"
 #include "store/Value.h"
 
 #include <cstdint>
@@ -104,7 +103,7 @@ public:
     // keepCopy, when given, receives every column of the rows about to go, in ID order, before
     // anything is deleted; when it throws, nothing is deleted and the exception passes on.
     int deleteSubtree(std::string_view key,
-                      const std::function<void(const std::vector<archive::Row> &)> &keepCopy = {});
+                      const std::function<void(const std::vector<StoredRow> &)> &keepCopy = {});
     // Writes flags[i] as the expanded flag of the (i+1)-th row in ID order. Throws, after
     // storing the flags before it, when the table has fewer rows than flags.
     void storeExpanded(const std::vector<bool> &flags);
@@ -115,8 +114,6 @@ public:
 private:
     [[noreturn]] void throwTooManySettings(int position) const;
 
-    // Declared before the connection, so that it is released after the connection closes.
-    std::optional<backups::InUseLock> m_inUse;
     Connection m_connection;
     std::unique_ptr<Statement> m_readNote;
 };

@@ -12,10 +12,7 @@ DamageFinding quickCheck(const std::string &path, const std::atomic<bool> &stop)
     try {
         Connection connection(path, Connection::Mode::ReadOnly);
         // The engine asks now and then whether to go on: a window closing stops the check.
-        sqlite3_progress_handler(
-            connection.handle(), 10000,
-            [](void *flag) { return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0; },
-            const_cast<std::atomic<bool> *>(&stop));
+        connection.stopWhen(stop, 10000);
         // One row "ok", or one row for each problem found (at most 20). The engine's own words
         // are for quillet-db check; the user is told what they mean.
         Statement check(connection, "PRAGMA quick_check(20)");

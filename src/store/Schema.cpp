@@ -84,4 +84,12 @@ void verifyFile(const std::string &path)
         unavailable(SQLITE_NOTADB, "The file is not a Quillet database (not a SQLite file).", path);
 }
 
+Connection open(const std::string &path, Connection::Mode mode)
+{
+    verifyFile(path);
+    Connection connection(path, mode);
+    check(connection);
+    return connection;
+}
+
 } // namespace quillet::schema

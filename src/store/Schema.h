@@ -1,10 +1,8 @@
 #pragma once
 
-#include <string>
+#include "store/Sqlite.h"
 
-namespace quillet {
-class Connection;
-}
+#include <string>
 
 namespace quillet::schema {
 
@@ -20,5 +18,9 @@ void check(Connection &connection);
 // the file is missing, not a regular file, unreadable, empty, not a SQLite database, or lacks a
 // table or column. Never creates, changes or deletes anything.
 void verifyFile(const std::string &path);
+
+// Opens a notes database: verifyFile, then a connection in the given mode, then check. Throws
+// DatabaseUnavailable (or StoreError when the engine refuses the file).
+Connection open(const std::string &path, Connection::Mode mode);
 
 } // namespace quillet::schema

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 namespace quillet {
 
 StoreError::StoreError(int code, const std::string &message, const std::string &path)
@@ -69,11 +71,61 @@ Connection::~Connection()
     sqlite3_close_v2(m_db);
 }
 
+Connection::Connection(Connection &&other) noexcept
+    : m_db(std::exchange(other.m_db, nullptr))
+    , m_path(std::move(other.m_path))
+{
+}
+
 void Connection::exec(const char *sql)
 {
     const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         fail(rc, "Writing to the database");
+}
+
+bool Connection::tryExec(const char *sql)
+{
+    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+int Connection::changes() const
+{
+    return sqlite3_changes(m_db);
+}
+
+bool Connection::isReadOnly() const
+{
+    return sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+void Connection::stopWhen(const std::atomic<bool> &stop, int steps)
+{
+    sqlite3_progress_handler(
+        m_db, steps,
+        [](void *flag) { return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0; },
+        const_cast<std::atomic<bool> *>(&stop));
+}
+
+bool Connection::copyTo(Connection &destination, const std::atomic<bool> *stop)
+{
+    sqlite3_backup *backup = sqlite3_backup_init(destination.m_db, "main", m_db, "main");
+    if (!backup)
+        destination.fail(sqlite3_errcode(destination.m_db), "Starting the backup");
+    int rc = SQLITE_OK;
+    while (!(stop && *stop)) {
+        rc = sqlite3_backup_step(backup, 1024);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            sqlite3_sleep(20); // a write of another connection is under way
+        else if (rc != SQLITE_OK)
+            break;
+    }
+    sqlite3_backup_finish(backup);
+    if (rc == SQLITE_DONE)
+        return true;
+    if (stop && *stop)
+        return false;
+    fail(rc, "Copying the database");
 }
 
 std::string plainReason(int code)

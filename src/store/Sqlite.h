@@ -3,6 +3,7 @@
 #include "store/StoreError.h"
 #include "store/Value.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,6 +27,8 @@ public:
     // a file in the other modes. Throws StoreError when SQLite refuses.
     Connection(const std::string &path, Mode mode);
     ~Connection();
+    // Moved only while no statement is open on it (as an opening function returns it).
+    Connection(Connection &&other) noexcept;
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
@@ -34,6 +37,19 @@ public:
 
     // Runs SQL text that returns no rows we need (PRAGMAs, BEGIN, COMMIT, DDL).
     void exec(const char *sql);
+    // Runs SQL text whose refusal is no failure (a setting a read-only file cannot take).
+    bool tryExec(const char *sql);
+    // How many rows the last INSERT, UPDATE or DELETE changed.
+    int changes() const;
+    // True when the engine opened the file read-only.
+    bool isReadOnly() const;
+    // Makes the statement under way give up (an interrupt) soon after stop becomes true; the
+    // engine asks every `steps` of its steps, also in the middle of one row.
+    void stopWhen(const std::atomic<bool> &stop, int steps);
+    // Copies the whole database into destination through the engine's online backup, a few
+    // megabytes at a time so that other connections' writes wait at most one step; a write
+    // under way is waited out. False when stop was set first (nothing whole was copied).
+    bool copyTo(Connection &destination, const std::atomic<bool> *stop);
     // Raises a StoreError from the connection's last error, prefixed with what we were doing.
     [[noreturn]] void fail(int code, std::string_view doing) const;
 

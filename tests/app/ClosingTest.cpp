@@ -1,6 +1,7 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
+#include "notes/NotesSession.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "platform/Twips.h"
@@ -27,8 +28,8 @@ class ClosingTest : public testing::Test
 protected:
     std::unique_ptr<MDIForm1> start()
     {
-        std::unique_ptr<MDIForm1> window =
-            openMainWindow(platform, QString::fromStdString(path), QStringLiteral("quillet-db"));
+        std::unique_ptr<MDIForm1> window = openMainWindow(
+            platform, session, QString::fromStdString(path), QStringLiteral("quillet-db"));
         if (window) {
             window->show();
             window->activateWindow();
@@ -41,6 +42,7 @@ protected:
     std::string path = folder.path("mydata.mdb");
     FakeMessageBoxes boxes;
     Platform platform{boxes};
+    NotesSession session;
 };
 
 // Close, then start again through the real start-up: the outline's shape, the window and the
@@ -59,7 +61,7 @@ TEST_F(ClosingTest, ARestartShowsWhatWasThereAtClosing)
         ui.TreeView1->setExpanded(3, true);
         ui.TreeView1->select(4);
         ui.TreeView1->nodeClicked(4);
-        ASSERT_EQ(notes.currentSelection().Key, "B1");
+        ASSERT_EQ(selectionOf(notes).Key, "B1");
         ui.Text1->setFocus();
         QTest::keyClicks(ui.Text1, "typed before closing");
         window->applyGeometry(1500, 750, 10500, 7500);
@@ -80,10 +82,10 @@ TEST_F(ClosingTest, ARestartShowsWhatWasThereAtClosing)
     EXPECT_EQ(window->size(), QSize(twips::toPixelsX(10500), twips::toPixelsY(7500)));
     EXPECT_FALSE(ui.TreeView1->isExpanded(1));
     EXPECT_TRUE(ui.TreeView1->isExpanded(3));
-    EXPECT_EQ(notes.currentSelection().Key, "B1");
+    EXPECT_EQ(selectionOf(notes).Key, "B1");
     EXPECT_EQ(ui.Label3->text(), "Beta > b1");
     EXPECT_EQ(ui.Text1->toPlainText(), "typed before closing");
-    EXPECT_EQ(window->settings().at(12), 77);
+    EXPECT_EQ(session.settings().at(12), 77);
     EXPECT_TRUE(boxes.asked.empty());
 }
 
@@ -95,7 +97,7 @@ TEST_F(ClosingTest, ClosingWithoutASelectionStoresNothing)
     {
         std::unique_ptr<MDIForm1> window = start();
         ASSERT_TRUE(window);
-        ASSERT_EQ(window->form3()->currentSelection().Key, "");
+        ASSERT_EQ(selectionOf(*window->form3()).Key, "");
         NotesControls(*window->form3()).TreeView1->setExpanded(1, false);
         NotesControls(*window->form3()).Text1->setPlainText("nowhere");
         window->move(10, 10);

@@ -5,6 +5,7 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
+#include "notes/NotesSession.h"
 #include "platform/SingleInstance.h"
 #include "support/PrintedMessageBoxes.h"
 
@@ -24,8 +25,9 @@ int main(int argc, char **argv)
         return 4;
     quillet::test::PrintedMessageBoxes boxes;
     quillet::Platform platform{.messageBoxes = boxes, .endProgram = quillet::endAtOnce(instance)};
+    quillet::NotesSession session;
     std::unique_ptr<quillet::MDIForm1> window =
-        quillet::openMainWindow(platform, path, QStringLiteral("quillet-db"));
+        quillet::openMainWindow(platform, session, path, QStringLiteral("quillet-db"));
     if (!window)
         return 5;
     window->show();

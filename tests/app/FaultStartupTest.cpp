@@ -2,6 +2,7 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
+#include "notes/NotesSession.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/NotesControls.h"
 #include "support/TestDatabase.h"
@@ -25,7 +26,7 @@ class FaultStartupTest : public testing::Test
 protected:
     std::unique_ptr<MDIForm1> start()
     {
-        return openMainWindow(platform, QString::fromStdString(path),
+        return openMainWindow(platform, session, QString::fromStdString(path),
                               QStringLiteral("/opt/quillet/quillet-db"));
     }
 
@@ -33,6 +34,7 @@ protected:
     std::string path = folder.path("mydata.mdb");
     FakeMessageBoxes boxes;
     Platform platform{boxes};
+    NotesSession session;
 };
 
 // A folder whose files cannot be written: a read-only file system for root (which may write

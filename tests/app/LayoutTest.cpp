@@ -3,6 +3,7 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
+#include "notes/NotesSession.h"
 #include "platform/Twips.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/NotesControls.h"
@@ -80,8 +81,9 @@ TEST(LayoutTest, TheNotesWindowFollowsTheMainWindow)
                   "END");
     FakeMessageBoxes boxes;
     Platform platform{boxes};
-    std::unique_ptr<MDIForm1> window =
-        openMainWindow(platform, QString::fromStdString(path), QStringLiteral("quillet-db"));
+    NotesSession session;
+    std::unique_ptr<MDIForm1> window = openMainWindow(
+        platform, session, QString::fromStdString(path), QStringLiteral("quillet-db"));
     ASSERT_TRUE(window);
     window->show();
     QCoreApplication::processEvents();

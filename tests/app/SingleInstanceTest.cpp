@@ -1,7 +1,7 @@
 #include "platform/SingleInstance.h"
 
 #include "app/Startup.h"
-#include "store/NoteStore.h"
+#include "notes/NotesSession.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/TestDatabase.h"
 
@@ -128,7 +128,8 @@ TEST_F(SingleInstanceTest, AFileOpenInACopyOutOfReachIsRefusedWithAMessage)
     EXPECT_FALSE(refuseDatabaseInUse(boxes, QString::fromStdString(path)));
     EXPECT_TRUE(boxes.asked.empty());
     {
-        NoteStore elsewhere(path);
+        NotesSession elsewhere;
+        elsewhere.open(path);
         EXPECT_TRUE(refuseDatabaseInUse(boxes, QString::fromStdString(path)));
     }
     ASSERT_EQ(boxes.asked.size(), 1u);

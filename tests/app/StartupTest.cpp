@@ -2,6 +2,7 @@
 
 #include "app/MDIForm1.h"
 #include "notes/Form3.h"
+#include "notes/NotesSession.h"
 #include "platform/Twips.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/FakeWindowFrames.h"
@@ -33,7 +34,7 @@ protected:
 
     std::unique_ptr<MDIForm1> start()
     {
-        return openMainWindow(platform, QString::fromStdString(path),
+        return openMainWindow(platform, session, QString::fromStdString(path),
                               QStringLiteral("/opt/quillet/quillet-db"));
     }
 
@@ -41,6 +42,7 @@ protected:
     std::string path = folder.path("mydata.mdb");
     FakeMessageBoxes boxes;
     Platform platform{boxes};
+    NotesSession session;
 };
 
 TEST_F(StartupTest, RestoresGeometrySelectionAndNote)
@@ -67,15 +69,15 @@ TEST_F(StartupTest, RestoresGeometrySelectionAndNote)
     Form3 &notes = *window->form3();
 
     const NotesControls ui(notes);
-    EXPECT_EQ(notes.currentSelection().Key, "A1");
-    EXPECT_EQ(notes.currentSelection().Index, "2");
+    EXPECT_EQ(selectionOf(notes).Key, "A1");
+    EXPECT_EQ(selectionOf(notes).Index, "2");
     EXPECT_EQ(ui.Label3->text(), "Alpha > One");
     EXPECT_EQ(ui.Text2->text(), "2");
     EXPECT_EQ(ui.Text1->toPlainText(), "one note");
     EXPECT_TRUE(ui.TreeView1->isExpanded(1));
     // Positions without a meaning are carried as loaded.
-    EXPECT_EQ(window->settings().at(7), 42);
-    EXPECT_EQ(window->settings().at(30), -7);
+    EXPECT_EQ(session.settings().at(7), 42);
+    EXPECT_EQ(session.settings().at(30), -7);
 }
 
 TEST_F(StartupTest, FewSettingsRowsLeaveTheRestAtZero)
@@ -91,14 +93,14 @@ TEST_F(StartupTest, FewSettingsRowsLeaveTheRestAtZero)
         ASSERT_TRUE(window);
         EXPECT_TRUE(boxes.asked.empty());
         for (int position = static_cast<int>(values.size()) + 1; position <= 30; ++position)
-            EXPECT_EQ(window->settings().at(position), 0) << position;
+            EXPECT_EQ(session.settings().at(position), 0) << position;
         EXPECT_EQ(window->pos(), QPoint(twips::toPixelsX(300), twips::toPixelsY(450)));
         // No stored size: the window keeps the size that shows the notes window whole.
         EXPECT_GE(window->width(), twips::toPixelsX(Form3::kDesignWidth));
         EXPECT_GE(window->height(), twips::toPixelsY(Form3::kDesignHeight));
         // Position 5 is 0, written as "0": the first node is selected.
         EXPECT_EQ(NotesControls(*window->form3()).Text2->text(), "0");
-        EXPECT_EQ(window->form3()->currentSelection().Key, "A");
+        EXPECT_EQ(selectionOf(*window->form3()).Key, "A");
     }
 }
 
@@ -113,8 +115,8 @@ TEST_F(StartupTest, TheStoredGeometryIsTheOuterOneAndComesBackUnchanged)
         path = folder.path("frame" + std::to_string(frame.top()) + ".mdb");
         createDatabase(path, {{"A", "Alpha"}});
         setSettings({1500, 900, 9000, 6000, 1});
-        const std::unique_ptr<MDIForm1> window =
-            openMainWindow(framed, QString::fromStdString(path), QStringLiteral("quillet-db"));
+        const std::unique_ptr<MDIForm1> window = openMainWindow(
+            framed, session, QString::fromStdString(path), QStringLiteral("quillet-db"));
         ASSERT_TRUE(window);
         window->show();
         EXPECT_EQ(window->size().grownBy(frame),
@@ -153,7 +155,7 @@ TEST_F(StartupTest, ASettingsTableTooLongIsReportedAndStartUpGoesOn)
     EXPECT_TRUE(boxes.asked[0].text.contains(QString::fromStdString(path)));
     // The load stopped before the selection was handed over.
     EXPECT_EQ(NotesControls(*window->form3()).Text2->text(), "0000");
-    EXPECT_EQ(window->form3()->currentSelection().Key, "");
+    EXPECT_EQ(selectionOf(*window->form3()).Key, "");
 }
 
 // One row that cannot join the outline hides nothing else: the rows after it load, and one
@@ -171,7 +173,7 @@ TEST_F(StartupTest, ARowLeftOutIsSaidOnceAndTheRowsAfterItAreShown)
         << text.toStdString();
     EXPECT_TRUE(text.contains("quillet-db check " + QString::fromStdString(path)));
     EXPECT_EQ(NotesControls(*window->form3()).TreeView1->count(), 4);
-    EXPECT_EQ(window->form3()->currentSelection().Key, "A");
+    EXPECT_EQ(selectionOf(*window->form3()).Key, "A");
 }
 
 // A database that cannot serve ends start-up with one message naming the file, the problem

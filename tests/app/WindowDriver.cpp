@@ -6,6 +6,7 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
+#include "notes/NotesSession.h"
 #include "support/PrintedMessageBoxes.h"
 
 #include <QApplication>
@@ -30,8 +31,9 @@ int main(int argc, char **argv)
         return 2;
     quillet::test::PrintedMessageBoxes boxes;
     quillet::Platform platform{boxes};
+    quillet::NotesSession session;
     std::unique_ptr<quillet::MDIForm1> window = quillet::openMainWindow(
-        platform, QString::fromLocal8Bit(argv[1]), QStringLiteral("quillet-db"));
+        platform, session, QString::fromLocal8Bit(argv[1]), QStringLiteral("quillet-db"));
     if (!window)
         return 5;
     window->show();

@@ -1,6 +1,7 @@
 #include "NotesFixture.h"
 #include "dialogs/CdlgEx.h"
 #include "platform/PrinterRecords.h"
+#include "platform/WindowHandles.h"
 
 #include <QGroupBox>
 #include <QProcess>
@@ -41,7 +42,7 @@ TEST_F(CommandsTest, TheBrushAppliesColoursAboveBlackAndAlwaysStoresTheFormat)
     click("Command9"); // cancelled right after the font command
     EXPECT_EQ(ui().Text1->backColor(), 0x0000FF);
     EXPECT_EQ(backColorOf("A"), "255");
-    EXPECT_EQ(choosers.colorRequests.back().owner, form->dialog().hOwner());
+    EXPECT_EQ(choosers.colorRequests.back().owner, windowHandles::handleOf(form.get()));
     EXPECT_TRUE(boxes.asked.empty());
 }
 

@@ -77,7 +77,7 @@ TEST_F(FindTest, ChoosingAMatchGoesToItsItemAsAClickDoes)
     ASSERT_EQ(results->count(), 1);
     QTest::keyClick(control<QLineEdit>(*window, "findText"), Qt::Key_Return);
     EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='B'"), "typed in Beta");
-    EXPECT_EQ(form->currentSelection().Key, "A11");
+    EXPECT_EQ(selectionOf(*form).Key, "A11");
     EXPECT_EQ(ui().TreeView1->selectedIndex(), 3);
     EXPECT_TRUE(ui().TreeView1->isExpanded(1));
     EXPECT_TRUE(ui().TreeView1->isExpanded(2));

@@ -65,11 +65,9 @@ TEST_F(FormattingTest, AChosenFontIsStoredAndComesBackAfterReselectingAndRestart
     };
     expectShown();
     ui().TreeView1->select(2);
-    form->setCurrentSelection(2);
-    form->ShowNote();
+    ui().TreeView1->nodeClicked(2);
     EXPECT_EQ(ui().Text1->fontName(), "Courier New");
-    form->setCurrentSelection(1);
-    form->ShowNote();
+    ui().TreeView1->nodeClicked(1);
     expectShown();
 
     // A new window over the same file, as after a restart.
@@ -82,7 +80,7 @@ TEST_F(FormattingTest, WithoutASelectionOnlyTheEditorChanges)
 {
     load({{"A", "Alpha"}});
     ui().Text2->setText("5");
-    ASSERT_EQ(form->currentSelection().Key, "");
+    ASSERT_EQ(selectionOf(*form).Key, "");
     const std::string before = fileBytes(path);
     choosers.fontAnswers.push_back(FakeChoosers::font("DejaVu Serif", 180, 0x00FF00, false, true));
     ui().Command10->click();
@@ -97,13 +95,16 @@ TEST_F(FormattingTest, TheWindowKeepsOneDialogWhosePropertiesCarryOver)
 {
     load({{"A", "Alpha"}});
     ui().Text2->setText("1");
-    form->dialog().setUnderline(true);
+    // The chooser answers with underline on: the command neither sets nor reads it, so it
+    // carries over to the next use of the same dialog.
+    FontResult underlined = FakeChoosers::font("DejaVu Sans", 100, 0, false, false);
+    underlined.font.underline = 1;
+    choosers.fontAnswers.push_back(underlined);
     ui().Command10->click();
     ui().Command10->click();
     ASSERT_EQ(choosers.fontRequests.size(), 2u);
-    // Underline is neither set nor read by the command: it carries over from the last use.
+    EXPECT_EQ(choosers.fontRequests[0].font.underline, 0);
     EXPECT_EQ(choosers.fontRequests[1].font.underline, 1);
-    EXPECT_EQ(&form->dialog(), &form->dialog());
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "NotesFixture.h"
-#include "store/Backups.h"
+#include "keeping/Backups.h"
 
 #include <QSignalSpy>
 #include <QTextDocumentFragment>

@@ -24,7 +24,7 @@ protected:
 
     Form3 &loadExisting()
     {
-        form = std::make_unique<Form3>(platform, settings);
+        form = std::make_unique<Form3>(platform, session);
         form->Form_Load(path);
         return *form;
     }
@@ -48,7 +48,7 @@ protected:
     FakeChoosers choosers;
     FakePrinters printers;
     Platform platform{boxes, &choosers, nullptr, &printers};
-    Settings settings;
+    NotesSession session;
     std::unique_ptr<Form3> form;
 };
 

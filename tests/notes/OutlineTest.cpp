@@ -96,7 +96,7 @@ TEST_F(OutlineTest, LoadingLeavesOutEveryRowTheToolReports)
         execSql(path, c.sql);
         execSql(path,
                 "INSERT INTO mynodes (ID, Kleidi, MyText, anoixto) VALUES (100, 'Z', 'z', 0)");
-        form = std::make_unique<Form3>(platform, settings);
+        form = std::make_unique<Form3>(platform, session);
         form->Form_Load(path);
         ASSERT_FALSE(form->skippedRows().empty());
         EXPECT_EQ(form->skippedRows()[0].id, c.id);
@@ -112,7 +112,7 @@ TEST_F(OutlineTest, ARowLeftOutTakesItsDescendantsWithIt)
     createForeignDatabase(path);
     execSql(path, "INSERT INTO mynodes (ID, Kleidi, MyText, anoixto) VALUES "
                   "(2, 'B', NULL, 0), (3, 'B1', 'b1', 0), (4, 'B11', 'b11', 0), (5, 'C', 'c', 0)");
-    form = std::make_unique<Form3>(platform, settings);
+    form = std::make_unique<Form3>(platform, session);
     form->Form_Load(path);
     EXPECT_EQ(outline(), (std::vector<std::string>{"A:Top", "C:c"}));
     std::vector<std::int64_t> ids;
@@ -126,14 +126,14 @@ TEST_F(OutlineTest, KeyboardSelectionActsLikeAClick)
     Form3 &notes = load({{"A", "Alpha"}, {"A1", "One"}, {"B", "Beta"}});
     execSql(path, "UPDATE mynodes SET Keimeno='beta note' WHERE Kleidi='B'");
     ui().Text2->setText("1");
-    ASSERT_EQ(notes.currentSelection().Key, "A");
+    ASSERT_EQ(selectionOf(notes).Key, "A");
     notes.show();
     ui().TreeView1->setFocus();
     // A is collapsed, so Down moves to B.
     QTest::keyClick(ui().TreeView1, Qt::Key_Down);
-    EXPECT_EQ(notes.currentSelection().Key, "B");
-    EXPECT_EQ(notes.currentSelection().Index, "3");
-    EXPECT_EQ(notes.currentSelection().FullPath, "Beta");
+    EXPECT_EQ(selectionOf(notes).Key, "B");
+    EXPECT_EQ(selectionOf(notes).Index, "3");
+    EXPECT_EQ(selectionOf(notes).FullPath, "Beta");
     EXPECT_EQ(ui().Text1->toPlainText(), "beta note");
 }
 
@@ -146,9 +146,9 @@ TEST_F(OutlineTest, MouseClickSelectsTheNodeAndShowsItsPathAndNote)
     const QRect rect = tree.visualRect(tree.nodes().indexOf(1));
     ASSERT_TRUE(rect.isValid());
     QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, rect.center());
-    EXPECT_EQ(notes.currentSelection().Key, "A1");
-    EXPECT_EQ(notes.currentSelection().Text, "One");
-    EXPECT_EQ(notes.currentSelection().Index, "2");
+    EXPECT_EQ(selectionOf(notes).Key, "A1");
+    EXPECT_EQ(selectionOf(notes).Text, "One");
+    EXPECT_EQ(selectionOf(notes).Index, "2");
     EXPECT_EQ(ui().Label3->text(), "Alpha > One");
     EXPECT_EQ(ui().Text1->toPlainText(), "first child");
 }

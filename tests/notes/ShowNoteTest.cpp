@@ -91,8 +91,7 @@ TEST_F(ShowNoteTest, NullColumnsKeepTheEditorsPreviousFormat)
     restore("1");
     ui().Text1->setPlainText("typed");
     ui().TreeView1->select(2);
-    form->setCurrentSelection(2);
-    form->ShowNote();
+    ui().TreeView1->nodeClicked(2);
     NoteEditor &editor = *ui().Text1;
     EXPECT_EQ(editor.toPlainText(), "");
     EXPECT_EQ(editor.fontName(), "DejaVu Serif");
@@ -114,8 +113,7 @@ TEST_F(ShowNoteTest, UnusableSizeOrTextSizeFallsBackSensibly)
     EXPECT_EQ(ui().Text1->fontName(), "DejaVu Sans");
     EXPECT_DOUBLE_EQ(ui().Text1->fontSize(), 9.75);
     // A size that is not a number cannot be compared with 0: the default format applies.
-    form->setCurrentSelection(2);
-    form->ShowNote();
+    ui().TreeView1->nodeClicked(2);
     expectDefaultFormat();
 }
 
@@ -129,7 +127,7 @@ TEST_F(ShowNoteTest, ARowThatIsGoneEmptiesTheEditorInTheDefaultFormat)
     form->show();
     const QRect rect = ui().TreeView1->visualRect(ui().TreeView1->nodes().indexOf(1));
     QTest::mouseClick(ui().TreeView1->viewport(), Qt::LeftButton, {}, rect.center());
-    EXPECT_EQ(form->currentSelection().Key, "B");
+    EXPECT_EQ(selectionOf(*form).Key, "B");
     EXPECT_EQ(ui().Text1->toPlainText(), "");
     expectDefaultFormat();
     EXPECT_TRUE(boxes.asked.empty());
@@ -141,10 +139,10 @@ TEST_F(ShowNoteTest, RestoreTreatsZeroAndNonNumbersAsTheFirstNode)
         load({{"A", "Alpha"}, {"B", "Beta"}});
         execSql(path, "UPDATE mynodes SET Keimeno='alpha note' WHERE ID=1");
         restore(text);
-        EXPECT_EQ(form->currentSelection().Key, "A") << text;
-        EXPECT_EQ(form->currentSelection().Text, "Alpha");
-        EXPECT_EQ(form->currentSelection().Index, "1");
-        EXPECT_EQ(form->currentSelection().FullPath, "Alpha");
+        EXPECT_EQ(selectionOf(*form).Key, "A") << text;
+        EXPECT_EQ(selectionOf(*form).Text, "Alpha");
+        EXPECT_EQ(selectionOf(*form).Index, "1");
+        EXPECT_EQ(selectionOf(*form).FullPath, "Alpha");
         EXPECT_EQ(ui().TreeView1->selectedIndex(), 1);
         EXPECT_EQ(ui().Text1->toPlainText(), "alpha note");
         std::remove(path.c_str());
@@ -157,9 +155,9 @@ TEST_F(ShowNoteTest, RestoreBeyondTheLastNodeSelectsNothingAndTheEditorTakesNoTy
     load({{"A", "Alpha"}, {"B", "Beta"}});
     form->show();
     restore("3");
-    EXPECT_EQ(form->currentSelection().Key, "");
-    EXPECT_EQ(form->currentSelection().Index, "");
-    EXPECT_EQ(form->currentSelection().FullPath, "Label3");
+    EXPECT_EQ(selectionOf(*form).Key, "");
+    EXPECT_EQ(selectionOf(*form).Index, "");
+    EXPECT_EQ(selectionOf(*form).FullPath, "Label3");
     EXPECT_EQ(ui().TreeView1->selectedIndex(), 0);
     EXPECT_TRUE(ui().Text1->isReadOnly());
     ui().Text1->setFocus();
@@ -173,8 +171,8 @@ TEST_F(ShowNoteTest, RestoreSelectsTheStoredIndexWithoutRaisingAClick)
     load({{"A", "Alpha", true}, {"A1", "One"}, {"A2", "Two"}});
     execSql(path, "UPDATE mynodes SET Keimeno='two' WHERE Kleidi='A2'");
     restore("3");
-    EXPECT_EQ(form->currentSelection().Key, "A2");
-    EXPECT_EQ(form->currentSelection().FullPath, "Alpha > Two");
+    EXPECT_EQ(selectionOf(*form).Key, "A2");
+    EXPECT_EQ(selectionOf(*form).FullPath, "Alpha > Two");
     EXPECT_EQ(ui().TreeView1->selectedIndex(), 3);
     EXPECT_EQ(ui().Text1->toPlainText(), "two");
 }
@@ -198,8 +196,7 @@ TEST_F(ShowNoteTest, ANoteThatCannotBeReadIsReportedAndNotEditable)
     ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     ui().TreeView1->select(2);
-    form->setCurrentSelection(2);
-    form->ShowNote();
+    ui().TreeView1->nodeClicked(2);
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_TRUE(boxes.asked[0].text.contains("could not be read"));
     EXPECT_TRUE(boxes.asked[0].text.contains(QString::fromStdString(path)));

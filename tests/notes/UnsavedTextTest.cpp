@@ -38,7 +38,7 @@ protected:
 
     void expectTextKeptOnB()
     {
-        EXPECT_EQ(form->currentSelection().Key, "B");
+        EXPECT_EQ(selectionOf(*form).Key, "B");
         EXPECT_EQ(ui().TreeView1->selectedIndex(), 2);
         EXPECT_EQ(ui().Text1->toPlainText(), "precious words");
         EXPECT_TRUE(form->hasUnsavedText());
@@ -64,7 +64,7 @@ TEST_F(UnsavedTextTest, ClickingAnotherItemKeepsTheTextAndSaysItWasNotStored)
     clickNode(1);
     EXPECT_EQ(boxes.asked.size(), 2u);
     EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='B'"), "precious words");
-    EXPECT_EQ(form->currentSelection().Key, "A");
+    EXPECT_EQ(selectionOf(*form).Key, "A");
     EXPECT_EQ(ui().Text1->toPlainText(), "alpha note");
     EXPECT_FALSE(form->hasUnsavedText());
 }

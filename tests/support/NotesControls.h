@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextDocumentFragment>
 #include <QToolButton>
 
 #include <stdexcept>
@@ -26,6 +27,27 @@ Control *control(const QWidget &window, const char *name)
     if (!found)
         throw std::logic_error(std::string("the window has no control named ") + name);
     return found;
+}
+
+// The selection record as the notes window shows it, read from the labels that hold it: the
+// key, the title and the index in the hidden panel, the path in the path line (whole in its
+// tooltip when the line shortens it).
+struct ShownSelection
+{
+    QString Key;
+    QString Text;
+    QString Index;
+    QString FullPath;
+};
+
+inline ShownSelection selectionOf(const QWidget &form)
+{
+    const QLabel *path = control<QLabel>(form, "Label3");
+    return {control<QLabel>(form, "Label1")->text(), control<QLabel>(form, "Label2")->text(),
+            control<QLabel>(form, "Label6")->text(),
+            path->toolTip().isEmpty()
+                ? path->text()
+                : QTextDocumentFragment::fromHtml(path->toolTip()).toPlainText()};
 }
 
 // The notes window's controls, found by name, for driving it as a user does.

@@ -1,5 +1,5 @@
-#include "store/Backups.h"
-#include "store/Deletions.h"
+#include "keeping/Backups.h"
+#include "keeping/Deletions.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 #include "tools/DbTool.h"

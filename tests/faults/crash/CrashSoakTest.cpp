@@ -4,8 +4,8 @@
 #include "faults/crash/ChildProcess.h"
 #include "faults/crash/Watchdog.h"
 #include "faults/crash/WriterProtocol.h"
-#include "store/Archive.h"
-#include "store/Backups.h"
+#include "keeping/Archive.h"
+#include "keeping/Backups.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 

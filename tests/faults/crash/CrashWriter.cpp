@@ -9,8 +9,8 @@
 // transaction, around the store (a half-applied write when the kill comes part-way).
 
 #include "faults/crash/WriterProtocol.h"
-#include "store/Backups.h"
-#include "store/Deletions.h"
+#include "keeping/Backups.h"
+#include "keeping/Deletions.h"
 #include "store/Keys.h"
 #include "store/NoteStore.h"
 

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "store/Value.h"
+#include "store/StoredRow.h"
 
-#include <array>
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -19,13 +18,9 @@ class Connection;
 // import-json reads it, and the copies of deleted items are in it.
 namespace archive {
 
-// The columns of mynodes, in the order they are written.
-inline constexpr std::array<const char *, 11> kColumns = {
-    "ID",        "Kleidi",    "MyText",    "Keimeno",    "anoixto", "MegFonta", "Grammatoseira",
-    "XromaFont", "XromaBack", "FontaBold", "FontaPlagia"};
-
-// One row of mynodes, each column as stored, in the order of kColumns.
-using Row = std::array<Value, kColumns.size()>;
+// The columns of mynodes, in the order they are written, and one row of them as stored.
+inline constexpr const auto &kColumns = kRowColumns;
+using Row = StoredRow;
 
 struct Contents
 {
@@ -38,11 +33,6 @@ struct Contents
 void write(Connection &db, std::ostream &out);
 // Writes the given rows only (no settings): a copy of deleted items.
 void writeRows(const std::vector<Row> &rows, std::ostream &out);
-// "SELECT" and the columns in the order of kColumns, for "FROM mynodes ..." to follow.
-std::string selectColumns();
-
-// Inserts the rows into mynodes with their own IDs and values, each value with its type.
-void insertRows(Connection &db, const std::vector<Row> &rows);
 
 // Reads an archive; throws std::runtime_error saying what is wrong and where.
 Contents read(std::istream &in);

@@ -1,4 +1,4 @@
-#include "store/DurableFiles.h"
+#include "keeping/DurableFiles.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,6 +1,7 @@
-#include "store/Deletions.h"
+#include "keeping/Deletions.h"
 
-#include "store/Archive.h"
+#include "keeping/Archive.h"
+#include "keeping/InUseLock.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 
@@ -93,8 +94,14 @@ TEST_F(DeletionsTest, UndeleteChangesNothingWhenItCannotPutEveryRowBack)
     }
     // Nor while the program has the file open.
     test::execSql(path, "INSERT INTO mynodes (Kleidi, MyText) VALUES ('B', 'again')");
-    NoteStore open(path);
-    EXPECT_THROW(deletions::undelete(copy, path), std::runtime_error);
+    const InUseLock open(path);
+    try {
+        deletions::undelete(copy, path);
+        ADD_FAILURE() << "undelete went ahead while the file was open";
+    } catch (const std::runtime_error &error) {
+        EXPECT_NE(std::string(error.what()).find("Close it first"), std::string::npos)
+            << error.what();
+    }
 }
 
 TEST_F(DeletionsTest, NothingIsDeletedWhenTheCopyCannotBeWritten)

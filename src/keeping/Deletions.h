@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Archive.h"
+#include "keeping/Archive.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,9 @@
-#include "store/Deletions.h"
+#include "keeping/Deletions.h"
 
-#include "store/Backups.h"
-#include "store/DurableFiles.h"
+#include "keeping/Backups.h"
+#include "keeping/DurableFiles.h"
+#include "keeping/InUseLock.h"
+#include "keeping/Places.h"
 #include "store/Keys.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
@@ -16,19 +18,6 @@ namespace quillet::deletions {
 
 namespace {
 
-// The key as part of a file name: letters and digits as they are, anything else as "_", and
-// no longer than a file name can be.
-std::string nameOf(std::string_view key)
-{
-    std::string name;
-    for (const char c : key.substr(0, 100)) {
-        const bool plain =
-            (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-        name += plain ? c : '_';
-    }
-    return name;
-}
-
 std::string keyOf(const archive::Row &row)
 {
     const std::optional<std::string> key = row[1].toText();
@@ -42,12 +31,11 @@ std::string keepCopy(const std::string &databasePath, std::string_view key,
 {
     // Beside the file a link points to, with the database's own permissions: the copy holds
     // the notes that were deleted.
-    const std::string folder = durable::folderOf(durable::resolved(databasePath)) + "/deleted";
-    durable::makeFolder(folder, durable::folderModeFor(databasePath));
+    durable::makeFolder(places::deletedFolder(databasePath), durable::folderModeFor(databasePath));
     std::ostringstream content;
     archive::writeRows(rows, content);
-    const std::string base = folder + "/" + durable::timestamp() + "-" + nameOf(key);
-    std::string file = base + ".json";
+    const std::string timestamp = durable::timestamp();
+    std::string file = places::deletionCopyFile(databasePath, timestamp, key, 1);
     for (int n = 2;; ++n) {
         try {
             durable::writeFile(file, content.str(), durable::fileModeFor(databasePath));
@@ -57,7 +45,7 @@ std::string keepCopy(const std::string &databasePath, std::string_view key,
             if (error.code() != std::errc::file_exists || n > 1000)
                 throw;
         }
-        file = base + "-" + std::to_string(n) + ".json";
+        file = places::deletionCopyFile(databasePath, timestamp, key, n);
     }
 }
 
@@ -74,7 +62,7 @@ int undelete(const std::string &copyPath, const std::string &databasePath)
     }
     if (copy.rows.empty())
         throw std::runtime_error(copyPath + " holds no items.");
-    if (backups::inUse(databasePath))
+    if (isInUse(databasePath))
         throw std::runtime_error("Quillet has " + databasePath +
                                  " open. Close it first; nothing was put back.");
 
@@ -99,9 +87,7 @@ int undelete(const std::string &copyPath, const std::string &databasePath)
         }
     }
 
-    schema::verifyFile(databasePath);
-    Connection db(databasePath, Connection::Mode::ReadWrite);
-    schema::check(db);
+    Connection db = schema::open(databasePath, Connection::Mode::ReadWrite);
     db.exec("PRAGMA synchronous=FULL");
     Transaction transaction(db);
     // One pass over the keys and IDs (the notes are not read): every key and ID must be free,
@@ -133,7 +119,7 @@ int undelete(const std::string &copyPath, const std::string &databasePath)
                                      "\" that the items go under is not in " + databasePath +
                                      "; nothing was put back.");
 
-    archive::insertRows(db, copy.rows);
+    insertRows(db, copy.rows);
     transaction.commit();
     return static_cast<int>(copy.rows.size());
 }

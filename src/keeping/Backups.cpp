@@ -1,10 +1,10 @@
-#include "store/Backups.h"
+#include "keeping/Backups.h"
 
-#include "store/DurableFiles.h"
+#include "keeping/DurableFiles.h"
+#include "keeping/InUseLock.h"
+#include "keeping/Places.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -20,20 +20,6 @@
 namespace quillet::backups {
 
 namespace {
-
-std::string stemOf(const std::string &path)
-{
-    std::string name = path.substr(path.rfind('/') + 1);
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".mdb") == 0)
-        name.resize(name.size() - 4);
-    return name;
-}
-
-// The backups go beside the file a link resolves to, where the notes themselves are.
-std::string backupFolder(const std::string &databasePath)
-{
-    return durable::folderOf(durable::resolved(databasePath)) + "/backups";
-}
 
 bool exists(const std::string &path)
 {
@@ -66,9 +52,7 @@ long long modified(const std::string &path)
 std::string problemsOf(const std::string &path)
 {
     try {
-        schema::verifyFile(path);
-        Connection db(path, Connection::Mode::ReadOnly);
-        schema::check(db);
+        Connection db = schema::open(path, Connection::Mode::ReadOnly);
         Statement check(db, "PRAGMA integrity_check(20)");
         std::string lines;
         while (check.step()) {
@@ -84,9 +68,9 @@ std::string problemsOf(const std::string &path)
 
 std::vector<std::string> list(const std::string &databasePath)
 {
-    const std::string folder = backupFolder(databasePath);
+    const std::string folder = places::backupsFolder(databasePath);
     const std::regex named("^" +
-                           std::regex_replace(stemOf(durable::resolved(databasePath)),
+                           std::regex_replace(places::stem(databasePath),
                                               std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
                            R"(-\d{8}-\d{6}(-\d{1,9})?\.mdb$)");
     std::vector<std::string> found;
@@ -111,14 +95,14 @@ std::vector<std::string> list(const std::string &databasePath)
 
 Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop)
 {
-    const std::string databasePath = durable::resolved(linkedPath);
-    schema::verifyFile(databasePath);
-    const std::string folder = backupFolder(databasePath);
+    const std::string databasePath = places::databaseFile(linkedPath);
+    Connection source = schema::open(databasePath, Connection::Mode::ReadOnly);
+    const std::string folder = places::backupsFolder(databasePath);
     durable::makeFolder(folder, durable::folderModeFor(databasePath));
-    std::string name = folder + "/" + stemOf(databasePath) + "-" + durable::timestamp();
-    std::string file = name + ".mdb";
+    const std::string timestamp = durable::timestamp();
+    std::string file = places::backupFile(databasePath, timestamp, 1);
     for (int n = 2; exists(file); ++n)
-        file = name + "-" + std::to_string(n) + ".mdb";
+        file = places::backupFile(databasePath, timestamp, n);
     const std::string partial = file + ".partial";
     ::unlink(partial.c_str());
 
@@ -126,28 +110,10 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
         // The copy holds every note: it is made with the database's own permissions before
         // the engine writes into it.
         durable::createFile(partial, durable::fileModeFor(databasePath));
-        Connection source(databasePath, Connection::Mode::ReadOnly);
         {
             Connection copy(partial, Connection::Mode::Create);
-            sqlite3_backup *backup =
-                sqlite3_backup_init(copy.handle(), "main", source.handle(), "main");
-            if (!backup)
-                copy.fail(sqlite3_errcode(copy.handle()), "Starting the backup");
-            // A few megabytes a step: the program's own writes wait at most one step, and a
-            // stop is seen between steps.
-            int rc = SQLITE_OK;
-            while (!(stop && *stop)) {
-                rc = sqlite3_backup_step(backup, 1024);
-                if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-                    sqlite3_sleep(20); // a write of the program's is under way
-                else if (rc != SQLITE_OK)
-                    break;
-            }
-            sqlite3_backup_finish(backup);
-            if (rc != SQLITE_DONE && stop && *stop)
+            if (!source.copyTo(copy, stop))
                 throw std::runtime_error("The backup was stopped.");
-            if (rc != SQLITE_DONE)
-                source.fail(rc, "Copying the database");
         }
         durable::sync(partial);
         // A copy that does not hold together takes no backup's name, and nothing older goes.
@@ -166,7 +132,7 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
     // A backup killed part-way leaves its ".partial" copy; one an hour old is no copy in
     // progress any more.
     if (DIR *dir = ::opendir(folder.c_str())) {
-        const std::string stem = stemOf(databasePath) + "-";
+        const std::string stem = places::stem(databasePath) + "-";
         while (const dirent *entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
             const std::string path = folder + "/" + name;
@@ -193,9 +159,8 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
 void tightenCopies(const std::string &databasePath)
 {
     const mode_t mode = durable::fileModeFor(databasePath);
-    const std::string beside = durable::folderOf(durable::resolved(databasePath));
-    for (const char *name : {"/backups", "/deleted"}) {
-        const std::string folder = beside + name;
+    for (const std::string &folder :
+         {places::backupsFolder(databasePath), places::deletedFolder(databasePath)}) {
         durable::tighten(folder, mode);
         if (DIR *dir = ::opendir(folder.c_str())) {
             while (const dirent *entry = ::readdir(dir))
@@ -237,40 +202,17 @@ bool due(const std::string &databasePath)
     return nowNs() - newest >= kDay && modified(databasePath) > newest;
 }
 
-bool inUse(const std::string &databasePath)
-{
-    const int fd = ::open(databasePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return held;
-}
-
-InUseLock::InUseLock(const std::string &databasePath)
-    : m_fd(::open(databasePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
-{
-    if (m_fd >= 0)
-        ::flock(m_fd, LOCK_SH | LOCK_NB);
-}
-
-InUseLock::~InUseLock()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 Restored restore(const std::string &backupPath, const std::string &linkedPath)
 {
     // A link is followed: the file it points to is restored, in its own folder, and the link
     // stays a link.
-    const std::string databasePath = durable::resolved(linkedPath);
+    const std::string databasePath = places::databaseFile(linkedPath);
     if (const std::string problems = problemsOf(backupPath); !problems.empty())
         throw std::runtime_error(backupPath +
                                  " did not pass its check, so nothing was "
                                  "restored: " +
                                  problems);
-    if (inUse(databasePath))
+    if (isInUse(databasePath))
         throw std::runtime_error("Quillet has " + databasePath +
                                  " open. Close it first; nothing was restored.");
     if (exists(databasePath + "-journal"))
@@ -283,13 +225,13 @@ Restored restore(const std::string &backupPath, const std::string &linkedPath)
     const mode_t mode = durable::fileModeFor(databasePath);
     Restored done{databasePath, {}};
     if (exists(databasePath)) {
-        done.kept = databasePath + ".before-restore-" + durable::timestamp();
+        const std::string timestamp = durable::timestamp();
+        done.kept = places::beforeRestoreFile(databasePath, timestamp, 1);
         for (int n = 2; exists(done.kept); ++n)
-            done.kept =
-                databasePath + ".before-restore-" + durable::timestamp() + "-" + std::to_string(n);
+            done.kept = places::beforeRestoreFile(databasePath, timestamp, n);
         durable::copyFile(databasePath, done.kept, mode);
     }
-    const std::string restoring = databasePath + ".restoring";
+    const std::string restoring = places::restoringFile(databasePath);
     ::unlink(restoring.c_str());
     durable::copyFile(backupPath, restoring, mode);
     try {

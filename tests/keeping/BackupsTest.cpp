@@ -1,5 +1,6 @@
-#include "store/Backups.h"
+#include "keeping/Backups.h"
 
+#include "keeping/InUseLock.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 
@@ -75,12 +76,12 @@ TEST_F(BackupsTest, RestoreWaitsForTheProgramAndKeepsTheFileItReplaces)
     test::execSql(path, "UPDATE mynodes SET MyText = 'changed since'");
     const std::string current = test::fileBytes(path);
     {
-        NoteStore open(path);
-        EXPECT_TRUE(backups::inUse(path));
+        const InUseLock open(path);
+        EXPECT_TRUE(isInUse(path));
         EXPECT_THROW(backups::restore(backup, path), std::runtime_error);
         EXPECT_TRUE(test::fileBytes(path) == current);
     }
-    EXPECT_FALSE(backups::inUse(path));
+    EXPECT_FALSE(isInUse(path));
 
     // A backup that does not pass its check is not put in the database's place.
     const std::string bad = folder.path("bad.mdb");

@@ -1,4 +1,4 @@
-#include "store/Archive.h"
+#include "keeping/Archive.h"
 
 #include "store/EscapedText.h"
 #include "store/Keys.h"
@@ -178,18 +178,10 @@ Value valueOf(const nlohmann::json &json, const std::string &where)
 
 } // namespace
 
-std::string selectColumns()
-{
-    std::string sql = "SELECT ";
-    for (std::size_t c = 0; c < kColumns.size(); ++c)
-        sql += std::string(c ? ", " : "") + kColumns[c];
-    return sql;
-}
-
 void write(Connection &db, std::ostream &out)
 {
     out << "{\n  \"quillet-export\": 1,\n  \"mynodes\": [";
-    Statement rows(db, selectColumns() + " FROM mynodes ORDER BY ID");
+    Statement rows(db, selectRowColumns() + " FROM mynodes ORDER BY ID");
     Row row;
     bool first = true;
     while (rows.step()) {
@@ -228,23 +220,6 @@ void writeRows(const std::vector<Row> &rows, std::ostream &out)
         writeRow(out, rows[r]);
     }
     out << (rows.empty() ? "]\n}\n" : "\n  ]\n}\n");
-}
-
-void insertRows(Connection &db, const std::vector<Row> &rows)
-{
-    std::string sql = "INSERT INTO mynodes (";
-    std::string marks;
-    for (std::size_t c = 0; c < kColumns.size(); ++c) {
-        sql += std::string(c ? ", " : "") + kColumns[c];
-        marks += c ? ", ?" : "?";
-    }
-    Statement insert(db, sql + ") VALUES (" + marks + ")");
-    for (const Row &row : rows) {
-        insert.reset();
-        for (std::size_t c = 0; c < row.size(); ++c)
-            insert.bind(static_cast<int>(c + 1), row[c]);
-        insert.run();
-    }
 }
 
 Contents read(std::istream &in)

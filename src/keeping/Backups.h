@@ -44,28 +44,6 @@ std::string newestHolding(const std::string &databasePath, const std::string &ke
 // newest one.
 bool due(const std::string &databasePath);
 
-// True while the program has the database open: while an InUseLock on it is alive.
-bool inUse(const std::string &databasePath);
-
-// A shared lock on the database file, apart from the engine's own locks, held for as long as
-// the program has the file open so that restore and undelete can tell and refuse. The lock's
-// descriptor must outlive the engine's connection: closing any descriptor of a file drops the
-// engine's locks on it in this process.
-class InUseLock
-{
-public:
-    InUseLock() = default;
-    // Takes the lock when the file can be opened; a file that cannot is left to the engine to
-    // report.
-    explicit InUseLock(const std::string &databasePath);
-    ~InUseLock();
-    InUseLock(const InUseLock &) = delete;
-    InUseLock &operator=(const InUseLock &) = delete;
-
-private:
-    int m_fd = -1;
-};
-
 struct Restored
 {
     std::string file; // the file restored: the database, or the file its link points to

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The names of the files Quillet keeps beside a notes database. They go beside the file a
+// database link points to, where the notes themselves are.
+namespace quillet::places {
+
+// The database file itself, links followed.
+std::string databaseFile(const std::string &databasePath);
+// The file's name without ".mdb": "mydata" for mydata.mdb.
+std::string stem(const std::string &databasePath);
+
+// backups/ beside the database, and a backup's name in it: "mydata-20261207-134700.mdb", with
+// "-2", "-3" after the time for a second and third backup in the same second.
+std::string backupsFolder(const std::string &databasePath);
+std::string backupFile(const std::string &databasePath, const std::string &timestamp, int n);
+
+// deleted/ beside the database, and a deletion's copy in it: "20261207-134700-B1.json".
+std::string deletedFolder(const std::string &databasePath);
+std::string deletionCopyFile(const std::string &databasePath, const std::string &timestamp,
+                             std::string_view key, int n);
+
+// The copy restore keeps of the file it replaces, and the copy it renames into its place.
+std::string beforeRestoreFile(const std::string &databasePath, const std::string &timestamp, int n);
+std::string restoringFile(const std::string &databasePath);
+
+// Where a note that could not be stored is written: "mydata.mdb.recovered-B1-20261207-134700.txt"
+// beside the database, else in the fallback folders in turn.
+std::vector<std::string> recoveryFiles(const std::string &databasePath, std::string_view key,
+                                       const std::string &timestamp,
+                                       const std::vector<std::string> &fallbackFolders);
+
+} // namespace quillet::places

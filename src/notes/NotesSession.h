@@ -1,0 +1,72 @@
+#pragma once
+
+#include "keeping/InUseLock.h"
+#include "store/NoteStore.h"
+#include "store/Settings.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+// The main window's position (outer frame) and size (inside it), in twips, as the settings
+// keep them in positions 1 to 4.
+struct WindowGeometry
+{
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// The open notes file and what belongs to it: the store, the settings read from it and stored
+// with the workspace, the lock that tells other copies of the program and the tool that it is
+// open, and the rule that nothing is deleted without a copy. The program's main builds one;
+// both windows receive it, and neither hands the store out.
+class NotesSession
+{
+public:
+    NotesSession() = default;
+    ~NotesSession();
+    NotesSession(const NotesSession &) = delete;
+    NotesSession &operator=(const NotesSession &) = delete;
+
+    // Opens the notes database at path; throws DatabaseUnavailable when it cannot serve.
+    void open(const std::string &path);
+    // Closes the connection, then lets the lock go: the last database operation of a run.
+    void close();
+    bool isOpen() const { return m_store != nullptr; }
+    // The database file; empty before open.
+    const std::string &path() const { return m_path; }
+
+    // The open store; throws std::logic_error when the file is not open.
+    NoteStore &store();
+    Settings &settings() { return m_settings; }
+    // True when changes cannot be stored (the file, its folder or its disk is read-only).
+    bool isReadOnly() const;
+
+    // Fills the settings from the file.
+    void loadSettings();
+    // Stores the outline's expanded flags (in row order), then the settings with the window's
+    // geometry in positions 1 to 4 and the selected index (decimal text) in 5. Throws
+    // std::out_of_range, having stored the flags, when the index is not a 16-bit number.
+    void storeWorkspace(const std::vector<bool> &expanded, const WindowGeometry &geometry,
+                        const std::string &selectedIndex);
+
+    // Deletes the item with the key and every row below it, once a copy of those rows is on
+    // the disk in deleted/. Throws std::system_error when the copy cannot be written: then
+    // nothing is deleted.
+    int deleteWithCopy(const std::string &key);
+
+private:
+    std::string m_path;
+    Settings m_settings;
+    // Taken before the connection opens and let go after it closes: closing a descriptor of the
+    // file drops the engine's locks on it.
+    std::unique_ptr<InUseLock> m_inUse;
+    std::unique_ptr<NoteStore> m_store;
+};
+
+} // namespace quillet
