@@ -1,6 +1,9 @@
 #include "notes/EditorFormat.h"
 
+#include "notes/TrimValue.h"
 #include "store/Keys.h"
+
+#include <QStringList>
 
 namespace quillet {
 
@@ -30,8 +33,7 @@ EditorFormat shownFormat(const std::optional<NoteRow> &row, const EditorFormat &
     if (const std::optional<std::string> name = row->fontName.toText()) {
         const std::string_view trimmed = keys::trimmedSpaces(*name);
         if (!trimmed.empty())
-            shown.fontName =
-                QString::fromUtf8(trimmed.data(), static_cast<qsizetype>(trimmed.size()));
+            shown.fontName = fromStored(trimmed);
     }
     // The editor holds sizes in single precision, as the column does.
     if (const std::optional<double> size = row->fontSize.toDouble();
@@ -58,6 +60,16 @@ NoteFormat storedFormat(const EditorFormat &format)
     stored.bold = format.bold;
     stored.italic = format.italic;
     return stored;
+}
+
+QFont fontOf(const EditorFormat &format, QFont font)
+{
+    font.setFamilies({format.fontName});
+    if (isShowableSize(format.fontSize))
+        font.setPointSizeF(format.fontSize);
+    font.setBold(format.bold);
+    font.setItalic(format.italic);
+    return font;
 }
 
 } // namespace quillet

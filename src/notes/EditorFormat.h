@@ -2,6 +2,7 @@
 
 #include "store/NoteStore.h"
 
+#include <QFont>
 #include <QString>
 
 #include <cstdint>
@@ -40,6 +41,10 @@ EditorFormat defaultFormat();
 // (an empty font name, a size the editor cannot take, a colour beyond 32 bits) keeps that
 // property as the editor has it. Font names are trimmed of surrounding spaces.
 EditorFormat shownFormat(const std::optional<NoteRow> &row, const EditorFormat &current);
+
+// The font of the format: its family, size (kept as the font has it when the size cannot be
+// shown), bold and italic, over the font given.
+QFont fontOf(const EditorFormat &format, QFont font = QFont());
 
 // The editor's format as its row stores it.
 NoteFormat storedFormat(const EditorFormat &format);

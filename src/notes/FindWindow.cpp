@@ -1,6 +1,7 @@
 #include "notes/FindWindow.h"
 
 #include "notes/OutlineView.h"
+#include "notes/TrimValue.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
@@ -57,11 +58,10 @@ public:
     }
 };
 
-QString fromUtf8(const std::string &text, std::size_t from = 0,
-                 std::size_t length = std::string::npos)
+// Part of a stored text, as the toolkit's text.
+QString partOf(std::string_view text, std::size_t from, std::size_t length = std::string::npos)
 {
-    const std::string part = text.substr(std::min(from, text.size()), length);
-    return QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size()));
+    return fromStored(text.substr(std::min(from, text.size()), length));
 }
 
 } // namespace
@@ -167,13 +167,13 @@ void FindWindow::showResults(quint64 generation, const SearchResults &results)
     m_results->clear();
     const OutlineModel &nodes = m_outline.nodes();
     for (const SearchHit &hit : results.hits) {
-        const QString key = fromUtf8(hit.key);
+        const QString key = fromStored(hit.key);
         const int number = nodes.find(key);
         const QString path = number >= 0 ? nodes.fullPath(number, OutlineView::kPathSeparator)
                                          : tr("%1 (not in the outline)").arg(key);
-        const QString before = fromUtf8(hit.context, 0, hit.hitStart);
-        const QString match = fromUtf8(hit.context, hit.hitStart, hit.hitLength);
-        const QString after = fromUtf8(hit.context, hit.hitStart + hit.hitLength);
+        const QString before = partOf(hit.context, 0, hit.hitStart);
+        const QString match = partOf(hit.context, hit.hitStart, hit.hitLength);
+        const QString after = partOf(hit.context, hit.hitStart + hit.hitLength);
         auto *item = new QListWidgetItem(m_results);
         if (hit.inNote) {
             item->setText(path + QStringLiteral(": ") + before + match + after);

@@ -34,38 +34,38 @@ Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
     , m_unsaved(platform.messageBoxes, this)
 {
     setObjectName(QStringLiteral("Form3"));
-    buildControls();
+    m_ui.build(*this);
     // Nothing is selected yet: there is no row that typed text could be stored in.
-    Text1->setReadOnly(true);
+    m_ui.Text1->setReadOnly(true);
     // Every handler runs guarded: what escapes it is shown, and the program goes on.
     const auto wire = [this](auto *sender, auto signal, void (Form3::*handler)()) {
         connect(sender, signal, this, [this, handler] {
             guarded(m_platform.messageBoxes, this, [&] { (this->*handler)(); });
         });
     };
-    connect(TreeView1, &OutlineView::nodeClicked, this, [this](int index) {
+    connect(m_ui.TreeView1, &OutlineView::nodeClicked, this, [this](int index) {
         guarded(m_platform.messageBoxes, this, [&] { TreeView1_NodeClick(index); });
     });
-    connect(&TreeView1->nodes(), &OutlineModel::titleEdited, this,
+    connect(&m_ui.TreeView1->nodes(), &OutlineModel::titleEdited, this,
             [this](int number, const QString &title) {
                 guarded(m_platform.messageBoxes, this,
                         [&] { TreeView1_AfterLabelEdit(number, title); });
             });
-    wire(Text2, &QLineEdit::textChanged, &Form3::Text2_Change);
-    wire(Text1, &NoteEditor::focusLost, &Form3::Text1_LostFocus);
-    wire(Text1, &NoteEditor::edited, &Form3::Text1_Change);
+    wire(m_ui.Text2, &QLineEdit::textChanged, &Form3::Text2_Change);
+    wire(m_ui.Text1, &NoteEditor::focusLost, &Form3::Text1_LostFocus);
+    wire(m_ui.Text1, &NoteEditor::edited, &Form3::Text1_Change);
     connect(&m_unsaved, &UnsavedText::pauseInTyping, this, &Form3::storeTypedText);
-    wire(Check1, &QCheckBox::stateChanged, &Form3::Check1_Click);
-    wire(Command4, &QToolButton::clicked, &Form3::Command4_Click);
-    wire(Command1, &QToolButton::clicked, &Form3::Command1_Click);
-    wire(Command5, &QToolButton::clicked, &Form3::Command5_Click);
-    wire(Command10, &QToolButton::clicked, &Form3::Command10_Click);
-    wire(Command7, &QToolButton::clicked, &Form3::Command7_Click);
-    wire(Command8, &QToolButton::clicked, &Form3::Command8_Click);
-    wire(Command9, &QToolButton::clicked, &Form3::Command9_Click);
-    wire(Command2, &QPushButton::clicked, &Form3::Command2_Click);
-    wire(Command11, &QPushButton::clicked, &Form3::Command11_Click);
-    wire(Command12, &QPushButton::clicked, &Form3::Command12_Click);
+    wire(m_ui.Check1, &QCheckBox::stateChanged, &Form3::Check1_Click);
+    wire(m_ui.Command4, &QToolButton::clicked, &Form3::Command4_Click);
+    wire(m_ui.Command1, &QToolButton::clicked, &Form3::Command1_Click);
+    wire(m_ui.Command5, &QToolButton::clicked, &Form3::Command5_Click);
+    wire(m_ui.Command10, &QToolButton::clicked, &Form3::Command10_Click);
+    wire(m_ui.Command7, &QToolButton::clicked, &Form3::Command7_Click);
+    wire(m_ui.Command8, &QToolButton::clicked, &Form3::Command8_Click);
+    wire(m_ui.Command9, &QToolButton::clicked, &Form3::Command9_Click);
+    wire(m_ui.Command2, &QPushButton::clicked, &Form3::Command2_Click);
+    wire(m_ui.Command11, &QPushButton::clicked, &Form3::Command11_Click);
+    wire(m_ui.Command12, &QPushButton::clicked, &Form3::Command12_Click);
 
     // Keys for the commands: each presses its button, which takes the focus first, so the
     // text being typed is stored before the command acts, as with a click.
@@ -80,10 +80,10 @@ Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
             button->click();
         };
     };
-    key(QKeySequence(Qt::Key_Insert), this, press(Command4));
-    key(QKeySequence(Qt::CTRL | Qt::Key_Insert), this, press(Command1));
-    key(QKeySequence(Qt::Key_Delete), TreeView1, press(Command5));
-    key(QKeySequence(Qt::CTRL | Qt::Key_F), this, press(Command7));
+    key(QKeySequence(Qt::Key_Insert), this, press(m_ui.Command4));
+    key(QKeySequence(Qt::CTRL | Qt::Key_Insert), this, press(m_ui.Command1));
+    key(QKeySequence(Qt::Key_Delete), m_ui.TreeView1, press(m_ui.Command5));
+    key(QKeySequence(Qt::CTRL | Qt::Key_F), this, press(m_ui.Command7));
     key(QKeySequence(Qt::CTRL | Qt::Key_P), this,
         [this] { guarded(m_platform.messageBoxes, this, [&] { printNote(); }); });
 }
@@ -94,7 +94,7 @@ Form3::~Form3()
     // destroyed must not reach a handler, or the store, that is already gone.
     for (QObject *control : findChildren<QObject *>())
         control->disconnect(this);
-    TreeView1->nodes().disconnect(this);
+    m_ui.TreeView1->nodes().disconnect(this);
 }
 
 void Form3::Form_Load(const std::string &databasePath)
@@ -109,34 +109,34 @@ void Form3::restoreSelection(std::int32_t storedIndex)
 {
     // "0000", the box's design-time text, is no number's decimal form: the text always
     // changes, and its change handler does the restore.
-    Text2->setText(QString::number(storedIndex));
+    m_ui.Text2->setText(QString::number(storedIndex));
 }
 
 void Form3::applyLayout(const NotesLayout &layout)
 {
     if (layout.editorWidth)
-        Text1->resize(twips::toPixelsX(*layout.editorWidth), Text1->height());
+        m_ui.Text1->resize(twips::toPixelsX(*layout.editorWidth), m_ui.Text1->height());
     if (layout.editorHeight)
-        Text1->resize(Text1->width(), twips::toPixelsY(*layout.editorHeight));
+        m_ui.Text1->resize(m_ui.Text1->width(), twips::toPixelsY(*layout.editorHeight));
     if (layout.outlineHeight)
-        TreeView1->resize(TreeView1->width(), twips::toPixelsY(*layout.outlineHeight));
-    Frame1->move(Frame1->x(), twips::toPixelsY(layout.panelTop));
+        m_ui.TreeView1->resize(m_ui.TreeView1->width(), twips::toPixelsY(*layout.outlineHeight));
+    m_ui.Frame1->move(m_ui.Frame1->x(), twips::toPixelsY(layout.panelTop));
 }
 
 QString Form3::saveBeforeClosing()
 {
     m_unsaved.setClosing(true);
     m_closingFailure.clear();
-    Check1->setCheckState(Qt::Checked);
+    m_ui.Check1->setCheckState(Qt::Checked);
     return m_closingFailure;
 }
 
 void Form3::setCurrentSelection(int index)
 {
-    m_selection = CurrentSelection::of(*TreeView1, index);
-    Label1->setText(m_selection.Key);
-    Label2->setText(m_selection.Text);
-    Label6->setText(m_selection.Index);
+    m_selection = CurrentSelection::of(*m_ui.TreeView1, index);
+    m_ui.Label1->setText(m_selection.Key);
+    m_ui.Label2->setText(m_selection.Text);
+    m_ui.Label6->setText(m_selection.Index);
     showPath();
 }
 
@@ -144,23 +144,23 @@ void Form3::showPath()
 {
     // A path wider than the line is cut in the middle, where the least is lost; the whole
     // path is its tooltip.
-    const QString shown =
-        Label3->fontMetrics().elidedText(m_selection.FullPath, Qt::ElideMiddle, Label3->width());
-    Label3->setText(shown);
-    Label3->setToolTip(shown == m_selection.FullPath ? QString()
-                                                     : plainToolTip(m_selection.FullPath));
+    const QString shown = m_ui.Label3->fontMetrics().elidedText(
+        m_selection.FullPath, Qt::ElideMiddle, m_ui.Label3->width());
+    m_ui.Label3->setText(shown);
+    m_ui.Label3->setToolTip(shown == m_selection.FullPath ? QString()
+                                                          : plainToolTip(m_selection.FullPath));
 }
 
 void Form3::ClearTree()
 {
-    if (TreeView1->count() == 0)
+    if (m_ui.TreeView1->count() == 0)
         return;
-    TreeView1->nodes().clear();
+    m_ui.TreeView1->nodes().clear();
 }
 
 void Form3::LoadTree()
 {
-    m_skippedRows = loadOutline(m_session.store(), *TreeView1);
+    m_skippedRows = loadOutline(m_session.store(), *m_ui.TreeView1);
 }
 
 void Form3::TreeView1_NodeClick(int index)
@@ -182,9 +182,9 @@ void Form3::TreeView1_NodeClick(int index)
 
 void Form3::selectEditedItem()
 {
-    const int edited = TreeView1->nodes().find(m_selection.Key);
+    const int edited = m_ui.TreeView1->nodes().find(m_selection.Key);
     if (edited >= 0)
-        TreeView1->select(edited + 1);
+        m_ui.TreeView1->select(edited + 1);
 }
 
 bool Form3::unsavedTextStays()
@@ -205,8 +205,8 @@ void Form3::ShowNote()
     // that could not be stored.
     if (m_selection.isEmpty()) {
         m_noteBytes = NoteBytes();
-        Text1->showText(QString());
-        Text1->setReadOnly(true);
+        m_ui.Text1->showText(QString());
+        m_ui.Text1->setReadOnly(true);
         return;
     }
     if (!m_session.isOpen())
@@ -220,20 +220,20 @@ void Form3::ShowNote()
         // it as an empty note would invite saving the empty text over it: say so, and keep the
         // editor read-only until a note is read again.
         m_noteBytes = NoteBytes();
-        Text1->showText(QString());
-        Text1->setFormat(defaultFormat());
-        Text1->setReadOnly(true);
+        m_ui.Text1->showText(QString());
+        m_ui.Text1->setFormat(defaultFormat());
+        m_ui.Text1->setReadOnly(true);
         reportUnhandled(m_platform.messageBoxes, this,
                         tr("The note could not be read, so it is not shown and cannot be "
                            "edited now.\n\n") +
                             QString::fromUtf8(error.what()));
         return;
     }
-    Text1->setReadOnly(false);
+    m_ui.Text1->setReadOnly(false);
     m_noteBytes = NoteBytes::of(row ? &row->text : nullptr);
     // A missing row shows as an empty note in the default format.
-    Text1->showText(row ? TrimValue(row->text) : QString());
-    Text1->setFormat(shownFormat(row, Text1->format()));
+    m_ui.Text1->showText(row ? TrimValue(row->text) : QString());
+    m_ui.Text1->setFormat(shownFormat(row, m_ui.Text1->format()));
 }
 
 void Form3::Text2_Change()
@@ -241,15 +241,15 @@ void Form3::Text2_Change()
     // The stored index as a 16-bit number; anything else, and anything below 1, means 1.
     int index = 0;
     if (const std::optional<std::int32_t> number =
-            Value::text(Text2->text().toStdString()).toInt32();
+            Value::text(m_ui.Text2->text().toStdString()).toInt32();
         number && *number >= -32768 && *number <= 32767)
         index = *number;
     if (index < 1)
         index = 1;
 
     // An index beyond the last node selects nothing and leaves the selection as it was.
-    if (index <= TreeView1->count()) {
-        TreeView1->select(index);
+    if (index <= m_ui.TreeView1->count()) {
+        m_ui.TreeView1->select(index);
         setCurrentSelection(index);
     }
     ShowNote();

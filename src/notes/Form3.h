@@ -5,6 +5,7 @@
 #include "notes/NoteBytes.h"
 #include "notes/NotesLayout.h"
 #include "notes/NotesSession.h"
+#include "notes/NotesWindowControls.h"
 #include "notes/OutlineLoader.h"
 #include "notes/UnsavedText.h"
 #include "platform/Platform.h"
@@ -16,21 +17,10 @@
 #include <string>
 #include <vector>
 
-class QCheckBox;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QToolButton;
-class QPushButton;
-
 namespace quillet {
 
 class CdlgEx;
 class FindWindow;
-class NoteEditor;
-struct KeyedRow;
-class OutlineView;
 
 // The notes window: the path line, the outline, the note editor and the button panel. Its
 // controls are its own; the main window drives it through the methods below, and tests find
@@ -41,8 +31,8 @@ class Form3 : public QWidget
 
 public:
     // The window's size at design time, in twips.
-    static constexpr int kDesignWidth = 14340;
-    static constexpr int kDesignHeight = 9465;
+    static constexpr int kDesignWidth = NotesWindowControls::kDesignWidth;
+    static constexpr int kDesignHeight = NotesWindowControls::kDesignHeight;
 
     Form3(Platform &platform, NotesSession &session, QWidget *parent = nullptr);
     ~Form3() override;
@@ -82,7 +72,6 @@ signals:
     void storeAndQuitRequested(const QString &noteFailure);
 
 private:
-    void buildControls();
     // Makes node index the current selection, the four fields from that node, as a click, the
     // restore and the commands do before they show the note.
     void setCurrentSelection(int index);
@@ -97,7 +86,6 @@ private:
     void storeTypedText();
     void SaveNoteFormat();
     void addItem(const NewItem &item, const QString &prompt);
-    std::vector<KeyedRow> rowsNotShownUnder(const std::string &key);
     void rebuildAndSelect(int index);
 
     void TreeView1_NodeClick(int index);
@@ -130,32 +118,7 @@ private:
     NoteBytes m_noteBytes;    // whether the note shown can be stored back as it came
     QString m_closingFailure; // what the save at closing could not store, and where it went
 
-    // Controls, named as the window's design names them.
-    OutlineView *TreeView1 = nullptr;
-    NoteEditor *Text1 = nullptr;
-    QLineEdit *Text2 = nullptr;
-    QCheckBox *Check1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLabel *Label4 = nullptr;
-    QLabel *Label5 = nullptr;
-    QLabel *Label6 = nullptr;
-    QLabel *Label7 = nullptr;
-    QFrame *Frame1 = nullptr;
-    QGroupBox *Frame2 = nullptr;
-    QToolButton *Command1 = nullptr;
-    QToolButton *Command4 = nullptr;
-    QToolButton *Command5 = nullptr;
-    QToolButton *Command6 = nullptr;
-    QToolButton *Command7 = nullptr;
-    QToolButton *Command8 = nullptr;
-    QToolButton *Command9 = nullptr;
-    QToolButton *Command10 = nullptr;
-    QPushButton *Command2 = nullptr;
-    QPushButton *Command3 = nullptr;
-    QPushButton *Command11 = nullptr;
-    QPushButton *Command12 = nullptr;
+    NotesWindowControls m_ui; // the controls, named and placed as the design has them
 };
 
 } // namespace quillet

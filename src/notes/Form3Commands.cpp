@@ -1,23 +1,19 @@
 #include "dialogs/CdlgEx.h"
-#include "keeping/Deletions.h"
-#include "notes/EditorFormat.h"
+#include "notes/DeleteQuestion.h"
 #include "notes/FindWindow.h"
+#include "notes/FontCommand.h"
 #include "notes/Form3.h"
 #include "notes/NoteEditor.h"
 #include "notes/NotePrinting.h"
 #include "notes/OutlineView.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
-#include "platform/Printers.h"
 #include "platform/WindowHandles.h"
 #include "store/NoteStore.h"
 
 #include <QGroupBox>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
-#include <stdexcept>
 #include <system_error>
 
 // The notes window's commands: adding and deleting items, the note's font and background,
@@ -34,58 +30,21 @@ QString keyTakenMessage(const QString &key)
         .arg(key);
 }
 
-// The line the delete question adds for rows the delete takes that the outline does not show
-// (rows left out at loading, or added since by another program); empty when there are none.
-QString hiddenRowsLine(const std::vector<KeyedRow> &hidden)
-{
-    if (hidden.empty())
-        return {};
-    constexpr std::size_t kNamed = 5;
-    QStringList keys;
-    for (std::size_t i = 0; i < hidden.size() && i < kNamed; ++i)
-        keys << QString::fromUtf8(hidden[i].key.data(),
-                                  static_cast<qsizetype>(hidden[i].key.size()));
-    QString named = keys.join(QStringLiteral(", "));
-    if (hidden.size() > kNamed)
-        named += Form3::tr(" and %1 more").arg(hidden.size() - kNamed);
-    return hidden.size() == 1
-               ? Form3::tr("\nIt also deletes 1 row that is not shown in the outline: %1.")
-                     .arg(named)
-               : Form3::tr("\nIt also deletes %1 rows that are not shown in the outline: %2.")
-                     .arg(hidden.size())
-                     .arg(named);
-}
-
 } // namespace
-
-std::vector<KeyedRow> Form3::rowsNotShownUnder(const std::string &key)
-{
-    // The delete takes every row whose key begins with the item's: a row is shown when the
-    // outline holds a node of its key and the loader did not leave it out (a second row with a
-    // key was left out, though its key is in the outline).
-    std::vector<KeyedRow> hidden;
-    for (KeyedRow &row : m_session.store().subtreeRows(key)) {
-        const bool skipped = std::any_of(m_skippedRows.begin(), m_skippedRows.end(),
-                                         [&](const SkippedRow &s) { return s.id == row.id; });
-        if (skipped || TreeView1->nodes().find(QString::fromStdString(row.key)) < 0)
-            hidden.push_back(std::move(row));
-    }
-    return hidden;
-}
 
 void Form3::rebuildAndSelect(int index)
 {
     ClearTree();
     LoadTree();
-    TreeView1->setFocus();
-    TreeView1->select(index);
+    m_ui.TreeView1->setFocus();
+    m_ui.TreeView1->select(index);
     setCurrentSelection(index);
     ShowNote();
 }
 
 void Form3::addItem(const NewItem &item, const QString &prompt)
 {
-    const int count = TreeView1->count();
+    const int count = m_ui.TreeView1->count();
     if (!item.fits || count >= kMaxItems) {
         m_platform.messageBoxes.inform(this, QString(), tr("No room for a new item here!"),
                                        MessageBoxes::Icon::None);
@@ -123,7 +82,7 @@ void Form3::Command4_Click()
 {
     if (m_selection.isEmpty() || unsavedTextStays())
         return;
-    addItem(newSiblingItem(m_selection.Key, TreeView1->nodes()),
+    addItem(newSiblingItem(m_selection.Key, m_ui.TreeView1->nodes()),
             QStringLiteral("Add New Item in : "));
 }
 
@@ -131,7 +90,7 @@ void Form3::Command1_Click()
 {
     if (m_selection.isEmpty() || unsavedTextStays())
         return;
-    addItem(newChildItem(m_selection.Key, m_selection.FullPath, TreeView1->nodes()),
+    addItem(newChildItem(m_selection.Key, m_selection.FullPath, m_ui.TreeView1->nodes()),
             QStringLiteral("Add New Subitem in : "));
 }
 
@@ -146,10 +105,11 @@ void Form3::Command5_Click()
         return;
     }
     const std::string key = m_selection.Key.toStdString();
+    const QString question =
+        deleteQuestion(m_selection.FullPath, rowsNotShown(m_session.store().subtreeRows(key),
+                                                          m_ui.TreeView1->nodes(), m_skippedRows));
     const MessageBoxes::Answer answer =
-        m_platform.messageBoxes.ask(this, QStringLiteral("Attention"),
-                                    QStringLiteral("Delete item : \n") + m_selection.FullPath +
-                                        hiddenRowsLine(rowsNotShownUnder(key)),
+        m_platform.messageBoxes.ask(this, QStringLiteral("Attention"), question,
                                     MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Warning);
     if (answer == MessageBoxes::Answer::No)
         return;
@@ -176,32 +136,9 @@ CdlgEx &Form3::dialog()
 
 void Form3::Command10_Click()
 {
-    // Each step that fails is skipped and the next one runs: a font the editor cannot take,
-    // a name too long for the chooser, a cancelled chooser. The format is stored in any case.
-    EditorFormat format = Text1->format();
-    CdlgEx &font = dialog();
-    font.setFontName(format.fontName);
-    // Whole points, halves to even: 9.75 becomes 10, 10.5 becomes 10.
-    const double size = std::nearbyint(format.fontSize);
-    if (size >= std::numeric_limits<std::int32_t>::min() &&
-        size <= std::numeric_limits<std::int32_t>::max())
-        font.setFontSize(static_cast<std::int32_t>(size));
-    font.setRGBResult(format.foreColor);
-    font.setBold(format.bold);
-    font.setItalic(format.italic);
-    font.sethOwner(windowHandles::handleOf(this));
-    try {
-        font.ShowFont();
-    } catch (const std::exception &) {
-        // Cancelled with CancelError set, or a name or size the chooser cannot take.
-    }
-    if (!font.FontName().isEmpty())
-        format.fontName = font.FontName();
-    format.fontSize = font.FontSize();
-    format.foreColor = font.RGBResult();
-    format.bold = font.Bold();
-    format.italic = font.Italic();
-    Text1->setFormat(format);
+    // The format is stored in any case, a cancelled chooser's included.
+    m_ui.Text1->setFormat(
+        chooseFont(dialog(), m_ui.Text1->format(), windowHandles::handleOf(this)));
     SaveNoteFormat();
 }
 
@@ -212,7 +149,7 @@ void Form3::SaveNoteFormat()
     // A key without a row stores nothing and says nothing; a failure of the disk or the file
     // is said, so that the user knows the format will not come back.
     try {
-        m_session.store().saveFormat(m_selection.StoredKey, storedFormat(Text1->format()));
+        m_session.store().saveFormat(m_selection.StoredKey, storedFormat(m_ui.Text1->format()));
     } catch (const StoreError &error) {
         reportUnhandled(m_platform.messageBoxes, this,
                         tr("The note's format was not stored.\n\n") +
@@ -228,9 +165,9 @@ void Form3::Command9_Click()
     // Black (0) and negative values are not applied. A cancel leaves RGBResult as the last
     // colour or font command left it, which then applies. The format is stored in any case.
     if (colours.RGBResult() > 0) {
-        EditorFormat format = Text1->format();
+        EditorFormat format = m_ui.Text1->format();
         format.backColor = colours.RGBResult();
-        Text1->setFormat(format);
+        m_ui.Text1->setFormat(format);
     }
     SaveNoteFormat();
 }
@@ -239,10 +176,10 @@ void Form3::Command2_Click()
 {
     // Every item with children opens; no item closes. The flags reach the file with the
     // workspace.
-    const int count = TreeView1->count();
+    const int count = m_ui.TreeView1->count();
     for (int index = 1; index <= count; ++index)
-        if (TreeView1->children(index) > 0)
-            TreeView1->setExpanded(index, true);
+        if (m_ui.TreeView1->children(index) > 0)
+            m_ui.TreeView1->setExpanded(index, true);
 }
 
 void Form3::Command7_Click()
@@ -251,7 +188,7 @@ void Form3::Command7_Click()
     if (!m_session.isOpen())
         return;
     if (!m_find) {
-        m_find = new FindWindow(m_session.path(), *TreeView1, this);
+        m_find = new FindWindow(m_session.path(), *m_ui.TreeView1, this);
         connect(m_find, &FindWindow::itemChosen, this, [this](const QString &key) {
             guarded(m_platform.messageBoxes, this, [&] { goToItem(key); });
         });
@@ -261,18 +198,18 @@ void Form3::Command7_Click()
 
 void Form3::goToItem(const QString &key)
 {
-    const int number = TreeView1->nodes().find(key);
+    const int number = m_ui.TreeView1->nodes().find(key);
     if (number < 0)
         return;
     // As a click on the item: the text being edited is stored first (a failure keeps it and
     // the selection where they are), then the item is selected and its note shown. Its
     // ancestors open, so that it can be seen.
     SaveNoteText();
-    for (int at = TreeView1->nodes().node(number).parent; at >= 0;
-         at = TreeView1->nodes().node(at).parent)
-        TreeView1->setExpanded(at + 1, true);
-    TreeView1->select(number + 1);
-    TreeView1->scrollTo(TreeView1->nodes().indexOf(number));
+    for (int at = m_ui.TreeView1->nodes().node(number).parent; at >= 0;
+         at = m_ui.TreeView1->nodes().node(at).parent)
+        m_ui.TreeView1->setExpanded(at + 1, true);
+    m_ui.TreeView1->select(number + 1);
+    m_ui.TreeView1->scrollTo(m_ui.TreeView1->nodes().indexOf(number));
     TreeView1_NodeClick(number + 1);
 }
 
@@ -290,7 +227,8 @@ void Form3::Command8_Click()
     }
     if (m_unsaved.has()) {
         m_unsaved.dropPendingReport();
-        noteFailure = m_unsaved.keepAtClosing(m_session.path(), m_selection.Key, Text1->noteText());
+        noteFailure =
+            m_unsaved.keepAtClosing(m_session.path(), m_selection.Key, m_ui.Text1->noteText());
     }
     emit storeAndQuitRequested(noteFailure);
 }
@@ -302,7 +240,7 @@ void Form3::Command11_Click()
     files.setFilter(QStringLiteral("Text files|*.txt|All files|*.*"));
     files.ShowOpen();
     // The file is not opened; its path, or the one before a cancel, is shown.
-    Frame2->setTitle(files.FileName());
+    m_ui.Frame2->setTitle(files.FileName());
 }
 
 void Form3::Command12_Click()
@@ -314,31 +252,8 @@ void Form3::printNote()
 {
     if (m_selection.isEmpty())
         return;
-    if (!m_platform.choosers)
-        throw std::logic_error("No print dialog is available.");
-    // The print dialog starts on the program's current printer and its settings.
-    PrintSettings settings;
-    settings.owner = windowHandles::handleOf(this);
-    settings.documentName = m_selection.FullPath;
-    try {
-        if (!m_platform.printers)
-            throw PrinterUnavailable(tr("No printer is installed on this computer.").toStdString());
-        settings.deviceName = m_platform.printers->deviceName();
-        settings.orientation = m_platform.printers->orientation();
-        settings.duplex = m_platform.printers->duplex();
-        settings.copies = m_platform.printers->copies();
-    } catch (const PrinterUnavailable &error) {
-        m_platform.messageBoxes.inform(
-            this, QStringLiteral("Quillet"),
-            QString::fromUtf8(error.what()) +
-                tr("\n\nThe print dialog can still print the note to a PDF file."),
-            MessageBoxes::Icon::Information);
-    }
-    const QString header = m_selection.FullPath;
-    const QString text = Text1->toPlainText();
-    const EditorFormat format = Text1->format();
-    m_platform.choosers->printDocument(
-        settings, [&](QPrinter &printer) { quillet::printNote(printer, header, text, format); });
+    printThroughDialog(m_platform, this, m_selection.FullPath, m_ui.Text1->toPlainText(),
+                       m_ui.Text1->format());
 }
 
 } // namespace quillet

@@ -54,14 +54,14 @@ void Form3::askAboutNoteBytes()
     if (answer == MessageBoxes::Answer::Yes) {
         m_noteBytes.agreed();
         // Saves met while the question was open stored nothing: the text goes after a pause.
-        if (Text1->isChanged())
+        if (m_ui.Text1->isChanged())
             m_unsaved.typed();
         return;
     }
     // The note stays exactly as stored, and takes no typing until an item is chosen again.
     m_noteBytes.refused();
-    Text1->revert();
-    Text1->setReadOnly(true);
+    m_ui.Text1->revert();
+    m_ui.Text1->setReadOnly(true);
     m_unsaved.stored();
 }
 
@@ -80,42 +80,42 @@ void Form3::Check1_Click()
     // A momentary switch: checking it saves once and unchecks it. The uncheck raises this
     // handler again, which then finds the box unchecked and does nothing. The box is unchecked
     // also when the save fails, so that the next check (at closing) saves again.
-    if (Check1->checkState() != Qt::Checked)
+    if (m_ui.Check1->checkState() != Qt::Checked)
         return;
     try {
         SaveNoteText();
     } catch (const std::exception &) {
-        Check1->setCheckState(Qt::Unchecked);
+        m_ui.Check1->setCheckState(Qt::Unchecked);
         if (!m_unsaved.closing())
             throw;
         // Closing goes on whatever happens; the text must not go with it.
         m_closingFailure =
-            m_unsaved.keepAtClosing(m_session.path(), m_selection.Key, Text1->noteText());
+            m_unsaved.keepAtClosing(m_session.path(), m_selection.Key, m_ui.Text1->noteText());
         return;
     }
-    Check1->setCheckState(Qt::Unchecked);
+    m_ui.Check1->setCheckState(Qt::Unchecked);
 }
 
 void Form3::SaveNoteText()
 {
     // A note that could not be read was never shown, so there is nothing of the user's to store.
-    if (m_selection.isEmpty() || Text1->isReadOnly())
+    if (m_selection.isEmpty() || m_ui.Text1->isReadOnly())
         return;
     // A note changes only when its user changes it: the text as shown, or typed back to it, is
     // not written again (its bytes may not even be UTF-8, or be trimmed of spaces on show).
-    if (!Text1->isChanged()) {
+    if (!m_ui.Text1->isChanged()) {
         m_unsaved.stored();
         return;
     }
     if (m_noteBytes.holdsBackSaves())
         return;
-    const QString text = Text1->noteText();
+    const QString text = m_ui.Text1->noteText();
     try {
         m_session.store().saveText(m_selection.StoredKey, text.toStdString());
     } catch (const std::exception &error) {
         m_unsaved.notStored(m_selection.FullPath, error);
     }
-    Text1->markStored(text);
+    m_ui.Text1->markStored(text);
     m_noteBytes = NoteBytes();
     m_unsaved.stored();
 }
@@ -124,8 +124,8 @@ void Form3::TreeView1_AfterLabelEdit(int number, const QString &newString)
 {
     RenameNote(newString);
     // The path line follows a new title of the selected item or of any item above it.
-    const int selected = TreeView1->nodes().find(m_selection.Key);
-    for (int at = selected; at >= 0; at = TreeView1->nodes().node(at).parent) {
+    const int selected = m_ui.TreeView1->nodes().find(m_selection.Key);
+    for (int at = selected; at >= 0; at = m_ui.TreeView1->nodes().node(at).parent) {
         if (at == number) {
             setCurrentSelection(selected + 1);
             break;
@@ -144,10 +144,10 @@ void Form3::SaveWorkspace(const WindowGeometry &geometry)
 {
     if (m_selection.isEmpty())
         return;
-    const int count = TreeView1->count();
+    const int count = m_ui.TreeView1->count();
     std::vector<bool> flags(static_cast<std::size_t>(count));
     for (int index = 1; index <= count; ++index)
-        flags[index - 1] = TreeView1->isExpanded(index);
+        flags[index - 1] = m_ui.TreeView1->isExpanded(index);
     m_session.storeWorkspace(flags, geometry, m_selection.Index.toStdString());
 }
 

@@ -75,13 +75,7 @@ EditorFormat NoteEditor::format() const
 void NoteEditor::setFormat(const EditorFormat &format)
 {
     // One font and one palette change, so the text is laid out once.
-    QFont f = font();
-    f.setFamilies({format.fontName});
-    if (isShowableSize(format.fontSize))
-        f.setPointSizeF(format.fontSize);
-    f.setBold(format.bold);
-    f.setItalic(format.italic);
-    setFont(f);
+    setFont(fontOf(format, font()));
 
     QPalette p = palette();
     p.setColor(QPalette::Text, colors::fromStored(format.foreColor));

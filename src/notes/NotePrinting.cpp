@@ -1,6 +1,10 @@
 #include "notes/NotePrinting.h"
 
+#include "platform/Choosers.h"
 #include "platform/Colors.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Printers.h"
+#include "platform/WindowHandles.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
@@ -9,6 +13,7 @@
 #include <QTextDocument>
 
 #include <cmath>
+#include <stdexcept>
 
 namespace quillet {
 
@@ -26,14 +31,9 @@ void printNote(QPrinter &printer, const QString &header, const QString &text,
     const qreal headerHeight = headerMetrics.height() * 2;
     const QRectF body(0, headerHeight, area.width(), area.height() - headerHeight);
 
-    QFont font(format.fontName);
-    if (isShowableSize(format.fontSize))
-        font.setPointSizeF(format.fontSize);
-    font.setBold(format.bold);
-    font.setItalic(format.italic);
     QTextDocument document;
     document.documentLayout()->setPaintDevice(&printer);
-    document.setDefaultFont(font);
+    document.setDefaultFont(fontOf(format));
     document.setPlainText(text);
     QTextCharFormat colours;
     colours.setForeground(colors::fromStored(format.foreColor));
@@ -61,6 +61,33 @@ void printNote(QPrinter &printer, const QString &header, const QString &text,
                               QRectF(0, number * body.height(), body.width(), body.height()));
         painter.restore();
     }
+}
+
+void printThroughDialog(Platform &platform, QWidget *owner, const QString &fullPath,
+                        const QString &text, const EditorFormat &format)
+{
+    if (!platform.choosers)
+        throw std::logic_error("No print dialog is available.");
+    PrintSettings settings;
+    settings.owner = windowHandles::handleOf(owner);
+    settings.documentName = fullPath;
+    try {
+        if (!platform.printers)
+            throw PrinterUnavailable(
+                QObject::tr("No printer is installed on this computer.").toStdString());
+        settings.deviceName = platform.printers->deviceName();
+        settings.orientation = platform.printers->orientation();
+        settings.duplex = platform.printers->duplex();
+        settings.copies = platform.printers->copies();
+    } catch (const PrinterUnavailable &error) {
+        platform.messageBoxes.inform(
+            owner, QStringLiteral("Quillet"),
+            QString::fromUtf8(error.what()) +
+                QObject::tr("\n\nThe print dialog can still print the note to a PDF file."),
+            MessageBoxes::Icon::Information);
+    }
+    platform.choosers->printDocument(
+        settings, [&](QPrinter &printer) { printNote(printer, fullPath, text, format); });
 }
 
 } // namespace quillet

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "notes/EditorFormat.h"
+#include "platform/Platform.h"
 
 #include <QString>
 
 class QPrinter;
+class QWidget;
 
 namespace quillet {
 
@@ -12,5 +14,10 @@ namespace quillet {
 // text below in the note's font, size, colours, bold and italic, wrapped to the page.
 void printNote(QPrinter &printer, const QString &header, const QString &text,
                const EditorFormat &format);
+
+// Prints a note through the print dialog, which starts on the program's current printer and
+// its settings. Without a printer it says so, and the dialog can still print to a PDF file.
+void printThroughDialog(Platform &platform, QWidget *owner, const QString &fullPath,
+                        const QString &text, const EditorFormat &format);
 
 } // namespace quillet

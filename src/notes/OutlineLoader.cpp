@@ -19,11 +19,6 @@ std::string storedKey(const Value &key)
     return key.toText().value_or(std::string());
 }
 
-QString fromUtf8(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
@@ -49,8 +44,8 @@ std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
                 return;
             }
             try {
-                const int number = model.add(fromUtf8(checked.key), TrimValue(row.title),
-                                             fromUtf8(checked.parentKey), storedKey(row.key));
+                const int number = model.add(fromStored(checked.key), TrimValue(row.title),
+                                             fromStored(checked.parentKey), storedKey(row.key));
                 if (checked.expanded)
                     expanded.push_back(number);
             } catch (const std::invalid_argument &why) {

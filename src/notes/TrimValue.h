@@ -4,7 +4,16 @@
 
 #include <QString>
 
+#include <string_view>
+
 namespace quillet {
+
+// Stored text (UTF-8 bytes) as the toolkit's text; bytes that are not UTF-8 show as
+// replacement characters.
+inline QString fromStored(std::string_view bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
 
 // A stored value as the notes window shows it: as text, without leading and trailing spaces
 // (code 32 only; tabs and line breaks stay). Empty for a Null or a value that has no text.

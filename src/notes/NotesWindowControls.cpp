@@ -1,4 +1,5 @@
-#include "notes/Form3.h"
+#include "notes/NotesWindowControls.h"
+
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"
 #include "platform/Colors.h"
@@ -11,8 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
-
-// The notes window's controls, each at its place of the design, in twips.
 
 namespace quillet {
 
@@ -70,18 +69,19 @@ QFont designFont(const QString &family, double points)
 
 } // namespace
 
-void Form3::buildControls()
+void NotesWindowControls::build(QWidget &window)
 {
-    resize(twips::toPixelsX(kDesignWidth), twips::toPixelsY(kDesignHeight));
+    QWidget *const parent = &window;
+    window.resize(twips::toPixelsX(kDesignWidth), twips::toPixelsY(kDesignHeight));
 
-    TreeView1 = named(new OutlineView(this), "TreeView1");
+    TreeView1 = named(new OutlineView(parent), "TreeView1");
     twips::place(TreeView1, 0, 0, 3795, 8535);
     TreeView1->setFont(designFont(QStringLiteral("Tahoma"), 9.75));
-    TreeView1->setAccessibleName(tr("Outline"));
+    TreeView1->setAccessibleName(QObject::tr("Outline"));
 
-    line(this, 3820, 0, 0, 30000, 0xE0E0E0);
+    line(parent, 3820, 0, 0, 30000, 0xE0E0E0);
 
-    Label3 = named(new QLabel(QStringLiteral("Label3"), this), "Label3");
+    Label3 = named(new QLabel(QStringLiteral("Label3"), parent), "Label3");
     twips::place(Label3, 3960, 0, 10335, 255);
     // Titles are shown as they are typed, never read as markup.
     Label3->setTextFormat(Qt::PlainText);
@@ -91,14 +91,14 @@ void Form3::buildControls()
         Label3->setPalette(p);
     }
 
-    line(this, 3840, 300, 30000, 0, 0xC0C0C0);
+    line(parent, 3840, 300, 30000, 0, 0xC0C0C0);
 
-    Text1 = named(new NoteEditor(this), "Text1");
+    Text1 = named(new NoteEditor(parent), "Text1");
     twips::place(Text1, 3860, 360, 8055, 6735);
     Text1->setFormat({QStringLiteral("Courier New"), 9.75, 0x000000, 0xFFFFFF, false, false});
-    Text1->setAccessibleName(tr("Note"));
+    Text1->setAccessibleName(QObject::tr("Note"));
 
-    Frame1 = named(new QFrame(this), "Frame1");
+    Frame1 = named(new QFrame(parent), "Frame1");
     twips::place(Frame1, 0, 8520, 30000, 1095);
     fill(Frame1, 0xE0E0E0);
 
@@ -117,17 +117,19 @@ void Form3::buildControls()
     };
     // Each button with an action says it, with its key, to the pointer and to assistive
     // technology.
-    Command4 = pictureButton("Command4", 120, "add-item", tr("Add an item (Insert)"));
-    Command1 = pictureButton("Command1", 720, "add-subitem", tr("Add a subitem (Ctrl+Insert)"));
-    Command5 = pictureButton("Command5", 1320, "delete-item", tr("Delete the item (Delete)"));
+    Command4 = pictureButton("Command4", 120, "add-item", QObject::tr("Add an item (Insert)"));
+    Command1 =
+        pictureButton("Command1", 720, "add-subitem", QObject::tr("Add a subitem (Ctrl+Insert)"));
+    Command5 =
+        pictureButton("Command5", 1320, "delete-item", QObject::tr("Delete the item (Delete)"));
     Command6 = pictureButton("Command6", 1920, "cogwheels", QString());
-    Command7 = pictureButton("Command7", 2520, "binoculars", tr("Find (Ctrl+F)"));
-    Command8 = pictureButton("Command8", 3120, "door", tr("Store and quit"));
+    Command7 = pictureButton("Command7", 2520, "binoculars", QObject::tr("Find (Ctrl+F)"));
+    Command8 = pictureButton("Command8", 3120, "door", QObject::tr("Store and quit"));
     line(Frame1, 3820, 0, 0, 30000, 0xFFFFFF);
-    Command9 = pictureButton("Command9", 4080, "brush", tr("Background colour"));
-    Command10 = pictureButton("Command10", 4680, "font", tr("Font"));
+    Command9 = pictureButton("Command9", 4080, "brush", QObject::tr("Background colour"));
+    Command10 = pictureButton("Command10", 4680, "font", QObject::tr("Font"));
 
-    Label7 = named(new QLabel(tr("Quillet \u2014 notes in an outline"), Frame1), "Label7");
+    Label7 = named(new QLabel(QObject::tr("Quillet \u2014 notes in an outline"), Frame1), "Label7");
     twips::place(Label7, 5400, 240, 8775, 495);
     Label7->setFont(designFont(QStringLiteral("Tahoma"), 20.25));
     {
@@ -138,7 +140,7 @@ void Form3::buildControls()
 
     // The auxiliary panel is never shown; it holds the selection record and the controls the
     // program drives from code.
-    Frame2 = named(new QGroupBox(QStringLiteral("Για μένα"), this), "Frame2");
+    Frame2 = named(new QGroupBox(QStringLiteral("Για μένα"), parent), "Frame2");
     twips::place(Frame2, 6000, 5040, 6135, 3255);
     fill(Frame2, 0x80FF80);
     Frame2->setVisible(false);
@@ -176,7 +178,7 @@ void Form3::buildControls()
     QWidget *order[] = {TreeView1, Text1,    Command4, Command1, Command5,
                         Command6,  Command7, Command8, Command9, Command10};
     for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 } // namespace quillet

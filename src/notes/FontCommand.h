@@ -1,0 +1,18 @@
+#pragma once
+
+#include "notes/EditorFormat.h"
+
+#include <cstdint>
+
+namespace quillet {
+
+class CdlgEx;
+
+// The font command's use of the dialog component: the chooser starts on the note's format
+// (its size in whole points, halves to even), and the format to apply comes back from the
+// component's properties. Each step that fails is skipped and the next one runs: a name too
+// long for the chooser, a cancelled chooser; a cancel gives back the format the chooser
+// started on, rounded.
+EditorFormat chooseFont(CdlgEx &dialog, EditorFormat format, std::int32_t owner);
+
+} // namespace quillet
