@@ -15,33 +15,6 @@ namespace {
 
 using Kind = Problem::Kind;
 
-// A stored value as shown in a report line: quoted, with control characters escaped so that
-// a key holding a line break cannot split the report, and cut short when long.
-std::string shown(std::string_view text)
-{
-    constexpr std::size_t kLimit = 40;
-    std::string out = "\"";
-    std::size_t i = 0;
-    for (; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        // Cut only at the start of a character, never inside a UTF-8 sequence.
-        if (i >= kLimit && (byte & 0xC0) != 0x80)
-            break;
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
-            if (byte == '"' || byte == '\\')
-                out += '\\';
-            out += static_cast<char>(byte);
-        }
-    }
-    if (i < text.size())
-        out += "...";
-    return out + '"';
-}
-
 // Store messages may carry the engine's text; a report keeps one problem to a line.
 std::string oneLine(std::string text)
 {
@@ -68,33 +41,26 @@ bool isWholeInt32(const Value &value)
 
 // The report line of a problem of one row. A missing parent is worded after the pass, when it
 // is known whether the parent comes later or nowhere.
-void addRowProblem(CheckReport &report, RowProblem problem, const OutlineRow &row,
-                   const std::string &label, std::int64_t firstId)
+Kind kindOf(RowProblem problem)
 {
-    const std::int64_t id = row.id;
     switch (problem) {
     case RowProblem::KeyNull:
-        return add(report, Kind::KeyEmpty, id, label + ": the key (Kleidi) is Null.");
     case RowProblem::KeyEmpty:
-        return add(report, Kind::KeyEmpty, id, label + ": the key (Kleidi) is empty.");
+        return Kind::KeyEmpty;
     case RowProblem::KeyOutsideScheme:
-        return add(report, Kind::KeyOutsideScheme, id,
-                   label + ": the key does not follow the key scheme (one character from "
-                           "\"A\" up, then digits 1 to 9).");
+        return Kind::KeyOutsideScheme;
     case RowProblem::TitleNull:
-        return add(report, Kind::TitleNull, id, label + ": the title (MyText) is Null.");
+        return Kind::TitleNull;
     case RowProblem::ExpandedNull:
-        return add(report, Kind::ExpandedNull, id, label + ": anoixto is Null.");
+        return Kind::ExpandedNull;
     case RowProblem::ExpandedNotBoolean:
-        return add(report, Kind::ExpandedNotBoolean, id,
-                   label + ": anoixto " + shown(row.expanded.toText().value_or("")) +
-                       " is neither a number nor true or false.");
+        return Kind::ExpandedNotBoolean;
     case RowProblem::DuplicateKey:
-        return add(report, Kind::DuplicateKey, id,
-                   label + ": the key repeats that of ID " + std::to_string(firstId) + ".");
+        return Kind::DuplicateKey;
     case RowProblem::ParentNotBefore:
-        return;
+        break;
     }
+    return Kind::ParentMissing;
 }
 
 void scanOutline(Connection &db, CheckReport &report)
@@ -103,14 +69,22 @@ void scanOutline(Connection &db, CheckReport &report)
     // in the table or nowhere.
     struct Pending
     {
-        std::int64_t id;
+        OutlineRow row;
+        CheckedRow checked;
         std::string label;
-        std::string parent;
     };
     // Only keys are kept; titles are tested for Null and note texts are not read at all.
     OutlineRowCheck rowCheck;
     std::vector<Pending> pending;
     const std::size_t firstProblem = report.problems.size();
+    const auto addRowProblem = [&](RowProblem problem, const OutlineRow &row,
+                                   const CheckedRow &checked, const std::string &label,
+                                   std::optional<std::int64_t> otherId) {
+        Kind kind = kindOf(problem);
+        if (problem == RowProblem::ParentNotBefore && otherId)
+            kind = Kind::ParentLater;
+        add(report, kind, row.id, label + ": " + describe(problem, row, checked, otherId) + ".");
+    };
 
     scanOutlineRows(db, [&](const OutlineRow &row) {
         ++report.items;
@@ -118,25 +92,18 @@ void scanOutline(Connection &db, CheckReport &report)
 
         std::string label = "mynodes ID " + std::to_string(row.id);
         if (!checked.key.empty())
-            label += ", key " + shown(checked.key);
+            label += ", key " + quoted(checked.key);
         for (const RowProblem problem : checked.problems) {
             if (problem == RowProblem::ParentNotBefore)
-                pending.push_back(Pending{row.id, label, checked.parentKey});
+                pending.push_back(Pending{row, checked, label});
             else
-                addRowProblem(report, problem, row, label,
-                              rowCheck.firstIdOf(checked.key).value_or(row.id));
+                addRowProblem(problem, row, checked, label, rowCheck.firstIdOf(checked.key));
         }
     });
 
-    for (const Pending &child : pending) {
-        if (const std::optional<std::int64_t> parentId = rowCheck.firstIdOf(child.parent))
-            add(report, Kind::ParentLater, child.id,
-                child.label + ": its parent " + shown(child.parent) + " comes later, at ID " +
-                    std::to_string(*parentId) + "; a parent must come before its children.");
-        else
-            add(report, Kind::ParentMissing, child.id,
-                child.label + ": no row holds its parent key " + shown(child.parent) + ".");
-    }
+    for (const Pending &child : pending)
+        addRowProblem(RowProblem::ParentNotBefore, child.row, child.checked, child.label,
+                      rowCheck.firstIdOf(child.checked.parentKey));
     // The parent problems were found after the pass; list the outline's problems by row.
     std::stable_sort(report.problems.begin() + static_cast<std::ptrdiff_t>(firstProblem),
                      report.problems.end(),
@@ -159,7 +126,7 @@ void scanSettings(Connection &db, CheckReport &report)
             add(report, Kind::SettingNull, id, label + ": timilo is Null.");
         else if (!isWholeInt32(value))
             add(report, Kind::SettingNotWhole, id,
-                label + ": timilo " + shown(value.toText().value_or("")) +
+                label + ": timilo " + quoted(value.toText().value_or("")) +
                     " is not a whole number from -2147483648 to 2147483647.");
     }
     if (report.settings == 0)
@@ -179,7 +146,7 @@ void scanObjects(Connection &db, CheckReport &report)
                           "'view') ORDER BY type, name");
     while (objects.step())
         add(report, Kind::UnknownObject, std::nullopt,
-            "sqlite_master: the " + objects.columnText(0) + " " + shown(objects.columnText(1)) +
+            "sqlite_master: the " + objects.columnText(0) + " " + quoted(objects.columnText(1)) +
                 " is not one the program makes; it may change what the program stores.");
 }
 

@@ -17,27 +17,38 @@ namespace {
 void checkRows(const archive::Contents &contents)
 {
     OutlineRowCheck rowCheck;
-    std::string problems;
-    int count = 0;
+    struct Found
+    {
+        std::int64_t id;
+        CheckedRow checked;
+        std::optional<RowProblem> problem; // nothing: the rows are not in ID order
+        OutlineRow row;
+    };
+    std::vector<Found> found;
     std::optional<std::int64_t> previousId;
     for (const archive::Row &stored : contents.rows) {
         const std::int64_t id = *stored[0].integer();
-        std::vector<std::string> found;
+        const OutlineRow row{id, stored[1], stored[2], stored[4]};
+        const CheckedRow checked = rowCheck.check(row);
         if (previousId && id <= *previousId)
-            found.emplace_back("the rows are not in ID order");
+            found.push_back({id, checked, std::nullopt, {}});
         previousId = id;
-        const CheckedRow checked = rowCheck.check(OutlineRow{id, stored[1], stored[2], stored[4]});
         for (const RowProblem problem : checked.problems)
-            found.push_back(checked.describe(problem));
-        for (const std::string &problem : found) {
-            if (++count <= 10)
-                problems +=
-                    "\n  ID " + std::to_string(id) + ", key \"" + checked.key + "\": " + problem;
-        }
+            found.push_back({id, checked, problem, row});
     }
-    if (count > 10)
-        problems += "\n  and " + std::to_string(count - 10) + " more";
-    if (count > 0)
+    // Said once every row is checked: where a parent is is known only then.
+    std::string problems;
+    for (std::size_t i = 0; i < found.size() && i < 10; ++i) {
+        const Found &f = found[i];
+        const std::string &other =
+            f.problem == RowProblem::ParentNotBefore ? f.checked.parentKey : f.checked.key;
+        problems += "\n  ID " + std::to_string(f.id) + ", key \"" + f.checked.key + "\": " +
+                    (f.problem ? describe(*f.problem, f.row, f.checked, rowCheck.firstIdOf(other))
+                               : "the rows are not in ID order");
+    }
+    if (found.size() > 10)
+        problems += "\n  and " + std::to_string(found.size() - 10) + " more";
+    if (!found.empty())
         throw std::runtime_error("the rows do not make an outline; nothing was imported:" +
                                  problems);
     if (contents.settings.empty() ||

@@ -27,6 +27,9 @@ std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
     OutlineRowCheck rowCheck;
     std::vector<int> expanded;
     std::vector<SkippedRow> skipped;
+    // Rows left out for a parent not seen before them: whether the parent comes later in the
+    // table or nowhere is known only after the whole pass.
+    std::vector<std::pair<std::size_t, CheckedRow>> parentNotBefore;
 
     // The rows arrive as one model reset; the expanded flags go on once every node exists,
     // also when reading the table fails part-way, so the nodes before it keep their state.
@@ -40,7 +43,11 @@ std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
         store.scanOutline([&](const OutlineRow &row) {
             const CheckedRow checked = rowCheck.check(row);
             if (const std::optional<RowProblem> refusal = checked.refusal()) {
-                skipped.push_back({row.id, checked.key, checked.describe(*refusal)});
+                if (*refusal == RowProblem::ParentNotBefore)
+                    parentNotBefore.emplace_back(skipped.size(), checked);
+                skipped.push_back(
+                    {row.id, checked.key,
+                     describe(*refusal, row, checked, rowCheck.firstIdOf(checked.key))});
                 return;
             }
             try {
@@ -59,6 +66,9 @@ std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
         throw;
     }
     finish();
+    for (const auto &[at, checked] : parentNotBefore)
+        skipped[at].reason = describe(RowProblem::ParentNotBefore, {}, checked,
+                                      rowCheck.firstIdOf(checked.parentKey));
     return skipped;
 }
 

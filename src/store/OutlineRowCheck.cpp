@@ -3,6 +3,7 @@
 #include "store/Keys.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 
 namespace quillet {
@@ -15,24 +16,56 @@ std::optional<RowProblem> CheckedRow::refusal() const
     return *found;
 }
 
-std::string CheckedRow::describe(RowProblem problem) const
+std::string quoted(std::string_view text)
+{
+    constexpr std::size_t kLimit = 40;
+    std::string out = "\"";
+    std::size_t i = 0;
+    for (; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // Cut only at the start of a character, never inside a UTF-8 sequence.
+        if (i >= kLimit && (byte & 0xC0) != 0x80)
+            break;
+        if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            if (byte == '"' || byte == '\\')
+                out += '\\';
+            out += static_cast<char>(byte);
+        }
+    }
+    if (i < text.size())
+        out += "...";
+    return out + '"';
+}
+
+std::string describe(RowProblem problem, const OutlineRow &row, const CheckedRow &checked,
+                     std::optional<std::int64_t> otherId)
 {
     switch (problem) {
     case RowProblem::KeyNull:
-        return "its key (Kleidi) is Null";
+        return "the key (Kleidi) is Null";
     case RowProblem::KeyEmpty:
-        return "its key (Kleidi) is empty";
+        return "the key (Kleidi) is empty";
     case RowProblem::KeyOutsideScheme:
-        return "its key does not follow the key scheme";
+        return "the key does not follow the key scheme (one character from \"A\" up, then "
+               "digits 1 to 9)";
     case RowProblem::TitleNull:
-        return "its title (MyText) is Null";
+        return "the title (MyText) is Null";
     case RowProblem::ExpandedNull:
+        return "the expanded flag (anoixto) is Null";
     case RowProblem::ExpandedNotBoolean:
-        return "its expanded flag (anoixto) is not true or false";
+        return "the expanded flag (anoixto) " + quoted(row.expanded.toText().value_or("")) +
+               " is neither a number nor true or false";
     case RowProblem::DuplicateKey:
-        return "the key is already in the outline";
+        return "the key repeats that of ID " + std::to_string(otherId.value_or(row.id));
     case RowProblem::ParentNotBefore:
-        return "its parent \"" + parentKey + "\" is not in the outline";
+        if (otherId)
+            return "its parent " + quoted(checked.parentKey) + " is stored after it, at ID " +
+                   std::to_string(*otherId) + "; a parent must come before its children";
+        return "no row holds its parent key " + quoted(checked.parentKey);
     }
     return {};
 }

@@ -39,9 +39,18 @@ struct CheckedRow
 
     // The first problem that keeps the row out of the outline, or nothing.
     std::optional<RowProblem> refusal() const;
-    // A problem of this row in words, as a message names it: "its title (MyText) is Null".
-    std::string describe(RowProblem problem) const;
 };
+
+// A stored value as a message shows it: quoted, with control characters escaped so that a key
+// holding a line break cannot split a message or a report line, and cut short when long.
+std::string quoted(std::string_view text);
+
+// A problem of a row in words, as the program's start-up message and the tool's report both
+// say it: "the title (MyText) is Null". otherId is, for a repeated key, the ID of the first row
+// with it; for a parent not before the row, the ID of the row holding the parent later in the
+// table, or nothing when no row holds it.
+std::string describe(RowProblem problem, const OutlineRow &row, const CheckedRow &checked,
+                     std::optional<std::int64_t> otherId);
 
 // The one rule for the rows of the outline table, shared by the program's outline loading and
 // the tool's check: rows are checked in ID order, and a row joins the outline only when its key,

@@ -169,7 +169,7 @@ TEST_F(StartupTest, ARowLeftOutIsSaidOnceAndTheRowsAfterItAreShown)
     ASSERT_TRUE(window);
     ASSERT_EQ(boxes.asked.size(), 1u);
     const QString text = boxes.asked[0].text;
-    EXPECT_TRUE(text.contains("ID 3, key \"C5\": its parent \"C\" is not in the outline"))
+    EXPECT_TRUE(text.contains("ID 3, key \"C5\": no row holds its parent key \"C\""))
         << text.toStdString();
     EXPECT_TRUE(text.contains("quillet-db check " + QString::fromStdString(path)));
     EXPECT_EQ(NotesControls(*window->form3()).TreeView1->count(), 4);

@@ -100,7 +100,7 @@ TEST_F(OutlineTest, LoadingLeavesOutEveryRowTheToolReports)
         form->Form_Load(path);
         ASSERT_FALSE(form->skippedRows().empty());
         EXPECT_EQ(form->skippedRows()[0].id, c.id);
-        EXPECT_NE(form->skippedRows()[0].reason.find(c.loaderReason), std::string::npos)
+        EXPECT_NE(form->skippedRows()[0].reason.find(c.reason), std::string::npos)
             << form->skippedRows()[0].reason;
         EXPECT_EQ(ui().TreeView1->key(ui().TreeView1->count()), "Z");
     }

@@ -202,7 +202,7 @@ TEST(toolsCheck, ReportsEveryRowTheProgramCannotLoad)
         bool reported = false;
         for (const Problem &problem : report.problems) {
             texts += problem.text + '\n';
-            reported = reported || problem.text.find(c.checkReport) != std::string::npos;
+            reported = reported || problem.text.find(c.reason) != std::string::npos;
             EXPECT_EQ(problem.id, c.id) << problem.text;
         }
         EXPECT_TRUE(reported) << texts;

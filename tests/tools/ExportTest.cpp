@@ -70,9 +70,10 @@ TEST(toolsImport, RefusesRowsThatDoNotMakeAnOutlineAndMakesNoFile)
         const char *said; // what the refusal must say
     };
     const std::vector<Case> cases{
-        {rows({{1, "A"}, {2, "B1"}, {3, "B"}}), "B1\": its parent \"B\" is not in the outline"},
-        {rows({{1, "A"}, {2, "A0"}}), "A0\": its key does not follow the key scheme"},
-        {rows({{1, "A"}, {2, "A"}}), "the key is already in the outline"},
+        {rows({{1, "A"}, {2, "B1"}, {3, "B"}}),
+         "B1\": its parent \"B\" is stored after it, at ID 3"},
+        {rows({{1, "A"}, {2, "A0"}}), "A0\": the key does not follow the key scheme"},
+        {rows({{1, "A"}, {2, "A"}}), "the key repeats that of ID 1"},
         {rows({{2, "A"}, {1, "B"}}), "not in ID order"},
         {R"({"quillet-export": 1, "mynodes": [], "parame": []})", "0 settings rows"},
         {R"({"mynodes": []})", "not a Quillet export"},
