@@ -120,7 +120,7 @@ constexpr const char *kDeleteLastLeaf =
 bool clickNode(Form3 &form, int index)
 {
     OutlineView &view = *test::NotesControls(form).TreeView1;
-    view.setCurrentIndex(view.nodes().indexOf(index - 1));
+    view.setCurrentIndex(view.modelIndexOf(index));
     return selectionOf(form).Index == QString::number(index);
 }
 

@@ -167,8 +167,7 @@ void showNote(benchmark::State &state)
     std::size_t next = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        ui.TreeView1->setCurrentIndex(
-            ui.TreeView1->nodes().indexOf(indices[next++ % indices.size()] - 1));
+        ui.TreeView1->setCurrentIndex(ui.TreeView1->modelIndexOf(indices[next++ % indices.size()]));
         state.ResumeTiming();
         form.ShowNote();
     }
@@ -190,7 +189,7 @@ void nodeClick(benchmark::State &state)
     const std::vector<int> indices = scattered(ui.TreeView1->count());
     std::vector<QModelIndex> targets;
     for (int index : indices)
-        targets.push_back(ui.TreeView1->nodes().indexOf(index - 1));
+        targets.push_back(ui.TreeView1->modelIndexOf(index));
     std::size_t next = 0;
     for (auto _ : state)
         ui.TreeView1->setCurrentIndex(targets[next++ % targets.size()]);

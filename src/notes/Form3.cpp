@@ -182,9 +182,8 @@ void Form3::TreeView1_NodeClick(int index)
 
 void Form3::selectEditedItem()
 {
-    const int edited = m_ui.TreeView1->nodes().find(m_selection.Key);
-    if (edited >= 0)
-        m_ui.TreeView1->select(edited + 1);
+    if (const int edited = m_ui.TreeView1->find(m_selection.Key))
+        m_ui.TreeView1->select(edited);
 }
 
 bool Form3::unsavedTextStays()

@@ -198,19 +198,19 @@ void Form3::Command7_Click()
 
 void Form3::goToItem(const QString &key)
 {
-    const int number = m_ui.TreeView1->nodes().find(key);
-    if (number < 0)
+    OutlineView &outline = *m_ui.TreeView1;
+    const int index = outline.find(key);
+    if (index == 0)
         return;
     // As a click on the item: the text being edited is stored first (a failure keeps it and
     // the selection where they are), then the item is selected and its note shown. Its
     // ancestors open, so that it can be seen.
     SaveNoteText();
-    for (int at = m_ui.TreeView1->nodes().node(number).parent; at >= 0;
-         at = m_ui.TreeView1->nodes().node(at).parent)
-        m_ui.TreeView1->setExpanded(at + 1, true);
-    m_ui.TreeView1->select(number + 1);
-    m_ui.TreeView1->scrollTo(m_ui.TreeView1->nodes().indexOf(number));
-    TreeView1_NodeClick(number + 1);
+    for (int at = outline.parentOf(index); at != 0; at = outline.parentOf(at))
+        outline.setExpanded(at, true);
+    outline.select(index);
+    outline.scrollTo(outline.modelIndexOf(index));
+    TreeView1_NodeClick(index);
 }
 
 void Form3::Command8_Click()

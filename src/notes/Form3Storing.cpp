@@ -124,10 +124,11 @@ void Form3::TreeView1_AfterLabelEdit(int number, const QString &newString)
 {
     RenameNote(newString);
     // The path line follows a new title of the selected item or of any item above it.
-    const int selected = m_ui.TreeView1->nodes().find(m_selection.Key);
-    for (int at = selected; at >= 0; at = m_ui.TreeView1->nodes().node(at).parent) {
-        if (at == number) {
-            setCurrentSelection(selected + 1);
+    const OutlineView &outline = *m_ui.TreeView1;
+    const int selected = outline.find(m_selection.Key);
+    for (int at = selected; at != 0; at = outline.parentOf(at)) {
+        if (at == OutlineView::indexOfNode(number)) {
+            setCurrentSelection(selected);
             break;
         }
     }

@@ -53,7 +53,17 @@ int OutlineView::number(int index) const
 {
     if (index < 1 || index > count())
         throw std::out_of_range("There is no outline item number " + std::to_string(index) + ".");
-    return index - 1;
+    return nodeOfIndex(index);
+}
+
+int OutlineView::parentOf(int index) const
+{
+    return indexOfNode(m_model.node(number(index)).parent);
+}
+
+QModelIndex OutlineView::modelIndexOf(int index) const
+{
+    return m_model.indexOf(number(index));
 }
 
 QString OutlineView::key(int index) const
@@ -103,7 +113,7 @@ void OutlineView::select(int index)
 int OutlineView::selectedIndex() const
 {
     const int selected = m_model.numberOf(selectionModel()->currentIndex());
-    return selected < 0 ? 0 : selected + 1;
+    return selected < 0 ? 0 : indexOfNode(selected);
 }
 
 void OutlineView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
@@ -115,7 +125,7 @@ void OutlineView::selectionChanged(const QItemSelection &selected, const QItemSe
         return;
     const int number = m_model.numberOf(selected.indexes().first());
     if (number >= 0)
-        emit nodeClicked(number + 1);
+        emit nodeClicked(indexOfNode(number));
 }
 
 } // namespace quillet

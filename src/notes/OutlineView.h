@@ -21,7 +21,17 @@ public:
     OutlineModel &nodes() { return m_model; }
     const OutlineModel &nodes() const { return m_model; }
 
+    // The model numbers its nodes from 0, the view its indices from 1: the one conversion.
+    static constexpr int indexOfNode(int number) { return number + 1; }
+    static constexpr int nodeOfIndex(int index) { return index - 1; }
+
     int count() const { return m_model.count(); }
+    // The index of the node with the key (exact, case-sensitive), or 0 when there is none.
+    int find(const QString &key) const { return indexOfNode(m_model.find(key)); }
+    // The index of the node's parent, or 0 for a top-level node.
+    int parentOf(int index) const;
+    // The model's index of node index, for scrolling to it or clicking it.
+    QModelIndex modelIndexOf(int index) const;
     QString key(int index) const;
     // The key as the node's row stores it: what finds the row.
     const std::string &storedKey(int index) const;

@@ -27,7 +27,7 @@ protected:
     void click(int index)
     {
         OutlineView &tree = *ui().TreeView1;
-        const QRect rect = tree.visualRect(tree.nodes().indexOf(index - 1));
+        const QRect rect = tree.visualRect(tree.modelIndexOf(index));
         ASSERT_TRUE(rect.isValid()) << index;
         QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, rect.center());
     }

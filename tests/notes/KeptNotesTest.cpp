@@ -43,7 +43,7 @@ protected:
     {
         OutlineView &tree = *ui().TreeView1;
         QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
-                          tree.visualRect(tree.nodes().indexOf(index - 1)).center());
+                          tree.visualRect(tree.modelIndexOf(index)).center());
     }
 
     void run(Save how)

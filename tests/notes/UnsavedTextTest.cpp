@@ -31,7 +31,7 @@ protected:
     void clickNode(int index)
     {
         OutlineView &tree = *ui().TreeView1;
-        const QRect rect = tree.visualRect(tree.nodes().indexOf(index - 1));
+        const QRect rect = tree.visualRect(tree.modelIndexOf(index));
         QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, rect.center());
         QCoreApplication::processEvents();
     }
