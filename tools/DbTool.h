@@ -8,9 +8,10 @@
 #include <string_view>
 #include <vector>
 
-// quillet-db: makes new notes databases and checks existing ones without changing them. The
-// executable only forwards its arguments to run(); everything else is here so the tests can
-// call it directly.
+// quillet-db: makes new notes databases, checks them without changing them, exports and imports
+// them, backs them up and restores them, counts what they hold, and puts deleted items back.
+// The executable only forwards its arguments to run(); everything else is here so the tests
+// can call it directly.
 namespace quillet::dbtool {
 
 // The title of the one row a new database starts with.

@@ -1,7 +1,8 @@
 #include "app/MDIForm1.h"
 
-#include "app/DamageCheck.h"
+#include "app/DamageCheckAndBackup.h"
 #include "app/Layout.h"
+#include "app/StartupMessages.h"
 #include "notes/Form3.h"
 #include "notes/NotesSession.h"
 #include "platform/Guard.h"
@@ -55,8 +56,8 @@ MDIForm1::~MDIForm1()
     // The background check or backup stops first: its connection must be gone before the
     // store lets go of the file's lock, since closing that descriptor would drop the engine's
     // locks of every connection to the file in this process.
-    delete m_damageCheck;
-    m_damageCheck = nullptr;
+    delete m_checkAndBackup;
+    m_checkAndBackup = nullptr;
     // MDIForm_Terminate: closing the connection is the last database operation.
     m_session.close();
 }
@@ -74,17 +75,16 @@ void MDIForm1::MDIForm_Load()
     } catch (const std::exception &error) {
         reportUnhandled(m_platform.messageBoxes, this, QString::fromUtf8(error.what()));
     }
+    const QString file = QString::fromStdString(m_databasePath);
     if (!m_form3->skippedRows().empty())
-        reportSkippedRows(m_form3->skippedRows());
-
-    if (m_session.isReadOnly()) {
         m_platform.messageBoxes.inform(
             this, QStringLiteral("Quillet"),
-            tr("The notes database %1 is read-only, or its folder is.\n\nQuillet shows your "
-               "notes, but changes cannot be stored.")
-                .arg(QString::fromStdString(m_databasePath)),
+            startupMessages::rowsLeftOut(file, m_form3->skippedRows(), m_toolPath),
             MessageBoxes::Icon::Warning);
-    }
+    if (m_session.isReadOnly())
+        m_platform.messageBoxes.inform(this, QStringLiteral("Quillet"),
+                                       startupMessages::readOnly(file),
+                                       MessageBoxes::Icon::Warning);
 
     guarded(m_platform.messageBoxes, this, [&] {
         if (!m_session.isOpen())
@@ -96,54 +96,29 @@ void MDIForm1::MDIForm_Load()
     });
 }
 
-void MDIForm1::reportSkippedRows(const std::vector<SkippedRow> &rows)
+void MDIForm1::startDamageCheckAndBackup()
 {
-    constexpr std::size_t kListed = 20;
-    QString list;
-    for (std::size_t i = 0; i < rows.size() && i < kListed; ++i)
-        list +=
-            tr("  ID %1, key \"%2\": %3\n")
-                .arg(rows[i].id)
-                .arg(QString::fromStdString(rows[i].key), QString::fromStdString(rows[i].reason));
-    if (rows.size() > kListed)
-        list += tr("  and %1 more.\n").arg(rows.size() - kListed);
-    m_platform.messageBoxes.inform(
-        this, QStringLiteral("Quillet"),
-        tr("Some rows of the notes database %1 cannot be placed in the outline, so they are not "
-           "shown; their notes stay in the file as they are:\n\n%2\nTo see every problem in "
-           "the file, run:\n  %3 check %1")
-            .arg(QString::fromStdString(m_databasePath), list, m_toolPath),
-        MessageBoxes::Icon::Warning);
-}
-
-void MDIForm1::startDamageCheck()
-{
-    if (m_damageCheck)
+    if (m_checkAndBackup)
         return;
-    m_damageCheck = new DamageCheck(m_databasePath, this);
-    connect(m_damageCheck, &DamageCheck::finished, this, [this](const QString &problem) {
-        if (problem.isEmpty())
-            return;
-        const QString file = QString::fromStdString(m_databasePath);
-        m_platform.messageBoxes.inform(
-            this, QStringLiteral("Quillet"),
-            tr("The notes database %1 is damaged:\n\n%2\n\nQuillet shows what it can read. "
-               "Keep a copy of the file before changing anything, and to see every problem, "
-               "run:\n  %3 check %1")
-                .arg(file, problem, m_toolPath),
-            MessageBoxes::Icon::Critical);
-    });
-    connect(m_damageCheck, &DamageCheck::backupFailed, this, [this](const QString &problem) {
-        const QString file = QString::fromStdString(m_databasePath);
-        m_platform.messageBoxes.inform(
-            this, QStringLiteral("Quillet"),
-            tr("Quillet could not make its daily backup of %1:\n\n%2\n\nYour notes are as "
-               "they were. To try again by hand, run:\n  %3 backup %1")
-                .arg(file, problem, m_toolPath),
-            MessageBoxes::Icon::Warning);
-    });
+    m_checkAndBackup = new DamageCheckAndBackup(m_databasePath, this);
+    const QString file = QString::fromStdString(m_databasePath);
+    connect(m_checkAndBackup, &DamageCheckAndBackup::finished, this,
+            [this, file](const QString &problem) {
+                if (!problem.isEmpty())
+                    m_platform.messageBoxes.inform(
+                        this, QStringLiteral("Quillet"),
+                        startupMessages::damaged(file, problem, m_toolPath),
+                        MessageBoxes::Icon::Critical);
+            });
+    connect(m_checkAndBackup, &DamageCheckAndBackup::backupFailed, this,
+            [this, file](const QString &problem) {
+                m_platform.messageBoxes.inform(
+                    this, QStringLiteral("Quillet"),
+                    startupMessages::backupFailed(file, problem, m_toolPath),
+                    MessageBoxes::Icon::Warning);
+            });
     // A file that cannot change needs no new backup, and its folder may take no files.
-    m_damageCheck->start(m_session.isOpen() && !m_session.isReadOnly());
+    m_checkAndBackup->start(m_session.isOpen() && !m_session.isReadOnly());
 }
 
 void MDIForm1::applyGeometry(int left, int top, int width, int height)

@@ -12,7 +12,7 @@ class QMdiSubWindow;
 
 namespace quillet {
 
-class DamageCheck;
+class DamageCheckAndBackup;
 class Form3;
 class NotesSession;
 struct SkippedRow;
@@ -44,7 +44,7 @@ public:
     // Checks the database file for damage without holding up the window; damage is reported
     // with the file and the tool that lists every problem. A sound file then gets its daily
     // verified backup in backups/ beside it, in the same background work.
-    void startDamageCheck();
+    void startDamageCheckAndBackup();
 
     // The window's outer position and size, frame included, in twips, as the settings keep
     // them: applied at start-up, fitted to the screens, and stored with the workspace.
@@ -71,8 +71,6 @@ private:
     QMargins frameMargins() const;
     // Sizes the window so that its outer size, frame included, is m_outerSize.
     void fitOuterSize();
-    // Says once which rows the outline left out, and why.
-    void reportSkippedRows(const std::vector<SkippedRow> &rows);
 
     Platform &m_platform;
     NotesSession &m_session;
@@ -83,7 +81,7 @@ private:
     QMdiArea *m_area = nullptr;
     QMdiSubWindow *m_child = nullptr;
     Form3 *m_form3 = nullptr;
-    DamageCheck *m_damageCheck = nullptr;
+    DamageCheckAndBackup *m_checkAndBackup = nullptr;
 };
 
 } // namespace quillet

@@ -49,6 +49,6 @@ int main(int argc, char *argv[])
     quillet::closeOnSessionEndOrSignal(*window, terminations);
     window->show();
     instance.listen([&window] { quillet::bringToFront(*window); });
-    window->startDamageCheck();
+    window->startDamageCheckAndBackup();
     return app.exec();
 }

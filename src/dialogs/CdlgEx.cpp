@@ -126,7 +126,6 @@ void CdlgEx::ShowFont()
     request.fontType = 0x2000;
 
     const FontResult result = choosers().chooseFont(request);
-    m_lastResult = result.confirmed ? 1 : 0;
     if (!result.confirmed) {
         cancelled();
         return;
@@ -154,7 +153,6 @@ void CdlgEx::ShowColor()
     request.options = static_cast<std::uint32_t>(m_flags) & kColorFlagsMask;
 
     const ColorResult result = choosers().chooseColor(request);
-    m_lastResult = result.confirmed ? 1 : 0;
     if (!result.confirmed) {
         cancelled();
         return;
@@ -196,7 +194,6 @@ void CdlgEx::showFileDialog(bool save)
     SetupFileDialog();
     m_fileRequest.save = save;
     const FileResult result = choosers().chooseFile(m_fileRequest);
-    m_lastResult = result.confirmed ? 1 : 0;
     if (!result.confirmed) {
         cancelled();
         return;
@@ -250,7 +247,6 @@ void CdlgEx::ShowPrinter()
                                  printers.portName().toUtf8());
 
     const PrintResult result = choosers().choosePrinter(request);
-    m_lastResult = result.confirmed ? 1 : 0;
     if (!result.confirmed) {
         cancelled();
         return;

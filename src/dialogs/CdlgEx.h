@@ -142,8 +142,6 @@ public:
     };
     static const std::array<ObjectKind, 16> kObjectKinds;
 
-    // The request record the file dialogs were last given.
-    const FileRequest &fileRequest() const { return m_fileRequest; }
     // The filter list as the file chooser takes it: every "|" a NUL, then two NULs.
     static QString convertedFilter(const QString &filter);
 
@@ -200,7 +198,6 @@ private:
     std::int32_t m_helpKey = 0;
     std::int32_t m_rgbResult = 0;
     // The 32-bit result of the last dialog call: zero when it was cancelled.
-    std::int32_t m_lastResult = 0;
 };
 
 } // namespace quillet

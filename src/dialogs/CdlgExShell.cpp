@@ -71,9 +71,7 @@ std::int32_t CdlgEx::ShowFormat(std::int32_t iDrive, std::int32_t iCapacity,
     // The value that says the drive cannot be formatted, also where no shell answers.
     constexpr std::int32_t kCannotFormat = -3;
     Shell *desktop = shell();
-    m_lastResult =
-        desktop ? desktop->format(m_hOwner, iDrive, iCapacity, iFormatType) : kCannotFormat;
-    return m_lastResult;
+    return desktop ? desktop->format(m_hOwner, iDrive, iCapacity, iFormatType) : kCannotFormat;
 }
 
 void CdlgEx::ShowIcon()
@@ -136,9 +134,9 @@ void CdlgEx::ShowAbout()
 
 void CdlgEx::ShowHelp()
 {
-    // A failure of the viewer is silent: the result is kept and not tested.
+    // A failure of the viewer is silent: its result is not tested.
     if (Shell *desktop = shell())
-        m_lastResult = desktop->help(m_hOwner, m_helpFile, m_helpCommand, m_helpKey);
+        desktop->help(m_hOwner, m_helpFile, m_helpCommand, m_helpKey);
 }
 
 void CdlgEx::ShowFindFiles()

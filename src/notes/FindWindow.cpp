@@ -110,10 +110,7 @@ FindWindow::FindWindow(std::string databasePath, const OutlineView &outline, QWi
     });
 }
 
-FindWindow::~FindWindow()
-{
-    stopSearch();
-}
+FindWindow::~FindWindow() = default;
 
 void FindWindow::showAndFocus()
 {
@@ -124,17 +121,9 @@ void FindWindow::showAndFocus()
     m_query->selectAll();
 }
 
-void FindWindow::stopSearch()
-{
-    m_stop = true;
-    if (m_thread.joinable())
-        m_thread.join();
-    m_stop = false;
-}
-
 void FindWindow::search()
 {
-    stopSearch();
+    m_search.stop();
     const quint64 generation = ++m_generation;
     SearchRequest request;
     request.query = m_query->text().toStdString();
@@ -145,18 +134,17 @@ void FindWindow::search()
         return;
     }
     m_status->setText(tr("Searching..."));
-    m_thread = std::thread([this, request, generation, path = m_databasePath] {
-        SearchResults results;
-        try {
-            results = searchNotes(path, request, m_stop);
-        } catch (const std::exception &) {
-            // The file cannot be read now: nothing is found, and the window says so.
-            results.stopped = true;
-        }
-        QMetaObject::invokeMethod(
-            this, [this, generation, results] { showResults(generation, results); },
-            Qt::QueuedConnection);
-    });
+    m_search.start(
+        [this, request, generation, path = m_databasePath](const std::atomic<bool> &stop) {
+            SearchResults results;
+            try {
+                results = searchNotes(path, request, stop);
+            } catch (const std::exception &) {
+                // The file cannot be read now: nothing is found, and the window says so.
+                results.stopped = true;
+            }
+            m_search.answer([this, generation, results] { showResults(generation, results); });
+        });
 }
 
 void FindWindow::showResults(quint64 generation, const SearchResults &results)

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "platform/BackgroundWork.h"
 #include "store/NoteSearch.h"
 
 #include <QDialog>
 
-#include <atomic>
 #include <string>
-#include <thread>
 
 class QCheckBox;
 class QLabel;
@@ -40,7 +39,6 @@ signals:
 
 private:
     void search();
-    void stopSearch();
     void showResults(quint64 generation, const SearchResults &results);
     void choose(QListWidgetItem *item);
 
@@ -53,9 +51,9 @@ private:
     QListWidget *m_results = nullptr;
     QLabel *m_status = nullptr;
 
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
     quint64 m_generation = 0;
+    // Last, so that it is destroyed first: a search under way stops before the window goes.
+    BackgroundWork m_search{this};
 };
 
 } // namespace quillet

@@ -36,8 +36,6 @@ public:
     // cannot be reached.
     bool askToBringToFront();
 
-    QString lockPath() const { return m_lockPath; }
-
 private:
     QString m_lockPath;
     QString m_socketPath;

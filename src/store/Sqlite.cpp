@@ -293,11 +293,6 @@ std::int64_t Statement::columnInt64(int index) const
     return sqlite3_column_int64(m_stmt, index);
 }
 
-bool Statement::columnIsNull(int index) const
-{
-    return sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
-}
-
 std::string_view Statement::columnBytes(int index) const
 {
     // Text and blobs as stored, numbers as text; nothing for Null.

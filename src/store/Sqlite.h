@@ -84,7 +84,6 @@ public:
     // Reads a column into an existing value, reusing its storage.
     void column(int index, Value &into) const;
     std::int64_t columnInt64(int index) const;
-    bool columnIsNull(int index) const;
     std::string columnText(int index) const;
     // A column's bytes without a copy, valid until the next step or reset.
     std::string_view columnBytes(int index) const;

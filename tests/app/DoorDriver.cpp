@@ -31,7 +31,7 @@ int main(int argc, char **argv)
     if (!window)
         return 5;
     window->show();
-    window->startDamageCheck();
+    window->startDamageCheckAndBackup();
     QTimer::singleShot(
         0, [&] { window->form3()->findChild<QToolButton *>(QStringLiteral("Command8"))->click(); });
     app.exec();

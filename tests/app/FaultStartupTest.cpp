@@ -1,4 +1,4 @@
-#include "app/DamageCheck.h"
+#include "app/DamageCheckAndBackup.h"
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
@@ -151,7 +151,7 @@ TEST_F(FaultStartupTest, DamageFoundAfterStartUpIsReportedWithTheCheckTool)
     };
     EXPECT_FALSE(damageReported());
     window->show();
-    window->startDamageCheck();
+    window->startDamageCheckAndBackup();
     ASSERT_TRUE(QTest::qWaitFor(damageReported, 20000));
     const QString text = boxes.asked.back().text;
     EXPECT_TRUE(text.contains("is damaged")) << text.toStdString();
@@ -165,11 +165,12 @@ TEST_F(FaultStartupTest, ASoundFileRaisesNoDamageReport)
     std::unique_ptr<MDIForm1> window = start();
     ASSERT_TRUE(window);
     bool finished = false;
-    window->startDamageCheck();
-    auto *check = window->findChild<DamageCheck *>();
+    window->startDamageCheckAndBackup();
+    auto *check = window->findChild<DamageCheckAndBackup *>();
     ASSERT_TRUE(check);
     // Wait for the check to report, then nothing may have been said.
-    QObject::connect(check, &DamageCheck::finished, [&](const QString &) { finished = true; });
+    QObject::connect(check, &DamageCheckAndBackup::finished,
+                     [&](const QString &) { finished = true; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 20000));
     EXPECT_TRUE(boxes.asked.empty());
 }

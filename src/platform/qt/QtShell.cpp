@@ -1,8 +1,8 @@
 #include "platform/qt/QtShell.h"
 
-#include "platform/CommandLines.h"
 #include "platform/IconHandles.h"
 #include "platform/MessageBoxes.h"
+#include "platform/ProcessStarter.h"
 #include "platform/WindowHandles.h"
 #include "platform/qt/IconPickerDialog.h"
 #include "platform/qt/RunDialog.h"
@@ -54,9 +54,9 @@ void askSessionManager(int kind)
     for (const SessionManager &manager : kSessionManagers) {
         if (!desktops.contains(QLatin1String(manager.desktop)))
             continue;
-        commandLines::startFirstInstalled({kind == 2   ? manager.restart
-                                           : kind == 1 ? manager.shutDown
-                                                       : manager.logOut});
+        processes::startFirstInstalled({kind == 2   ? manager.restart
+                                        : kind == 1 ? manager.shutDown
+                                                    : manager.logOut});
         return;
     }
 }
@@ -164,7 +164,7 @@ void QtShell::run(const RunRequest &request)
                      request.options, windowHandles::windowOf(request.owner));
     if (dialog.exec() != QDialog::Accepted || dialog.commandLine().isEmpty())
         return;
-    const QString failure = commandLines::startDetached(dialog.commandLine(), dialog.folder());
+    const QString failure = processes::startDetached(dialog.commandLine(), dialog.folder());
     if (!failure.isEmpty())
         m_boxes.inform(windowHandles::windowOf(request.owner), QObject::tr("Run"), failure,
                        MessageBoxes::Icon::Warning);
@@ -245,7 +245,7 @@ void QtShell::objectProperties(std::int32_t owner, std::int32_t kind, const QStr
 void QtShell::settingsPanel(std::int32_t kind, const QString &)
 {
     if (const auto panels = kSettingsPanels.find(kind); panels != kSettingsPanels.end())
-        commandLines::startFirstInstalled(panels->second);
+        processes::startFirstInstalled(panels->second);
 }
 
 void QtShell::about(std::int32_t owner, const QString &appName, const QString &extra,
@@ -265,7 +265,7 @@ void QtShell::about(std::int32_t owner, const QString &appName, const QString &e
 
 void QtShell::findFiles()
 {
-    commandLines::startFirstInstalled(
+    processes::startFirstInstalled(
         {{"catfish"}, {"gnome-search-tool"}, {"kfind"}, {"searchmonkey"}, {"mate-search-tool"}});
 }
 

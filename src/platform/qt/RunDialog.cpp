@@ -1,6 +1,6 @@
 #include "platform/qt/RunDialog.h"
 
-#include "platform/CommandLines.h"
+#include "platform/ProcessStarter.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -68,7 +68,7 @@ QString RunDialog::folder() const
 {
     if (!(m_options & 0x4))
         return {};
-    const QString program = commandLines::launchFor(commandLine()).program;
+    const QString program = processes::launchFor(commandLine()).program;
     const QString found = QStandardPaths::findExecutable(program);
     return found.isEmpty() ? QString() : QFileInfo(found).absolutePath();
 }

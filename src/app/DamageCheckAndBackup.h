@@ -1,11 +1,12 @@
 #pragma once
 
+#include "platform/BackgroundWork.h"
+
 #include <QObject>
 #include <QString>
 
 #include <atomic>
 #include <string>
-#include <thread>
 
 namespace quillet {
 
@@ -13,13 +14,13 @@ namespace quillet {
 // a thread of its own, so that start-up does not wait for it; then, when the file passed and a
 // backup is due (see backups::due), makes a verified backup, keeping 10. Reports on the
 // user-interface thread. Destroying it stops a check or backup still running.
-class DamageCheck : public QObject
+class DamageCheckAndBackup : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit DamageCheck(std::string databasePath, QObject *parent = nullptr);
-    ~DamageCheck() override;
+    explicit DamageCheckAndBackup(std::string databasePath, QObject *parent = nullptr);
+    ~DamageCheckAndBackup() override;
 
     // backUp: whether to make a backup after a clean check (not for a file that cannot change).
     void start(bool backUp);
@@ -30,12 +31,12 @@ signals:
     void backupFailed(const QString &problem);
 
 private:
-    void run();
+    void run(const std::atomic<bool> &stop, bool backUp);
 
     std::string m_path;
-    bool m_backUp = false;
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
+    bool m_started = false;
+    // Last, so that it is destroyed first: the work stops before anything it uses goes.
+    BackgroundWork m_work{this};
 };
 
 } // namespace quillet

@@ -1,9 +1,9 @@
-#include "platform/CommandLines.h"
+#include "platform/ProcessStarter.h"
 
 #include <QProcess>
 #include <QStandardPaths>
 
-namespace quillet::commandLines {
+namespace quillet::processes {
 
 Launch launchFor(const QString &line)
 {
@@ -49,4 +49,4 @@ bool startFirstInstalled(const std::vector<QStringList> &candidates)
     return false;
 }
 
-} // namespace quillet::commandLines
+} // namespace quillet::processes

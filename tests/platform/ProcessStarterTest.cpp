@@ -1,4 +1,4 @@
-#include "platform/CommandLines.h"
+#include "platform/ProcessStarter.h"
 
 #include "platform/qt/QtShell.h"
 #include "platform/qt/RunDialog.h"
@@ -15,10 +15,10 @@ namespace {
 
 // A typed line starts as a program with its arguments; only what a shell alone understands
 // goes through one.
-TEST(CommandLinesTest, ALineNeedsAShellOnlyForWhatOnlyAShellDoes)
+TEST(ProcessStarterTest, ALineNeedsAShellOnlyForWhatOnlyAShellDoes)
 {
     const QString shell = QStringLiteral("/bin/sh");
-    const std::pair<QString, commandLines::Launch> cases[] = {
+    const std::pair<QString, processes::Launch> cases[] = {
         {"true", {"true", {}}},
         {"  gedit  notes.txt ", {"gedit", {"notes.txt"}}},
         {"xdg-open \"my notes.txt\"", {"xdg-open", {"my notes.txt"}}},
@@ -29,24 +29,24 @@ TEST(CommandLinesTest, ALineNeedsAShellOnlyForWhatOnlyAShellDoes)
         {"", {}},
     };
     for (const auto &[line, expected] : cases) {
-        const commandLines::Launch launch = commandLines::launchFor(line);
+        const processes::Launch launch = processes::launchFor(line);
         EXPECT_EQ(launch.program, expected.program) << line.toStdString();
         EXPECT_EQ(launch.arguments, expected.arguments) << line.toStdString();
     }
 }
 
-TEST(CommandLinesTest, AProgramThatCannotStartIsSaidNotThrown)
+TEST(ProcessStarterTest, AProgramThatCannotStartIsSaidNotThrown)
 {
-    EXPECT_EQ(commandLines::startDetached("true"), "");
-    const QString failure = commandLines::startDetached("quillet-no-such-program --now");
+    EXPECT_EQ(processes::startDetached("true"), "");
+    const QString failure = processes::startDetached("quillet-no-such-program --now");
     EXPECT_TRUE(failure.contains("quillet-no-such-program")) << failure.toStdString();
-    EXPECT_FALSE(commandLines::startDetached("   ").isEmpty());
-    EXPECT_FALSE(commandLines::startFirstInstalled({{"quillet-no-such-program"}}));
-    EXPECT_TRUE(commandLines::startFirstInstalled({{"quillet-no-such-program"}, {"true"}}));
+    EXPECT_FALSE(processes::startDetached("   ").isEmpty());
+    EXPECT_FALSE(processes::startFirstInstalled({{"quillet-no-such-program"}}));
+    EXPECT_TRUE(processes::startFirstInstalled({{"quillet-no-such-program"}, {"true"}}));
 }
 
 // The real run dialog, with harmless lines: what cannot start is said in a message.
-TEST(CommandLinesTest, TheRunDialogStartsTheTypedLine)
+TEST(ProcessStarterTest, TheRunDialogStartsTheTypedLine)
 {
     FakeMessageBoxes boxes;
     QtShell shell(boxes);

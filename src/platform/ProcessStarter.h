@@ -6,7 +6,7 @@
 #include <vector>
 
 // Starting programs from command lines, without waiting for them.
-namespace quillet::commandLines {
+namespace quillet::processes {
 
 // How a line is started: as a program with its arguments, or through /bin/sh -c when it uses
 // what only a shell understands (pipes, redirections, variables, wildcards, single quotes,
@@ -26,4 +26,4 @@ QString startDetached(const QString &line, const QString &folder = {});
 // PATH). False when none is.
 bool startFirstInstalled(const std::vector<QStringList> &candidates);
 
-} // namespace quillet::commandLines
+} // namespace quillet::processes

@@ -1,0 +1,48 @@
+#include "app/StartupMessages.h"
+
+#include "notes/OutlineLoader.h"
+
+#include <QObject>
+
+namespace quillet::startupMessages {
+
+QString rowsLeftOut(const QString &file, const std::vector<SkippedRow> &rows, const QString &tool)
+{
+    constexpr std::size_t kListed = 20;
+    QString list;
+    for (std::size_t i = 0; i < rows.size() && i < kListed; ++i)
+        list +=
+            QObject::tr("  ID %1, key \"%2\": %3\n")
+                .arg(rows[i].id)
+                .arg(QString::fromStdString(rows[i].key), QString::fromStdString(rows[i].reason));
+    if (rows.size() > kListed)
+        list += QObject::tr("  and %1 more.\n").arg(rows.size() - kListed);
+    return QObject::tr("Some rows of the notes database %1 cannot be placed in the outline, so "
+                       "they are not shown; their notes stay in the file as they are:\n\n%2\nTo "
+                       "see every problem in the file, run:\n  %3 check %1")
+        .arg(file, list, tool);
+}
+
+QString readOnly(const QString &file)
+{
+    return QObject::tr("The notes database %1 is read-only, or its folder is.\n\nQuillet shows "
+                       "your notes, but changes cannot be stored.")
+        .arg(file);
+}
+
+QString damaged(const QString &file, const QString &problem, const QString &tool)
+{
+    return QObject::tr("The notes database %1 is damaged:\n\n%2\n\nQuillet shows what it can "
+                       "read. Keep a copy of the file before changing anything, and to see every "
+                       "problem, run:\n  %3 check %1")
+        .arg(file, problem, tool);
+}
+
+QString backupFailed(const QString &file, const QString &problem, const QString &tool)
+{
+    return QObject::tr("Quillet could not make its daily backup of %1:\n\n%2\n\nYour notes are "
+                       "as they were. To try again by hand, run:\n  %3 backup %1")
+        .arg(file, problem, tool);
+}
+
+} // namespace quillet::startupMessages

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace quillet {
+
+struct SkippedRow;
+
+// What start-up and the checks after it say about the notes database at file. tool is
+// quillet-db, which the messages name for finding every problem or trying again by hand.
+namespace startupMessages {
+
+// Rows that cannot be placed in the outline: the first 20 by ID, key and reason, and a count.
+QString rowsLeftOut(const QString &file, const std::vector<SkippedRow> &rows, const QString &tool);
+QString readOnly(const QString &file);
+QString damaged(const QString &file, const QString &problem, const QString &tool);
+QString backupFailed(const QString &file, const QString &problem, const QString &tool);
+
+} // namespace startupMessages
+} // namespace quillet
