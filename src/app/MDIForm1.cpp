@@ -213,7 +213,7 @@ void MDIForm1::storeAndQuit(const QString &noteFailure)
         m_platform.endProgram();
 }
 
-QString MDIForm1::MDIForm_QueryUnload()
+std::optional<NoteKeptAside> MDIForm1::MDIForm_QueryUnload()
 {
     return m_form3->saveBeforeClosing();
 }
@@ -225,25 +225,38 @@ void MDIForm1::Form_Unload()
 
 void MDIForm1::closeEvent(QCloseEvent *event)
 {
-    // The close always goes on. Whatever fails on the way is said once, at the end, in one
-    // message.
-    QStringList failures;
-    const auto attempt = [&](const auto &step) {
-        try {
-            step();
-        } catch (const std::exception &error) {
-            failures << QString::fromUtf8(error.what());
-        }
+    // The close always goes on. Whatever could not be stored on the way is said once, at the
+    // end, in one message: what was not stored, then each cause once. The program is ending,
+    // so the message gives no advice to try again.
+    QStringList notStored;
+    QStringList causes;
+    const auto because = [&](const QString &cause) {
+        if (!causes.contains(cause))
+            causes << cause;
     };
-    attempt([&] {
-        if (const QString failure = MDIForm_QueryUnload(); !failure.isEmpty())
-            failures << failure;
-    });
-    attempt([&] { Form_Unload(); });
-    if (!failures.isEmpty())
-        reportUnhandled(m_platform.messageBoxes, this,
-                        tr("Quillet could not store everything while closing.\n\n") +
-                            failures.join(QStringLiteral("\n\n")));
+    try {
+        if (const std::optional<NoteKeptAside> note = MDIForm_QueryUnload()) {
+            notStored << note->what;
+            because(note->cause);
+        }
+    } catch (const std::exception &error) {
+        notStored << tr("Your note was NOT stored.");
+        because(causeOf(error));
+    }
+    try {
+        Form_Unload();
+    } catch (const std::exception &error) {
+        notStored << tr("Which items were open, the selected item and the window's place and "
+                        "size were not stored.");
+        because(causeOf(error));
+    }
+    if (!notStored.isEmpty())
+        reportUnhandled(
+            m_platform.messageBoxes, this,
+            tr("Quillet could not store everything while closing.\n\n") +
+                notStored.join(QStringLiteral("\n")) + tr("\n\nWhy: ") +
+                causes.join(QStringLiteral("\n")) +
+                tr("\n\nThe notes database: %1").arg(QString::fromStdString(m_databasePath)));
     event->accept();
 }
 

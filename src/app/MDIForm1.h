@@ -1,9 +1,11 @@
 #pragma once
 
+#include "notes/UnsavedText.h"
 #include "platform/Platform.h"
 
 #include <QMainWindow>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,7 +56,7 @@ public:
     // The closing path, in this order: the editor's text is saved through the auto-save box
     // (what could not be stored, and where it went, comes back), then the notes window stores
     // the workspace. It never cancels the close.
-    QString MDIForm_QueryUnload();
+    std::optional<NoteKeptAside> MDIForm_QueryUnload();
     void Form_Unload();
     // The door: stores the workspace, then ends the program at once. noteFailure is what of
     // the note could not be stored, said before the program ends.

@@ -142,7 +142,7 @@ void CdlgEx::ShowFont()
         m_fontName = realised->left(79);
 }
 
-void CdlgEx::ShowColor()
+void CdlgEx::ShowColor(bool startFromResult)
 {
     ColorRequest request;
     request.owner = m_hOwner;
@@ -151,6 +151,8 @@ void CdlgEx::ShowColor()
     // not kept.
     request.customColors.fill(0xFFFFFFFFu);
     request.options = static_cast<std::uint32_t>(m_flags) & kColorFlagsMask;
+    if (startFromResult)
+        request.options |= kColorStartFromResult;
 
     const ColorResult result = choosers().chooseColor(request);
     if (!result.confirmed) {

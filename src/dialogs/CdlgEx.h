@@ -119,8 +119,10 @@ public:
     // Opens HelpFile in the desktop's viewer with HelpCommand and HelpKey as they are; never
     // raises.
     void ShowHelp();
-    // Asks for a colour, starting from RGBResult when flags asks for it (bit 0x1).
-    void ShowColor();
+    // Asks for a colour, starting from RGBResult when flags asks for it (bit 0x1), or when the
+    // caller does (startFromResult): that start goes in this request only, and flags, which
+    // the file dialogs read too, stay as they are.
+    void ShowColor(bool startFromResult = false);
     // Asks for a font, with its effects and colour, starting from the properties. Throws
     // std::out_of_range for a FontName longer than 32 bytes and std::overflow_error for a
     // FontSize whose tenths do not fit 32 bits, before anything opens.
@@ -148,6 +150,8 @@ public:
     // The parts of flags the dialogs take, and the font dialog's fixed options.
     static constexpr std::uint32_t kFileFlagsMask = 0xFFFFFF1F;
     static constexpr std::uint32_t kColorFlagsMask = 0xF;
+    // The colour request's option that starts the chooser from the colour it carries.
+    static constexpr std::uint32_t kColorStartFromResult = 0x1;
     static constexpr std::uint32_t kFontOptions = 0x141;
     static constexpr std::uint32_t kPrinterFlagsMask = 0x1C0FFF;
     static constexpr std::uint32_t kRestartFlagsMask = 7;

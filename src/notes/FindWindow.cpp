@@ -5,7 +5,9 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,6 +15,7 @@
 #include <QRadioButton>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace quillet {
 
@@ -99,11 +102,19 @@ FindWindow::FindWindow(std::string databasePath, const OutlineView &outline, QWi
     layout->addWidget(m_status, 3, 0, 1, 4);
     resize(560, 420);
 
+    // Up, Down, Page Up and Page Down in the field move through the matches; the field keeps
+    // the focus, and Enter goes to the highlighted one.
+    m_query->installEventFilter(this);
+    m_afterTyping = new QTimer(this);
+    m_afterTyping->setSingleShot(true);
+    m_afterTyping->setInterval(1000);
+    connect(m_afterTyping, &QTimer::timeout, this, &FindWindow::searchAgain);
+
     connect(m_query, &QLineEdit::textChanged, this, &FindWindow::search);
     connect(m_titles, &QRadioButton::toggled, this, &FindWindow::search);
     connect(m_matchCase, &QCheckBox::toggled, this, &FindWindow::search);
     connect(m_results, &QListWidget::itemActivated, this, &FindWindow::choose);
-    // Enter in the field goes to the first match.
+    // Enter in the field goes to the highlighted match.
     connect(m_query, &QLineEdit::returnPressed, this, [this] {
         if (m_results->count() > 0)
             choose(m_results->currentItem() ? m_results->currentItem() : m_results->item(0));
@@ -111,6 +122,48 @@ FindWindow::FindWindow(std::string databasePath, const OutlineView &outline, QWi
 }
 
 FindWindow::~FindWindow() = default;
+
+bool FindWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_query && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown: {
+            QKeyEvent moved(QEvent::KeyPress, key->key(), Qt::NoModifier);
+            QCoreApplication::sendEvent(m_results, &moved);
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FindWindow::outlineChanged()
+{
+    if (isVisible() && !m_query->text().isEmpty())
+        searchAgain();
+}
+
+void FindWindow::noteStored()
+{
+    if (isVisible() && !m_query->text().isEmpty() && !m_afterTyping->isActive())
+        m_afterTyping->start();
+}
+
+void FindWindow::searchAgain()
+{
+    m_afterTyping->stop();
+    if (const QListWidgetItem *current = m_results->currentItem()) {
+        m_keptKey = current->data(kKeyRole).toString();
+        m_keptText = current->text();
+    }
+    search();
+}
 
 void FindWindow::showAndFocus()
 {
@@ -177,8 +230,24 @@ void FindWindow::showResults(quint64 generation, const SearchResults &results)
         if (number < 0)
             item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
     }
+    // The first match is highlighted; after a search run again, the match that was, if it is
+    // still there (the same line of the same item), else the first of its item.
+    int sameLine = -1;
+    int sameItem = -1;
+    for (int row = 0; !m_keptKey.isEmpty() && row < m_results->count(); ++row) {
+        const QListWidgetItem *item = m_results->item(row);
+        if (item->data(kKeyRole).toString() != m_keptKey)
+            continue;
+        if (sameItem < 0)
+            sameItem = row;
+        if (sameLine < 0 && item->text() == m_keptText)
+            sameLine = row;
+    }
+    m_keptKey.clear();
+    m_keptText.clear();
+    const int highlighted = sameLine >= 0 ? sameLine : std::max(sameItem, 0);
     if (m_results->count() > 0)
-        m_results->setCurrentRow(0);
+        m_results->setCurrentRow(highlighted);
     const auto total = static_cast<int>(results.total);
     if (m_query->text().isEmpty())
         m_status->clear();

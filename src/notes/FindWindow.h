@@ -13,6 +13,7 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QRadioButton;
+class QTimer;
 
 namespace quillet {
 
@@ -32,13 +33,23 @@ public:
 
     // Shows the window in front, with the search field ready for typing.
     void showAndFocus();
+    // The outline changed (an item added, deleted or renamed): while the window is shown, the
+    // search runs again at once, so that no match leads to an item that is gone or another one.
+    void outlineChanged();
+    // A note was stored: while the window is shown, the search runs again, at most once a
+    // second while the user types.
+    void noteStored();
 
 signals:
     // A match was chosen: the key of its item, without surrounding spaces.
     void itemChosen(const QString &key);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void search();
+    void searchAgain();
     void showResults(quint64 generation, const SearchResults &results);
     void choose(QListWidgetItem *item);
 
@@ -52,6 +63,10 @@ private:
     QLabel *m_status = nullptr;
 
     quint64 m_generation = 0;
+    // The match highlighted when the search ran again: its item's key and line.
+    QString m_keptKey;
+    QString m_keptText;
+    QTimer *m_afterTyping = nullptr;
     // Last, so that it is destroyed first: a search under way stops before the window goes.
     BackgroundWork m_search{this};
 };

@@ -15,6 +15,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QToolButton>
@@ -68,16 +69,22 @@ Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
     wire(m_ui.Command12, &QPushButton::clicked, &Form3::Command12_Click);
 
     // Keys for the commands: each presses its button, which takes the focus first, so the
-    // text being typed is stored before the command acts, as with a click.
+    // text being typed is stored before the command acts, as with a click. The focus then goes
+    // back where it was, unless the command put it elsewhere (an add or a delete puts it on the
+    // outline, at the new selection; the find window takes it): a key leaves no button holding
+    // the keys that follow.
     const auto key = [this](const QKeySequence &keys, QWidget *where, auto action) {
         auto *shortcut = new QShortcut(keys, where);
         shortcut->setContext(where == this ? Qt::WidgetWithChildrenShortcut : Qt::WidgetShortcut);
         connect(shortcut, &QShortcut::activated, this, action);
     };
-    const auto press = [](QAbstractButton *button) {
-        return [button] {
+    const auto press = [this](QAbstractButton *button) {
+        return [this, button] {
+            const QPointer<QWidget> before = window()->focusWidget();
             button->setFocus(Qt::ShortcutFocusReason);
             button->click();
+            if (before && before != button && window()->focusWidget() == button)
+                before->setFocus(Qt::ShortcutFocusReason);
         };
     };
     key(QKeySequence(Qt::Key_Insert), this, press(m_ui.Command4));
@@ -123,10 +130,10 @@ void Form3::applyLayout(const NotesLayout &layout)
     m_ui.Frame1->move(m_ui.Frame1->x(), twips::toPixelsY(layout.panelTop));
 }
 
-QString Form3::saveBeforeClosing()
+std::optional<NoteKeptAside> Form3::saveBeforeClosing()
 {
     m_unsaved.setClosing(true);
-    m_closingFailure.clear();
+    m_closingFailure.reset();
     m_ui.Check1->setCheckState(Qt::Checked);
     return m_closingFailure;
 }

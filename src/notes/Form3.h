@@ -48,9 +48,9 @@ public:
     // Puts the stretching controls where the main window's resize wants them.
     void applyLayout(const NotesLayout &layout);
     // Closing has begun: stores the text being edited through the hidden auto-save box. A text
-    // that cannot be stored now goes to a recovery file; the result then says so, for the close
-    // to report with its other failures. Empty when the text was stored.
-    QString saveBeforeClosing();
+    // that cannot be stored now goes to a recovery file; the result then says so, and why, for
+    // the close to report with its other failures. Nothing when the text was stored.
+    std::optional<NoteKeptAside> saveBeforeClosing();
     // Text in the editor that the last save could not store.
     bool hasUnsavedText() const { return m_unsaved.has(); }
     // Stores the expanded flag of every node, and the settings with positions 1 to 4 from the
@@ -115,8 +115,9 @@ private:
     std::vector<SkippedRow> m_skippedRows;
     FindWindow *m_find = nullptr;
     UnsavedText m_unsaved;
-    NoteBytes m_noteBytes;    // whether the note shown can be stored back as it came
-    QString m_closingFailure; // what the save at closing could not store, and where it went
+    NoteBytes m_noteBytes; // whether the note shown can be stored back as it came
+    std::optional<NoteKeptAside>
+        m_closingFailure; // what closing could not store, and where it went
 
     NotesWindowControls m_ui; // the controls, named and placed as the design has them
 };

@@ -40,6 +40,8 @@ void Form3::rebuildAndSelect(int index)
     m_ui.TreeView1->select(index);
     setCurrentSelection(index);
     ShowNote();
+    if (m_find)
+        m_find->outlineChanged();
 }
 
 void Form3::addItem(const NewItem &item, const QString &prompt)
@@ -159,13 +161,16 @@ void Form3::SaveNoteFormat()
 
 void Form3::Command9_Click()
 {
+    // The chooser starts on the note's background. A cancel leaves that colour as the answer,
+    // so it changes nothing (it used to apply whatever colour the last font or colour command
+    // left, which could make the text invisible); a colour chosen applies, black excepted. The
+    // format is stored in any case.
+    EditorFormat format = m_ui.Text1->format();
     CdlgEx &colours = dialog();
     colours.sethOwner(windowHandles::handleOf(this));
-    colours.ShowColor();
-    // Black (0) and negative values are not applied. A cancel leaves RGBResult as the last
-    // colour or font command left it, which then applies. The format is stored in any case.
+    colours.setRGBResult(format.backColor);
+    colours.ShowColor(true);
     if (colours.RGBResult() > 0) {
-        EditorFormat format = m_ui.Text1->format();
         format.backColor = colours.RGBResult();
         m_ui.Text1->setFormat(format);
     }
@@ -200,8 +205,12 @@ void Form3::goToItem(const QString &key)
 {
     OutlineView &outline = *m_ui.TreeView1;
     const int index = outline.find(key);
-    if (index == 0)
+    if (index == 0) {
+        m_platform.messageBoxes.inform(this, QStringLiteral("Quillet"),
+                                       tr("The item \"%1\" is no longer in the outline.").arg(key),
+                                       MessageBoxes::Icon::Information);
         return;
+    }
     // As a click on the item: the text being edited is stored first (a failure keeps it and
     // the selection where they are), then the item is selected and its note shown. Its
     // ancestors open, so that it can be seen.
@@ -227,8 +236,9 @@ void Form3::Command8_Click()
     }
     if (m_unsaved.has()) {
         m_unsaved.dropPendingReport();
-        noteFailure =
+        const NoteKeptAside kept =
             m_unsaved.keepAtClosing(m_session.path(), m_selection.Key, m_ui.Text1->noteText());
+        noteFailure = kept.what + QStringLiteral("\n\n") + kept.cause;
     }
     emit storeAndQuitRequested(noteFailure);
 }

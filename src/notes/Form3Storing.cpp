@@ -1,4 +1,5 @@
 #include "keeping/Backups.h"
+#include "notes/FindWindow.h"
 #include "notes/Form3.h"
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"
@@ -118,11 +119,15 @@ void Form3::SaveNoteText()
     m_ui.Text1->markStored(text);
     m_noteBytes = NoteBytes();
     m_unsaved.stored();
+    if (m_find)
+        m_find->noteStored();
 }
 
 void Form3::TreeView1_AfterLabelEdit(int number, const QString &newString)
 {
     RenameNote(newString);
+    if (m_find)
+        m_find->outlineChanged();
     // The path line follows a new title of the selected item or of any item above it.
     const OutlineView &outline = *m_ui.TreeView1;
     const int selected = outline.find(m_selection.Key);

@@ -4,6 +4,8 @@
 
 #include <QKeyEvent>
 
+#include <utility>
+
 namespace quillet {
 
 NoteEditor::NoteEditor(QWidget *parent)
@@ -96,8 +98,16 @@ bool NoteEditor::event(QEvent *event)
             return false;
         }
         if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::ControlModifier) {
-            if (event->type() == QEvent::KeyPress && !isReadOnly())
+            // The main window's document area takes the key press of Ctrl+Tab to switch its
+            // windows, before the editor sees it; only the override reaches the editor first.
+            // The tab goes in then, and the press, when it does come, adds nothing.
+            if (event->type() == QEvent::ShortcutOverride) {
+                if (!isReadOnly())
+                    insertPlainText(QStringLiteral("\t"));
+                m_tabTyped = true;
+            } else if (!std::exchange(m_tabTyped, false) && !isReadOnly()) {
                 insertPlainText(QStringLiteral("\t"));
+            }
             event->accept();
             return true;
         }

@@ -55,7 +55,8 @@ protected:
 
 private:
     bool m_showing = false;
-    QString m_unchanged; // the note as shown or last stored, as noteText() gives it
+    bool m_tabTyped = false; // Ctrl+Tab's tab went in when its shortcut override came
+    QString m_unchanged;     // the note as shown or last stored, as noteText() gives it
     QString m_lineBreak = QStringLiteral("\n"); // what the note has between its lines
 };
 

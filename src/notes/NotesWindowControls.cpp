@@ -122,7 +122,10 @@ void NotesWindowControls::build(QWidget &window)
         pictureButton("Command1", 720, "add-subitem", QObject::tr("Add a subitem (Ctrl+Insert)"));
     Command5 =
         pictureButton("Command5", 1320, "delete-item", QObject::tr("Delete the item (Delete)"));
-    Command6 = pictureButton("Command6", 1920, "cogwheels", QString());
+    // The cogwheels have no action: named for the pointer and assistive technology, and out of
+    // the keyboard's way.
+    Command6 = pictureButton("Command6", 1920, "cogwheels", QObject::tr("Cogwheels (no action)"));
+    Command6->setFocusPolicy(Qt::ClickFocus);
     Command7 = pictureButton("Command7", 2520, "binoculars", QObject::tr("Find (Ctrl+F)"));
     Command8 = pictureButton("Command8", 3120, "door", QObject::tr("Store and quit"));
     line(Frame1, 3820, 0, 0, 30000, 0xFFFFFF);
@@ -176,7 +179,7 @@ void NotesWindowControls::build(QWidget &window)
 
     // The keyboard goes outline, editor, then the buttons from left to right.
     QWidget *order[] = {TreeView1, Text1,    Command4, Command1, Command5,
-                        Command6,  Command7, Command8, Command9, Command10};
+                        Command7,  Command8, Command9, Command10};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }

@@ -2,6 +2,7 @@
 
 #include "keeping/RecoveryFile.h"
 #include "platform/Guard.h"
+#include "store/Sqlite.h"
 
 #include <QGuiApplication>
 #include <QStandardPaths>
@@ -47,7 +48,7 @@ void UnsavedText::notStored(const QString &fullPath, const std::exception &why)
 {
     m_unsaved = true;
     m_failedPath = fullPath;
-    m_failure = QString::fromUtf8(why.what());
+    m_failure = causeOf(why);
     throw std::runtime_error(
         tr("Your note in \"%1\" was NOT stored.\n\n").arg(fullPath).toStdString() + why.what() +
         tr("\n\nThe text is still in the editor. Quillet stores it when you leave the editor "
@@ -89,17 +90,26 @@ bool UnsavedText::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-QString UnsavedText::keepAtClosing(const std::string &databasePath, const QString &key,
-                                   const QString &text)
+NoteKeptAside UnsavedText::keepAtClosing(const std::string &databasePath, const QString &key,
+                                         const QString &text)
 {
     const QString file = writeRecoveryFile(databasePath, key, text);
-    QString message =
-        tr("Your note in \"%1\" was NOT stored.\n\n%2\n\n").arg(m_failedPath, m_failure);
+    QString what = tr("Your note in \"%1\" was NOT stored; ").arg(m_failedPath);
     if (file.isEmpty())
-        message += tr("The text could not be written to a recovery file either.");
+        what += tr("its text could not be written to a recovery file either.");
     else
-        message += tr("So that it is not lost, the text was written to:\n%1").arg(file);
-    return message;
+        what += tr("so that it is not lost, its text was written to:\n  %1").arg(file);
+    return {what, m_failure};
+}
+
+QString causeOf(const std::exception &error)
+{
+    if (const auto *store = dynamic_cast<const StoreError *>(&error)) {
+        // A fault in the data (code 0) has no cause of the engine's: its own words say it.
+        return QString::fromStdString(store->code() != 0 ? plainCause(store->code())
+                                                         : store->message());
+    }
+    return QString::fromUtf8(error.what());
 }
 
 QString UnsavedText::writeRecoveryFile(const std::string &databasePath, const QString &key,

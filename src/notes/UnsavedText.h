@@ -13,6 +13,18 @@ namespace quillet {
 
 class MessageBoxes;
 
+// A note that a close could not store: what was not stored and where its text went, and why
+// (the cause alone, without advice that the user cannot follow as the program ends).
+struct NoteKeptAside
+{
+    QString what;
+    QString cause;
+};
+
+// Why an operation failed, as a message says it once: a store's failure by its cause and code,
+// without advice; anything else by its own words.
+QString causeOf(const std::exception &error);
+
 // The keeper of typed text until it is stored. Typed text is stored after a pause in typing,
 // so that it reaches the file within seconds even if the program never gets to store it
 // otherwise. A typed note is never replaced unsaved: while a save has failed, the window keeps
@@ -52,9 +64,10 @@ public:
     void setClosing(bool closing);
     bool closing() const { return m_closing; }
     // At closing, after a failed save: writes the text of the note with the given key to a
-    // recovery file beside the database, and returns what failed and where the text went, for
-    // the close to say with whatever else failed.
-    QString keepAtClosing(const std::string &databasePath, const QString &key, const QString &text);
+    // recovery file beside the database, and returns what failed, where the text went and why,
+    // for the close to say with whatever else failed.
+    NoteKeptAside keepAtClosing(const std::string &databasePath, const QString &key,
+                                const QString &text);
 
     // Writes text to "<database name>.recovered-<key>-<date-time>.txt" beside the database, or
     // in the home or temporary folder when that folder is not writable. Returns the file's
@@ -78,7 +91,7 @@ private:
     bool m_reportPending = false;
     bool m_closing = false;
     QString m_failedPath; // the note the last failed save was for
-    QString m_failure;    // why it failed
+    QString m_failure;    // why it failed, its cause only
     QString m_report;     // the failure's message, while it waits to be shown
     QTimer *m_pause = nullptr;
 };

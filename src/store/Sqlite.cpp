@@ -128,36 +128,64 @@ bool Connection::copyTo(Connection &destination, const std::atomic<bool> *stop)
     fail(rc, "Copying the database");
 }
 
-std::string plainReason(int code)
+namespace {
+
+// A failure's cause, and what the user can do about it.
+struct Plain
+{
+    const char *cause;
+    const char *advice;
+};
+
+Plain plainOf(int code)
 {
     switch (code & 0xFF) {
     case SQLITE_FULL:
-        return "The disk is full. Make room on it, then try again.";
+        return {"The disk is full.", "Make room on it, then try again."};
     case SQLITE_READONLY:
-        return "The database file or its folder is read-only, so changes cannot be stored.";
+        return {"The database file or its folder is read-only, so changes cannot be stored.",
+                nullptr};
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return "Another program is using the database file and holds it locked. Close it, "
-               "then try again.";
+        return {"Another program is using the database file and holds it locked.",
+                "Close it, then try again."};
     case SQLITE_IOERR:
-        return "The disk reported an error while reading or writing the file.";
+        return {"The disk reported an error while reading or writing the file.", nullptr};
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-        return "The database file is damaged.";
+        return {"The database file is damaged.", nullptr};
     case SQLITE_CANTOPEN:
-        return "The database file, or its journal beside it, cannot be opened.";
+        return {"The database file, or its journal beside it, cannot be opened.", nullptr};
     case SQLITE_PERM:
     case SQLITE_AUTH:
-        return "Permission to use the database file was denied.";
+        return {"Permission to use the database file was denied.", nullptr};
     case SQLITE_NOMEM:
-        return "The computer ran out of memory.";
+        return {"The computer ran out of memory.", nullptr};
     case SQLITE_TOOBIG:
-        return "The text is too large to store.";
+        return {"The text is too large to store.", nullptr};
     case SQLITE_CONSTRAINT:
-        return "The change conflicts with a row already in the file.";
+        return {"The change conflicts with a row already in the file.", nullptr};
     default:
-        return {};
+        return {nullptr, nullptr};
     }
+}
+
+} // namespace
+
+std::string plainReason(int code)
+{
+    const Plain plain = plainOf(code);
+    if (!plain.cause)
+        return {};
+    return plain.advice ? std::string(plain.cause) + " " + plain.advice : plain.cause;
+}
+
+std::string plainCause(int code)
+{
+    const Plain plain = plainOf(code);
+    return std::string(plain.cause ? plain.cause
+                                   : "The database engine reported an unexpected problem.") +
+           " (code " + std::to_string(code) + ")";
 }
 
 void Connection::fail(int code, std::string_view doing) const

@@ -16,6 +16,9 @@ namespace quillet {
 // What an engine result code means to the user, with what to do about it; empty for codes
 // that have no plain description.
 std::string plainReason(int code);
+// The cause alone, without advice, and the code: for a message after which nothing can be
+// tried again (the program is ending).
+std::string plainCause(int code);
 
 // Owns one sqlite3 connection; closes it in the destructor.
 class Connection

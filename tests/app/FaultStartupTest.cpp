@@ -123,6 +123,23 @@ TEST_F(FaultStartupTest, AReadOnlyDatabaseIsShownAndEveryWriteFailsCleanly)
     EXPECT_EQ(ui.Text1->toPlainText(), "cannot go anywhere");
     EXPECT_TRUE(notes.hasUnsavedText());
     EXPECT_EQ(fileBytes(path), before);
+
+    // Closing: the note and the workspace both fail for one cause, said once, with the
+    // recovery file, and no advice to try again as the program ends. The recovery file goes
+    // to the home folder, the database's being read-only.
+    TempFolder home;
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", home.folder().toUtf8());
+    window->close();
+    qputenv("HOME", realHome);
+    ASSERT_EQ(boxes.asked.size(), 3u);
+    const QString closing = boxes.asked[2].text;
+    EXPECT_EQ(closing.count("was NOT stored"), 1) << closing.toStdString();
+    EXPECT_TRUE(closing.contains(home.folder() + "/mydata.mdb.recovered-A-"));
+    EXPECT_TRUE(closing.contains("Which items were open"));
+    EXPECT_EQ(closing.count("read-only"), 1) << closing.toStdString();
+    EXPECT_FALSE(closing.contains("try again"));
+    EXPECT_EQ(fileBytes(path), before);
 }
 
 TEST_F(FaultStartupTest, DamageFoundAfterStartUpIsReportedWithTheCheckTool)

@@ -37,11 +37,19 @@ TEST_F(CommandsTest, TheBrushAppliesColoursAboveBlackAndAlwaysStoresTheFormat)
     click("Command9"); // black is not applied
     EXPECT_EQ(ui().Text1->backColor(), white);
 
+    choosers.colorAnswers.push_back(FakeChoosers::color(0x00FF00));
+    click("Command9"); // a colour above black applies
+    EXPECT_EQ(ui().Text1->backColor(), 0x00FF00);
+
+    // Cancelled right after the font command: nothing changes, not even to the text colour,
+    // and the chooser started on the note's background.
     choosers.fontAnswers.push_back(FakeChoosers::font("DejaVu Sans", 100, 0x0000FF, false, false));
     ui().Command10->click();
-    click("Command9"); // cancelled right after the font command
-    EXPECT_EQ(ui().Text1->backColor(), 0x0000FF);
-    EXPECT_EQ(backColorOf("A"), "255");
+    click("Command9");
+    EXPECT_EQ(ui().Text1->backColor(), 0x00FF00);
+    EXPECT_EQ(backColorOf("A"), std::to_string(0x00FF00));
+    EXPECT_EQ(choosers.colorRequests.back().color, 0x00FF00);
+    EXPECT_EQ(choosers.colorRequests.back().options & 1u, 1u);
     EXPECT_EQ(choosers.colorRequests.back().owner, windowHandles::handleOf(form.get()));
     EXPECT_TRUE(boxes.asked.empty());
 }

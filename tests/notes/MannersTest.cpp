@@ -66,6 +66,11 @@ TEST_F(MannersTest, TheKeyboardReachesEveryButton)
     EXPECT_EQ(QApplication::focusWidget(), ui().Command4);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), ui().Command1);
+    // Past the delete button, the cogwheels (no action) are skipped.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), button("Command7"));
+    ui().Command1->setFocus();
     boxes.answers.push_back(MessageBoxes::Answer::No);
     QTest::keyClick(ui().Command1, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !boxes.asked.empty(); }, 5000));
@@ -79,7 +84,7 @@ TEST_F(MannersTest, ButtonsWithAnActionSayItAndTheHiddenPanelIsHidden)
         {"Command4", "Add an item (Insert)"},
         {"Command1", "Add a subitem (Ctrl+Insert)"},
         {"Command5", "Delete the item (Delete)"},
-        {"Command6", ""},
+        {"Command6", "Cogwheels (no action)"},
         {"Command7", "Find (Ctrl+F)"},
         {"Command8", "Store and quit"},
         {"Command9", "Background colour"},

@@ -2,12 +2,15 @@
 #include "platform/qt/QtChoosers.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -124,6 +127,39 @@ TEST(FontChooserTest, TheDesktopChooserAnswersInRequestTerms)
 
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     EXPECT_FALSE(choosers.chooseFont(request).confirmed);
+}
+
+// The sample has its room above the buttons, and Enter confirms the chooser also after the
+// colour dialog, whose button keeps the focus when it closes.
+TEST(FontChooserTest, TheSampleSitsAboveTheButtonsAndEnterConfirmsAfterTheColour)
+{
+    FontChooserDialog chooser;
+    chooser.setChoice(QFont(someFamily()), QColor(200, 0, 0));
+    chooser.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chooser));
+    const auto *sample = chooser.findChild<QLabel *>("sample");
+    const auto *ok = chooser.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    EXPECT_LE(sample->mapTo(&chooser, QPoint(0, sample->height())).y(),
+              ok->mapTo(&chooser, QPoint(0, 0)).y());
+
+    int colourDialogs = 0;
+    const auto closeColourDialogs = [&] {
+        if (auto *dialog = qobject_cast<QColorDialog *>(QApplication::activeModalWidget())) {
+            ++colourDialogs;
+            dialog->accept();
+        }
+    };
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, closeColourDialogs);
+    closer.start(10);
+    auto *colour = chooser.findChild<QPushButton *>("color");
+    colour->setFocus();
+    QTest::keyClick(colour, Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return colourDialogs == 1; }, 5000));
+    QTest::keyClick(colour, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !chooser.isVisible(); }, 5000));
+    EXPECT_EQ(chooser.result(), QDialog::Accepted);
+    EXPECT_EQ(colourDialogs, 1);
 }
 
 } // namespace

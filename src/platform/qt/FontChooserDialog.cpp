@@ -53,6 +53,8 @@ FontChooserDialog::FontChooserDialog(QWidget *parent)
     m_strikeOut = new QCheckBox(tr("Stri&ke-out"), this);
     m_colorButton = new QPushButton(this);
     m_colorButton->setObjectName(QStringLiteral("color"));
+    // Enter confirms the chooser, also once the colour dialog has given the focus back here.
+    m_colorButton->setAutoDefault(false);
     auto *colorLabel = new QLabel(tr("&Colour:"), this);
     colorLabel->setBuddy(m_colorButton);
 
@@ -68,14 +70,17 @@ FontChooserDialog::FontChooserDialog(QWidget *parent)
     m_sample = new QLabel(QStringLiteral("AaBbYyZz ΑαΒβΨψΩω 0123"), this);
     m_sample->setObjectName(QStringLiteral("sample"));
     // The sample keeps its size whatever the font's size: a large font is clipped, and the
-    // chooser never grows past the screen.
-    m_sample->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    m_sample->setMinimumSize(360, 80);
+    // chooser never grows past the screen. Its height is fixed, so that the dialog's layout
+    // always gives it its room above the buttons.
+    m_sample->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_sample->setMinimumWidth(360);
+    m_sample->setFixedHeight(80);
     m_sample->setAlignment(Qt::AlignCenter);
     m_sample->setFrameShape(QFrame::StyledPanel);
     m_sample->setAutoFillBackground(true);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -85,6 +90,7 @@ FontChooserDialog::FontChooserDialog(QWidget *parent)
     grid->addWidget(m_faces, 1, 0);
     grid->addWidget(m_size, 1, 1, Qt::AlignTop);
     auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     layout->addLayout(grid);
     layout->addWidget(effects);
     layout->addWidget(m_sample);
