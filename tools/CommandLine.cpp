@@ -1,6 +1,7 @@
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
 #include "keeping/DurableFiles.h"
+#include "store/OutlineRowCheck.h"
 #include "store/StoreError.h"
 #include "tools/DbTool.h"
 
@@ -108,9 +109,18 @@ int exportNotes(const Arguments &args, std::ostream &out, std::ostream &err)
         err << "quillet-db export: --format must be markdown, html, text or json.\n";
         return 2;
     }
+    // What a text format could not hold as text is said, so that nobody takes the file for
+    // a whole copy: JSON is that copy.
+    const auto sayReplaced = [&](std::size_t replaced) {
+        if (replaced > 0)
+            err << "quillet-db export: " << replaced
+                << (replaced == 1 ? " character" : " characters")
+                << " that a UTF-8 text file cannot hold (control characters, bytes that are not "
+                   "UTF-8) written as U+FFFD; --format json keeps every byte.\n";
+    };
     const auto output = args.options.find("--output");
     if (output == args.options.end()) {
-        exportDatabase(path, formats.at(format->second), out);
+        sayReplaced(exportDatabase(path, formats.at(format->second), out));
         out.flush();
         return out ? 0 : fail(err, "writing to standard output failed");
     }
@@ -120,8 +130,9 @@ int exportNotes(const Arguments &args, std::ostream &out, std::ostream &err)
     if (sameFile(file, path))
         return fail(err, "the output " + file + " is the database itself; nothing was written.");
     durable::PendingFile written(file, durable::fileModeFor(path));
-    exportDatabase(path, formats.at(format->second), written.stream());
+    const std::size_t replaced = exportDatabase(path, formats.at(format->second), written.stream());
     written.commit(true);
+    sayReplaced(replaced);
     out << "Exported " << path << " to " << file << ".\n";
     return 0;
 }
@@ -167,6 +178,8 @@ int restore(const Arguments &args, std::ostream &out, std::ostream &)
 std::string sizeText(std::int64_t bytes)
 {
     char text[64];
+    if (bytes == 1)
+        return "1 byte";
     if (bytes < 1024)
         std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(bytes));
     else if (bytes < 1024 * 1024)
@@ -187,8 +200,8 @@ int stats(const Arguments &args, std::ostream &out, std::ostream &)
     out << "\nDepth: " << stats.depth << "\nNotes: " << sizeText(stats.noteBytes) << " in all\n";
     if (stats.largestNoteBytes > 0)
         out << "Largest note: " << sizeText(stats.largestNoteBytes) << ", ID "
-            << stats.largestNoteId << ", key \"" << stats.largestNoteKey << "\", \""
-            << stats.largestNoteTitle << "\"\n";
+            << stats.largestNoteId << ", key " << quoted(stats.largestNoteKey) << ", "
+            << quoted(stats.largestNoteTitle) << "\n";
     out << "Items per level:\n";
     for (std::size_t level = 0; level < stats.itemsPerLevel.size(); ++level)
         out << "  " << level + 1 << ": " << stats.itemsPerLevel[level] << '\n';

@@ -1,5 +1,6 @@
 #include "keeping/Archive.h"
 #include "store/EscapedText.h"
+#include "store/Keys.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 #include "tools/DbTool.h"
@@ -42,6 +43,43 @@ void forEachLine(std::string_view text, Visit &&visit)
 std::string textOf(const Value &value)
 {
     return value.toText().value_or(std::string());
+}
+
+// The character written for what a text file cannot hold; HTML writes it as "&#xFFFD;", so its
+// writer gets a stand-in byte that no cleaned text holds otherwise.
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+constexpr char kHtmlStandIn = '\x01';
+
+// The text with every byte that is not UTF-8, and every control character other than tab and
+// line breaks (C0, DEL, C1), replaced, each counted.
+std::string cleaned(std::string_view text, std::string_view replacement, std::size_t &count)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t run = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const unsigned char byte = static_cast<unsigned char>(text[at]);
+        if (byte >= 0x20 && byte < 0x7F) { // the common case, plain ASCII
+            ++at;
+            continue;
+        }
+        std::size_t next = at;
+        const std::optional<char32_t> c = keys::decode(text, next);
+        const bool bad = !c || (*c < 0x20 && *c != '\t' && *c != '\n' && *c != '\r') ||
+                         (*c >= 0x7F && *c <= 0x9F);
+        if (!bad) {
+            at = next;
+            continue;
+        }
+        out.append(text.substr(run, at - run));
+        out.append(replacement);
+        ++count;
+        at = c ? next : at + 1;
+        run = at;
+    }
+    out.append(text.substr(run));
+    return out;
 }
 
 // Markdown: characters that would start emphasis, links, code, HTML or entities are escaped
@@ -100,10 +138,12 @@ void writeHtmlText(std::ostream &out, std::string_view text)
     writeEscaped(
         out, text,
         [](char c, std::size_t) {
-            return c == '<' || c == '>' || c == '&' || c == '"' || c == '\r';
+            return c == '<' || c == '>' || c == '&' || c == '"' || c == '\r' || c == kHtmlStandIn;
         },
         [](std::ostream &to, char c) {
-            if (c == '<')
+            if (c == kHtmlStandIn)
+                to << "&#xFFFD;";
+            else if (c == '<')
                 to << "&lt;";
             else if (c == '>')
                 to << "&gt;";
@@ -188,12 +228,19 @@ void writeText(std::ostream &out, const Item &item)
     out << '\n';
 }
 
-void writeItems(Connection &db, ExportFormat format, std::ostream &out, const std::string &name)
+std::size_t writeItems(Connection &db, ExportFormat format, std::ostream &out,
+                       const std::string &name)
 {
+    std::size_t replaced = 0;
+    const std::string_view replacement =
+        format == ExportFormat::Html ? std::string_view(&kHtmlStandIn, 1) : kReplacement;
+    const auto clean = [&](const std::string &text) {
+        return cleaned(text, replacement, replaced);
+    };
     const OutlineOrder order = outlineOrder(db);
     if (format == ExportFormat::Html) {
         out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
-        writeHtmlText(out, name);
+        writeHtmlText(out, clean(name));
         out << "</title>\n<style>\n"
                "body { font-family: sans-serif; margin: 2em; }\n"
                ".note { white-space: pre-wrap; padding: 0.5em; margin-bottom: 1.5em; }\n"
@@ -216,11 +263,11 @@ void writeItems(Connection &db, ExportFormat format, std::ostream &out, const st
         if (!read.step())
             return;
         item.depth = depth;
-        item.key = textOf(read.column(0));
-        item.title = textOf(read.column(1));
+        item.key = clean(textOf(read.column(0)));
+        item.title = clean(textOf(read.column(1)));
         if (leftOut)
             item.title = "ID " + std::to_string(id) + ", key \"" + item.key + "\": " + item.title;
-        read.column(2, item.note);
+        item.note = Value::text(clean(textOf(read.column(2))));
         read.column(3, item.fontSize);
         read.column(4, item.fontName);
         read.column(5, item.foreColor);
@@ -242,21 +289,24 @@ void writeItems(Connection &db, ExportFormat format, std::ostream &out, const st
     }
     if (format == ExportFormat::Html)
         out << "</body>\n</html>\n";
+    return replaced;
 }
 
 } // namespace
 
-void exportDatabase(const std::string &path, ExportFormat format, std::ostream &out)
+std::size_t exportDatabase(const std::string &path, ExportFormat format, std::ostream &out)
 {
     Connection db = schema::open(path, Connection::Mode::ReadOnly);
     // One read transaction, so that the export is one moment of the file even if the program
     // writes meanwhile.
     db.exec("BEGIN");
+    std::size_t replaced = 0;
     if (format == ExportFormat::Json)
         archive::write(db, out);
     else
-        writeItems(db, format, out, path.substr(path.rfind('/') + 1));
+        replaced = writeItems(db, format, out, path.substr(path.rfind('/') + 1));
     db.exec("COMMIT");
+    return replaced;
 }
 
 } // namespace quillet::dbtool

@@ -48,7 +48,11 @@ void checkRows(const archive::Contents &contents)
     }
     if (found.size() > 10)
         problems += "\n  and " + std::to_string(found.size() - 10) + " more";
-    if (!found.empty())
+    // The program adds items beside or below a selected one, and restores the selection to the
+    // first item: an outline without its first item "A" would take no items at all.
+    if (!rowCheck.firstIdOf("A"))
+        problems += "\n  no row has the key \"A\", the outline's first item";
+    if (!found.empty() || !rowCheck.firstIdOf("A"))
         throw std::runtime_error("the rows do not make an outline; nothing was imported:" +
                                  problems);
     if (contents.settings.empty() ||

@@ -83,7 +83,10 @@ enum class ExportFormat { Markdown, Html, Text, Json };
 // item's title and note (HTML with the note's format as CSS), then any rows the program leaves
 // out of the outline; JSON holds every column of every row and the settings, losslessly (see
 // archive::write). Reads one note at a time. Throws StoreError.
-void exportDatabase(const std::string &path, ExportFormat format, std::ostream &out);
+// Returns how many characters the text formats (Markdown, HTML, text) wrote as U+FFFD: bytes
+// that are not UTF-8 and control characters other than tab and line breaks, which a file that
+// says it is UTF-8 text cannot hold. JSON keeps every byte and replaces nothing.
+std::size_t exportDatabase(const std::string &path, ExportFormat format, std::ostream &out);
 
 // Makes a new database at path from a JSON export, with every row's ID and values as they
 // were. Refuses (FileExists) anything at path, and (std::runtime_error, naming the rows) a file

@@ -81,6 +81,10 @@ void MDIForm1::MDIForm_Load()
             this, QStringLiteral("Quillet"),
             startupMessages::rowsLeftOut(file, m_form3->skippedRows(), m_toolPath),
             MessageBoxes::Icon::Warning);
+    if (m_session.isOpen() && !m_form3->hasItems())
+        m_platform.messageBoxes.inform(this, QStringLiteral("Quillet"),
+                                       startupMessages::emptyOutline(file, m_toolPath),
+                                       MessageBoxes::Icon::Warning);
     if (m_session.isReadOnly())
         m_platform.messageBoxes.inform(this, QStringLiteral("Quillet"),
                                        startupMessages::readOnly(file),

@@ -47,7 +47,12 @@ std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, NotesSession &sessi
         const QString problem = QString::fromStdString(error.message());
         QString text = QObject::tr("Quillet cannot open its notes database.\n\nFile: %1\n%2\n\n")
                            .arg(databasePath, problem);
-        if (!QFileInfo::exists(databasePath)) {
+        if (QFileInfo(databasePath).isSymLink() && !QFileInfo::exists(databasePath)) {
+            // A new database made here would not be where the link points; the file it points
+            // to is what is missing.
+            text += QObject::tr("Put back the file the link points to, or point the link at "
+                                "your notes database.");
+        } else if (!QFileInfo::exists(databasePath)) {
             text += QObject::tr("To make a new, empty notes database there, run:\n  %1 init %2")
                         .arg(toolPath, databasePath);
         } else {

@@ -30,6 +30,16 @@ QString readOnly(const QString &file)
         .arg(file);
 }
 
+QString emptyOutline(const QString &file, const QString &tool)
+{
+    return QObject::tr("The notes database %1 has no item that the outline can show, and new "
+                       "items are added beside or below a selected one, so none can be added "
+                       "here.\n\nTo see why the file's rows cannot be shown, run:\n  %2 check "
+                       "%1\n\nTo start afresh, move the file aside and make a new notes "
+                       "database with:\n  %2 init %1")
+        .arg(file, tool);
+}
+
 QString damaged(const QString &file, const QString &problem, const QString &tool)
 {
     return QObject::tr("The notes database %1 is damaged:\n\n%2\n\nQuillet shows what it can "

@@ -15,6 +15,8 @@ namespace startupMessages {
 // Rows that cannot be placed in the outline: the first 20 by ID, key and reason, and a count.
 QString rowsLeftOut(const QString &file, const std::vector<SkippedRow> &rows, const QString &tool);
 QString readOnly(const QString &file);
+// The outline shows no item, so nothing can be added: items are added beside or below one.
+QString emptyOutline(const QString &file, const QString &tool);
 QString damaged(const QString &file, const QString &problem, const QString &tool);
 QString backupFailed(const QString &file, const QString &problem, const QString &tool);
 

@@ -301,6 +301,11 @@ void makeFolder(const std::string &path, mode_t mode)
     if (::mkdir(path.c_str(), 0700) != 0) {
         if (errno != EEXIST)
             fail("cannot make the folder " + path);
+        struct stat info
+        {
+        };
+        if (::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
+            fail("the folder " + path + " cannot be made, because a file has its name", ENOTDIR);
         return;
     }
     // Set while the folder is still empty, so that nothing in it was ever open to more users.

@@ -17,8 +17,10 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <stdexcept>
 
@@ -150,12 +152,15 @@ void Form3::setCurrentSelection(int index)
 void Form3::showPath()
 {
     // A path wider than the line is cut in the middle, where the least is lost; the whole
-    // path is its tooltip.
+    // path is its tooltip, wrapped to the screen's width.
     const QString shown = m_ui.Label3->fontMetrics().elidedText(
         m_selection.FullPath, Qt::ElideMiddle, m_ui.Label3->width());
     m_ui.Label3->setText(shown);
-    m_ui.Label3->setToolTip(shown == m_selection.FullPath ? QString()
-                                                          : plainToolTip(m_selection.FullPath));
+    const QScreen *screen = m_ui.Label3->screen();
+    const int width = screen ? screen->availableGeometry().width() * 9 / 10 : 800;
+    m_ui.Label3->setToolTip(shown == m_selection.FullPath
+                                ? QString()
+                                : plainToolTip(m_selection.FullPath, QToolTip::font(), width));
 }
 
 void Form3::ClearTree()
@@ -163,6 +168,11 @@ void Form3::ClearTree()
     if (m_ui.TreeView1->count() == 0)
         return;
     m_ui.TreeView1->nodes().clear();
+}
+
+bool Form3::hasItems() const
+{
+    return m_ui.TreeView1->count() > 0;
 }
 
 void Form3::LoadTree()

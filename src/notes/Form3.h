@@ -60,6 +60,8 @@ public:
     // The outline procedures: one node per row of the table in ID order, and the emptying.
     void LoadTree();
     void ClearTree();
+    // Whether the outline shows any item: with none, nothing can be added.
+    bool hasItems() const;
     // The rows the last LoadTree left out, with their descendants, and why.
     const std::vector<SkippedRow> &skippedRows() const { return m_skippedRows; }
     // Shows the note of the selected key in the editor, in its stored or the default format.

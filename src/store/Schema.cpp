@@ -62,8 +62,17 @@ void verifyFile(const std::string &path)
     struct stat info
     {
     };
-    if (::stat(path.c_str(), &info) != 0)
+    if (::stat(path.c_str(), &info) != 0) {
+        char target[4096];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target - 1);
+        if (length > 0)
+            unavailable(SQLITE_CANTOPEN,
+                        "This is a link to " +
+                            std::string(target, static_cast<std::size_t>(length)) +
+                            ", which does not exist.",
+                        path);
         unavailable(SQLITE_CANTOPEN, "The file does not exist.", path);
+    }
     if (!S_ISREG(info.st_mode))
         unavailable(SQLITE_CANTOPEN, "This is not a file but a folder or a device.", path);
     if (::access(path.c_str(), R_OK) != 0)
