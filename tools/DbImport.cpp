@@ -48,11 +48,7 @@ void checkRows(const archive::Contents &contents)
     }
     if (found.size() > 10)
         problems += "\n  and " + std::to_string(found.size() - 10) + " more";
-    // The program adds items beside or below a selected one, and restores the selection to the
-    // first item: an outline without its first item "A" would take no items at all.
-    if (!rowCheck.firstIdOf("A"))
-        problems += "\n  no row has the key \"A\", the outline's first item";
-    if (!found.empty() || !rowCheck.firstIdOf("A"))
+    if (!found.empty())
         throw std::runtime_error("the rows do not make an outline; nothing was imported:" +
                                  problems);
     if (contents.settings.empty() ||
@@ -60,6 +56,11 @@ void checkRows(const archive::Contents &contents)
         throw std::runtime_error("it holds " + std::to_string(contents.settings.size()) +
                                  " settings rows, where a notes database has 1 to 30; nothing "
                                  "was imported");
+    // The program adds items beside or below a selected one: an outline without its first
+    // item "A" would show nothing to add to.
+    if (!rowCheck.firstIdOf("A"))
+        throw std::runtime_error("no row has the key \"A\", the outline's first item, so the "
+                                 "program could add no items to it; nothing was imported");
 }
 
 void fill(Connection &db, const archive::Contents &contents)

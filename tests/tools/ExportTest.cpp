@@ -75,6 +75,7 @@ TEST(toolsImport, RefusesRowsThatDoNotMakeAnOutlineAndMakesNoFile)
         {rows({{1, "A"}, {2, "A0"}}), "A0\": the key does not follow the key scheme"},
         {rows({{1, "A"}, {2, "A"}}), "the key repeats that of ID 1"},
         {rows({{2, "A"}, {1, "B"}}), "not in ID order"},
+        {rows({{1, "B"}, {2, "B1"}}), "no row has the key \"A\""},
         {R"({"quillet-export": 1, "mynodes": [], "parame": []})", "0 settings rows"},
         {R"({"mynodes": []})", "not a Quillet export"},
         {"mynodes,parame\n", "not JSON"},
