@@ -1,0 +1,106 @@
+#include "tools/ExportFiles.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace quillet::dbtool::exportfiles {
+
+namespace {
+
+[[noreturn]] void fail(const std::string &what)
+{
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+constexpr std::size_t kBufferSize = 1 << 16;
+
+} // namespace
+
+mode_t notesMode(const std::string &databasePath)
+{
+    struct stat info
+    {
+    };
+    if (::stat(databasePath.c_str(), &info) != 0)
+        fail("cannot examine " + databasePath);
+    return info.st_mode & 0777;
+}
+
+int createFile(const std::string &path, mode_t mode)
+{
+    const mode_t bits = mode & 0666;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, bits);
+    if (fd < 0)
+        fail("cannot create " + path);
+    // The umask may have taken bits away; set exactly the database's. The file was made with
+    // no more than these, so it never held more.
+    if (::fchmod(fd, bits) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        errno = saved;
+        fail("cannot set the permissions of " + path);
+    }
+    return fd;
+}
+
+void makeFolder(const std::string &path, mode_t mode)
+{
+    const mode_t others = mode & 0066;
+    const mode_t bits = 0700 | others | ((others & 0044) >> 2);
+    if (::mkdir(path.c_str(), bits) != 0)
+        fail("cannot make the folder " + path);
+    if (::chmod(path.c_str(), bits) != 0)
+        fail("cannot set the permissions of " + path);
+}
+
+void writeAll(int fd, std::string_view bytes, const std::string &path)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail("cannot write " + path);
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+DescriptorBuffer::DescriptorBuffer(int fd, std::string path)
+    : m_fd(fd)
+    , m_path(std::move(path))
+{
+    m_buffer.reserve(kBufferSize);
+}
+
+DescriptorBuffer::int_type DescriptorBuffer::overflow(int_type c)
+{
+    if (traits_type::eq_int_type(c, traits_type::eof()))
+        return sync() == 0 ? traits_type::not_eof(c) : traits_type::eof();
+    const char one = traits_type::to_char_type(c);
+    return xsputn(&one, 1) == 1 ? c : traits_type::eof();
+}
+
+std::streamsize DescriptorBuffer::xsputn(const char *data, std::streamsize n)
+{
+    m_buffer.append(data, static_cast<std::size_t>(n));
+    if (m_buffer.size() >= kBufferSize && sync() != 0)
+        return 0;
+    return n;
+}
+
+int DescriptorBuffer::sync()
+{
+    try {
+        writeAll(m_fd, m_buffer, m_path);
+    } catch (const std::system_error &) {
+        return -1;
+    }
+    m_buffer.clear();
+    return 0;
+}
+
+} // namespace quillet::dbtool::exportfiles
