@@ -316,6 +316,29 @@ TEST(toolsImport, MalformedFilesAreRefusedWithTheReasonAndNothingWritten)
     }
 }
 
+TEST(toolsImport, XmlIsReadInTheEncodingItDeclares)
+{
+    struct Case
+    {
+        const char *file;
+        std::string bytes;
+    };
+    // "αβγ" in each of two Greek code pages.
+    for (const Case &c :
+         {Case{"greek.opml", "<?xml version=\"1.0\" encoding=\"windows-1253\"?>\n<opml><body>"
+                             "<outline text=\"\xe1\xe2\xe3\" _note=\"\xe1\"/></body></opml>"},
+          Case{"greek.ctd",
+               "<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?>\n<cherrytree><node "
+               "name=\"\xe1\xe2\xe3\"><rich_text>\xe1</rich_text></node></cherrytree>"}}) {
+        SCOPED_TRACE(c.file);
+        TempFolder folder;
+        writeFile(folder.path(c.file), c.bytes);
+        dbtool::importOutline(folder.path(c.file), folder.path("new.mdb"), std::nullopt);
+        EXPECT_EQ(readOutline(folder.path("new.mdb")),
+                  (std::vector<Item>{{1, "\xce\xb1\xce\xb2\xce\xb3", "\xce\xb1"}}));
+    }
+}
+
 TEST(toolsImportMarkdown, LinkLoopsAndUnreadableFilesAreRefused)
 {
     struct Case
@@ -341,6 +364,7 @@ TEST(toolsImportMarkdown, LinkLoopsAndUnreadableFilesAreRefused)
             EXPECT_NE(std::string(refused.what()).find(c.said), std::string::npos)
                 << refused.what();
         }
+        EXPECT_FALSE(std::filesystem::exists(folder.path("new.mdb")));
     }
 }
 
