@@ -57,6 +57,12 @@ void makeFolder(const std::string &path, mode_t mode)
         fail("cannot set the permissions of " + path);
 }
 
+std::runtime_error inTheWay(const std::string &path)
+{
+    return std::runtime_error(path + " is in the way, perhaps left by an export that was cut "
+                                     "short. Remove it, then export again.");
+}
+
 void writeAll(int fd, std::string_view bytes, const std::string &path)
 {
     while (!bytes.empty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stdexcept>
 #include <streambuf>
 #include <string>
 #include <sys/types.h>
@@ -23,6 +24,10 @@ int createFile(const std::string &path, mode_t mode);
 // when the database has none. Exactly these bits, whatever the umask. Throws std::system_error,
 // also when anything is already at path.
 void makeFolder(const std::string &path, mode_t mode);
+
+// What stops an export whose file or folder, written beside its name, would be made where
+// something already is.
+std::runtime_error inTheWay(const std::string &path);
 
 // Writes everything to the descriptor, through EINTR and short writes. Throws
 // std::system_error naming path.

@@ -74,8 +74,7 @@ ExportReport exportMarkdownFolder(const std::string &path, const std::string &gi
     } catch (const std::system_error &error) {
         if (error.code() != std::errc::file_exists)
             throw;
-        throw std::runtime_error(partial + " is in the way, perhaps left by an export that was "
-                                           "cut short. Remove it, then export again.");
+        throw exportfiles::inTheWay(partial);
     }
     ExportReport report;
     try {

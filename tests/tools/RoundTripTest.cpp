@@ -149,6 +149,30 @@ TEST(toolsRoundTrip, ExportsTakeTheDatabasesPermissionsWhateverTheUmask)
     }
 }
 
+TEST(toolsRoundTrip, ExportsNeverWriteThroughWhatIsInTheirWay)
+{
+    TempFolder folder;
+    const std::string source = folder.path("source.mdb");
+    makeOutline(source, {{1, "one", "n"}});
+    writeFile(folder.path("out.opml.partial"), "mine");
+    std::filesystem::create_directory(folder.path("md.partial"));
+    writeFile(folder.path("md.partial/keep.md"), "kept");
+    std::ostringstream out, err;
+    EXPECT_EQ(
+        dbtool::run({"export", source, "--format", "opml", "--output", folder.path("out.opml")},
+                    out, err),
+        1);
+    EXPECT_EQ(dbtool::run(
+                  {"export", source, "--format", "markdown-folder", "--output", folder.path("md")},
+                  out, err),
+              1);
+    EXPECT_NE(err.str().find("out.opml.partial is in the way"), std::string::npos) << err.str();
+    EXPECT_EQ(readText(folder.path("out.opml.partial")), "mine");
+    EXPECT_EQ(readText(folder.path("md.partial/keep.md")), "kept");
+    EXPECT_FALSE(std::filesystem::exists(folder.path("out.opml")));
+    EXPECT_FALSE(std::filesystem::exists(folder.path("md")));
+}
+
 // n top-level items, or n children of one item, titled by their number.
 std::vector<Item> many(int n, int depth)
 {
