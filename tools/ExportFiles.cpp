@@ -17,6 +17,13 @@ namespace {
 
 constexpr std::size_t kBufferSize = 1 << 16;
 
+// The name to make relative to folder: the whole path from the working folder, else its last
+// part.
+std::string nameIn(const std::string &path, int folder)
+{
+    return folder == AT_FDCWD ? path : path.substr(path.rfind('/') + 1);
+}
+
 } // namespace
 
 mode_t notesMode(const std::string &databasePath)
@@ -29,10 +36,11 @@ mode_t notesMode(const std::string &databasePath)
     return info.st_mode & 0777;
 }
 
-int createFile(const std::string &path, mode_t mode)
+int createFile(const std::string &path, mode_t mode, int folder)
 {
     const mode_t bits = mode & 0666;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, bits);
+    const int fd = ::openat(folder, nameIn(path, folder).c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, bits);
     if (fd < 0)
         fail("cannot create " + path);
     // The umask may have taken bits away; set exactly the database's. The file was made with
@@ -40,21 +48,30 @@ int createFile(const std::string &path, mode_t mode)
     if (::fchmod(fd, bits) != 0) {
         const int saved = errno;
         ::close(fd);
-        ::unlink(path.c_str());
+        ::unlinkat(folder, nameIn(path, folder).c_str(), 0);
         errno = saved;
         fail("cannot set the permissions of " + path);
     }
     return fd;
 }
 
-void makeFolder(const std::string &path, mode_t mode)
+int makeFolder(const std::string &path, mode_t mode, int folder)
 {
     const mode_t others = mode & 0066;
     const mode_t bits = 0700 | others | ((others & 0044) >> 2);
-    if (::mkdir(path.c_str(), bits) != 0)
+    const std::string name = nameIn(path, folder);
+    if (::mkdirat(folder, name.c_str(), bits) != 0)
         fail("cannot make the folder " + path);
-    if (::chmod(path.c_str(), bits) != 0)
+    const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        fail("cannot open the folder " + path);
+    if (::fchmod(fd, bits) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
         fail("cannot set the permissions of " + path);
+    }
+    return fd;
 }
 
 std::runtime_error inTheWay(const std::string &path)

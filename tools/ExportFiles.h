@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fcntl.h>
 #include <stdexcept>
 #include <streambuf>
 #include <string>
@@ -14,16 +15,19 @@ namespace quillet::dbtool::exportfiles {
 // Throws std::system_error when the file cannot be examined.
 mode_t notesMode(const std::string &databasePath);
 
-// Creates a new file (never one that exists, never through a link) with exactly the bits of
-// mode less any execute bits, whatever the umask, and returns its open descriptor for
+// Creates a new file at path (never one that exists, never through a link) with exactly the
+// bits of mode less any execute bits, whatever the umask, and returns its open descriptor for
+// writing. When folder is an open descriptor of the folder path is in, the file is made there
+// by its name: walking a long path again for each of thousands of files costs more than the
 // writing. Throws std::system_error.
-int createFile(const std::string &path, mode_t mode);
+int createFile(const std::string &path, mode_t mode, int folder = AT_FDCWD);
 
-// Makes a new folder with the owner's full access, and for the group and others the read and
-// write bits mode gives them, with search where it gives read: no group or other bits at all
-// when the database has none. Exactly these bits, whatever the umask. Throws std::system_error,
-// also when anything is already at path.
-void makeFolder(const std::string &path, mode_t mode);
+// Makes a new folder at path with the owner's full access, and for the group and others the
+// read and write bits mode gives them, with search where it gives read: no group or other bits
+// at all when the database has none. Exactly these bits, whatever the umask. Returns an open
+// descriptor of the new folder; folder as for createFile. Throws std::system_error, also when
+// anything is already at path.
+int makeFolder(const std::string &path, mode_t mode, int folder = AT_FDCWD);
 
 // What stops an export whose file or folder, written beside its name, would be made where
 // something already is.

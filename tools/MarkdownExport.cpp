@@ -18,9 +18,9 @@ namespace quillet::dbtool {
 
 namespace {
 
-void writeNote(const std::string &path, const Value &note, mode_t mode)
+void writeNote(const std::string &path, const Value &note, mode_t mode, int folder)
 {
-    const int fd = exportfiles::createFile(path, mode);
+    const int fd = exportfiles::createFile(path, mode, folder);
     try {
         if (const std::optional<std::string_view> bytes = note.textView())
             exportfiles::writeAll(fd, *bytes, path);
@@ -34,19 +34,45 @@ void writeNote(const std::string &path, const Value &note, mode_t mode)
         throw std::system_error(errno, std::generic_category(), "cannot write " + path);
 }
 
+// The folders being written, from the one exported down to the current one: each with its path
+// and an open descriptor, so that files are made in it by name.
+class OpenFolders
+{
+public:
+    OpenFolders() = default;
+    OpenFolders(const OpenFolders &) = delete;
+    OpenFolders &operator=(const OpenFolders &) = delete;
+    ~OpenFolders() { closeFrom(0); }
+
+    void push(std::string path, int fd)
+    {
+        m_paths.push_back(std::move(path));
+        m_fds.push_back(fd);
+    }
+    // Keeps the first count folders open.
+    void closeFrom(std::size_t count)
+    {
+        while (m_fds.size() > count) {
+            ::close(m_fds.back());
+            m_fds.pop_back();
+            m_paths.pop_back();
+        }
+    }
+    const std::string &path(std::size_t level) const { return m_paths[level]; }
+    int fd(std::size_t level) const { return m_fds[level]; }
+
+private:
+    std::vector<std::string> m_paths;
+    std::vector<int> m_fds;
+};
+
 // Every file and folder written is put on the disk with one call for the whole file system,
 // rather than one sync per file: a Markdown folder of a large outline holds tens of thousands.
-void syncAll(const std::string &folder)
+void syncAll(int folder, const std::string &path)
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 || ::syncfs(fd) != 0) {
-        const int saved = errno;
-        if (fd >= 0)
-            ::close(fd);
-        throw std::system_error(saved, std::generic_category(),
-                                "cannot write " + folder + " to the disk");
-    }
-    ::close(fd);
+    if (::syncfs(folder) != 0)
+        throw std::system_error(errno, std::generic_category(),
+                                "cannot write " + path + " to the disk");
 }
 
 } // namespace
@@ -69,8 +95,9 @@ ExportReport exportMarkdownFolder(const std::string &path, const std::string &gi
     const mode_t mode = exportfiles::notesMode(path);
     // Written under another name beside it, so that the folder appears whole or not at all.
     const std::string partial = folder + ".partial";
+    OpenFolders open;
     try {
-        exportfiles::makeFolder(partial, mode);
+        open.push(partial, exportfiles::makeFolder(partial, mode));
     } catch (const std::system_error &error) {
         if (error.code() != std::errc::file_exists)
             throw;
@@ -79,30 +106,29 @@ ExportReport exportMarkdownFolder(const std::string &path, const std::string &gi
     ExportReport report;
     try {
         const OutlineOrder order = outlineOrder(db);
-        // folders[d - 1] is the folder the items of depth d go in, positions[d - 1] the number
-        // of the last of them so far.
-        std::vector<std::string> folders{partial};
+        // The items of depth d go in the open folder d - 1; positions[d - 1] is the number of
+        // the last of them so far.
         std::vector<std::size_t> positions{0};
         forEachExported(db, order, [&](const ExportedItem &item) {
             const std::size_t level = static_cast<std::size_t>(item.depth);
-            folders.resize(level);
+            open.closeFrom(level);
             positions.resize(level);
             bool shortened = false;
             const std::string name = markdownnames::nameOf(++positions[level - 1], item.title,
                                                            !item.hasChildren, shortened);
             report.shortened += shortened ? 1 : 0;
             ++report.items;
-            const std::string at = folders[level - 1] + "/" + name;
+            const std::string at = open.path(level - 1) + "/" + name;
             if (!item.hasChildren) {
-                writeNote(at, item.note, mode);
+                writeNote(at, item.note, mode, open.fd(level - 1));
                 return;
             }
-            exportfiles::makeFolder(at, mode);
-            writeNote(at + "/index.md", item.note, mode);
-            folders.push_back(at);
+            open.push(at, exportfiles::makeFolder(at, mode, open.fd(level - 1)));
+            writeNote(at + "/index.md", item.note, mode, open.fd(level));
             positions.push_back(0);
         });
-        syncAll(partial);
+        syncAll(open.fd(0), partial);
+        open.closeFrom(0);
         if (::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, folder.c_str(), RENAME_NOREPLACE) != 0)
             throw std::system_error(errno, std::generic_category(),
                                     "cannot rename " + partial + " to " + folder);
