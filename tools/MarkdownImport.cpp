@@ -43,12 +43,15 @@ std::string readFile(const std::string &path)
         ::close(fd);
         refuse(path, "is no longer a plain file");
     }
+    // Read to the size the file has, then on until the end in case it grew: the notes stay in
+    // memory until they are written, so each holds only its own bytes.
     text.resize(static_cast<std::size_t>(info.st_size));
     std::size_t done = 0;
     for (;;) {
-        if (done == text.size())
-            text.resize(text.size() + 4096);
-        const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+        char more[4096];
+        const bool full = done == text.size();
+        const ssize_t n = full ? ::read(fd, more, sizeof more)
+                               : ::read(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -58,10 +61,14 @@ std::string readFile(const std::string &path)
         }
         if (n == 0)
             break;
+        if (full)
+            text.append(more, static_cast<std::size_t>(n));
         done += static_cast<std::size_t>(n);
     }
     ::close(fd);
     text.resize(done);
+    if (text.capacity() > text.size() + text.size() / 4)
+        text.shrink_to_fit();
     return text;
 }
 
