@@ -26,26 +26,33 @@ std::string nameIn(const std::string &path, int folder)
 
 } // namespace
 
-mode_t notesMode(const std::string &databasePath)
+NotesMode notesMode(const std::string &databasePath)
 {
     struct stat info
     {
     };
     if (::stat(databasePath.c_str(), &info) != 0)
         fail("cannot examine " + databasePath);
-    return info.st_mode & 0777;
+    NotesMode mode;
+    mode.file = info.st_mode & 0666;
+    const mode_t others = info.st_mode & 0066;
+    mode.folder = 0700 | others | ((others & 0044) >> 2);
+    // Reading the umask sets it: for that moment to the strictest one. The tool runs on one
+    // thread, so no other file is made meanwhile.
+    const mode_t umask = ::umask(0077);
+    ::umask(umask);
+    mode.masked = ((mode.file | mode.folder) & umask) != 0;
+    return mode;
 }
 
-int createFile(const std::string &path, mode_t mode, int folder)
+int createFile(const std::string &path, const NotesMode &mode, int folder)
 {
-    const mode_t bits = mode & 0666;
     const int fd = ::openat(folder, nameIn(path, folder).c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, bits);
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode.file);
     if (fd < 0)
         fail("cannot create " + path);
-    // The umask may have taken bits away; set exactly the database's. The file was made with
-    // no more than these, so it never held more.
-    if (::fchmod(fd, bits) != 0) {
+    // The file was made with no more than the database's bits, so it never held more.
+    if (mode.masked && ::fchmod(fd, mode.file) != 0) {
         const int saved = errno;
         ::close(fd);
         ::unlinkat(folder, nameIn(path, folder).c_str(), 0);
@@ -55,17 +62,15 @@ int createFile(const std::string &path, mode_t mode, int folder)
     return fd;
 }
 
-int makeFolder(const std::string &path, mode_t mode, int folder)
+int makeFolder(const std::string &path, const NotesMode &mode, int folder)
 {
-    const mode_t others = mode & 0066;
-    const mode_t bits = 0700 | others | ((others & 0044) >> 2);
     const std::string name = nameIn(path, folder);
-    if (::mkdirat(folder, name.c_str(), bits) != 0)
+    if (::mkdirat(folder, name.c_str(), mode.folder) != 0)
         fail("cannot make the folder " + path);
     const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         fail("cannot open the folder " + path);
-    if (::fchmod(fd, bits) != 0) {
+    if (mode.masked && ::fchmod(fd, mode.folder) != 0) {
         const int saved = errno;
         ::close(fd);
         errno = saved;

@@ -11,23 +11,34 @@
 // database does not.
 namespace quillet::dbtool::exportfiles {
 
-// The permission bits of the database file, for the files an export makes from it.
+// The permission bits an export gives what it makes, from the database file's: its files the
+// database's bits less execute bits; its folders the owner's full access, and for the group
+// and others the read and write bits the database gives them, with search where it gives read
+// (no group or other bits at all when the database has none).
+struct NotesMode
+{
+    mode_t file = 0600;
+    mode_t folder = 0700;
+    // The umask takes some of these bits away, so each file and folder has its bits set again
+    // once made; an export makes tens of thousands, and most need no second call.
+    bool masked = true;
+};
+
+// The bits for the exports of the database at databasePath, under the umask as it is now.
 // Throws std::system_error when the file cannot be examined.
-mode_t notesMode(const std::string &databasePath);
+NotesMode notesMode(const std::string &databasePath);
 
 // Creates a new file at path (never one that exists, never through a link) with exactly the
-// bits of mode less any execute bits, whatever the umask, and returns its open descriptor for
-// writing. When folder is an open descriptor of the folder path is in, the file is made there
-// by its name: walking a long path again for each of thousands of files costs more than the
-// writing. Throws std::system_error.
-int createFile(const std::string &path, mode_t mode, int folder = AT_FDCWD);
+// file bits of mode, whatever the umask, and returns its open descriptor for writing. When
+// folder is an open descriptor of the folder path is in, the file is made there by its name:
+// walking a long path again for each of thousands of files costs more than the writing.
+// Throws std::system_error.
+int createFile(const std::string &path, const NotesMode &mode, int folder = AT_FDCWD);
 
-// Makes a new folder at path with the owner's full access, and for the group and others the
-// read and write bits mode gives them, with search where it gives read: no group or other bits
-// at all when the database has none. Exactly these bits, whatever the umask. Returns an open
-// descriptor of the new folder; folder as for createFile. Throws std::system_error, also when
-// anything is already at path.
-int makeFolder(const std::string &path, mode_t mode, int folder = AT_FDCWD);
+// Makes a new folder at path with exactly the folder bits of mode, whatever the umask, and
+// returns an open descriptor of it; folder as for createFile. Throws std::system_error, also
+// when anything is already at path.
+int makeFolder(const std::string &path, const NotesMode &mode, int folder = AT_FDCWD);
 
 // What stops an export whose file or folder, written beside its name, would be made where
 // something already is.

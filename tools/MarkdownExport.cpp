@@ -18,7 +18,8 @@ namespace quillet::dbtool {
 
 namespace {
 
-void writeNote(const std::string &path, const Value &note, mode_t mode, int folder)
+void writeNote(const std::string &path, const Value &note, const exportfiles::NotesMode &mode,
+               int folder)
 {
     const int fd = exportfiles::createFile(path, mode, folder);
     try {
@@ -92,7 +93,7 @@ ExportReport exportMarkdownFolder(const std::string &path, const std::string &gi
     Connection db(path, Connection::Mode::ReadOnly);
     schema::check(db);
     db.exec("BEGIN");
-    const mode_t mode = exportfiles::notesMode(path);
+    const exportfiles::NotesMode mode = exportfiles::notesMode(path);
     // Written under another name beside it, so that the folder appears whole or not at all.
     const std::string partial = folder + ".partial";
     OpenFolders open;
