@@ -8,12 +8,12 @@
 #include "tools/Transfer.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <QProcess>
-#include <fcntl.h>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -220,8 +220,7 @@ int peakRssOf(char **argv)
     }
     int status = 0;
     rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0)
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return 1;
     std::printf("%ld\n", usage.ru_maxrss);
     return 0;

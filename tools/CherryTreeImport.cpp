@@ -145,6 +145,9 @@ std::map<std::int64_t, std::vector<std::int64_t>> treeOf(Connection &db, const s
     while (read.step()) {
         const std::int64_t node = read.columnInt64(0), father = read.columnInt64(1);
         const std::string named = path + ": the node " + std::to_string(node);
+        // 0 stands for the top of the tree: a node of that number would be its own parent.
+        if (node == 0)
+            throw ImportRefused(named + " has the number of the top of the tree.");
         if (!nodes.contains(node))
             throw ImportRefused(named + " has a place in the tree but is not in the document.");
         if (father != 0 && !nodes.contains(father))

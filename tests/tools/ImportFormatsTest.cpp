@@ -277,6 +277,13 @@ TEST(toolsImport, MalformedFilesAreRefusedWithTheReasonAndNothingWritten)
          ctb + "INSERT INTO children VALUES (1, 0, 1);",
          {},
          "has no place in the tree"},
+        {"NodeNumberedAsTheTop",
+         "r.ctb",
+         "",
+         ctb + "INSERT INTO node VALUES (0, 'top', '', 0);"
+               "INSERT INTO children VALUES (0, 0, 1), (1, 0, 2), (2, 0, 3);",
+         {},
+         "the number of the top of the tree"},
         {"NotSqlite", "n.ctb", "just text", "", {}, "cannot be read as a CherryTree document"},
         {"ViewsAreNotRead",
          "q.ctb",
