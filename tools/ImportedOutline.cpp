@@ -6,6 +6,12 @@ namespace quillet::dbtool {
 
 std::size_t ImportedOutline::add(std::size_t parent, std::string title, std::string note)
 {
+    // Said as soon as it is so, so that a file of millions of items, or a folder whose links
+    // lead into the same folders again and again, is not read to its end first.
+    if (size() >= static_cast<std::size_t>(keys::kMaxItems))
+        throw ImportRefused("the outline read holds more than the " +
+                            std::to_string(keys::kMaxItems) +
+                            " items Quillet shows; nothing was imported.");
     const std::size_t index = items.size();
     ImportedItem item;
     item.title = std::move(title);

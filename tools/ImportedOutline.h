@@ -27,7 +27,8 @@ struct ImportedOutline
 {
     std::vector<ImportedItem> items = std::vector<ImportedItem>(1);
 
-    // Adds an item as the last child of parent and returns its index.
+    // Adds an item as the last child of parent and returns its index. Throws ImportRefused
+    // past the most items the outline holds.
     std::size_t add(std::size_t parent, std::string title, std::string note = {});
     // The number of items, the one above the top level left out.
     std::size_t size() const { return items.size() - 1; }

@@ -375,6 +375,29 @@ TEST(toolsImportMarkdown, LinkLoopsAndUnreadableFilesAreRefused)
     }
 }
 
+TEST(toolsImportMarkdown, LinksThatMultiplyTheFoldersAreStoppedAtTheOutlinesLimit)
+{
+    // Each folder holds two links to the next: 2^20 paths to the last, each an item.
+    TempFolder folder;
+    const int levels = 20;
+    for (int level = 0; level <= levels; ++level)
+        std::filesystem::create_directories(folder.path("f" + std::to_string(level)));
+    for (int level = 0; level < levels; ++level)
+        for (const char *link : {"/a", "/b"})
+            ASSERT_EQ(::symlink(folder.path("f" + std::to_string(level + 1)).c_str(),
+                                (folder.path("f" + std::to_string(level)) + link).c_str()),
+                      0);
+    writeFile(folder.path("f20/note.md"), "n");
+    try {
+        dbtool::importOutline(folder.path("f0"), folder.path("new.mdb"), std::nullopt);
+        ADD_FAILURE() << "imported";
+    } catch (const dbtool::ImportRefused &refused) {
+        EXPECT_NE(std::string(refused.what()).find("more than the 32766 items"), std::string::npos)
+            << refused.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.path("new.mdb")));
+}
+
 TEST(toolsImport, TheCommandPrintsItsReportAndItsRefusals)
 {
     TempFolder folder;
