@@ -74,15 +74,8 @@ ExportReport writeFile(const std::string &path, const std::string &format, const
     schema::verifyFile(path);
     const std::string partial = file + ".partial";
     // Made new, never written through: a file left there by an export cut short, or anything
-    // else of that name, is the user's to look at.
-    int fd = -1;
-    try {
-        fd = exportfiles::createFile(partial, exportfiles::notesMode(path));
-    } catch (const std::system_error &error) {
-        if (error.code() != std::errc::file_exists)
-            throw;
-        throw exportfiles::inTheWay(partial);
-    }
+    // else of that name, is refused.
+    int fd = exportfiles::createFile(partial, exportfiles::notesMode(path));
     ExportReport report;
     try {
         exportfiles::DescriptorBuffer buffer(fd, partial);

@@ -26,6 +26,12 @@ std::string nameIn(const std::string &path, int folder)
 
 } // namespace
 
+std::runtime_error inTheWay(const std::string &path)
+{
+    return std::runtime_error(path + " is in the way, perhaps left by an export that was cut "
+                                     "short. Remove it, then export again.");
+}
+
 NotesMode notesMode(const std::string &databasePath)
 {
     struct stat info
@@ -49,6 +55,8 @@ int createFile(const std::string &path, const NotesMode &mode, int folder)
 {
     const int fd = ::openat(folder, nameIn(path, folder).c_str(),
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode.file);
+    if (fd < 0 && errno == EEXIST)
+        throw inTheWay(path);
     if (fd < 0)
         fail("cannot create " + path);
     // The file was made with no more than the database's bits, so it never held more.
@@ -65,8 +73,11 @@ int createFile(const std::string &path, const NotesMode &mode, int folder)
 int makeFolder(const std::string &path, const NotesMode &mode, int folder)
 {
     const std::string name = nameIn(path, folder);
-    if (::mkdirat(folder, name.c_str(), mode.folder) != 0)
+    if (::mkdirat(folder, name.c_str(), mode.folder) != 0) {
+        if (errno == EEXIST)
+            throw inTheWay(path);
         fail("cannot make the folder " + path);
+    }
     const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         fail("cannot open the folder " + path);
@@ -77,12 +88,6 @@ int makeFolder(const std::string &path, const NotesMode &mode, int folder)
         fail("cannot set the permissions of " + path);
     }
     return fd;
-}
-
-std::runtime_error inTheWay(const std::string &path)
-{
-    return std::runtime_error(path + " is in the way, perhaps left by an export that was cut "
-                                     "short. Remove it, then export again.");
 }
 
 void writeAll(int fd, std::string_view bytes, const std::string &path)

@@ -32,16 +32,15 @@ NotesMode notesMode(const std::string &databasePath);
 // file bits of mode, whatever the umask, and returns its open descriptor for writing. When
 // folder is an open descriptor of the folder path is in, the file is made there by its name:
 // walking a long path again for each of thousands of files costs more than the writing.
-// Throws std::system_error.
+// Throws inTheWay(path) when anything is there already, std::system_error on other failures.
 int createFile(const std::string &path, const NotesMode &mode, int folder = AT_FDCWD);
 
 // Makes a new folder at path with exactly the folder bits of mode, whatever the umask, and
-// returns an open descriptor of it; folder as for createFile. Throws std::system_error, also
-// when anything is already at path.
+// returns an open descriptor of it; folder as for createFile. Throws as createFile does.
 int makeFolder(const std::string &path, const NotesMode &mode, int folder = AT_FDCWD);
 
-// What stops an export whose file or folder, written beside its name, would be made where
-// something already is.
+// What stops an export whose file or folder would be made where something already is: never
+// written through, it is the user's to look at.
 std::runtime_error inTheWay(const std::string &path);
 
 // Writes everything to the descriptor, through EINTR and short writes. Throws

@@ -97,13 +97,7 @@ ExportReport exportMarkdownFolder(const std::string &path, const std::string &gi
     // Written under another name beside it, so that the folder appears whole or not at all.
     const std::string partial = folder + ".partial";
     OpenFolders open;
-    try {
-        open.push(partial, exportfiles::makeFolder(partial, mode));
-    } catch (const std::system_error &error) {
-        if (error.code() != std::errc::file_exists)
-            throw;
-        throw exportfiles::inTheWay(partial);
-    }
+    open.push(partial, exportfiles::makeFolder(partial, mode));
     ExportReport report;
     try {
         const OutlineOrder order = outlineOrder(db);
