@@ -4,6 +4,8 @@
 //   quillet-bench [benchmark flags]      runs everything and prints the summary
 //   quillet-bench --startup-rss PATH     (internal) starts the main window on PATH in a fresh
 //                                        process, prints its peak resident memory and exits
+//   quillet-bench --peak-rss-of PROGRAM ARGS (internal) runs PROGRAM, prints its peak resident
+//                                        memory in kilobytes
 
 #include "ArchiveBenchmarks.h"
 #include "EditBenchmarks.h"
@@ -11,6 +13,7 @@
 #include "OutlineGenerator.h"
 #include "RecordingMessageBoxes.h"
 #include "SearchBenchmarks.h"
+#include "TransferBenchmarks.h"
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
@@ -312,6 +315,13 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
         {"ExportMarkdown", bench::kBaselineName},
         {"ExportJson", bench::kBaselineName},
         {"Backup", bench::kBaselineName},
+        {"ImportJson", bench::kBaselineName},
+        {"ImportOpml", "ImportJson"},
+        {"ImportCherryTree", "ImportJson"},
+        {"ImportMarkdownFolder", "ImportJson"},
+        {"ExportJsonFile", "ExportJson"},
+        {"ExportOpml", "ExportJson"},
+        {"ExportMarkdownFolder", "ExportJson"},
     };
     std::printf("\nPer call; each ratio is to the baseline named beside it at the same size: %s "
                 "(three columns\nscanned, one model reset, no checks) or %s (every expanded flag "
@@ -428,6 +438,13 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
     underTarget("ExportMarkdown", kExportTargetMs);
     underTarget("ExportJson", kExportTargetMs);
     underTarget("Backup", kBackupTargetMs);
+    bench::printTransferTargets(
+        [&](const std::string &name, int size) -> std::optional<bench::Timing> {
+            const CollectingReporter::Figure *figure = reporter.find(name, size);
+            if (!figure)
+                return std::nullopt;
+            return bench::Timing{figure->cpuMs(), figure->wallMs()};
+        });
 }
 
 } // namespace
@@ -441,6 +458,8 @@ int main(int argc, char **argv)
         return startupRssChild(argv);
     if (argc == 3 && std::string_view(argv[1]) == "--startup-rss-measure")
         return measureInThisProcess(argc, argv);
+    if (argc >= 3 && std::string_view(argv[1]) == "--peak-rss-of")
+        return bench::peakRssOf(argv + 2);
 
     std::vector<char *> arguments = withDefaults(argc, argv);
     int count = static_cast<int>(arguments.size()) - 1;
@@ -473,6 +492,7 @@ int main(int argc, char **argv)
     bench::registerEditBenchmarks();
     bench::registerSearchBenchmarks();
     bench::registerArchiveBenchmarks();
+    bench::registerTransferBenchmarks(folder.path().toStdString());
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -3,17 +3,15 @@
 #include "keeping/DurableFiles.h"
 #include "store/OutlineRowCheck.h"
 #include "store/StoreError.h"
+#include "tools/Commands.h"
 #include "tools/DbTool.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <ostream>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace quillet::dbtool {
 
@@ -24,8 +22,11 @@ constexpr const char *kUsage =
     "\n"
     "  init PATH                 create a new notes database at PATH\n"
     "  check PATH                list the problems of the notes database at PATH\n"
-    "  export PATH --format markdown|html|text|json [--output FILE]\n"
+    "  export PATH --format markdown|html|text|json|opml|markdown-folder [--output FILE]\n"
     "                            write the notes out, to standard output or FILE\n"
+    "  import FILE PATH [--from opml|markdown|ctd|ctb]\n"
+    "                            bring in another outliner's notes, as a new database at\n"
+    "                            PATH or under one new item of the database at PATH\n"
     "  import-json JSONFILE PATH make a new database at PATH from a JSON export\n"
     "  backup PATH [--keep N]    make a verified backup in backups/ beside PATH\n"
     "  restore BACKUP PATH       put a verified backup in the place of PATH\n"
@@ -36,12 +37,6 @@ constexpr const char *kUsage =
     "Exit status: 0 done or no problems, 1 failed, refused or problems found, 2 usage error.\n";
 
 // One command: its arguments, its help, and what runs it.
-struct Arguments
-{
-    std::vector<std::string> positional;
-    std::map<std::string, std::string> options; // "--format" to its value
-};
-
 struct Command
 {
     const char *name;
@@ -86,55 +81,6 @@ int check(const Arguments &args, std::ostream &out, std::ostream &)
     const std::size_t count = report.problems.size();
     out << count << (count == 1 ? " problem" : " problems") << " found in " << path << ".\n";
     return 1;
-}
-
-bool sameFile(const std::string &a, const std::string &b)
-{
-    struct stat first
-    {
-    }, second{};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-int exportNotes(const Arguments &args, std::ostream &out, std::ostream &err)
-{
-    static const std::map<std::string, ExportFormat> formats{{"markdown", ExportFormat::Markdown},
-                                                             {"html", ExportFormat::Html},
-                                                             {"text", ExportFormat::Text},
-                                                             {"json", ExportFormat::Json}};
-    const std::string &path = args.positional[0];
-    const auto format = args.options.find("--format");
-    if (format == args.options.end() || !formats.contains(format->second)) {
-        err << "quillet-db export: --format must be markdown, html, text or json.\n";
-        return 2;
-    }
-    // What a text format could not hold as text is said, so that nobody takes the file for
-    // a whole copy: JSON is that copy.
-    const auto sayReplaced = [&](std::size_t replaced) {
-        if (replaced > 0)
-            err << "quillet-db export: " << replaced
-                << (replaced == 1 ? " character" : " characters")
-                << " that a UTF-8 text file cannot hold (control characters, bytes that are not "
-                   "UTF-8) written as U+FFFD; --format json keeps every byte.\n";
-    };
-    const auto output = args.options.find("--output");
-    if (output == args.options.end()) {
-        sayReplaced(exportDatabase(path, formats.at(format->second), out));
-        out.flush();
-        return out ? 0 : fail(err, "writing to standard output failed");
-    }
-    // The file appears whole or not at all: written beside its name, synced, then renamed. It
-    // holds the notes, so it gets the database's own permissions.
-    const std::string &file = output->second;
-    if (sameFile(file, path))
-        return fail(err, "the output " + file + " is the database itself; nothing was written.");
-    durable::PendingFile written(file, durable::fileModeFor(path));
-    const std::size_t replaced = exportDatabase(path, formats.at(format->second), written.stream());
-    written.commit(true);
-    sayReplaced(replaced);
-    out << "Exported " << path << " to " << file << ".\n";
-    return 0;
 }
 
 int importNotes(const Arguments &args, std::ostream &out, std::ostream &)
@@ -216,7 +162,7 @@ int undelete(const Arguments &args, std::ostream &out, std::ostream &)
     return 0;
 }
 
-const std::array<Command, 8> kCommands{{
+const std::array<Command, 9> kCommands{{
     {"init",
      1,
      {},
@@ -232,19 +178,8 @@ const std::array<Command, 8> kCommands{{
      "damage the engine's integrity check finds, and triggers or views Quillet does not make.\n"
      "Opens the file read-only. Exit status 1 when there are problems.\n",
      check},
-    {"export",
-     1,
-     {"--format", "--output"},
-     "Usage: quillet-db export PATH --format markdown|html|text|json [--output FILE]\n\n"
-     "Writes the whole outline in outline order, each item's title and note:\n"
-     "  markdown  headings by level (levels below 6 as level 6), notes as paragraphs\n"
-     "  html      one page, each note in its own font, size, colours, bold and italic\n"
-     "  text      titles indented by level, notes indented below them\n"
-     "  json      every column of every row and the settings: a complete copy that\n"
-     "            import-json makes a database from\n"
-     "Rows Quillet leaves out of the outline follow at the end. Standard output unless\n"
-     "--output names a file, which then appears only once it is complete.\n",
-     exportNotes},
+    {"export", 1, {"--format", "--output"}, kExportHelp, exportCommand},
+    {"import", 2, {"--from"}, kImportHelp, importCommand},
     {"import-json",
      2,
      {},

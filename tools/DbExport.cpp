@@ -4,6 +4,7 @@
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 #include "tools/DbTool.h"
+#include "tools/ExportedItems.h"
 #include "tools/OutlineOrder.h"
 
 #include <cmath>
@@ -14,14 +15,7 @@ namespace quillet::dbtool {
 
 namespace {
 
-// One item as the text formats write it, read by its ID when its turn comes.
-struct Item
-{
-    int depth = 1;
-    std::string key;
-    std::string title;
-    Value note, fontSize, fontName, foreColor, backColor, bold, italic;
-};
+using Item = ExportedItem;
 
 // The note's lines, whatever line ends it was typed with.
 template <class Visit>
@@ -246,47 +240,20 @@ std::size_t writeItems(Connection &db, ExportFormat format, std::ostream &out,
                ".note { white-space: pre-wrap; padding: 0.5em; margin-bottom: 1.5em; }\n"
                "</style>\n</head>\n<body>\n";
     }
-    Statement read(db, "SELECT Kleidi, MyText, Keimeno, MegFonta, Grammatoseira, XromaFont, "
-                       "XromaBack, FontaBold, FontaPlagia FROM mynodes WHERE ID=?");
-    Item item;
-    const auto writeOne = [&] {
+    Item cleanedItem;
+    forEachExported(db, order, [&](const Item &item) {
+        // What a text file cannot hold goes as U+FFFD, counted; the rest as stored.
+        cleanedItem = item;
+        cleanedItem.key = clean(item.key);
+        cleanedItem.title = clean(item.title);
+        cleanedItem.note = Value::text(clean(textOf(item.note)));
         if (format == ExportFormat::Markdown)
-            writeMarkdown(out, item);
+            writeMarkdown(out, cleanedItem);
         else if (format == ExportFormat::Html)
-            writeHtml(out, item);
+            writeHtml(out, cleanedItem);
         else
-            writeText(out, item);
-    };
-    const auto writeItem = [&](std::int64_t id, int depth, bool leftOut) {
-        read.reset();
-        read.bind(1, id);
-        if (!read.step())
-            return;
-        item.depth = depth;
-        item.key = clean(textOf(read.column(0)));
-        item.title = clean(textOf(read.column(1)));
-        if (leftOut)
-            item.title = "ID " + std::to_string(id) + ", key \"" + item.key + "\": " + item.title;
-        item.note = Value::text(clean(textOf(read.column(2))));
-        read.column(3, item.fontSize);
-        read.column(4, item.fontName);
-        read.column(5, item.foreColor);
-        read.column(6, item.backColor);
-        read.column(7, item.bold);
-        read.column(8, item.italic);
-        writeOne();
-    };
-    for (const OutlineItem &entry : order.items)
-        writeItem(entry.id, entry.depth, false);
-    // Rows the program cannot show still hold notes: they follow under a heading of their own,
-    // each titled by its ID and key, so that no note is left behind.
-    if (!order.leftOut.empty()) {
-        item = Item{};
-        item.title = "Rows outside the outline";
-        writeOne();
-        for (const std::int64_t id : order.leftOut)
-            writeItem(id, 2, true);
-    }
+            writeText(out, cleanedItem);
+    });
     if (format == ExportFormat::Html)
         out << "</body>\n</html>\n";
     return replaced;

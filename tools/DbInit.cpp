@@ -19,12 +19,10 @@ namespace {
 // the screen's corner, and the notes window's design size inside the frame.
 constexpr std::array<std::int64_t, 4> kWindowGeometry{600, 600, 14340, 9465};
 
-void fill(Connection &db, std::string_view title)
-{
-    Statement item(db, "INSERT INTO mynodes (Kleidi, MyText, Keimeno) VALUES ('A', ?, '')");
-    item.bind(1, title);
-    item.run();
+} // namespace
 
+void insertSettings(Connection &db)
+{
     Statement setting(db, "INSERT INTO parame (timilo) VALUES (?)");
     for (int position = 1; position <= Settings::kCount; ++position) {
         const std::int64_t value = position <= static_cast<int>(kWindowGeometry.size())
@@ -34,6 +32,16 @@ void fill(Connection &db, std::string_view title)
         setting.run();
         setting.reset();
     }
+}
+
+namespace {
+
+void fill(Connection &db, std::string_view title)
+{
+    Statement item(db, "INSERT INTO mynodes (Kleidi, MyText, Keimeno) VALUES ('A', ?, '')");
+    item.bind(1, title);
+    item.run();
+    insertSettings(db);
 }
 
 } // namespace

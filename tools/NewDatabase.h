@@ -14,4 +14,8 @@ namespace quillet::dbtool {
 // the new file is removed again. Throws std::system_error or what fill throws.
 void createDatabase(const std::string &path, const std::function<void(Connection &)> &fill);
 
+// Inserts the 30 settings rows of a new database: the main window's design geometry in 1 to 4,
+// zeros after.
+void insertSettings(Connection &db);
+
 } // namespace quillet::dbtool

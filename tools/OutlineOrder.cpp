@@ -12,6 +12,7 @@ OutlineOrder outlineOrder(Connection &db)
     // The tree as linked lists of children: node 0 is above the top-level items.
     std::vector<std::int64_t> ids{0};
     std::vector<int> firstChild{-1}, lastChild{-1}, nextSibling{-1};
+    std::vector<bool> expanded{false};
     std::unordered_map<std::int64_t, int> nodeOfId;
     OutlineRowCheck rowCheck;
     OutlineOrder order;
@@ -29,6 +30,7 @@ OutlineOrder outlineOrder(Connection &db)
         firstChild.push_back(-1);
         lastChild.push_back(-1);
         nextSibling.push_back(-1);
+        expanded.push_back(checked.expanded);
         nodeOfId.emplace(row.id, node);
         if (lastChild[parent] < 0)
             firstChild[parent] = node;
@@ -42,8 +44,9 @@ OutlineOrder outlineOrder(Connection &db)
     std::vector<int> path; // the nodes above the current one
     int node = firstChild[0];
     while (node >= 0) {
-        order.items.push_back(
-            OutlineItem{ids[static_cast<std::size_t>(node)], static_cast<int>(path.size()) + 1});
+        order.items.push_back(OutlineItem{ids[static_cast<std::size_t>(node)],
+                                          static_cast<int>(path.size()) + 1,
+                                          expanded[static_cast<std::size_t>(node)]});
         if (firstChild[node] >= 0) {
             path.push_back(node);
             node = firstChild[node];

@@ -9,11 +9,13 @@ class Connection;
 
 namespace quillet::dbtool {
 
-// One item of the outline: its row's ID and its level, 1 for a top-level item.
+// One item of the outline: its row's ID, its level (1 for a top-level item) and whether it is
+// stored open.
 struct OutlineItem
 {
     std::int64_t id = 0;
     int depth = 1;
+    bool expanded = false;
 };
 
 // The outline as the program shows it: the items in outline order (each item, then the items

@@ -31,7 +31,11 @@ bool exists(const std::string &path)
 // away, and a file that holds notes must not be readable by more users than its database.
 int createExclusive(const std::string &path, mode_t mode)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST)
+        fail(path + " is in the way, perhaps left by a write that was cut short; remove it, then "
+                    "try again",
+             EEXIST);
     if (fd < 0)
         fail("cannot create " + path);
     if (::fchmod(fd, mode) != 0) {
@@ -157,8 +161,8 @@ PendingFile::PendingFile(std::string path, mode_t mode)
     : m_path(std::move(path))
     , m_partial(m_path + ".partial")
 {
-    // A partial file left by a run that was killed is no copy of anything.
-    ::unlink(m_partial.c_str());
+    // Made new, never written through: a file of that name (left by a run cut short, or put
+    // there, perhaps a link) is refused and named, not removed; it is the user's to look at.
     m_fd = createExclusive(m_partial, mode);
     m_buffer = std::make_unique<Buffer>(m_fd);
     m_stream = std::make_unique<std::ostream>(m_buffer.get());

@@ -22,7 +22,8 @@ mode_t folderModeFor(const std::string &databasePath);
 
 // A new file written under a temporary name beside its final one ("<path>.partial"), created
 // with exactly the given permission bits whatever the umask, and given its name only once it
-// is whole and on the disk. Dropped without commit(), the temporary file goes.
+// is whole and on the disk. Dropped without commit(), the temporary file goes. Anything already
+// named "<path>.partial" is never written through: std::system_error (EEXIST) names it.
 class PendingFile
 {
 public:

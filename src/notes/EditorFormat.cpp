@@ -14,7 +14,13 @@ bool isShowableSize(double points)
 
 EditorFormat defaultFormat()
 {
-    return {QStringLiteral("Courier New"), 10.0, 0x000000, 0xFFFFFF, false, false};
+    const NoteFormat stored = defaultNoteFormat();
+    return {QString::fromStdString(stored.fontName),
+            stored.fontSize,
+            stored.foreColor,
+            stored.backColor,
+            stored.bold,
+            stored.italic};
 }
 
 EditorFormat shownFormat(const std::optional<NoteRow> &row, const EditorFormat &current)

@@ -30,18 +30,8 @@ std::bitset<10> numbersInUse(const QString &prefix, qsizetype length, const Outl
 
 NewItem numbered(const QString &prefix, const std::bitset<10> &used, QString label)
 {
-    // The highest number plus one, so that numbers are not reused while a higher one exists. A
-    // tenth number would take two characters and read as a child of the first child: past 9
-    // the lowest free number is taken, and only a parent with all nine has no room.
-    int highest = 0;
-    for (int digit = 1; digit <= 9; ++digit)
-        if (used.test(static_cast<std::size_t>(digit)))
-            highest = digit;
-    int next = highest + 1;
-    for (int digit = 1; next > 9 && digit <= 9; ++digit)
-        if (!used.test(static_cast<std::size_t>(digit)))
-            next = digit;
-    return NewItem{prefix + QString::number(next), std::move(label), next <= 9};
+    const std::optional<int> next = keys::nextChildNumber(used);
+    return NewItem{prefix + QString::number(next.value_or(0)), std::move(label), next.has_value()};
 }
 
 } // namespace
@@ -55,22 +45,18 @@ NewItem newSiblingItem(const QString &selectedKey, const OutlineModel &outline)
 {
     const qsizetype length = selectedKey.size();
     if (length == 1) {
-        // Top-level keys are single characters from "A" up to code 255: the character after
-        // the highest first character of any key, or past 255 the lowest one free from "A".
+        // Top-level keys are single characters from "A" up to code 255.
         std::bitset<256> used;
-        int highest = 0;
+        char32_t highest = 0;
         for (int number = 0; number < outline.count(); ++number) {
-            const int code = outline.node(number).key.front().unicode();
+            const char32_t code = outline.node(number).key.front().unicode();
             highest = std::max(highest, code);
             if (code < 256)
-                used.set(static_cast<std::size_t>(code));
+                used.set(code);
         }
-        int code = highest + 1;
-        for (int free = 'A'; code > 255 && free <= 255; ++free)
-            if (!used.test(static_cast<std::size_t>(free)))
-                code = free;
-        return NewItem{QString(QChar(char16_t(code <= 255 ? code : 0))), QStringLiteral("[basic]"),
-                       code <= 255};
+        const std::optional<char32_t> code = keys::nextTopLevelCode(used, highest);
+        return NewItem{QString(QChar(char16_t(code.value_or(0)))), QStringLiteral("[basic]"),
+                       code.has_value()};
     }
 
     const QString parent = parentKey(selectedKey);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Keys.h"
+
 #include <QString>
 
 namespace quillet {
@@ -17,11 +19,8 @@ struct NewItem
 // The key of an item's parent; empty for a top-level item.
 QString parentKey(const QString &key);
 
-// Numbers are never reused while their item exists and never renumbered: a new item takes the
-// highest number among its future siblings plus one (for a top-level item, the character one
-// above the highest first character of any key). Only where that would pass 9 (or code 255)
-// does it take the lowest free number (or the lowest free character from "A"); fits is false
-// when all nine numbers (or every character) are in use.
+// New keys follow the store's numbering rule (keys::nextChildNumber, keys::nextTopLevelCode);
+// fits is false when all nine numbers (or every character) are in use.
 
 // A new item at the level of the selected item.
 NewItem newSiblingItem(const QString &selectedKey, const OutlineModel &outline);
@@ -29,7 +28,7 @@ NewItem newSiblingItem(const QString &selectedKey, const OutlineModel &outline);
 NewItem newChildItem(const QString &selectedKey, const QString &selectedPath,
                      const OutlineModel &outline);
 
-// The most items the outline can hold: indices are 16-bit numbers.
-constexpr int kMaxItems = 32766;
+// The most items the outline can hold.
+constexpr int kMaxItems = keys::kMaxItems;
 
 } // namespace quillet

@@ -1,5 +1,6 @@
 #include "store/Keys.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace quillet::keys {
@@ -89,6 +90,39 @@ bool followsScheme(std::string_view key)
         if (key[pos] < '1' || key[pos] > '9')
             return false;
     return true;
+}
+
+std::optional<int> nextChildNumber(const std::bitset<10> &used)
+{
+    // A tenth number would take two characters and read as a child of the first child.
+    int highest = 0;
+    for (int digit = 1; digit <= 9; ++digit)
+        if (used.test(static_cast<std::size_t>(digit)))
+            highest = digit;
+    if (highest < 9)
+        return highest + 1;
+    for (int digit = 1; digit <= 9; ++digit)
+        if (!used.test(static_cast<std::size_t>(digit)))
+            return digit;
+    return std::nullopt;
+}
+
+std::optional<char32_t> nextTopLevelCode(const std::bitset<256> &used, char32_t highest)
+{
+    if (highest < 255)
+        return std::max<char32_t>(highest + 1, U'A');
+    for (char32_t code = U'A'; code <= 255; ++code)
+        if (!used.test(code))
+            return code;
+    return std::nullopt;
+}
+
+std::string keyOfCode(char32_t code)
+{
+    if (code < 0x80)
+        return std::string(1, static_cast<char>(code));
+    // Keys go up to code 255: two bytes at most.
+    return {static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
 }
 
 } // namespace quillet::keys

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,6 +9,9 @@
 // 255; each level below adds one digit "1" to "9". A key's parent is the key less its last
 // character. Keys are stored as UTF-8, so "character" here means a code point.
 namespace quillet::keys {
+
+// The most items the outline can hold: the outline's indices are 16-bit numbers.
+inline constexpr int kMaxItems = 32766;
 
 // Decodes the character starting at text[pos] and advances pos past it. Nothing, and pos
 // unchanged, for anything that is not UTF-8 (overlong forms and surrogates included).
@@ -27,5 +31,23 @@ std::string parent(std::string_view key);
 
 // True when the key follows the scheme above.
 bool followsScheme(std::string_view key);
+
+// How a new item is numbered. Numbers are never reused while their item exists and never
+// renumbered: a new item takes the highest number among its future siblings plus one (for a
+// top-level item, the character one above the highest first character of any key). Only where
+// that would pass 9 (or code 255) does it take the lowest free number (or the lowest free
+// character from "A").
+
+// The number of a new child, given the numbers its future siblings hold (bit d set for d);
+// nothing when all nine are in use.
+std::optional<int> nextChildNumber(const std::bitset<10> &used);
+
+// The code of a new top-level key, given the first characters of the keys there are (bit c set
+// for a code c up to 255) and the highest of them, which may lie past 255; nothing when every
+// code from "A" to 255 is in use.
+std::optional<char32_t> nextTopLevelCode(const std::bitset<256> &used, char32_t highest);
+
+// The one-character key of a code, as UTF-8.
+std::string keyOfCode(char32_t code);
 
 } // namespace quillet::keys

@@ -35,6 +35,12 @@ struct NoteFormat
     bool italic = false;        // FontaPlagia
 };
 
+// The format a note without a stored one is shown in: Courier New, 10 points, black on white.
+inline NoteFormat defaultNoteFormat()
+{
+    return NoteFormat{"Courier New", 10.0F, 0x000000, 0xFFFFFF, false, false};
+}
+
 // The note and format columns of one row, as stored.
 struct NoteRow
 {

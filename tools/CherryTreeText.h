@@ -1,0 +1,57 @@
+#pragma once
+
+#include "tools/ImportedOutline.h"
+
+#include <QByteArray>
+
+#include <string>
+#include <vector>
+
+namespace quillet::dbtool {
+
+class XmlInput;
+
+// The format attributes of one run of a CherryTree node's rich text that the note's format can
+// take.
+struct RunFormat
+{
+    std::string family, scale, foreground, background, weight, style;
+    bool operator==(const RunFormat &) const = default;
+};
+
+// A node's text as read: its runs of rich text, and what sits between them (code boxes,
+// tables, images) as the lines the note will hold, at their places.
+struct NodeText
+{
+    struct Run
+    {
+        std::string text;
+        RunFormat format;
+    };
+    struct Object
+    {
+        long long offset = 0; // in characters, each object before it counting as one
+        std::string text;
+    };
+    std::vector<Run> runs;
+    std::vector<Object> objects;
+};
+
+// Reads the <rich_text> element the input is at.
+void readRun(XmlInput &input, NodeText &text);
+// Reads the <table> element the input is at as tab-separated lines, the header row (which the
+// document keeps last) first. Counts the table.
+std::string readTable(XmlInput &input, ImportReport &report);
+// An image's line, or for an attached file "[file NAME]"; nothing for an anchor, which shows
+// nothing. Counts what it made.
+std::optional<std::string> imageLine(const std::string &anchor, const std::string &fileName,
+                                     ImportReport &report);
+// Reads the runs of a node's rich text held as an XML document (a <node> of <rich_text>s).
+void readRichDocument(const QByteArray &xml, const std::string &where, NodeText &text);
+
+// Gives the item the note the node's text makes: the runs joined as plain text, each object's
+// lines put in at its place; and the format of the runs when they share one (when they do not,
+// the first run's, counted as a mixed format).
+void finishNote(NodeText &text, ImportedItem &item, ImportReport &report);
+
+} // namespace quillet::dbtool

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
+
+// The commands of quillet-db that live in files of their own, for the command table.
+namespace quillet::dbtool {
+
+struct Arguments
+{
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options; // "--format" to its value
+};
+
+extern const char *const kExportHelp;
+int exportCommand(const Arguments &args, std::ostream &out, std::ostream &err);
+
+extern const char *const kImportHelp;
+int importCommand(const Arguments &args, std::ostream &out, std::ostream &err);
+
+} // namespace quillet::dbtool

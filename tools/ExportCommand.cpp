@@ -1,0 +1,129 @@
+#include "keeping/DurableFiles.h"
+#include "store/Schema.h"
+#include "tools/Commands.h"
+#include "tools/DbTool.h"
+#include "tools/ExportFiles.h"
+#include "tools/Transfer.h"
+
+#include <ostream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillet::dbtool {
+
+const char *const kExportHelp =
+    "Usage: quillet-db export PATH --format FORMAT [--output FILE]\n\n"
+    "Writes the whole outline in outline order, each item's title and note:\n"
+    "  markdown  headings by level (levels below 6 as level 6), notes as paragraphs\n"
+    "  html      one page, each note in its own font, size, colours, bold and italic\n"
+    "  text      titles indented by level, notes indented below them\n"
+    "  json      every column of every row and the settings: a complete copy that\n"
+    "            import-json makes a database from\n"
+    "  opml      OPML 2.0: titles as text, notes as _note, the open items in\n"
+    "            expansionState; quillet-db import reads it back\n"
+    "  markdown-folder\n"
+    "            --output names a folder that must not exist: one \"NN Title.md\" per item\n"
+    "            holding its note as it is, a folder \"NN Title\" for an item with children\n"
+    "            holding them and its note as index.md; quillet-db import reads it back\n"
+    "Rows Quillet leaves out of the outline follow at the end. Standard output unless\n"
+    "--output names a file, which then appears only once it is complete. Files are made with\n"
+    "the database file's permissions.\n";
+
+namespace {
+
+int fail(std::ostream &err, const std::string &message)
+{
+    err << "quillet-db: " << message << '\n';
+    return 1;
+}
+
+bool sameFile(const std::string &a, const std::string &b)
+{
+    struct stat first
+    {
+    }, second{};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+// What the file could not hold as written is said, so that nobody takes it for a whole copy:
+// JSON is that copy.
+std::string replacedText(const ExportReport &report)
+{
+    if (report.replaced == 0)
+        return {};
+    return "quillet-db export: " + std::to_string(report.replaced) +
+           (report.replaced == 1 ? " character" : " characters") +
+           " that the file cannot hold (control characters, bytes that are not UTF-8) written "
+           "as U+FFFD; --format json keeps every byte.\n";
+}
+
+// Writes one export to the stream.
+ExportReport write(const std::string &path, const std::string &format, std::ostream &out)
+{
+    static const std::map<std::string, ExportFormat> formats{{"markdown", ExportFormat::Markdown},
+                                                             {"html", ExportFormat::Html},
+                                                             {"text", ExportFormat::Text},
+                                                             {"json", ExportFormat::Json}};
+    if (format == "opml")
+        return exportOpml(path, out);
+    ExportReport report;
+    report.replaced = exportDatabase(path, formats.at(format), out);
+    return report;
+}
+
+// The file appears whole or not at all, with the database's permissions: through the one
+// durable write of the files that hold notes.
+ExportReport writeFile(const std::string &path, const std::string &format, const std::string &file)
+{
+    schema::verifyFile(path);
+    durable::PendingFile written(file, durable::fileModeFor(path));
+    const ExportReport report = write(path, format, written.stream());
+    written.commit(true);
+    return report;
+}
+
+} // namespace
+
+int exportCommand(const Arguments &args, std::ostream &out, std::ostream &err)
+{
+    const std::string &path = args.positional[0];
+    const auto format = args.options.find("--format");
+    static const std::vector<std::string> known{"markdown", "html", "text",
+                                                "json",     "opml", "markdown-folder"};
+    if (format == args.options.end() ||
+        std::find(known.begin(), known.end(), format->second) == known.end()) {
+        err << "quillet-db export: --format must be markdown, html, text, json, opml or "
+               "markdown-folder.\n";
+        return 2;
+    }
+    const auto output = args.options.find("--output");
+    if (format->second == "markdown-folder") {
+        if (output == args.options.end()) {
+            err << "quillet-db export: markdown-folder needs --output, a folder to make.\n";
+            return 2;
+        }
+        const ExportReport report = exportMarkdownFolder(path, output->second);
+        out << "Exported " << report.items << " items of " << path << " to the folder "
+            << output->second << ".\n";
+        if (report.shortened > 0)
+            out << report.shortened
+                << " titles too long for a file name were shortened in their names.\n";
+        return 0;
+    }
+    if (output == args.options.end()) {
+        const ExportReport report = write(path, format->second, out);
+        out.flush();
+        err << replacedText(report);
+        return out ? 0 : fail(err, "writing to standard output failed");
+    }
+    const std::string &file = output->second;
+    if (sameFile(file, path))
+        return fail(err, "the output " + file + " is the database itself; nothing was written.");
+    const ExportReport report = writeFile(path, format->second, file);
+    out << "Exported " << path << " to " << file << ".\n";
+    err << replacedText(report);
+    return 0;
+}
+
+} // namespace quillet::dbtool

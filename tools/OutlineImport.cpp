@@ -1,0 +1,239 @@
+#include "keeping/InUseLock.h"
+#include "store/Keys.h"
+#include "store/OutlineRowCheck.h"
+#include "store/Schema.h"
+#include "store/Sqlite.h"
+#include "tools/DbTool.h"
+#include "tools/ImportReaders.h"
+#include "tools/KeyFolding.h"
+#include "tools/NewDatabase.h"
+#include "tools/Transfer.h"
+
+#include <bitset>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace quillet::dbtool {
+
+namespace {
+
+std::string nameOf(const std::string &file)
+{
+    std::string trimmed = file;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    return trimmed.substr(trimmed.rfind('/') + 1);
+}
+
+bool endsWith(const std::string &text, std::string_view end)
+{
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Encrypted CherryTree documents are 7-Zip archives.
+void refuseEncrypted(const std::string &file)
+{
+    char magic[6] = {};
+    std::ifstream(file, std::ios::binary).read(magic, sizeof magic);
+    if (endsWith(file, ".ctz") || endsWith(file, ".ctx") ||
+        std::string_view(magic, sizeof magic) == std::string_view("7z\xBC\xAF\x27\x1C", 6))
+        throw ImportRefused(file + " is an encrypted CherryTree document, which cannot be read. "
+                                   "Open it in CherryTree and save it unencrypted (as .ctd or "
+                                   ".ctb) first.");
+}
+
+ImportedOutline readAs(ImportFormat format, const std::string &file, ImportReport &report)
+{
+    struct stat info
+    {
+    };
+    const bool found = ::stat(file.c_str(), &info) == 0;
+    if (found && S_ISDIR(info.st_mode) && format != ImportFormat::Markdown)
+        throw ImportRefused(file + " is a folder; only a Markdown folder is read as one.");
+    // A pipe or a device would be waited on, or read without end.
+    if (found && !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode))
+        throw ImportRefused(file + " is not a plain file.");
+    switch (format) {
+    case ImportFormat::Opml:
+        return readOpml(file, report);
+    case ImportFormat::Markdown:
+        return readMarkdownFolder(file, report);
+    case ImportFormat::CherryTreeXml:
+        refuseEncrypted(file);
+        return readCherryTreeXml(file, report);
+    case ImportFormat::CherryTreeSqlite:
+        refuseEncrypted(file);
+        return readCherryTreeSqlite(file, report);
+    }
+    return {};
+}
+
+void checkCount(std::size_t total)
+{
+    if (total > static_cast<std::size_t>(keys::kMaxItems))
+        throw ImportRefused("the outline would hold " + std::to_string(total) +
+                            " items, more than the " + std::to_string(keys::kMaxItems) +
+                            " Quillet shows; nothing was imported.");
+}
+
+// Writes rows by the outline's own row check: each must join the outline as the program
+// loads it, after the rows already in the table.
+class RowWriter
+{
+public:
+    explicit RowWriter(Connection &db)
+        : m_insert(db, "INSERT INTO mynodes (Kleidi, MyText, Keimeno, anoixto, MegFonta, "
+                       "Grammatoseira, XromaFont, XromaBack, FontaBold, FontaPlagia) VALUES "
+                       "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+    {
+    }
+
+    OutlineRowCheck &check() { return m_check; }
+
+    void write(const std::string &key, const ImportedItem &item)
+    {
+        const OutlineRow row{0, Value::text(key), Value::text(item.title),
+                             Value::integer(item.expanded ? 1 : 0)};
+        const CheckedRow checked = m_check.check(row);
+        if (!checked.problems.empty())
+            throw std::logic_error(
+                "the item \"" + item.title + "\" with the key \"" + key +
+                "\" would not load: " + describe(checked.problems[0], row, checked, std::nullopt));
+        m_insert.reset();
+        m_insert.bind(1, key);
+        m_insert.bind(2, item.title);
+        m_insert.bind(3, item.note);
+        m_insert.bind(4, std::int64_t{item.expanded ? 1 : 0});
+        const NoteFormat format = item.format.value_or(NoteFormat{});
+        m_insert.bind(5, static_cast<double>(item.format ? format.fontSize : 0.0F));
+        if (item.format) {
+            m_insert.bind(6, format.fontName);
+            m_insert.bind(7, std::int64_t{format.foreColor});
+            m_insert.bind(8, std::int64_t{format.backColor});
+        } else {
+            for (int column = 6; column <= 8; ++column)
+                m_insert.bindNull(column);
+        }
+        m_insert.bind(9, std::int64_t{format.bold ? 1 : 0});
+        m_insert.bind(10, std::int64_t{format.italic ? 1 : 0});
+        m_insert.run();
+    }
+
+    void writeAll(const ImportedOutline &outline, const std::string &under)
+    {
+        forEachKeyed(outline, under,
+                     [&](const std::string &key, const ImportedItem &item) { write(key, item); });
+    }
+
+private:
+    Statement m_insert;
+    OutlineRowCheck m_check;
+};
+
+// Adds the outline under a new top-level item of an existing database, in one transaction.
+void addToDatabase(const std::string &path, ImportedOutline &outline, const std::string &title,
+                   ImportReport &report)
+{
+    // Asked again just before the file is opened, and never after: closing the descriptor the
+    // question opens would drop the engine's locks of this process on the file.
+    if (isInUse(path))
+        throw std::runtime_error("Quillet has " + path +
+                                 " open. Close it first; nothing was imported.");
+    Connection db(path, Connection::Mode::ReadWrite);
+    schema::check(db);
+    db.exec("PRAGMA synchronous=FULL");
+    Transaction transaction(db);
+    RowWriter writer(db);
+    // The new item's key by the program's rule over every key in the table, rows the outline
+    // leaves out included: an item "Q1" left without its parent must not find one in the
+    // imported item.
+    std::bitset<256> codes;
+    char32_t highest = 0;
+    std::size_t rows = 0;
+    scanOutlineRows(db, [&](const OutlineRow &row) {
+        ++rows;
+        const std::string key = writer.check().check(row).key;
+        std::size_t pos = 0;
+        if (const std::optional<char32_t> code =
+                key.empty() ? std::nullopt : keys::decode(key, pos)) {
+            highest = std::max(highest, *code);
+            if (*code < 256)
+                codes.set(*code);
+        }
+    });
+    const std::optional<char32_t> code = keys::nextTopLevelCode(codes, highest);
+    if (!code)
+        throw ImportRefused("every top-level key of " + path +
+                            " is taken, so there is no room for one more top-level item; "
+                            "nothing was imported.");
+    report.groups = foldIntoKeys(outline, kChildRoom);
+    checkCount(rows + outline.size() + 1);
+    ImportedItem top;
+    top.title = title;
+    const std::string key = keys::keyOfCode(*code);
+    writer.write(key, top);
+    writer.writeAll(outline, key);
+    transaction.commit();
+    report.into = title;
+}
+
+} // namespace
+
+std::optional<ImportFormat> formatOfName(const std::string &file)
+{
+    struct stat info
+    {
+    };
+    if (::stat(file.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return ImportFormat::Markdown;
+    if (endsWith(file, ".ctz") || endsWith(file, ".ctx"))
+        refuseEncrypted(file);
+    if (endsWith(file, ".opml"))
+        return ImportFormat::Opml;
+    if (endsWith(file, ".ctd"))
+        return ImportFormat::CherryTreeXml;
+    if (endsWith(file, ".ctb"))
+        return ImportFormat::CherryTreeSqlite;
+    return std::nullopt;
+}
+
+ImportReport importOutline(const std::string &file, const std::string &path,
+                           std::optional<ImportFormat> format)
+{
+    if (!format)
+        format = formatOfName(file);
+    if (!format)
+        throw ImportRefused("the name of " + file +
+                            " does not tell its format; name it with --from opml, markdown, "
+                            "ctd or ctb.");
+    struct stat info
+    {
+    };
+    const bool adding = ::lstat(path.c_str(), &info) == 0;
+    // Said before a large file is read; the writing checks again.
+    if (adding) {
+        if (isInUse(path))
+            throw std::runtime_error("Quillet has " + path +
+                                     " open. Close it first; nothing was imported.");
+        schema::verifyFile(path);
+    }
+    ImportReport report;
+    ImportedOutline outline = readAs(*format, file, report);
+    report.items = outline.size();
+    if (outline.size() == 0)
+        throw ImportRefused(file + " holds no items; nothing was imported.");
+    if (adding) {
+        addToDatabase(path, outline, "Imported from " + nameOf(file), report);
+        return report;
+    }
+    report.groups = foldIntoKeys(outline, kTopLevelRoom);
+    checkCount(outline.size());
+    createDatabase(path, [&](Connection &db) {
+        insertSettings(db);
+        RowWriter(db).writeAll(outline, {});
+    });
+    return report;
+}
+
+} // namespace quillet::dbtool
