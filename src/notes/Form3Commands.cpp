@@ -262,8 +262,8 @@ void Form3::printNote()
 {
     if (m_selection.isEmpty())
         return;
-    printThroughDialog(m_platform, this, m_selection.FullPath, m_ui.Text1->toPlainText(),
-                       m_ui.Text1->format());
+    printThroughDialog(m_platform, this, m_selection.Text, m_selection.FullPath,
+                       m_ui.Text1->toPlainText(), m_ui.Text1->format());
 }
 
 } // namespace quillet

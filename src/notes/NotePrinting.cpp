@@ -63,14 +63,37 @@ void printNote(QPrinter &printer, const QString &header, const QString &text,
     }
 }
 
-void printThroughDialog(Platform &platform, QWidget *owner, const QString &fullPath,
-                        const QString &text, const EditorFormat &format)
+QString printFileName(const QString &title)
+{
+    QString name;
+    for (const QChar c : title)
+        name += c.unicode() < 0x20 || QStringLiteral("/\\:*?\"<>|").contains(c) ? QChar(u'_') : c;
+    while (name.startsWith(QLatin1Char('.')) || name.startsWith(QLatin1Char('-')) ||
+           name.startsWith(QLatin1Char(' ')))
+        name.remove(0, 1);
+    // 200 bytes at the most, never cutting a character (nor a surrogate pair) in two.
+    qsizetype bytes = 0;
+    qsizetype kept = 0;
+    while (kept < name.size()) {
+        const bool pair = name[kept].isHighSurrogate() && kept + 1 < name.size();
+        const qsizetype size = QStringView(name).mid(kept, pair ? 2 : 1).toUtf8().size();
+        if (bytes + size > 200)
+            break;
+        bytes += size;
+        kept += pair ? 2 : 1;
+    }
+    name.truncate(kept);
+    return name.isEmpty() ? QStringLiteral("note") : name;
+}
+
+void printThroughDialog(Platform &platform, QWidget *owner, const QString &title,
+                        const QString &fullPath, const QString &text, const EditorFormat &format)
 {
     if (!platform.choosers)
         throw std::logic_error("No print dialog is available.");
     PrintSettings settings;
     settings.owner = windowHandles::handleOf(owner);
-    settings.documentName = fullPath;
+    settings.documentName = printFileName(title);
     try {
         if (!platform.printers)
             throw PrinterUnavailable(

@@ -16,8 +16,14 @@ void printNote(QPrinter &printer, const QString &header, const QString &text,
                const EditorFormat &format);
 
 // Prints a note through the print dialog, which starts on the program's current printer and
-// its settings. Without a printer it says so, and the dialog can still print to a PDF file.
-void printThroughDialog(Platform &platform, QWidget *owner, const QString &fullPath,
-                        const QString &text, const EditorFormat &format);
+// its settings. Without a printer it says so, and the dialog can still print to a PDF file,
+// named after the item's title.
+void printThroughDialog(Platform &platform, QWidget *owner, const QString &title,
+                        const QString &fullPath, const QString &text, const EditorFormat &format);
+
+// The document's name, which the print dialog offers as the name of a PDF file: the title with
+// the characters a file name cannot hold (and those other systems refuse) as "_", no leading
+// dot or dash, at most 200 bytes of UTF-8 cut at a character; "note" when nothing is left.
+QString printFileName(const QString &title);
 
 } // namespace quillet

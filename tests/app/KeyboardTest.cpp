@@ -50,5 +50,52 @@ TEST_F(KeyboardTest, CtrlTabTypesATabInTheNote)
     EXPECT_EQ(QApplication::focusWidget(), ui().Text1);
 }
 
+// A key presses its button, which takes the focus so that the typed text is stored; when the
+// command ends the focus is back where it was, or on the outline at a new selection, and the
+// next key works there.
+TEST_F(KeyboardTest, AfterEachKeyTheFocusIsWhereTheNextKeyWorks)
+{
+    NotesControls controls = ui();
+    OutlineView &outline = *controls.TreeView1;
+    const auto key = [](QWidget *where, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(where, k, m);
+        QCoreApplication::processEvents();
+    };
+
+    // Insert, answered No: back on the outline; Delete there asks about the selected item.
+    outline.setFocus();
+    boxes.answers = {MessageBoxes::Answer::No};
+    key(&outline, Qt::Key_Insert);
+    EXPECT_EQ(QApplication::focusWidget(), &outline);
+    boxes.answers = {MessageBoxes::Answer::No};
+    key(&outline, Qt::Key_Delete);
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    EXPECT_TRUE(boxes.asked[1].text.startsWith("Delete item"));
+    EXPECT_EQ(QApplication::focusWidget(), &outline);
+
+    // Insert from the editor, answered Yes: the outline has the focus, on the new item.
+    controls.Text1->setFocus();
+    QTest::keyClicks(controls.Text1, "note");
+    boxes.answers = {MessageBoxes::Answer::Yes};
+    key(controls.Text1, Qt::Key_Insert);
+    EXPECT_EQ(QApplication::focusWidget(), &outline);
+    EXPECT_EQ(selectionOf(*window->form3()).Index, "4");
+    EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='B'"), "note");
+
+    // Ctrl+F from the editor, then Escape: typing goes on in the editor.
+    controls.Text1->setFocus();
+    key(controls.Text1, Qt::Key_F, Qt::ControlModifier);
+    QWidget *find = QApplication::activeWindow();
+    ASSERT_NE(find, window.get());
+    key(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(find->isVisible());
+    // The desktop gives the main window back its activation, and with it its focus.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), controls.Text1);
+    QTest::keyClicks(QApplication::focusWidget(), " more");
+    EXPECT_TRUE(controls.Text1->toPlainText().endsWith(" more"));
+}
+
 } // namespace
 } // namespace quillet::test

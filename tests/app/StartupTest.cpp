@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <unistd.h>
 
 namespace quillet::test {
 namespace {
@@ -215,6 +216,34 @@ TEST_F(StartupTest, UnusableDatabaseEndsStartUpWithAMessageAndLeavesTheFile)
         EXPECT_TRUE(text.contains(QStringLiteral("quillet-db ") + c.advice));
         EXPECT_EQ(fileBytes(path), before) << c.name;
     }
+}
+
+// A link whose file is gone is said as such, naming where it points; making a new database
+// there would not put one where the link points, so init is not offered.
+TEST_F(StartupTest, ALinkToAMissingFileIsSaidAsSuch)
+{
+    const std::string target = folder.path("moved-away.mdb");
+    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0);
+    EXPECT_FALSE(start());
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    const QString text = boxes.asked[0].text;
+    EXPECT_TRUE(text.contains(
+        QString::fromStdString("This is a link to " + target + ", which does not exist.")))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains("init")) << text.toStdString();
+}
+
+// An outline with no item to show takes no new items: said once, with what to do.
+TEST_F(StartupTest, AnOutlineWithNoItemsSaysWhyNothingCanBeAdded)
+{
+    createForeignDatabase(path);
+    execSql(path, "UPDATE mynodes SET MyText=NULL WHERE Kleidi='A'");
+    const std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    const auto said = std::count_if(boxes.asked.begin(), boxes.asked.end(), [](const auto &a) {
+        return a.text.contains("none can be added here");
+    });
+    EXPECT_EQ(said, 1);
 }
 
 } // namespace

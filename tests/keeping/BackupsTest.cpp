@@ -62,6 +62,20 @@ TEST_F(BackupsTest, KeepsTheNewestCopiesAndNeverBacksUpDamageOverThem)
     EXPECT_EQ(filesIn("backups").size(), 2u); // no partial copy left behind
 }
 
+// A file where the backups' folder should be is said as what it is.
+TEST_F(BackupsTest, AFileInThePlaceOfTheFolderIsSaidAsSuch)
+{
+    std::ofstream(folder.path("backups")) << "not a folder";
+    try {
+        backups::make(path);
+        ADD_FAILURE() << "a backup was made";
+    } catch (const std::exception &error) {
+        EXPECT_NE(std::string(error.what()).find("cannot be made, because a file has its name"),
+                  std::string::npos)
+            << error.what();
+    }
+}
+
 TEST_F(BackupsTest, AStoppedBackupLeavesNoFileWithABackupsName)
 {
     const std::atomic<bool> stop{true};

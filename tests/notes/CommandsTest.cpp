@@ -1,5 +1,6 @@
 #include "NotesFixture.h"
 #include "dialogs/CdlgEx.h"
+#include "notes/NotePrinting.h"
 #include "platform/PrinterRecords.h"
 #include "platform/WindowHandles.h"
 
@@ -137,6 +138,30 @@ TEST_F(CommandsTest, CtrlPPrintsTheNoteUnderItsPath)
     EXPECT_TRUE(boxes.asked[0].text.contains("No printer")) << boxes.asked[0].text.toStdString();
     ASSERT_EQ(choosers.printed.size(), 2u);
     EXPECT_EQ(choosers.printed[1].deviceName, "");
+    // The document is named after the item, which the dialog offers as the PDF's name.
+    EXPECT_EQ(choosers.printed[1].documentName, "One");
+}
+
+// The name a PDF gets from a title: what a file name cannot hold as "_", no leading dot or
+// dash, at most 200 bytes cut at a character.
+TEST(PrintFileNameTest, ATitleBecomesANameAFileCanHave)
+{
+    const QString greek200 = QString(100, QChar(0x03B1)); // 200 bytes of UTF-8
+    const std::pair<QString, QString> cases[] = {
+        {"Plans / 2026: Q1?", "Plans _ 2026_ Q1_"},
+        {"..hidden", "hidden"},
+        {"--option", "option"},
+        {"a\tb<c>|\"d\"*", "a_b_c___d__"},
+        {"", "note"},
+        {"/", "_"},
+        {greek200 + "x", greek200},
+        {"x" + greek200, "x" + QString(99, QChar(0x03B1))},
+        {QString(199, 'a') + QString::fromUtf8("\xF0\x9F\x93\x9D"), QString(199, 'a')},
+    };
+    for (const auto &[title, name] : cases) {
+        EXPECT_EQ(printFileName(title), name) << title.toStdString();
+        EXPECT_LE(printFileName(title).toUtf8().size(), 200);
+    }
 }
 
 } // namespace

@@ -101,5 +101,59 @@ TEST_F(FindTest, PastFiveHundredMatchesAreCountedNotListed)
               "600 matches; the first 500 are listed.");
 }
 
+// Up, Down and the page keys in the search field move the highlight, Enter goes to the
+// highlighted match, and the field keeps the focus.
+TEST_F(FindTest, TheKeysOfTheSearchFieldMoveThroughTheMatches)
+{
+    open({{"A", "Top"}, {"B", "plum one"}, {"C", "plum two"}, {"D", "plum three"}}, "1");
+    FindWindow *window = find();
+    ASSERT_TRUE(window);
+    QListWidget *results = search(window, "plum");
+    ASSERT_EQ(results->count(), 3);
+    EXPECT_EQ(results->currentRow(), 0);
+    auto *field = control<QLineEdit>(*window, "findText");
+    QTest::keyClick(field, Qt::Key_Down);
+    QTest::keyClick(field, Qt::Key_Down);
+    QTest::keyClick(field, Qt::Key_Up);
+    EXPECT_EQ(results->currentRow(), 1);
+    QTest::keyClick(field, Qt::Key_PageDown);
+    EXPECT_EQ(results->currentRow(), 2);
+    QTest::keyClick(field, Qt::Key_PageUp);
+    EXPECT_EQ(results->currentRow(), 0);
+    QTest::keyClick(field, Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), field);
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(selectionOf(*form).Key, "C");
+}
+
+// While the window is shown, the list follows the outline: a deleted item's match goes, a new
+// item's title is found, and the highlighted match stays where it still is.
+TEST_F(FindTest, MatchesFollowTheOutlineAsItChanges)
+{
+    open({{"A", "Top"}, {"B", "plum one"}, {"C", "plum two"}}, "3");
+    FindWindow *window = find();
+    ASSERT_TRUE(window);
+    QListWidget *results = search(window, "plum");
+    ASSERT_EQ(listed(results), (QStringList{"plum one", "plum two"}));
+    results->setCurrentRow(1);
+    const auto settled = [&](const QStringList &expected) {
+        return QTest::qWaitFor([&] { return listed(results) == expected; }, 10000);
+    };
+
+    // "plum two" is deleted: its match goes, and "plum one" is highlighted.
+    boxes.answers = {MessageBoxes::Answer::Yes};
+    ui().Command5->click();
+    EXPECT_TRUE(settled({"plum one"}));
+    EXPECT_EQ(results->currentRow(), 0);
+
+    // A new item renamed to a plum is found; the highlight stays on "plum one".
+    ui().Text2->setText("1");
+    ui().Command4->click();
+    OutlineModel &nodes = ui().TreeView1->nodes();
+    nodes.setData(nodes.indexOf(nodes.find("C")), QStringLiteral("plum three"), Qt::EditRole);
+    EXPECT_TRUE(settled({"plum one", "plum three"}));
+    EXPECT_EQ(results->currentItem()->text(), "plum one");
+}
+
 } // namespace
 } // namespace quillet::test

@@ -390,3 +390,26 @@ TEST(toolsExecutable, RelativeNamesAreAlwaysFiles)
 
 } // namespace
 } // namespace quillet::test
+
+namespace quillet::test {
+namespace {
+
+// stats writes titles as check does: control characters escaped, never sent to the terminal.
+TEST(toolsStats, TitlesComeOutEscapedAndOneByteIsOneByte)
+{
+    TempFolder folder;
+    const std::string path = folder.path("notes.db");
+    dbtool::initDatabase(path);
+    execSql(path, "UPDATE mynodes SET MyText='bell' || char(7) || char(27) || '[2J', Keimeno='x' "
+                  "WHERE Kleidi='A'");
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(dbtool::run({"stats", path}, out, err), 0) << err.str();
+    const std::string said = out.str();
+    EXPECT_NE(said.find("Largest note: 1 byte,"), std::string::npos) << said;
+    EXPECT_NE(said.find("\"bell\\x07\\x1B[2J\""), std::string::npos) << said;
+    EXPECT_EQ(said.find('\x1B'), std::string::npos);
+}
+
+} // namespace
+} // namespace quillet::test

@@ -141,3 +141,43 @@ TEST(toolsExport, TextFormatsFollowTheOutlineAndEscapeTheirMarkup)
 
 } // namespace
 } // namespace quillet::test
+
+namespace quillet::test {
+namespace {
+
+// Text that a UTF-8 text file cannot hold (NUL, ESC, bytes that are not UTF-8) is written as
+// U+FFFD by the text formats, and counted; JSON keeps every byte.
+TEST(toolsExport, TextFormatsWriteWhatTextCannotHoldAsReplacementCharacters)
+{
+    TempFolder folder;
+    const std::string path = folder.path("mydata.mdb");
+    createDatabase(path, {{"A", "Top"}});
+    execSql(path, "UPDATE mynodes SET Keimeno = 'a' || char(0) || 'b' || char(27) || '[31m' || "
+                  "CAST(X'FF' AS TEXT) || 'c' || char(9) || 'd' WHERE Kleidi='A'");
+    const std::pair<dbtool::ExportFormat, std::string> formats[] = {
+        {dbtool::ExportFormat::Markdown, "a\xEF\xBF\xBD"
+                                         "b\xEF\xBF\xBD\\[31m\xEF\xBF\xBD"
+                                         "c\td"},
+        {dbtool::ExportFormat::Html, "a&#xFFFD;b&#xFFFD;[31m&#xFFFD;c\td"},
+        {dbtool::ExportFormat::Text, "a\xEF\xBF\xBD"
+                                     "b\xEF\xBF\xBD[31m\xEF\xBF\xBD"
+                                     "c\td"},
+    };
+    for (const auto &[format, note] : formats) {
+        std::ostringstream out;
+        EXPECT_EQ(dbtool::exportDatabase(path, format, out), 3u);
+        const std::string text = out.str();
+        EXPECT_NE(text.find(note), std::string::npos) << text;
+        EXPECT_EQ(text.find('\0'), std::string::npos);
+        EXPECT_EQ(text.find('\x1B'), std::string::npos);
+        EXPECT_EQ(text.find('\xFF'), std::string::npos);
+    }
+    std::ostringstream json;
+    EXPECT_EQ(dbtool::exportDatabase(path, dbtool::ExportFormat::Json, json), 0u);
+    // "a\0b\x1B[31m\xFFc\td" in base64: every byte as it was.
+    EXPECT_NE(json.str().find("\"Keimeno\": {\"text-base64\":\"YQBiG1szMW3/Ywlk\"}"),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace quillet::test
