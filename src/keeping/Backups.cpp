@@ -192,14 +192,16 @@ std::string newestHolding(const std::string &databasePath, const std::string &ke
     return {};
 }
 
-bool due(const std::string &databasePath)
+bool due(const std::string &databasePath, std::chrono::system_clock::time_point now)
 {
     const std::vector<std::string> all = list(databasePath);
     if (all.empty())
         return true;
     const long long newest = modified(all.back());
     constexpr long long kDay = 24LL * 3600 * 1000000000LL;
-    return nowNs() - newest >= kDay && modified(databasePath) > newest;
+    const long long nowInNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count();
+    return nowInNs - newest >= kDay && modified(databasePath) > newest;
 }
 
 Restored restore(const std::string &backupPath, const std::string &linkedPath)

@@ -3,6 +3,7 @@
 #include "store/Value.h"
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,9 @@ std::string newestHolding(const std::string &databasePath, const std::string &ke
 
 // Whether a backup is due: none was made in the last day, and the database changed since the
 // newest one.
-bool due(const std::string &databasePath);
+// now is the clock's time, given so that a test can be a day later.
+bool due(const std::string &databasePath,
+         std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
 
 struct Restored
 {

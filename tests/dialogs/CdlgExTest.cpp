@@ -306,6 +306,14 @@ TEST(PrinterRecordsTest, RecordsAreLaidOutAsThePrintDialogReadsThem)
         QByteArray(reinterpret_cast<const char *>(devMode(QString(40, QLatin1Char('n')), 1).data()),
                    32),
         QByteArray(32, 'n'));
+    // A name whose 32nd byte is inside a character is cut before that character, never
+    // inside it: the name kept is still text, and still a prefix of the printer's.
+    const QString greekEnd = QString(31, QLatin1Char('a')) + QChar(0x03B1);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(devMode(greekEnd, 1).data()), 32),
+              QByteArray(31, 'a') + ' ');
+    const DevMode greekAnswer = answered(mode, greekEnd, 1, 1, 1);
+    EXPECT_FALSE(deviceName(greekAnswer).contains(QChar(0xFFFD)));
+    EXPECT_TRUE(greekEnd.startsWith(deviceName(greekAnswer)));
     const DevMode answer = answered(mode, "Office", 3, 2, 1);
     EXPECT_EQ(deviceName(answer), "Office");
     EXPECT_EQ(copies(answer), 3);

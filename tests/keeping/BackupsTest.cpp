@@ -76,6 +76,40 @@ TEST_F(BackupsTest, AFileInThePlaceOfTheFolderIsSaidAsSuch)
     }
 }
 
+// Once a day, and only when the file changed: ten changes on one busy day make one backup, not
+// ten that would push every older copy out.
+TEST_F(BackupsTest, ABackupIsDueOnceADayAndOnlyAfterAChange)
+{
+    EXPECT_TRUE(backups::due(path));
+    backups::make(path);
+    const auto now = std::chrono::system_clock::now();
+    const auto dayLater = now + std::chrono::hours(24) + std::chrono::minutes(1);
+    EXPECT_FALSE(backups::due(path, dayLater)); // a day later, but nothing changed
+    // A change: the file's time moves past the backup's.
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) +
+                                               std::chrono::seconds(5));
+    EXPECT_FALSE(backups::due(path, now));
+    EXPECT_FALSE(backups::due(path, now + std::chrono::hours(23)));
+    EXPECT_TRUE(backups::due(path, dayLater));
+}
+
+// Restore refuses while an interrupted change waits in the journal beside the file (the
+// engine would roll it into the restored copy), and changes nothing.
+TEST_F(BackupsTest, RestoreRefusesBesideAJournal)
+{
+    const std::string backup = backups::make(path).file;
+    std::ofstream(path + "-journal") << "an interrupted change";
+    const std::string before = test::fileBytes(path);
+    try {
+        backups::restore(backup, path);
+        ADD_FAILURE() << "restored beside a journal";
+    } catch (const std::runtime_error &error) {
+        EXPECT_NE(std::string(error.what()).find("journal"), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(test::fileBytes(path) == before);
+    EXPECT_EQ(test::fileBytes(path + "-journal"), "an interrupted change");
+}
+
 TEST_F(BackupsTest, AStoppedBackupLeavesNoFileWithABackupsName)
 {
     const std::atomic<bool> stop{true};

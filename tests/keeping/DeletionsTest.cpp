@@ -61,6 +61,16 @@ TEST_F(DeletionsTest, UndeletePutsTheRowsBackByteForByte)
     EXPECT_EQ(snapshot(), before);
 }
 
+// An ordinary sub-item goes back under its parent, which is still there.
+TEST_F(DeletionsTest, UndeletePutsASubItemBackUnderItsParent)
+{
+    const std::string before = snapshot();
+    const std::string copy = deleteWithCopy("B1");
+    EXPECT_EQ(test::querySql(path, "SELECT group_concat(Kleidi, ' ') FROM mynodes"), "A B C");
+    EXPECT_EQ(deletions::undelete(copy, path), 2);
+    EXPECT_EQ(snapshot(), before);
+}
+
 TEST_F(DeletionsTest, UndeleteChangesNothingWhenItCannotPutEveryRowBack)
 {
     const std::string copy = deleteWithCopy("B1");

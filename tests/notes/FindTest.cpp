@@ -5,6 +5,8 @@
 #include <QListWidget>
 #include <QRadioButton>
 
+#include <fstream>
+
 namespace quillet::test {
 namespace {
 
@@ -99,6 +101,32 @@ TEST_F(FindTest, PastFiveHundredMatchesAreCountedNotListed)
     EXPECT_EQ(search(window, "word")->count(), 500);
     EXPECT_EQ(control<QLabel>(*window, "findStatus")->text(),
               "600 matches; the first 500 are listed.");
+}
+
+// A damaged page met part-way is said: the matches before it are no complete list.
+TEST_F(FindTest, ASearchThatCannotFinishSaysSo)
+{
+    std::vector<Row> rows{{"A", "Top"}};
+    for (char c = 'B'; c <= 'Z'; ++c)
+        rows.push_back({std::string(1, c), "item"});
+    open(rows, "1");
+    // Notes of a third of a page each, "garden" and then text, so that the table's rows spread
+    // over a dozen pages; one page in the middle is overwritten, as a failing disk might.
+    execSql(path, "UPDATE mynodes SET Keimeno = 'garden ' || hex(randomblob(700))");
+    const auto pages = std::stoll(querySql(path, "PRAGMA page_count"));
+    ASSERT_GT(pages, 10);
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp((pages / 2) * 4096);
+        file << std::string(4096, '\xAB');
+    }
+    FindWindow *window = find();
+    ASSERT_TRUE(window);
+    const QListWidget *results = search(window, "garden");
+    const QString status = control<QLabel>(*window, "findStatus")->text();
+    EXPECT_TRUE(status.contains("could not")) << status.toStdString();
+    EXPECT_FALSE(status.contains("matches")) << status.toStdString();
+    EXPECT_LT(results->count(), static_cast<int>(rows.size()));
 }
 
 // Up, Down and the page keys in the search field move the highlight, Enter goes to the

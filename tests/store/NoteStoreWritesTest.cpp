@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
+
 namespace quillet {
 namespace {
 
@@ -118,6 +121,60 @@ TEST_F(NoteStoreWritesTest, SettingsAreWrittenRowByRowUpToThirty)
     EXPECT_THROW(store->storeSettings(settings), StoreError);
     EXPECT_EQ(test::querySql(path, "SELECT timilo FROM parame ORDER BY ID LIMIT 1 OFFSET 29"), "5");
     EXPECT_EQ(test::querySql(path, "SELECT timilo FROM parame ORDER BY ID DESC LIMIT 1"), "777");
+}
+
+} // namespace
+} // namespace quillet
+
+namespace quillet {
+namespace {
+
+// An engine error part-way through a multi-row write rolls the whole write back; only a fault
+// in the data (code 0) keeps the rows written before it. The error here is the engine's own,
+// at one statement: a CHECK constraint that another program put on the tables refuses a row
+// in the middle. (A damaged page is no such test: after it the engine refuses to commit at
+// all.)
+TEST(NoteStoreEngineErrorTest, AnEngineErrorPartWayRollsTheWholeWriteBack)
+{
+    test::TempFolder folder;
+    const std::string path = folder.path("mydata.mdb");
+    test::createForeignDatabase(path);
+    test::execSql(path,
+                  "CREATE TABLE m2 (ID INTEGER PRIMARY KEY, Kleidi TEXT, MyText TEXT, Keimeno TEXT,"
+                  " anoixto INTEGER CHECK (anoixto = 0 OR ID < 4), MegFonta REAL, Grammatoseira"
+                  " TEXT, XromaFont INTEGER, XromaBack INTEGER, FontaBold INTEGER, FontaPlagia"
+                  " INTEGER);"
+                  "INSERT INTO m2 SELECT * FROM mynodes; DROP TABLE mynodes;"
+                  "ALTER TABLE m2 RENAME TO mynodes;"
+                  "INSERT INTO mynodes (ID, Kleidi, MyText, anoixto) VALUES (2, 'B', 'b', 0),"
+                  " (3, 'C', 'c', 0), (4, 'D', 'd', 0), (5, 'E', 'e', 0);"
+                  "CREATE TABLE p2 (ID INTEGER PRIMARY KEY, timilo INTEGER CHECK (ID < 10 OR"
+                  " timilo = 0)); INSERT INTO p2 SELECT * FROM parame; DROP TABLE parame;"
+                  "ALTER TABLE p2 RENAME TO parame;");
+    const std::string before = test::fileBytes(path);
+    NoteStore store(path);
+    Settings settings;
+    for (int position = 1; position <= Settings::kCount; ++position)
+        settings.at(position) = position;
+    const std::pair<const char *, std::function<void()>> writes[] = {
+        {"the expanded flags",
+         [&] {
+             store.storeExpanded({true, true, true, true, true});
+         }},
+        {"the settings",
+         [&] {
+             store.storeSettings(settings);
+         }},
+    };
+    for (const auto &[what, write] : writes) {
+        try {
+            write();
+            ADD_FAILURE() << what << ": the constraint did not refuse";
+        } catch (const StoreError &error) {
+            EXPECT_NE(error.code(), 0) << what;
+        }
+        EXPECT_TRUE(test::fileBytes(path) == before) << what;
+    }
 }
 
 } // namespace

@@ -35,6 +35,8 @@ TEST(SearchTest, AQueryFindsWhatAUserExpects)
         {"e", "café", false, nullptr},
         {"CAFÉ", "café", false, "café"},
         {"привет", "ПРИВЕТ", false, "ПРИВЕТ"},
+        {"łódź", "w ŁÓDŹ dziś", false, "ŁÓDŹ"},
+        {"ŽALUZIE", "žaluzie", false, "žaluzie"},
         {"50%", "a 50% rise", false, "50%"},
         {"a_b", "aXb", false, nullptr},
         {"'); drop", "x'); DROP table", false, "'); DROP"},

@@ -84,6 +84,24 @@ TEST(KeysTest, ParentAndLengthCountCharactersNotBytes)
     EXPECT_FALSE(keys::followsScheme("\xC1\x81"));
 }
 
+// A character cut short at the end of a slice is no character, whatever bytes follow the slice
+// in memory: the decoder reads only the slice.
+TEST(KeysTest, TheDecoderReadsNothingPastTheEndOfItsText)
+{
+    const std::string buffer = "ab\xCE\xB1 \xE2\x82\xAC \xF0\x9F\x93\x9D";
+    const std::pair<std::size_t, std::size_t> cuts[] = {{2, 3}, {5, 7}, {5, 6}, {9, 12}, {9, 10}};
+    for (const auto &[start, end] : cuts) {
+        const std::string_view slice = std::string_view(buffer).substr(0, end);
+        std::size_t pos = start;
+        EXPECT_FALSE(keys::decode(slice, pos)) << "bytes " << start << " to " << end;
+        EXPECT_EQ(pos, start);
+    }
+    std::size_t pos = 2;
+    EXPECT_EQ(keys::decode(std::string_view(buffer).substr(0, 4), pos), U'\u03B1');
+    EXPECT_EQ(pos, 4u);
+    EXPECT_EQ(keys::length(std::string_view(buffer).substr(0, 3)), -1);
+}
+
 TEST(KeysTest, SchemeAcceptsTopLevelCodesFromAUpTo255AndDigitsOneToNine)
 {
     for (const char *key : {"A", "B", "Z", "[", "a", "A1", "A19", "B99999", "\xC3\xBF"})

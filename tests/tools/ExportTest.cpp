@@ -42,6 +42,20 @@ TEST(toolsExport, JsonThroughImportComesBackByteForByte)
     const std::string copy = folder.path("copy.mdb");
     dbtool::importJson(file, copy);
     EXPECT_EQ(exported(copy, dbtool::ExportFormat::Json), json);
+    // Compared with the input, not only with a second export (which would lose the same
+    // digits): every value the original holds, exactly.
+    const std::string everyValue =
+        "SELECT group_concat(quote(ID) || quote(Kleidi) || quote(MyText) || quote(Keimeno) || "
+        "quote(anoixto) || quote(MegFonta) || quote(Grammatoseira) || quote(XromaFont) || "
+        "quote(XromaBack) || quote(FontaBold) || quote(FontaPlagia), '|') FROM mynodes";
+    EXPECT_EQ(querySql(copy, everyValue), querySql(path, everyValue));
+    execSql(path, "UPDATE mynodes SET MegFonta = 10.123456789 WHERE Kleidi = 'A'");
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        << exported(path, dbtool::ExportFormat::Json);
+    const std::string precise = folder.path("precise.mdb");
+    dbtool::importJson(file, precise);
+    EXPECT_EQ(querySql(precise, "SELECT quote(MegFonta) FROM mynodes WHERE Kleidi = 'A'"),
+              "10.123456789");
     EXPECT_NE(json.find("\"lastId\": 4"), std::string::npos);
     NoteStore opened(copy);
     EXPECT_EQ(opened.readNote("B")->text.type(), Value::Type::Blob);
@@ -137,6 +151,25 @@ TEST(toolsExport, TextFormatsFollowTheOutlineAndEscapeTheirMarkup)
             at = found == std::string::npos ? at : found + part.size();
         }
     }
+}
+
+// Markdown has six heading levels: a deeper item's heading is a sixth-level one, still a
+// heading, and its place below the sixth level stays in the order of the outline.
+TEST(toolsExport, MarkdownHeadingsBelowTheSixthLevelAreSixthLevelOnes)
+{
+    TempFolder folder;
+    const std::string path = folder.path("mydata.mdb");
+    createDatabase(path, {{"A", "one"},
+                          {"A1", "two"},
+                          {"A11", "three"},
+                          {"A111", "four"},
+                          {"A1111", "five"},
+                          {"A11111", "six"},
+                          {"A111111", "seven"}});
+    const std::string out = exported(path, dbtool::ExportFormat::Markdown);
+    EXPECT_NE(out.find("\n###### six\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\n###### seven\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("#######"), std::string::npos) << out;
 }
 
 } // namespace
