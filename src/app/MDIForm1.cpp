@@ -7,6 +7,7 @@
 #include "notes/NotesSession.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
+#include "platform/Screens.h"
 #include "platform/Twips.h"
 #include "platform/WindowFrames.h"
 
@@ -133,12 +134,11 @@ void MDIForm1::applyGeometry(int left, int top, int width, int height)
     const QRect stored(twips::toPixelsX(left), twips::toPixelsY(top),
                        width > 0 ? twips::toPixelsX(width) : 0,
                        height > 0 ? twips::toPixelsY(height) : 0);
+    // A window goes where windows may go: not under the desktop's panels and docks.
     QList<QRect> screens;
-    if (const QScreen *primary = QGuiApplication::primaryScreen())
-        screens << primary->availableGeometry();
-    for (const QScreen *screen : QGuiApplication::screens())
-        if (screen != QGuiApplication::primaryScreen())
-            screens << screen->availableGeometry();
+    for (const ScreenArea &area :
+         m_platform.screens ? m_platform.screens->areas() : desktopScreens())
+        screens << area.available;
     const QRect fitted =
         fitWindow(stored, QSize(twips::toPixelsX(kMinimumWidth), twips::toPixelsY(kMinimumHeight)),
                   m_designSize.grownBy(frameMargins()), screens);

@@ -136,6 +136,26 @@ TEST_F(SingleInstanceTest, AFileOpenInACopyOutOfReachIsRefusedWithAMessage)
     EXPECT_TRUE(boxes.asked[0].text.contains("is open in another copy of Quillet"));
 }
 
+// What a second start asks of the running window: a minimised one comes back, a maximised one
+// stays maximised, also when it was minimised from maximised.
+TEST(BringToFrontTest, AMinimisedWindowComesBackAndAMaximisedOneStaysSo)
+{
+    QWidget window;
+    window.show();
+    const std::pair<Qt::WindowStates, Qt::WindowStates> cases[] = {
+        {Qt::WindowMinimized, Qt::WindowNoState},
+        {Qt::WindowMaximized, Qt::WindowMaximized},
+        {Qt::WindowMaximized | Qt::WindowMinimized, Qt::WindowMaximized},
+        {Qt::WindowNoState, Qt::WindowNoState},
+    };
+    for (const auto &[before, after] : cases) {
+        window.setWindowState(before);
+        bringToFront(window);
+        EXPECT_EQ(window.windowState(), after) << before.toInt();
+        EXPECT_TRUE(window.isVisible());
+    }
+}
+
 // A second start asks the running copy to show its window, then ends silently: here the
 // running copy is this test, holding the lock for the program's folder.
 TEST_F(SingleInstanceTest, ASecondStartBringsTheRunningWindowToTheFront)

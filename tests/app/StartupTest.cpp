@@ -3,6 +3,7 @@
 #include "app/MDIForm1.h"
 #include "notes/Form3.h"
 #include "notes/NotesSession.h"
+#include "platform/Screens.h"
 #include "platform/Twips.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/FakeWindowFrames.h"
@@ -142,6 +143,28 @@ TEST_F(StartupTest, AWindowStoredOffEveryScreenComesBackOntoTheScreen)
     // A window partly off the screen, at a negative position, is placed as stored.
     window->applyGeometry(-600, -300, 9000, 6000);
     EXPECT_EQ(window->pos(), QPoint(twips::toPixelsX(-600), twips::toPixelsY(-300)));
+}
+
+// A screen whose top 40 pixels and right 100 are the desktop's panels: a window stored off the
+// screen, or over the panels, comes back where windows may go, never under a panel.
+TEST_F(StartupTest, AWindowNeverOpensUnderTheDesktopsPanels)
+{
+    struct PanelledScreen : Screens
+    {
+        QList<ScreenArea> areas() const override
+        {
+            return {{QRect(0, 0, 1600, 1000), QRect(0, 40, 1500, 960)}};
+        }
+    } screens;
+    platform.screens = &screens;
+    createDatabase(path, {{"A", "Alpha"}});
+    setSettings({900000, 900000, 9000, 6000, 1});
+    const std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->pos(), QPoint(0, 40));
+    // Larger than the usable area: cut to it.
+    window->applyGeometry(0, 0, 30000, 20000);
+    EXPECT_EQ(QRect(window->pos(), window->size()), QRect(0, 40, 1500, 960));
 }
 
 TEST_F(StartupTest, ASettingsTableTooLongIsReportedAndStartUpGoesOn)

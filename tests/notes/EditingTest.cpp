@@ -2,7 +2,10 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <filesystem>
@@ -82,13 +85,26 @@ TEST_F(EditingTest, AKeyStoredWithSpacesFindsItsRow)
 }
 
 // Typed text reaches the file after a pause in typing, while the editor keeps the focus.
+// Typed with the event loop running between keys, as a user types: nothing is written while the
+// keys come, and the text is written once typing has paused for two seconds.
 TEST_F(EditingTest, TypedTextIsStoredAfterAPauseInTyping)
 {
     open({{"A", "Alpha"}, {"B", "Beta"}});
+    auto *pause = form->findChild<QTimer *>(QStringLiteral("typingPause"));
+    ASSERT_NE(pause, nullptr);
+    QSignalSpy paused(pause, &QTimer::timeout);
     ui().Text1->setFocus();
-    QTest::keyClicks(ui().Text1, "written while typing");
+    for (const QChar c : QStringLiteral("written while typing")) {
+        QTest::keyClicks(ui().Text1, QString(c));
+        QCoreApplication::processEvents();
+    }
+    QElapsedTimer sinceLastKey;
+    sinceLastKey.start();
     EXPECT_EQ(note("A"), "");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return note("A") == "written while typing"; }, 10000));
+    EXPECT_TRUE(paused.isEmpty());
+    ASSERT_TRUE(paused.wait(10000));
+    EXPECT_GE(sinceLastKey.elapsed(), 1900);
+    EXPECT_EQ(note("A"), "written while typing");
     EXPECT_TRUE(ui().Text1->hasFocus());
     EXPECT_TRUE(boxes.asked.empty());
 }
