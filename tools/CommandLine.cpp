@@ -32,6 +32,8 @@ constexpr const char *kUsage =
     "  restore BACKUP PATH       put a verified backup in the place of PATH\n"
     "  stats PATH                count the items and measure the notes\n"
     "  undelete FILE PATH        put back the items a deletion copied to FILE\n"
+    "  history PATH KEY [--show N] [--restore N] | history PATH --prune\n"
+    "                            list, show or restore a note's earlier versions\n"
     "\n"
     "quillet-db COMMAND --help tells more about each command.\n"
     "Exit status: 0 done or no problems, 1 failed, refused or problems found, 2 usage error.\n";
@@ -44,6 +46,8 @@ struct Command
     std::vector<std::string> options; // the options it takes, each with a value
     const char *help;
     int (*run)(const Arguments &, std::ostream &out, std::ostream &err);
+    std::vector<std::string> flags = {}; // the options it takes without a value
+    std::size_t fewestPositionals = positionals;
 };
 
 int fail(std::ostream &err, const std::string &message)
@@ -162,7 +166,7 @@ int undelete(const Arguments &args, std::ostream &out, std::ostream &)
     return 0;
 }
 
-const std::array<Command, 9> kCommands{{
+const std::array<Command, 10> kCommands{{
     {"init",
      1,
      {},
@@ -218,6 +222,7 @@ const std::array<Command, 9> kCommands{{
      "their own keys. Refused, changing nothing, when any of the keys is taken, when the item\n"
      "they go under is gone, or while Quillet has PATH open.\n",
      undelete},
+    {"history", 2, {"--show", "--restore"}, kHistoryHelp, historyCommand, {"--prune"}, 1},
 }};
 
 // Reads the positionals and the command's options ("--keep 3" or "--keep=3"); nothing when
@@ -234,6 +239,11 @@ std::optional<Arguments> parse(const Command &command, const std::vector<std::st
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
+        if (std::find(command.flags.begin(), command.flags.end(), name) != command.flags.end() &&
+            equals == std::string::npos) {
+            parsed.options[name];
+            continue;
+        }
         if (std::find(command.options.begin(), command.options.end(), name) ==
             command.options.end()) {
             err << "quillet-db " << command.name << ": unknown option \"" << name << "\".\n";
@@ -248,7 +258,8 @@ std::optional<Arguments> parse(const Command &command, const std::vector<std::st
             return std::nullopt;
         }
     }
-    if (parsed.positional.size() != command.positionals) {
+    if (parsed.positional.size() < command.fewestPositionals ||
+        parsed.positional.size() > command.positionals) {
         err << "quillet-db " << command.name << ": takes " << command.positionals
             << (command.positionals == 1 ? " path" : " paths") << ", not "
             << parsed.positional.size() << ".\n";

@@ -17,6 +17,9 @@ struct Arguments
 extern const char *const kExportHelp;
 int exportCommand(const Arguments &args, std::ostream &out, std::ostream &err);
 
+extern const char *const kHistoryHelp;
+int historyCommand(const Arguments &args, std::ostream &out, std::ostream &err);
+
 extern const char *const kImportHelp;
 int importCommand(const Arguments &args, std::ostream &out, std::ostream &err);
 

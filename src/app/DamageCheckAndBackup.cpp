@@ -1,7 +1,10 @@
 #include "app/DamageCheckAndBackup.h"
 
 #include "keeping/Backups.h"
+#include "keeping/History.h"
 #include "store/QuickCheck.h"
+
+#include <ctime>
 
 namespace quillet {
 
@@ -31,8 +34,11 @@ void DamageCheckAndBackup::run(const std::atomic<bool> &stop, bool backUp)
     if (finding.outcome != DamageFinding::Outcome::Sound || !backUp)
         return;
     try {
-        if (backups::due(m_path))
+        if (backups::due(m_path)) {
             backups::make(m_path, 10, &stop);
+            // The history is pruned once a day, once its copy is in the backup.
+            NoteHistory(m_path).prune(static_cast<std::int64_t>(std::time(nullptr)));
+        }
     } catch (const std::exception &error) {
         if (stop)
             return;

@@ -1,6 +1,7 @@
 #include "keeping/Backups.h"
 
 #include "keeping/DurableFiles.h"
+#include "keeping/History.h"
 #include "keeping/InUseLock.h"
 #include "keeping/Places.h"
 #include "store/Schema.h"
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <regex>
 #include <stdexcept>
 #include <sys/file.h>
@@ -49,18 +51,58 @@ long long modified(const std::string &path)
 
 } // namespace
 
+namespace {
+
+// What the engine's integrity check finds in the open file: empty when it passes.
+std::string integrityProblems(Connection &db)
+{
+    Statement check(db, "PRAGMA integrity_check(20)");
+    std::string lines;
+    while (check.step()) {
+        if (!lines.empty())
+            lines += '\n';
+        lines += check.columnText(0);
+    }
+    return lines == "ok" ? std::string() : lines;
+}
+
+// Copies the open database into file through the engine's online backup: into "<file>.partial"
+// made with the given permissions, synced, checked by check (empty: sound), and only then given
+// its name. False when stop was set first; throws when the copy fails or does not pass.
+bool copyVerified(Connection &source, const std::string &file, mode_t mode,
+                  const std::atomic<bool> *stop,
+                  const std::function<std::string(const std::string &)> &check)
+{
+    const std::string partial = file + ".partial";
+    ::unlink(partial.c_str());
+    try {
+        durable::createFile(partial, mode);
+        {
+            Connection copy(partial, Connection::Mode::Create);
+            if (!source.copyTo(copy, stop)) {
+                ::unlink(partial.c_str());
+                return false;
+            }
+        }
+        durable::sync(partial);
+        if (const std::string problems = check(partial); !problems.empty())
+            throw std::runtime_error(problems);
+        durable::rename(partial, file);
+    } catch (...) {
+        ::unlink(partial.c_str());
+        ::unlink((partial + "-journal").c_str());
+        throw;
+    }
+    return true;
+}
+
+} // namespace
+
 std::string problemsOf(const std::string &path)
 {
     try {
         Connection db = schema::open(path, Connection::Mode::ReadOnly);
-        Statement check(db, "PRAGMA integrity_check(20)");
-        std::string lines;
-        while (check.step()) {
-            if (!lines.empty())
-                lines += '\n';
-            lines += check.columnText(0);
-        }
-        return lines == "ok" ? std::string() : lines;
+        return integrityProblems(db);
     } catch (const StoreError &error) {
         return error.message();
     }
@@ -103,30 +145,40 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
     std::string file = places::backupFile(databasePath, timestamp, 1);
     for (int n = 2; exists(file); ++n)
         file = places::backupFile(databasePath, timestamp, n);
-    const std::string partial = file + ".partial";
-    ::unlink(partial.c_str());
-
+    const mode_t mode = durable::fileModeFor(databasePath);
+    bool copied = false;
     try {
-        // The copy holds every note: it is made with the database's own permissions before
-        // the engine writes into it.
-        durable::createFile(partial, durable::fileModeFor(databasePath));
-        {
-            Connection copy(partial, Connection::Mode::Create);
-            if (!source.copyTo(copy, stop))
+        // The copy holds every note: it is made with the database's own permissions before the
+        // engine writes into it, and takes a backup's name only once it holds together.
+        copied = copyVerified(source, file, mode, stop, problemsOf);
+    } catch (const std::runtime_error &error) {
+        if (dynamic_cast<const StoreError *>(&error))
+            throw;
+        throw std::runtime_error("The copy of " + databasePath +
+                                 " did not pass its check, so no backup was made and the "
+                                 "older ones are kept. The database may be damaged: " +
+                                 error.what());
+    }
+    if (!copied)
+        throw std::runtime_error("The backup was stopped.");
+    // The history of the notes goes with them, copied and checked the same way, under the
+    // backup's own date and time.
+    NoteHistory history(databasePath);
+    if (history.exists()) {
+        Connection historySource(places::historyFile(databasePath), Connection::Mode::ReadOnly);
+        const auto historyProblems = [](const std::string &path) {
+            Connection copy(path, Connection::Mode::ReadOnly);
+            return integrityProblems(copy);
+        };
+        try {
+            if (!copyVerified(historySource, places::historyBackupFile(databasePath, file), mode,
+                              stop, historyProblems))
                 throw std::runtime_error("The backup was stopped.");
+        } catch (const std::exception &error) {
+            throw std::runtime_error(
+                "The notes were backed up to " + file +
+                ", but the copy of their earlier versions failed: " + error.what());
         }
-        durable::sync(partial);
-        // A copy that does not hold together takes no backup's name, and nothing older goes.
-        if (const std::string problems = problemsOf(partial); !problems.empty())
-            throw std::runtime_error("The copy of " + databasePath +
-                                     " did not pass its check, so no backup was made and the "
-                                     "older ones are kept. The database may be damaged: " +
-                                     problems);
-        durable::rename(partial, file);
-    } catch (...) {
-        ::unlink(partial.c_str());
-        ::unlink((partial + "-journal").c_str());
-        throw;
     }
 
     // A backup killed part-way leaves its ".partial" copy; one an hour old is no copy in
@@ -136,7 +188,8 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
         while (const dirent *entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
             const std::string path = folder + "/" + name;
-            if (name.starts_with(stem) && name.ends_with(".mdb.partial") &&
+            if (name.starts_with(stem) &&
+                (name.ends_with(".mdb.partial") || name.ends_with(".db.partial")) &&
                 nowNs() - modified(path) > 3600LL * 1000000000LL)
                 ::unlink(path.c_str());
         }
@@ -149,8 +202,10 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
     for (std::size_t i = 0; i + kept < all.size(); ++i) {
         if (all[i] == file)
             continue;
-        if (::unlink(all[i].c_str()) == 0)
+        if (::unlink(all[i].c_str()) == 0) {
             made.removed.push_back(all[i]);
+            ::unlink(places::historyBackupFile(databasePath, all[i]).c_str());
+        }
     }
     tightenCopies(databasePath);
     return made;
@@ -204,6 +259,40 @@ bool due(const std::string &databasePath, std::chrono::system_clock::time_point 
     return nowInNs - newest >= kDay && modified(databasePath) > newest;
 }
 
+namespace {
+
+// The earlier versions go back with the notes: the history copy made with the backup replaces
+// the history file, the one it replaces kept beside it as the database's own is.
+void restoreHistory(const std::string &backupPath, const std::string &databasePath, mode_t mode)
+{
+    const std::string copy = places::historyBackupFile(databasePath, backupPath);
+    if (!exists(copy))
+        return;
+    const std::string history = places::historyFile(databasePath);
+    if (exists(history)) {
+        // Everything in its log goes into the file first, so that the file kept is whole.
+        {
+            Connection current(history, Connection::Mode::ReadWrite);
+            current.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        }
+        const std::string timestamp = durable::timestamp();
+        std::string kept = history + ".before-restore-" + timestamp;
+        for (int n = 2; exists(kept); ++n)
+            kept = history + ".before-restore-" + timestamp + "-" + std::to_string(n);
+        durable::copyFile(history, kept, mode);
+    }
+    durable::makeFolder(places::historyFolder(databasePath), durable::folderModeFor(databasePath));
+    const std::string restoring = history + ".restoring";
+    ::unlink(restoring.c_str());
+    durable::copyFile(copy, restoring, mode);
+    // The log beside the file being replaced belongs to it, not to the copy.
+    ::unlink((history + "-wal").c_str());
+    ::unlink((history + "-shm").c_str());
+    durable::rename(restoring, history);
+}
+
+} // namespace
+
 Restored restore(const std::string &backupPath, const std::string &linkedPath)
 {
     // A link is followed: the file it points to is restored, in its own folder, and the link
@@ -243,6 +332,7 @@ Restored restore(const std::string &backupPath, const std::string &linkedPath)
         ::unlink(restoring.c_str());
         throw;
     }
+    restoreHistory(backupPath, databasePath, mode);
     return done;
 }
 

@@ -72,6 +72,26 @@ std::string deletionCopyFile(const std::string &databasePath, const std::string 
            ".json";
 }
 
+std::string historyFolder(const std::string &databasePath)
+{
+    return beside(databaseFile(databasePath)) + "history";
+}
+
+std::string historyFile(const std::string &databasePath)
+{
+    return historyFolder(databasePath) + "/" + stem(databasePath) + "-history.db";
+}
+
+std::string historyBackupFile(const std::string &databasePath, const std::string &backupFile)
+{
+    // The backup's name after the stem: "-<date>-<time>[-n].mdb".
+    const std::string name = nameOf(backupFile);
+    const std::string prefix = stem(databasePath);
+    const std::string rest = name.substr(std::min(prefix.size(), name.size()));
+    const std::string stamp = rest.size() > 4 ? rest.substr(0, rest.size() - 4) : rest;
+    return beside(backupFile) + prefix + "-history" + stamp + ".db";
+}
+
 std::string beforeRestoreFile(const std::string &databasePath, const std::string &timestamp, int n)
 {
     return databaseFile(databasePath) + ".before-restore-" + timestamp + numbered(n);

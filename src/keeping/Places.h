@@ -23,6 +23,13 @@ std::string deletedFolder(const std::string &databasePath);
 std::string deletionCopyFile(const std::string &databasePath, const std::string &timestamp,
                              std::string_view key, int n);
 
+// history/ beside the database, and the history file in it: "history/mydata-history.db".
+std::string historyFolder(const std::string &databasePath);
+std::string historyFile(const std::string &databasePath);
+// The copy of the history file made with the backup of the given name, beside it:
+// "mydata-history-20261207-134700.db" for "mydata-20261207-134700.mdb".
+std::string historyBackupFile(const std::string &databasePath, const std::string &backupFile);
+
 // The copy restore keeps of the file it replaces, and the copy it renames into its place.
 std::string beforeRestoreFile(const std::string &databasePath, const std::string &timestamp, int n);
 std::string restoringFile(const std::string &databasePath);

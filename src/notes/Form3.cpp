@@ -95,6 +95,9 @@ Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
     key(QKeySequence(Qt::CTRL | Qt::Key_F), this, press(m_ui.Command7));
     key(QKeySequence(Qt::CTRL | Qt::Key_P), this,
         [this] { guarded(m_platform.messageBoxes, this, [&] { printNote(); }); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_H), this,
+        [this] { guarded(m_platform.messageBoxes, this, [&] { showHistory(); }); });
+    wire(m_ui.Text1, &NoteEditor::historyRequested, &Form3::showHistory);
 }
 
 Form3::~Form3()
@@ -246,6 +249,8 @@ void Form3::ShowNote()
         return;
     }
     m_ui.Text1->setReadOnly(false);
+    m_savedThisVisit = false;
+    m_renamedThisVisit = false;
     m_noteBytes = NoteBytes::of(row ? &row->text : nullptr);
     // A missing row shows as an empty note in the default format.
     m_ui.Text1->showText(row ? TrimValue(row->text) : QString());

@@ -109,6 +109,9 @@ private:
     void Command12_Click();
     void printNote();
     void goToItem(const QString &key);
+    void showHistory();
+    void restoreVersion(std::int64_t number);
+    void sayHistoryProblem();
 
     Platform &m_platform;
     NotesSession &m_session;
@@ -118,6 +121,10 @@ private:
     FindWindow *m_find = nullptr;
     UnsavedText m_unsaved;
     NoteBytes m_noteBytes; // whether the note shown can be stored back as it came
+    // Whether this visit to the item stored its text, or its title, yet: the first of each
+    // keeps what it replaces as a version.
+    bool m_savedThisVisit = false;
+    bool m_renamedThisVisit = false;
     std::optional<NoteKeptAside>
         m_closingFailure; // what closing could not store, and where it went
 

@@ -3,6 +3,7 @@
 #include "notes/FindWindow.h"
 #include "notes/FontCommand.h"
 #include "notes/Form3.h"
+#include "notes/HistoryWindow.h"
 #include "notes/NoteEditor.h"
 #include "notes/NotePrinting.h"
 #include "notes/OutlineView.h"
@@ -12,6 +13,7 @@
 #include "store/NoteStore.h"
 
 #include <QGroupBox>
+#include <QTimer>
 
 #include <algorithm>
 #include <system_error>
@@ -264,6 +266,51 @@ void Form3::printNote()
         return;
     printThroughDialog(m_platform, this, m_selection.Text, m_selection.FullPath,
                        m_ui.Text1->toPlainText(), m_ui.Text1->format());
+}
+
+void Form3::showHistory()
+{
+    if (m_selection.isEmpty() || !m_session.isOpen())
+        return;
+    const std::optional<std::int64_t> id = m_session.store().idOf(m_selection.StoredKey);
+    if (!id)
+        return;
+    HistoryWindow window(m_session.history(), *id, m_selection.Text, m_ui.Text1->noteText(), this);
+    connect(&window, &HistoryWindow::restoreRequested, this, [&](std::int64_t number) {
+        guarded(m_platform.messageBoxes, this, [&] { restoreVersion(number); });
+        window.accept();
+    });
+    window.exec();
+}
+
+void Form3::restoreVersion(std::int64_t number)
+{
+    const std::optional<NoteVersion> version = m_session.history().version(number);
+    if (!version || version->titleOnly)
+        return;
+    // What the editor holds is stored first, and kept, so that the restore can be undone by
+    // restoring that version in turn; then the version's own bytes go back, exactly.
+    SaveNoteText();
+    m_session.keepVersion(m_selection.StoredKey, true, false);
+    sayHistoryProblem();
+    m_session.store().saveNoteValue(m_selection.StoredKey, version->row[3]);
+    ShowNote();
+}
+
+void Form3::sayHistoryProblem()
+{
+    const std::string problem = m_session.takeHistoryProblem();
+    if (problem.empty())
+        return;
+    // Said once the action under way is over; the note itself was stored as always.
+    QTimer::singleShot(0, this, [this, why = QString::fromStdString(problem)] {
+        m_platform.messageBoxes.inform(
+            this, QStringLiteral("Quillet"),
+            tr("Quillet is not keeping earlier versions of your notes in this session: %1\n\n"
+               "Your notes are stored as always.")
+                .arg(why),
+            MessageBoxes::Icon::Warning);
+    });
 }
 
 } // namespace quillet

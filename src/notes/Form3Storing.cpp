@@ -111,6 +111,8 @@ void Form3::SaveNoteText()
     if (m_noteBytes.holdsBackSaves())
         return;
     const QString text = m_ui.Text1->noteText();
+    m_session.keepVersion(m_selection.StoredKey, !std::exchange(m_savedThisVisit, true), false);
+    sayHistoryProblem();
     try {
         m_session.store().saveText(m_selection.StoredKey, text.toStdString());
     } catch (const std::exception &error) {
@@ -143,6 +145,8 @@ void Form3::RenameNote(const QString &title)
 {
     if (m_selection.isEmpty())
         return;
+    m_session.keepVersion(m_selection.StoredKey, !std::exchange(m_renamedThisVisit, true), true);
+    sayHistoryProblem();
     m_session.store().rename(m_selection.StoredKey, title.toStdString());
 }
 

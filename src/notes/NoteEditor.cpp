@@ -2,8 +2,11 @@
 
 #include "platform/Colors.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 
+#include <memory>
 #include <utility>
 
 namespace quillet {
@@ -113,6 +116,16 @@ bool NoteEditor::event(QEvent *event)
         }
     }
     return QPlainTextEdit::event(event);
+}
+
+void NoteEditor::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The editor's own menu, and the note's earlier versions.
+    std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
+    menu->addSeparator();
+    QAction *history = menu->addAction(tr("&History...\tCtrl+H"));
+    connect(history, &QAction::triggered, this, &NoteEditor::historyRequested);
+    menu->exec(event->globalPos());
 }
 
 void NoteEditor::focusOutEvent(QFocusEvent *event)

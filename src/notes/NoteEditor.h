@@ -48,10 +48,13 @@ signals:
     void focusLost();
     // The user changed the text: typing, pasting, cutting, undoing.
     void edited();
+    // History was chosen from the editor's menu.
+    void historyRequested();
 
 protected:
     bool event(QEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     bool m_showing = false;

@@ -3,7 +3,9 @@
 #include "keeping/Deletions.h"
 
 #include <charconv>
+#include <ctime>
 #include <stdexcept>
+#include <utility>
 
 namespace quillet {
 
@@ -18,12 +20,52 @@ void NotesSession::open(const std::string &path)
     m_path = path;
     m_inUse = std::make_unique<InUseLock>(path);
     m_store = std::make_unique<NoteStore>(path);
+    m_history = std::make_unique<NoteHistory>(path);
 }
 
 void NotesSession::close()
 {
+    m_history.reset();
     m_store.reset();
     m_inUse.reset();
+}
+
+NoteHistory &NotesSession::history()
+{
+    if (!m_history)
+        throw std::logic_error("The notes database is not open.");
+    return *m_history;
+}
+
+void NotesSession::keepVersion(const std::string &storedKey, bool firstOfVisit, bool titleOnly)
+{
+    constexpr std::int64_t kTenMinutes = 10 * 60;
+    const std::int64_t now = m_clock ? m_clock() : static_cast<std::int64_t>(std::time(nullptr));
+    try {
+        // Most saves keep nothing: they find the note's newest version by its ID without
+        // reading the note itself.
+        if (!firstOfVisit) {
+            const std::optional<std::int64_t> id = store().idOf(storedKey);
+            if (!id)
+                return;
+            const std::optional<std::int64_t> newest = history().newestKept(*id, titleOnly);
+            if (newest && now - *newest < kTenMinutes)
+                return;
+        }
+        if (const std::optional<StoredRow> row = store().readRow(storedKey))
+            history().keep(*row, titleOnly, now);
+    } catch (const HistoryUnavailable &why) {
+        if (!m_historyFailed)
+            m_historyProblem = why.what();
+        m_historyFailed = true;
+    } catch (const StoreError &) {
+        // The row cannot be read now: the save that follows meets the same and says it.
+    }
+}
+
+std::string NotesSession::takeHistoryProblem()
+{
+    return std::exchange(m_historyProblem, std::string());
 }
 
 NoteStore &NotesSession::store()

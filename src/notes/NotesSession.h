@@ -1,10 +1,12 @@
 #pragma once
 
+#include "keeping/History.h"
 #include "keeping/InUseLock.h"
 #include "store/NoteStore.h"
 #include "store/Settings.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,6 +62,19 @@ public:
     // nothing is deleted.
     int deleteWithCopy(const std::string &key);
 
+    // Before a save replaces the note's text (titleOnly: a rename its title), keeps the row as
+    // it is as a version in the history: when this is the first save of the visit to the item
+    // (or asked to, before a restore from the history), or when the note's newest version is
+    // older than ten minutes. Never fails the save: a history that cannot be written is kept
+    // as a problem, to be said once (takeHistoryProblem); a busy one is skipped.
+    void keepVersion(const std::string &storedKey, bool firstOfVisit, bool titleOnly);
+    // Why the history is not being kept, the first time it fails in this run; empty after.
+    std::string takeHistoryProblem();
+    // The open file's history of notes; throws std::logic_error when the file is not open.
+    NoteHistory &history();
+    // The clock versions are kept by (seconds since 1970); the system's unless a test sets it.
+    void setClock(std::function<std::int64_t()> clock) { m_clock = std::move(clock); }
+
 private:
     std::string m_path;
     Settings m_settings;
@@ -67,6 +82,10 @@ private:
     // file drops the engine's locks on it.
     std::unique_ptr<InUseLock> m_inUse;
     std::unique_ptr<NoteStore> m_store;
+    std::unique_ptr<NoteHistory> m_history;
+    std::function<std::int64_t()> m_clock;
+    std::string m_historyProblem; // waiting to be said
+    bool m_historyFailed = false; // said once a run
 };
 
 } // namespace quillet

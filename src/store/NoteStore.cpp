@@ -132,8 +132,8 @@ void inTransaction(Connection &connection, Body &&body)
     transaction.commit();
 }
 
-void updateOneRow(Connection &connection, const char *sql, std::string_view value,
-                  std::string_view key, const char *what)
+void updateOneRow(Connection &connection, const char *sql, const Value &value, std::string_view key,
+                  const char *what)
 {
     inTransaction(connection, [&] {
         Statement update(connection, sql);
@@ -154,7 +154,33 @@ void updateOneRow(Connection &connection, const char *sql, std::string_view valu
 
 void NoteStore::saveText(std::string_view key, std::string_view text)
 {
-    updateOneRow(m_connection, "UPDATE mynodes SET Keimeno=? WHERE Kleidi=?", text, key, "note");
+    saveNoteValue(key, Value::text(std::string(text)));
+}
+
+void NoteStore::saveNoteValue(std::string_view key, const Value &note)
+{
+    updateOneRow(m_connection, "UPDATE mynodes SET Keimeno=? WHERE Kleidi=?", note, key, "note");
+}
+
+std::optional<std::int64_t> NoteStore::idOf(std::string_view key)
+{
+    Statement select(m_connection, "SELECT ID FROM mynodes WHERE Kleidi=?");
+    select.bind(1, key);
+    if (!select.step())
+        return std::nullopt;
+    return select.columnInt64(0);
+}
+
+std::optional<StoredRow> NoteStore::readRow(std::string_view key)
+{
+    Statement select(m_connection, selectRowColumns() + " FROM mynodes WHERE Kleidi=?");
+    select.bind(1, key);
+    if (!select.step())
+        return std::nullopt;
+    StoredRow row;
+    for (std::size_t c = 0; c < row.size(); ++c)
+        select.column(static_cast<int>(c), row[c]);
+    return row;
 }
 
 bool NoteStore::saveFormat(std::string_view key, const NoteFormat &format)
@@ -180,7 +206,8 @@ bool NoteStore::saveFormat(std::string_view key, const NoteFormat &format)
 
 void NoteStore::rename(std::string_view key, std::string_view title)
 {
-    updateOneRow(m_connection, "UPDATE mynodes SET MyText=? WHERE Kleidi=?", title, key, "title");
+    updateOneRow(m_connection, "UPDATE mynodes SET MyText=? WHERE Kleidi=?",
+                 Value::text(std::string(title)), key, "title");
 }
 
 void NoteStore::insertItem(std::string_view key, std::string_view title)

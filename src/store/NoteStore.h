@@ -94,6 +94,12 @@ public:
 
     // Stores the note text of the row whose key is key. Throws when there is no such row.
     void saveText(std::string_view key, std::string_view text);
+    // Stores a note exactly as given, its type and bytes (a kept version put back).
+    void saveNoteValue(std::string_view key, const Value &note);
+    // Every column of the row whose key is key, as stored; nothing when there is none.
+    std::optional<StoredRow> readRow(std::string_view key);
+    // The ID of the row whose key is key; nothing when there is none.
+    std::optional<std::int64_t> idOf(std::string_view key);
     // Stores all six format columns of the row whose key is key; false when there is no such
     // row (then nothing is written).
     bool saveFormat(std::string_view key, const NoteFormat &format);

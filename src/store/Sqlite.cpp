@@ -89,6 +89,16 @@ bool Connection::tryExec(const char *sql)
     return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+void Connection::setBusyTimeout(int milliseconds)
+{
+    sqlite3_busy_timeout(m_db, milliseconds);
+}
+
+bool StoreError::isBusy() const
+{
+    return (m_code & 0xFF) == SQLITE_BUSY || (m_code & 0xFF) == SQLITE_LOCKED;
+}
+
 int Connection::changes() const
 {
     return sqlite3_changes(m_db);

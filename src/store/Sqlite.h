@@ -42,6 +42,8 @@ public:
     void exec(const char *sql);
     // Runs SQL text whose refusal is no failure (a setting a read-only file cannot take).
     bool tryExec(const char *sql);
+    // How long a statement waits for another connection's lock before it fails as busy.
+    void setBusyTimeout(int milliseconds);
     // How many rows the last INSERT, UPDATE or DELETE changed.
     int changes() const;
     // True when the engine opened the file read-only.

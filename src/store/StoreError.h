@@ -13,6 +13,8 @@ public:
     StoreError(int code, const std::string &message, const std::string &path);
 
     int code() const { return m_code; }
+    // Another connection held the file locked past the wait.
+    bool isBusy() const;
     const std::string &message() const { return m_message; }
     const std::string &path() const { return m_path; }
 

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "store/Sqlite.h"
+#include "store/StoredRow.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+// One kept version of a note: its whole row as it was stored, and when it was kept.
+struct NoteVersion
+{
+    std::int64_t number = 0; // rises through the history file
+    StoredRow row;           // every column as stored then: ID, key, title, the note's bytes
+    bool titleOnly = false;  // a rename kept the old title; the note is not this version's
+    std::int64_t keptAt = 0; // seconds since 1970, UTC
+};
+
+// What a list of versions shows of each, without reading its whole note.
+struct VersionSummary
+{
+    std::int64_t number = 0;
+    std::int64_t keptAt = 0;
+    bool titleOnly = false;
+    std::int64_t bytes = 0; // the note's size (the title's, for a title version)
+    std::string start;      // its first bytes, up to 200
+};
+
+// The history file cannot be made, read or written: why, in words.
+class HistoryUnavailable : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The earlier versions of the notes of one database, in a file of their own beside it
+// (history/<stem>-history.db, beside the file a link points to), made when first needed with
+// the database's permissions; the notes database itself is never changed by it. Losing a
+// version at a power cut loses no note, so the file is written ahead in a log with normal
+// sync: cheaper than the notes' own commits, and never a setting that can damage the file.
+// It is never waited on: a write that finds it busy is skipped.
+class NoteHistory
+{
+public:
+    explicit NoteHistory(std::string databasePath);
+    ~NoteHistory();
+    NoteHistory(const NoteHistory &) = delete;
+    NoteHistory &operator=(const NoteHistory &) = delete;
+
+    // Whether the history file is there.
+    bool exists() const;
+
+    // Keeps a version of the row. False when the file is busy (the version is skipped);
+    // throws HistoryUnavailable when the file cannot be made or written.
+    bool keep(const StoredRow &row, bool titleOnly, std::int64_t keptAt);
+    // When the newest version of the note's text (or of its title) was kept; nothing when
+    // none was.
+    std::optional<std::int64_t> newestKept(std::int64_t noteId, bool titleOnly);
+    // The note's versions, newest first; none when there is no history file.
+    std::vector<NoteVersion> versionsOf(std::int64_t noteId);
+    std::vector<VersionSummary> summariesOf(std::int64_t noteId);
+    std::optional<NoteVersion> version(std::int64_t number);
+    // Every version, oldest first, for an archive of the database.
+    std::vector<NoteVersion> allVersions();
+    // Puts versions into the history file as they are (their numbers and times kept).
+    void add(const std::vector<NoteVersion> &versions);
+
+    // Prunes the history as of now: every version younger than 7 days stays; of those from 7
+    // to 90 days old, the newest of each calendar day (local time); older, the newest of each
+    // calendar month; and at most 200 versions of a note, the oldest going first. Text and
+    // title versions are pruned apart. Returns how many versions went.
+    int prune(std::int64_t now);
+
+private:
+    Connection *open(bool create);
+
+    std::string m_databasePath;
+    std::unique_ptr<Connection> m_db;
+};
+
+} // namespace quillet

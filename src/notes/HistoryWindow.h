@@ -1,0 +1,47 @@
+#pragma once
+
+#include "keeping/History.h"
+#include "notes/EditorFormat.h"
+
+#include <QDialog>
+
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace quillet {
+
+class NoteEditor;
+
+// The earlier versions of one note: the list newest first (date, time, size, first line), the
+// chosen version shown read-only in the note's own format, and its difference from the note as
+// it is now (lines removed and added marked). Restore asks for the version to be put back;
+// Copy puts its text on the clipboard. Every part is reached from the keyboard.
+class HistoryWindow : public QDialog
+{
+    Q_OBJECT
+
+public:
+    HistoryWindow(NoteHistory &history, std::int64_t noteId, const QString &title,
+                  const QString &current, QWidget *parent = nullptr);
+
+signals:
+    // Restore was chosen for the version with this number.
+    void restoreRequested(std::int64_t number);
+
+private:
+    void showVersion(int row);
+    QString chosenText() const;
+
+    NoteHistory &m_history;
+    QString m_current;
+    std::vector<VersionSummary> m_summaries;
+    std::optional<NoteVersion> m_shown;
+    QListWidget *m_list = nullptr;
+    NoteEditor *m_version = nullptr;
+    QPlainTextEdit *m_difference = nullptr;
+    QPushButton *m_restore = nullptr;
+    QPushButton *m_copy = nullptr;
+};
+
+} // namespace quillet
