@@ -1,5 +1,7 @@
 #include "tools/DbTool.h"
 
+#include "keeping/History.h"
+#include "keeping/InUseLock.h"
 #include "store/NoteStore.h"
 #include "store/Schema.h"
 #include "support/BadOutlineRows.h"
@@ -409,6 +411,51 @@ TEST(toolsStats, TitlesComeOutEscapedAndOneByteIsOneByte)
     EXPECT_NE(said.find("Largest note: 1 byte,"), std::string::npos) << said;
     EXPECT_NE(said.find("\"bell\\x07\\x1B[2J\""), std::string::npos) << said;
     EXPECT_EQ(said.find('\x1B'), std::string::npos);
+}
+
+} // namespace
+} // namespace quillet::test
+
+namespace quillet::test {
+namespace {
+
+// The history from the command line: the list, a version byte for byte, a restore that keeps
+// what it replaces, and its refusal while the program has the file open.
+TEST(toolsHistory, ListsShowsAndRestoresVersions)
+{
+    TempFolder folder;
+    const std::string path = folder.path("notes.db");
+    dbtool::initDatabase(path);
+    execSql(path, "UPDATE mynodes SET Keimeno=CAST(X'CAE1' AS TEXT) WHERE Kleidi='A'");
+    {
+        NoteStore store(path);
+        NoteHistory(path).keep(*store.readRow("A"), false, 1000);
+        store.saveText("A", "now");
+    }
+    const auto run = [&](const std::vector<std::string> &args) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = dbtool::run(args, out, err);
+        return std::make_pair(status, out.str() + err.str());
+    };
+    const auto [listed, list] = run({"history", path, "A"});
+    EXPECT_EQ(listed, 0);
+    EXPECT_NE(list.find("1  "), std::string::npos) << list;
+    EXPECT_NE(list.find("2 bytes  \"\xCA\xE1\""), std::string::npos) << list;
+    EXPECT_EQ(run({"history", path, "A", "--show", "1"}),
+              std::make_pair(0, std::string("\xCA\xE1")));
+    EXPECT_EQ(run({"history", path, "A", "--show", "7"}).first, 1);
+    EXPECT_EQ(run({"history", path, "A", "--show", "x"}).first, 2);
+    {
+        const InUseLock open(path);
+        EXPECT_EQ(run({"history", path, "A", "--restore", "1"}).first, 1);
+        EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes"), "now");
+    }
+    EXPECT_EQ(run({"history", path, "A", "--restore", "1"}).first, 0);
+    EXPECT_EQ(querySql(path, "SELECT hex(Keimeno) FROM mynodes"), "CAE1");
+    EXPECT_EQ(querySql(path, "SELECT typeof(Keimeno) FROM mynodes"), "text");
+    EXPECT_EQ(run({"history", path, "A", "--show", "2"}), std::make_pair(0, std::string("now")));
+    EXPECT_EQ(run({"history", path, "--prune"}).first, 0);
 }
 
 } // namespace

@@ -1,0 +1,144 @@
+#include "notes/HistoryWindow.h"
+
+#include "NotesFixture.h"
+#include "keeping/Places.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include <fstream>
+
+namespace quillet::test {
+namespace {
+
+// A note's earlier versions, kept as the user works and put back from the history window.
+class HistoryWindowTest : public NotesFixture
+{
+protected:
+    void open(const std::vector<Row> &rows, const std::string &note = "original")
+    {
+        load(rows);
+        execSql(path, "UPDATE mynodes SET Keimeno='" + note + "' WHERE Kleidi='A'");
+        session.setClock([this] { return now; });
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        ui().Text2->setText("1");
+    }
+
+    // Replaces the note's text as a user does, and leaves the editor, which stores it.
+    void typeAndLeave(const QString &text)
+    {
+        ui().Text1->setFocus();
+        QTest::keyClick(ui().Text1, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(ui().Text1, text);
+        ui().TreeView1->setFocus();
+    }
+
+    std::vector<std::string> versionsOfA()
+    {
+        std::vector<std::string> texts;
+        for (const NoteVersion &version : session.history().versionsOf(1))
+            if (!version.titleOnly)
+                texts.push_back(version.row[3].toText().value_or("NULL"));
+        return texts;
+    }
+
+    std::string note() { return querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='A'"); }
+
+    std::int64_t now = 1'000'000;
+};
+
+// The first save of a visit keeps the note it replaces; later saves of the visit keep nothing
+// until ten minutes have passed since the newest version; a new visit keeps again.
+TEST_F(HistoryWindowTest, VersionsAreKeptOncePerVisitAndEveryTenMinutes)
+{
+    open({{"A", "Alpha"}, {"B", "Beta"}});
+    typeAndLeave("first text");
+    EXPECT_EQ(versionsOfA(), std::vector<std::string>{"original"});
+    for (int i = 0; i < 10; ++i) {
+        now += 30;
+        typeAndLeave(QStringLiteral("save %1").arg(i));
+    }
+    EXPECT_EQ(versionsOfA(), std::vector<std::string>{"original"});
+
+    // Ten minutes on, a select-all and a stray key: what it replaces comes back.
+    now += 10 * 60;
+    typeAndLeave("x");
+    EXPECT_EQ(versionsOfA(), (std::vector<std::string>{"save 9", "original"}));
+
+    // Another visit to the item keeps again at its first save.
+    ui().TreeView1->nodeClicked(2);
+    ui().TreeView1->nodeClicked(1);
+    now += 1;
+    typeAndLeave("second visit");
+    EXPECT_EQ(versionsOfA(), (std::vector<std::string>{"x", "save 9", "original"}));
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+// Restore puts a version back (keeping the note it replaces), and that one can be put back in
+// turn; the window is driven as a user does.
+TEST_F(HistoryWindowTest, ARestoreCanBeUndoneByRestoringBack)
+{
+    open({{"A", "Alpha"}});
+    typeAndLeave("changed");
+    const auto restoreNewest = [&] {
+        // The desktop gives the notes window back its activation after a dialog.
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QTimer::singleShot(0, [] {
+            auto *window = qobject_cast<HistoryWindow *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(window);
+            auto *list = window->findChild<QListWidget *>("versions");
+            ASSERT_GT(list->count(), 0);
+            list->setCurrentRow(0);
+            window->findChild<QPushButton *>("restore")->click();
+        });
+        QTest::keyClick(ui().Text1, Qt::Key_H, Qt::ControlModifier);
+    };
+    restoreNewest();
+    EXPECT_EQ(note(), "original");
+    EXPECT_EQ(ui().Text1->toPlainText(), "original");
+    restoreNewest();
+    EXPECT_EQ(note(), "changed");
+}
+
+// A note whose bytes are not UTF-8 is kept as those bytes, and restored as them.
+TEST_F(HistoryWindowTest, ANoteThatIsNotUtf8IsKeptAsItsBytes)
+{
+    load({{"A", "Alpha"}});
+    execSql(path, "UPDATE mynodes SET Keimeno=CAST(X'CAE1EBE7' AS TEXT) WHERE Kleidi='A'");
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ui().Text2->setText("1");
+    boxes.answers = {MessageBoxes::Answer::Yes};
+    ui().Text1->setFocus();
+    QTest::keyClicks(ui().Text1, "x");
+    QCoreApplication::processEvents();
+    ui().TreeView1->setFocus();
+    EXPECT_NE(querySql(path, "SELECT hex(Keimeno) FROM mynodes"), "CAE1EBE7");
+    const std::vector<NoteVersion> versions = session.history().versionsOf(1);
+    ASSERT_EQ(versions.size(), 1u);
+    EXPECT_EQ(*versions[0].row[3].textView(), "\xCA\xE1\xEB\xE7");
+}
+
+// A history that cannot be written never stops a save, and is said once.
+TEST_F(HistoryWindowTest, AHistoryThatCannotBeWrittenIsSaidOnceAndNotesAreStored)
+{
+    open({{"A", "Alpha"}, {"B", "Beta"}});
+    std::ofstream(places::historyFolder(path)) << "a file where the folder goes";
+    typeAndLeave("one");
+    QCoreApplication::processEvents();
+    ui().TreeView1->nodeClicked(2);
+    ui().TreeView1->nodeClicked(1);
+    typeAndLeave("two");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(note(), "two");
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("not keeping earlier versions"));
+}
+
+} // namespace
+} // namespace quillet::test
