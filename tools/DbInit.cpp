@@ -1,3 +1,5 @@
+#include "keeping/DurableFiles.h"
+#include "keeping/FileOperations.h"
 #include "store/Schema.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
@@ -9,7 +11,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace quillet::dbtool {
 
@@ -55,13 +56,14 @@ void createDatabase(const std::string &path, const std::function<void(Connection
 
     // O_EXCL makes the creation itself the test: should anything appear at path after the
     // check above, open fails instead of opening it, and O_EXCL never follows a link.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    durable::FileOperations &files = durable::fileOperations();
+    const int fd = files.open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (errno == EEXIST)
             throw FileExists(path);
         throw std::system_error(errno, std::generic_category(), "cannot create " + path);
     }
-    ::close(fd);
+    files.close(fd);
 
     try {
         // The file exists now, empty, so read-write is enough; SQLite takes an empty file as a
@@ -76,8 +78,8 @@ void createDatabase(const std::string &path, const std::function<void(Connection
         // Everything went in one transaction, so the file holds nothing worth keeping; a
         // journal left by a failed commit would otherwise be replayed into a later file of the
         // same name.
-        ::unlink(path.c_str());
-        ::unlink((path + "-journal").c_str());
+        durable::remove(path);
+        durable::remove(path + "-journal");
         throw;
     }
 }

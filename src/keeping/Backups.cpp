@@ -15,7 +15,6 @@
 #include <stdexcept>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillet::backups {
 
@@ -104,7 +103,7 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
     for (int n = 2; exists(file); ++n)
         file = places::backupFile(databasePath, timestamp, n);
     const std::string partial = file + ".partial";
-    ::unlink(partial.c_str());
+    durable::remove(partial);
 
     try {
         // The copy holds every note: it is made with the database's own permissions before
@@ -124,8 +123,8 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
                                      problems);
         durable::rename(partial, file);
     } catch (...) {
-        ::unlink(partial.c_str());
-        ::unlink((partial + "-journal").c_str());
+        durable::remove(partial);
+        durable::remove(partial + "-journal");
         throw;
     }
 
@@ -138,7 +137,7 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
             const std::string path = folder + "/" + name;
             if (name.starts_with(stem) && name.ends_with(".mdb.partial") &&
                 nowNs() - modified(path) > 3600LL * 1000000000LL)
-                ::unlink(path.c_str());
+                durable::remove(path);
         }
         ::closedir(dir);
     }
@@ -149,7 +148,7 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
     for (std::size_t i = 0; i + kept < all.size(); ++i) {
         if (all[i] == file)
             continue;
-        if (::unlink(all[i].c_str()) == 0)
+        if (durable::remove(all[i]))
             made.removed.push_back(all[i]);
     }
     tightenCopies(databasePath);
@@ -232,13 +231,13 @@ Restored restore(const std::string &backupPath, const std::string &linkedPath)
         durable::copyFile(databasePath, done.kept, mode);
     }
     const std::string restoring = places::restoringFile(databasePath);
-    ::unlink(restoring.c_str());
+    durable::remove(restoring);
     durable::copyFile(backupPath, restoring, mode);
     try {
         durable::takeOwnerOf(databasePath, restoring);
         durable::rename(restoring, databasePath);
     } catch (...) {
-        ::unlink(restoring.c_str());
+        durable::remove(restoring);
         throw;
     }
     return done;
