@@ -70,6 +70,7 @@ void createDatabase(const std::string &path, const std::function<void(Connection
         // new database. Not asking for create means that if the file vanished meanwhile,
         // SQLite fails instead of making one somewhere we did not check.
         Connection db(path, Connection::Mode::ReadWrite);
+        db.useDurableCommits();
         Transaction transaction(db);
         db.exec(schema::creationSql);
         fill(db);

@@ -89,6 +89,12 @@ bool Connection::tryExec(const char *sql)
     return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+void Connection::useDurableCommits()
+{
+    tryExec("PRAGMA journal_mode=DELETE");
+    exec("PRAGMA synchronous=EXTRA");
+}
+
 int Connection::changes() const
 {
     return sqlite3_changes(m_db);

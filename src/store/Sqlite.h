@@ -39,6 +39,13 @@ public:
     void exec(const char *sql);
     // Runs SQL text whose refusal is no failure (a setting a read-only file cannot take).
     bool tryExec(const char *sql);
+    // Makes every commit from here on one that survives a power cut once it returns: a
+    // rollback journal beside the file while a write runs and no other file when idle
+    // (journal_mode=DELETE; a file whose mode cannot be changed, being read-only, keeps its
+    // own), every write synced before the commit returns, and the file's folder synced once
+    // the journal is deleted (synchronous=EXTRA), so that the journal cannot come back after a
+    // power cut and roll the acknowledged change back.
+    void useDurableCommits();
     // How many rows the last INSERT, UPDATE or DELETE changed.
     int changes() const;
     // True when the engine opened the file read-only.

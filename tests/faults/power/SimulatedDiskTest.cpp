@@ -147,12 +147,17 @@ TEST_F(faultsSimulatedDisk, AWriteNotSyncedIsKeptLostOrTornAtASectorBoundary)
 TEST_F(faultsSimulatedDisk, AfterTheCutEveryChangeFails)
 {
     const std::string path = root + "/mydata.mdb";
-    createDatabase(path, {{"A", "Top"}});
+    const auto fresh = [&] {
+        wipe();
+        SimulatedDisk made(root);
+        createDatabase(path, {{"A", "Top"}});
+    };
+    fresh();
     long long total = 0;
     std::vector<long long> syncs;
     {
         SimulatedDisk disk(root);
-        NoteStore(path).saveText("A", "first");
+        NoteStore(path).saveText("A", "stored");
         total = disk.changes();
         syncs = disk.syncs();
         EXPECT_TRUE(disk.strayFiles().empty());
@@ -160,9 +165,10 @@ TEST_F(faultsSimulatedDisk, AfterTheCutEveryChangeFails)
     ASSERT_GT(total, 4);
     ASSERT_FALSE(syncs.empty());
     for (long long cut = 1; cut <= total; ++cut) {
+        fresh();
         SimulatedDisk disk(root);
         disk.cutBefore(cut, 1);
-        EXPECT_THROW(NoteStore(path).saveText("A", "second"), StoreError) << "cut " << cut;
+        EXPECT_THROW(NoteStore(path).saveText("A", "stored"), StoreError) << "cut " << cut;
         EXPECT_TRUE(disk.powerIsOff());
         EXPECT_EQ(disk.changes(), cut);
         disk.restart();
