@@ -318,6 +318,9 @@ void makeFolder(const std::string &path, mode_t mode)
     // Set while the folder is still empty, so that nothing in it was ever open to more users.
     if (::chmod(path.c_str(), mode) != 0)
         fail("cannot set the permissions of the folder " + path);
+    // The folder's name is an entry of the folder it is in: unless that is synced too, a power
+    // cut can take the new folder away with every file synced into it.
+    sync(folderOf(path));
 }
 
 bool tighten(const std::string &path, mode_t mode)

@@ -73,7 +73,8 @@ void sync(const std::string &path);
 bool remove(const std::string &path);
 
 // Makes the folder (one level) with exactly the given permission bits, whatever the umask,
-// when it is not there; a folder already there is left as it is.
+// and syncs the folder it is in, when it is not there; a folder already there is left as it
+// is.
 void makeFolder(const std::string &path, mode_t mode);
 
 // Takes away from the file or folder at path the group and other bits that mode lacks; the

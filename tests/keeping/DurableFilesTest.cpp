@@ -116,6 +116,18 @@ TEST_F(DurableFilesTest, AFileIsSyncedBeforeItTakesItsNameAndItsFolderAfter)
     EXPECT_EQ(test::fileBytes(base + "/note.txt"), "the text");
 }
 
+// A new folder's name is in the folder above it, which must be synced for the name to last.
+TEST_F(DurableFilesTest, ANewFolderIsSyncedIntoTheFolderItIsIn)
+{
+    RecordingOperations files(base);
+    durable::makeFolder(base + "/deleted", 0700);
+    durable::makeFolder(base + "/deleted", 0700);
+
+    const std::vector<std::string> expected{"mkdir deleted", "open .", "fsync .", "close .",
+                                            "mkdir deleted"};
+    EXPECT_EQ(files.calls(), expected);
+}
+
 TEST_F(DurableFilesTest, ACopyIsSyncedBeforeItIsClosed)
 {
     test::createEmptyDatabase(base + "/from.mdb");

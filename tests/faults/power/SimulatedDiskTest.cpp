@@ -86,7 +86,7 @@ TEST_F(faultsSimulatedDisk, ARenameOrAFolderLastsOnlyOnceItsFolderIsSynced)
         ASSERT_EQ(
             durable::fileOperations().rename((root + "/a.txt").c_str(), (root + "/b.txt").c_str()),
             0);
-        durable::makeFolder(root + "/inner", 0700);
+        ASSERT_EQ(durable::fileOperations().mkdir((root + "/inner").c_str(), 0700), 0);
         durable::writeFile(root + "/inner/c.txt", "c", 0600); // syncs inner/, not the root
         disk.restart();
     }
