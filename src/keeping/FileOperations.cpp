@@ -23,6 +23,7 @@ public:
     int fsync(int fd) override { return ::fsync(fd); }
     int close(int fd) override { return ::close(fd); }
     int rename(const char *from, const char *to) override { return ::rename(from, to); }
+    int link(const char *from, const char *to) override { return ::link(from, to); }
     int unlink(const char *path) override { return ::unlink(path); }
     int mkdir(const char *path, mode_t mode) override { return ::mkdir(path, mode); }
 };

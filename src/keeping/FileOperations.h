@@ -21,6 +21,9 @@ public:
     virtual int fsync(int fd) = 0;
     virtual int close(int fd) = 0;
     virtual int rename(const char *from, const char *to) = 0;
+    // Gives the file at from a second name, to, failing (EEXIST) when to is taken: the way to
+    // put a new file in place that never replaces one.
+    virtual int link(const char *from, const char *to) = 0;
     virtual int unlink(const char *path) = 0;
     virtual int mkdir(const char *path, mode_t mode) = 0;
 };

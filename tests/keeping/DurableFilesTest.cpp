@@ -61,6 +61,11 @@ public:
         m_calls.push_back("rename " + name(from) + " " + name(to));
         return ::rename(from, to);
     }
+    int link(const char *from, const char *to) override
+    {
+        m_calls.push_back("link " + name(from) + " " + name(to));
+        return ::link(from, to);
+    }
     int unlink(const char *path) override
     {
         m_calls.push_back("unlink " + name(path));

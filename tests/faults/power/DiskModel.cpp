@@ -185,6 +185,15 @@ void DiskModel::rename(const std::string &from, const std::string &to)
     m_nodes[static_cast<std::size_t>(target)].names[parts(to).back()] = node;
 }
 
+void DiskModel::link(const std::string &from, const std::string &to)
+{
+    const Node target = folderOf(to);
+    const Node node = find(from);
+    if (target == kNone || node == kNone)
+        throw std::logic_error("cannot link " + from + " to " + to + " on the simulated disk");
+    m_nodes[static_cast<std::size_t>(target)].names[parts(to).back()] = node;
+}
+
 void DiskModel::sync(Node node)
 {
     Entry &entry = m_nodes[static_cast<std::size_t>(node)];

@@ -49,6 +49,7 @@ public:
     void truncate(Node file, std::int64_t size);
     void remove(const std::string &path);
     void rename(const std::string &from, const std::string &to);
+    void link(const std::string &from, const std::string &to);
     void sync(Node node);
 
     struct CutReport

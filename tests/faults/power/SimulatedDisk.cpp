@@ -286,6 +286,19 @@ int SimulatedDisk::rename(const char *from, const char *to)
     return rc;
 }
 
+int SimulatedDisk::link(const char *from, const char *to)
+{
+    if ((!m_model.covers(from) && !m_model.covers(to)) || known(from) == DiskModel::kNone ||
+        existsForReal(to))
+        return ::link(from, to);
+    if (!change(false))
+        return failed(EIO);
+    const int rc = ::link(from, to);
+    if (rc == 0)
+        m_model.link(from, to);
+    return rc;
+}
+
 int SimulatedDisk::unlink(const char *path)
 {
     if (!m_model.covers(path) || known(path) == DiskModel::kNone)

@@ -61,6 +61,7 @@ public:
     int fsync(int fd) override;
     int close(int fd) override;
     int rename(const char *from, const char *to) override;
+    int link(const char *from, const char *to) override;
     int unlink(const char *path) override;
     int mkdir(const char *path, mode_t mode) override;
 

@@ -78,11 +78,15 @@ TEST_F(faultsSimulatedDisk, ANameLastsOnlyOnceItsFolderIsSynced)
     }
 }
 
-TEST_F(faultsSimulatedDisk, ARenameOrAFolderLastsOnlyOnceItsFolderIsSynced)
+TEST_F(faultsSimulatedDisk, ARenameALinkOrAFolderLastsOnlyOnceItsFolderIsSynced)
 {
     durable::writeFile(root + "/a.txt", "a", 0600);
+    const auto link = [&] {
+        return durable::fileOperations().link((root + "/a.txt").c_str(), (root + "/l.txt").c_str());
+    };
     {
         SimulatedDisk disk(root);
+        ASSERT_EQ(link(), 0);
         ASSERT_EQ(
             durable::fileOperations().rename((root + "/a.txt").c_str(), (root + "/b.txt").c_str()),
             0);
@@ -92,15 +96,18 @@ TEST_F(faultsSimulatedDisk, ARenameOrAFolderLastsOnlyOnceItsFolderIsSynced)
     }
     EXPECT_EQ(bytesOf("a.txt"), "a");
     EXPECT_EQ(bytesOf("b.txt"), "(none)");
+    EXPECT_EQ(bytesOf("l.txt"), "(none)");
     EXPECT_FALSE(std::filesystem::exists(root + "/inner"));
 
     {
         SimulatedDisk disk(root);
+        ASSERT_EQ(link(), 0);
         durable::rename(root + "/a.txt", root + "/b.txt");
         disk.restart();
     }
     EXPECT_EQ(bytesOf("a.txt"), "(none)");
     EXPECT_EQ(bytesOf("b.txt"), "a");
+    EXPECT_EQ(bytesOf("l.txt"), "a");
 }
 
 // A write not synced is kept, lost or torn by the seed: torn only at a 512-byte boundary, the
