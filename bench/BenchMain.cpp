@@ -6,6 +6,7 @@
 //                                        process, prints its peak resident memory and exits
 
 #include "ArchiveBenchmarks.h"
+#include "CommitBenchmarks.h"
 #include "EditBenchmarks.h"
 #include "OutlineBenchmarks.h"
 #include "OutlineGenerator.h"
@@ -312,6 +313,8 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
         {"ExportMarkdown", bench::kBaselineName},
         {"ExportJson", bench::kBaselineName},
         {"Backup", bench::kBaselineName},
+        {bench::kCommitFullSyncName, bench::kCommitFullSyncName},
+        {bench::kCommitName, bench::kCommitFullSyncName},
     };
     std::printf("\nPer call; each ratio is to the baseline named beside it at the same size: %s "
                 "(three columns\nscanned, one model reset, no checks) or %s (every expanded flag "
@@ -428,6 +431,21 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
     underTarget("ExportMarkdown", kExportTargetMs);
     underTarget("ExportJson", kExportTargetMs);
     underTarget("Backup", kBackupTargetMs);
+
+    // What the folder's sync after each commit costs: it waits for the disk, not the processor.
+    std::printf("\nOne note saved, one commit, wall time: with the store's folder sync after the "
+                "journal (synchronous=EXTRA) and without it (FULL):\n");
+    for (int size : kSizes) {
+        const CollectingReporter::Figure *extra = reporter.find(bench::kCommitName, size);
+        const CollectingReporter::Figure *full = reporter.find(bench::kCommitFullSyncName, size);
+        if (!extra || !full)
+            std::printf("  %6d items: not measured\n", size);
+        else
+            std::printf("  %6d items: %.2f ms against %.2f ms, %+.2f ms per commit (%.2fx); "
+                        "processor time %.3f ms against %.3f ms\n",
+                        size, extra->wallMs(), full->wallMs(), extra->wallMs() - full->wallMs(),
+                        extra->wallMs() / full->wallMs(), extra->cpuMs(), full->cpuMs());
+    }
 }
 
 } // namespace
@@ -473,6 +491,7 @@ int main(int argc, char **argv)
     bench::registerEditBenchmarks();
     bench::registerSearchBenchmarks();
     bench::registerArchiveBenchmarks();
+    bench::registerCommitBenchmarks();
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
