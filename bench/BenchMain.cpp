@@ -8,6 +8,7 @@
 //                                        memory in kilobytes
 
 #include "ArchiveBenchmarks.h"
+#include "CommitBenchmarks.h"
 #include "EditBenchmarks.h"
 #include "OutlineBenchmarks.h"
 #include "OutlineGenerator.h"
@@ -322,6 +323,8 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
         {"ExportJsonFile", "ExportJson"},
         {"ExportOpml", "ExportJson"},
         {"ExportMarkdownFolder", "ExportJson"},
+        {bench::kCommitFullSyncName, bench::kCommitFullSyncName},
+        {bench::kCommitName, bench::kCommitFullSyncName},
     };
     std::printf("\nPer call; each ratio is to the baseline named beside it at the same size: %s "
                 "(three columns\nscanned, one model reset, no checks) or %s (every expanded flag "
@@ -445,6 +448,21 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
                 return std::nullopt;
             return bench::Timing{figure->cpuMs(), figure->wallMs()};
         });
+
+    // What the folder's sync after each commit costs: it waits for the disk, not the processor.
+    std::printf("\nOne note saved, one commit, wall time: with the store's folder sync after the "
+                "journal (synchronous=EXTRA) and without it (FULL):\n");
+    for (int size : kSizes) {
+        const CollectingReporter::Figure *extra = reporter.find(bench::kCommitName, size);
+        const CollectingReporter::Figure *full = reporter.find(bench::kCommitFullSyncName, size);
+        if (!extra || !full)
+            std::printf("  %6d items: not measured\n", size);
+        else
+            std::printf("  %6d items: %.2f ms against %.2f ms, %+.2f ms per commit (%.2fx); "
+                        "processor time %.3f ms against %.3f ms\n",
+                        size, extra->wallMs(), full->wallMs(), extra->wallMs() - full->wallMs(),
+                        extra->wallMs() / full->wallMs(), extra->cpuMs(), full->cpuMs());
+    }
 }
 
 } // namespace
@@ -493,6 +511,7 @@ int main(int argc, char **argv)
     bench::registerSearchBenchmarks();
     bench::registerArchiveBenchmarks();
     bench::registerTransferBenchmarks(folder.path().toStdString());
+    bench::registerCommitBenchmarks();
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -121,7 +121,7 @@ bool clickNode(Form3 &form, int index)
 {
     OutlineView &view = *test::NotesControls(form).TreeView1;
     view.setCurrentIndex(view.modelIndexOf(index));
-    return selectionOf(form).Index == QString::number(index);
+    return test::selectionOf(form).Index == QString::number(index);
 }
 
 // Lets the window do what it has queued (layout, painting, deletions), as it does while the
@@ -273,7 +273,7 @@ void addItem(benchmark::State &state)
             break;
         const int after = view.count();
         const QString added = after > before ? view.key(after) : QString();
-        if (after != before + 1 || selectionOf(form).Index != QString::number(after) ||
+        if (after != before + 1 || test::selectionOf(form).Index != QString::number(after) ||
             added.size() != parentKey.size() + 1 || !added.startsWith(parentKey)) {
             state.SkipWithError("the command did not add and select an item beside the node");
             break;
@@ -344,8 +344,8 @@ void deleteItem(benchmark::State &state)
         if (!askedOnlyTheQuestion(state, session.loaded->boxes))
             break;
         if (view.count() != before - 1 || view.nodes().find(leafKey) >= 0 ||
-            selectionOf(form).Index != QStringLiteral("1") ||
-            selectionOf(form).Key != view.key(1)) {
+            test::selectionOf(form).Index != QStringLiteral("1") ||
+            test::selectionOf(form).Key != view.key(1)) {
             state.SkipWithError("the command did not delete the leaf and select the first item");
             break;
         }
@@ -364,7 +364,7 @@ void deleteItem(benchmark::State &state)
 
 // The reference saving the workspace is divided by: the expanded flag of every row written
 // with the engine's own calls, one UPDATE by ID prepared once and bound per row, in one
-// transaction, with the same full sync as the store. Every call changes every flag.
+// transaction, with the same syncs as the store. Every call changes every flag.
 void transactionBaseline(benchmark::State &state)
 {
     EditableCopy copy(databaseFor(state));
@@ -374,7 +374,7 @@ void transactionBaseline(benchmark::State &state)
     }
     RawConnection connection(copy.path());
     sqlite3 *db = connection.handle();
-    if (!execute(state, db, "PRAGMA synchronous=FULL"))
+    if (!execute(state, db, "PRAGMA synchronous=EXTRA"))
         return;
     const std::vector<std::int64_t> ids = numbers(db, "SELECT ID FROM mynodes ORDER BY ID");
     const std::vector<bool> generated = storedFlags(db);

@@ -194,7 +194,7 @@ void nodeClick(benchmark::State &state)
     for (auto _ : state)
         ui.TreeView1->setCurrentIndex(targets[next++ % targets.size()]);
     const int last = indices[(next - 1) % indices.size()];
-    if (noBoxes(state, loaded.boxes) && selectionOf(form).Index != QString::number(last))
+    if (noBoxes(state, loaded.boxes) && test::selectionOf(form).Index != QString::number(last))
         state.SkipWithError("the click did not select the node");
     deletePending();
 }

@@ -1,3 +1,5 @@
+#include "keeping/DurableFiles.h"
+#include "keeping/FileOperations.h"
 #include "store/Schema.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
@@ -9,7 +11,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace quillet::dbtool {
 
@@ -52,6 +53,35 @@ FileExists::FileExists(const std::string &path)
 {
 }
 
+namespace {
+
+// Gives the finished file at partial the name path, never replacing what is there: a second
+// name made with link, which fails when path is taken, then the first name removed. A file
+// system without hard links gets a rename after a last look at path instead.
+void putInPlace(const std::string &partial, const std::string &path)
+{
+    durable::FileOperations &files = durable::fileOperations();
+    if (files.link(partial.c_str(), path.c_str()) == 0) {
+        durable::remove(partial);
+    } else if (errno == EEXIST) {
+        throw FileExists(path);
+    } else if (errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP || errno == ENOSYS) {
+        struct stat info
+        {
+        };
+        if (::lstat(path.c_str(), &info) == 0)
+            throw FileExists(path);
+        if (files.rename(partial.c_str(), path.c_str()) != 0)
+            throw std::system_error(errno, std::generic_category(), "cannot create " + path);
+    } else {
+        throw std::system_error(errno, std::generic_category(), "cannot create " + path);
+    }
+    // The new name, and the partial one gone, on the disk: the database now lasts.
+    durable::sync(durable::folderOf(path));
+}
+
+} // namespace
+
 void createDatabase(const std::string &path, const std::function<void(Connection &)> &fill)
 {
     // lstat, so that a link counts as existing even when it points nowhere.
@@ -61,31 +91,38 @@ void createDatabase(const std::string &path, const std::function<void(Connection
     if (::lstat(path.c_str(), &info) == 0)
         throw FileExists(path);
 
-    // O_EXCL makes the creation itself the test: should anything appear at path after the
-    // check above, open fails instead of opening it, and O_EXCL never follows a link.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (errno == EEXIST)
-            throw FileExists(path);
-        throw std::system_error(errno, std::generic_category(), "cannot create " + path);
-    }
-    ::close(fd);
+    // The database is made beside its name and takes the name only once it is whole and on the
+    // disk: a crash or power cut part-way leaves no half-made file there, which the program
+    // would refuse and init would not replace. What an interrupted run left under the partial
+    // name goes first, its journal above all, which the engine would otherwise replay into the
+    // new file.
+    const std::string partial = path + ".partial";
+    durable::remove(partial + "-journal");
+    durable::remove(partial);
+    durable::FileOperations &files = durable::fileOperations();
+    // O_EXCL never follows a link, and fails should anything appear at the name meanwhile.
+    const int fd = files.open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw std::system_error(errno, std::generic_category(), "cannot create " + partial);
+    files.close(fd);
 
     try {
-        // The file exists now, empty, so read-write is enough; SQLite takes an empty file as a
-        // new database. Not asking for create means that if the file vanished meanwhile,
-        // SQLite fails instead of making one somewhere we did not check.
-        Connection db(path, Connection::Mode::ReadWrite);
-        Transaction transaction(db);
-        db.exec(schema::creationSql);
-        fill(db);
-        transaction.commit();
+        {
+            // The file exists now, empty, so read-write is enough; SQLite takes an empty file
+            // as a new database. Not asking for create means that if the file vanished
+            // meanwhile, SQLite fails instead of making one somewhere we did not check.
+            Connection db(partial, Connection::Mode::ReadWrite);
+            db.useDurableCommits();
+            Transaction transaction(db);
+            db.exec(schema::creationSql);
+            fill(db);
+            transaction.commit();
+        }
+        putInPlace(partial, path);
     } catch (...) {
-        // Everything went in one transaction, so the file holds nothing worth keeping; a
-        // journal left by a failed commit would otherwise be replayed into a later file of the
-        // same name.
-        ::unlink(path.c_str());
-        ::unlink((path + "-journal").c_str());
+        // Everything went in one transaction, so the file holds nothing worth keeping.
+        durable::remove(partial);
+        durable::remove(partial + "-journal");
         throw;
     }
 }

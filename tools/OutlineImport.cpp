@@ -140,9 +140,8 @@ void addToDatabase(const std::string &path, ImportedOutline &outline, const std:
     if (isInUse(path))
         throw std::runtime_error("Quillet has " + path +
                                  " open. Close it first; nothing was imported.");
-    Connection db(path, Connection::Mode::ReadWrite);
-    schema::check(db);
-    db.exec("PRAGMA synchronous=FULL");
+    Connection db = schema::open(path, Connection::Mode::ReadWrite);
+    db.useDurableCommits();
     Transaction transaction(db);
     RowWriter writer(db);
     // The new item's key by the program's rule over every key in the table, rows the outline

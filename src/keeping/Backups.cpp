@@ -17,7 +17,6 @@
 #include <stdexcept>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillet::backups {
 
@@ -74,13 +73,13 @@ bool copyVerified(Connection &source, const std::string &file, mode_t mode,
                   const std::function<std::string(const std::string &)> &check)
 {
     const std::string partial = file + ".partial";
-    ::unlink(partial.c_str());
+    durable::remove(partial);
     try {
         durable::createFile(partial, mode);
         {
             Connection copy(partial, Connection::Mode::Create);
             if (!source.copyTo(copy, stop)) {
-                ::unlink(partial.c_str());
+                durable::remove(partial);
                 return false;
             }
         }
@@ -89,8 +88,8 @@ bool copyVerified(Connection &source, const std::string &file, mode_t mode,
             throw std::runtime_error(problems);
         durable::rename(partial, file);
     } catch (...) {
-        ::unlink(partial.c_str());
-        ::unlink((partial + "-journal").c_str());
+        durable::remove(partial);
+        durable::remove(partial + "-journal");
         throw;
     }
     return true;
@@ -191,7 +190,7 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
             if (name.starts_with(stem) &&
                 (name.ends_with(".mdb.partial") || name.ends_with(".db.partial")) &&
                 nowNs() - modified(path) > 3600LL * 1000000000LL)
-                ::unlink(path.c_str());
+                durable::remove(path);
         }
         ::closedir(dir);
     }
@@ -202,9 +201,9 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
     for (std::size_t i = 0; i + kept < all.size(); ++i) {
         if (all[i] == file)
             continue;
-        if (::unlink(all[i].c_str()) == 0) {
+        if (durable::remove(all[i])) {
             made.removed.push_back(all[i]);
-            ::unlink(places::historyBackupFile(databasePath, all[i]).c_str());
+            durable::remove(places::historyBackupFile(databasePath, all[i]));
         }
     }
     tightenCopies(databasePath);
@@ -283,11 +282,11 @@ void restoreHistory(const std::string &backupPath, const std::string &databasePa
     }
     durable::makeFolder(places::historyFolder(databasePath), durable::folderModeFor(databasePath));
     const std::string restoring = history + ".restoring";
-    ::unlink(restoring.c_str());
+    durable::remove(restoring);
     durable::copyFile(copy, restoring, mode);
     // The log beside the file being replaced belongs to it, not to the copy.
-    ::unlink((history + "-wal").c_str());
-    ::unlink((history + "-shm").c_str());
+    durable::remove(history + "-wal");
+    durable::remove(history + "-shm");
     durable::rename(restoring, history);
 }
 
@@ -323,13 +322,13 @@ Restored restore(const std::string &backupPath, const std::string &linkedPath)
         durable::copyFile(databasePath, done.kept, mode);
     }
     const std::string restoring = places::restoringFile(databasePath);
-    ::unlink(restoring.c_str());
+    durable::remove(restoring);
     durable::copyFile(backupPath, restoring, mode);
     try {
         durable::takeOwnerOf(databasePath, restoring);
         durable::rename(restoring, databasePath);
     } catch (...) {
-        ::unlink(restoring.c_str());
+        durable::remove(restoring);
         throw;
     }
     restoreHistory(backupPath, databasePath, mode);

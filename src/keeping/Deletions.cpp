@@ -88,7 +88,7 @@ int undelete(const std::string &copyPath, const std::string &databasePath)
     }
 
     Connection db = schema::open(databasePath, Connection::Mode::ReadWrite);
-    db.exec("PRAGMA synchronous=FULL");
+    db.useDurableCommits();
     Transaction transaction(db);
     // One pass over the keys and IDs (the notes are not read): every key and ID must be free,
     // and every parent outside the copy must be there, before its children in ID order.

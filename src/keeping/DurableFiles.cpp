@@ -1,5 +1,7 @@
 #include "keeping/DurableFiles.h"
 
+#include "keeping/FileOperations.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -31,7 +33,9 @@ bool exists(const std::string &path)
 // away, and a file that holds notes must not be readable by more users than its database.
 int createExclusive(const std::string &path, mode_t mode)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    FileOperations &files = fileOperations();
+    const int fd =
+        files.open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0 && errno == EEXIST)
         fail(path + " is in the way, perhaps left by a write that was cut short; remove it, then "
                     "try again",
@@ -40,8 +44,8 @@ int createExclusive(const std::string &path, mode_t mode)
         fail("cannot create " + path);
     if (::fchmod(fd, mode) != 0) {
         const int saved = errno;
-        ::close(fd);
-        ::unlink(path.c_str());
+        files.close(fd);
+        files.unlink(path.c_str());
         fail("cannot set the permissions of " + path, saved);
     }
     return fd;
@@ -49,8 +53,9 @@ int createExclusive(const std::string &path, mode_t mode)
 
 bool writeAll(int fd, const char *data, std::size_t size)
 {
+    FileOperations &files = fileOperations();
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+        const ssize_t n = files.write(fd, data, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -171,8 +176,8 @@ PendingFile::PendingFile(std::string path, mode_t mode)
 PendingFile::~PendingFile()
 {
     if (m_fd >= 0) {
-        ::close(m_fd);
-        ::unlink(m_partial.c_str());
+        fileOperations().close(m_fd);
+        remove(m_partial);
     }
 }
 
@@ -184,31 +189,32 @@ std::ostream &PendingFile::stream()
 void PendingFile::commit(bool replace)
 {
     m_stream->flush();
-    const auto abandon = [this](const std::string &what, int error) {
-        ::close(m_fd);
+    FileOperations &files = fileOperations();
+    const auto abandon = [&](const std::string &what, int error) {
+        files.close(m_fd);
         m_fd = -1;
-        ::unlink(m_partial.c_str());
+        remove(m_partial);
         fail(what, error);
     };
     if (m_buffer->error() != 0 || !*m_stream)
         abandon("cannot write " + m_partial, m_buffer->error() != 0 ? m_buffer->error() : EIO);
-    if (::fsync(m_fd) != 0)
+    if (files.fsync(m_fd) != 0)
         abandon("cannot write " + m_partial + " to the disk", errno);
     const int fd = m_fd;
     m_fd = -1;
-    if (::close(fd) != 0) {
+    if (files.close(fd) != 0) {
         const int saved = errno;
-        ::unlink(m_partial.c_str());
+        remove(m_partial);
         fail("cannot write " + m_partial + " to the disk", saved);
     }
     if (!replace && exists(m_path)) {
-        ::unlink(m_partial.c_str());
+        remove(m_partial);
         fail("will not replace " + m_path, EEXIST);
     }
     try {
         rename(m_partial, m_path);
     } catch (...) {
-        ::unlink(m_partial.c_str());
+        remove(m_partial);
         throw;
     }
 }
@@ -232,26 +238,28 @@ std::string folderOf(const std::string &path)
 
 void sync(const std::string &path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    FileOperations &files = fileOperations();
+    const int fd = files.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0)
         fail("cannot open " + path);
-    const int rc = ::fsync(fd);
+    const int rc = files.fsync(fd);
     const int saved = errno;
-    ::close(fd);
+    files.close(fd);
     if (rc != 0)
         fail("cannot write " + path + " to the disk", saved);
 }
 
 void copyFile(const std::string &from, const std::string &to, mode_t mode)
 {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    FileOperations &files = fileOperations();
+    const int in = files.open(from.c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (in < 0)
         fail("cannot open " + from);
     int out = -1;
     try {
         out = createExclusive(to, mode);
     } catch (...) {
-        ::close(in);
+        files.close(in);
         throw;
     }
     char buffer[1 << 16];
@@ -267,20 +275,20 @@ void copyFile(const std::string &from, const std::string &to, mode_t mode)
         if (!(ok = writeAll(out, buffer, static_cast<std::size_t>(n))))
             break;
     }
-    ok = ok && ::fsync(out) == 0;
+    ok = ok && files.fsync(out) == 0;
     const int saved = errno;
-    ::close(in);
-    if (::close(out) != 0)
+    files.close(in);
+    if (files.close(out) != 0)
         ok = false;
     if (!ok) {
-        ::unlink(to.c_str());
+        remove(to);
         fail("cannot copy " + from + " to " + to, saved);
     }
 }
 
 void createFile(const std::string &path, mode_t mode)
 {
-    ::close(createExclusive(path, mode));
+    fileOperations().close(createExclusive(path, mode));
 }
 
 void takeOwnerOf(const std::string &like, const std::string &path)
@@ -295,14 +303,19 @@ void takeOwnerOf(const std::string &like, const std::string &path)
 
 void rename(const std::string &from, const std::string &to)
 {
-    if (::rename(from.c_str(), to.c_str()) != 0)
+    if (fileOperations().rename(from.c_str(), to.c_str()) != 0)
         fail("cannot rename " + from + " to " + to);
     sync(folderOf(to));
 }
 
+bool remove(const std::string &path)
+{
+    return fileOperations().unlink(path.c_str()) == 0;
+}
+
 void makeFolder(const std::string &path, mode_t mode)
 {
-    if (::mkdir(path.c_str(), 0700) != 0) {
+    if (fileOperations().mkdir(path.c_str(), 0700) != 0) {
         if (errno != EEXIST)
             fail("cannot make the folder " + path);
         struct stat info
@@ -315,6 +328,9 @@ void makeFolder(const std::string &path, mode_t mode)
     // Set while the folder is still empty, so that nothing in it was ever open to more users.
     if (::chmod(path.c_str(), mode) != 0)
         fail("cannot set the permissions of the folder " + path);
+    // The folder's name is an entry of the folder it is in: unless that is synced too, a power
+    // cut can take the new folder away with every file synced into it.
+    sync(folderOf(path));
 }
 
 bool tighten(const std::string &path, mode_t mode)

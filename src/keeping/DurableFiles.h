@@ -68,8 +68,14 @@ void rename(const std::string &from, const std::string &to);
 // Syncs a file's contents, or a folder's list of names, to the disk.
 void sync(const std::string &path);
 
+// Removes the name path, without syncing its folder: for files that are no use whether or
+// not they come back after a power cut (partial copies, backups beyond those kept). False when
+// it could not be removed.
+bool remove(const std::string &path);
+
 // Makes the folder (one level) with exactly the given permission bits, whatever the umask,
-// when it is not there; a folder already there is left as it is.
+// and syncs the folder it is in, when it is not there; a folder already there is left as it
+// is.
 void makeFolder(const std::string &path, mode_t mode);
 
 // Takes away from the file or folder at path the group and other bits that mode lacks; the

@@ -13,11 +13,9 @@ namespace quillet {
 // Any failure while opening means the file cannot serve as the notes database.
 NoteStore::NoteStore(const std::string &path)
 try : m_connection(schema::open(path, Connection::Mode::ReadWrite)) {
-    // A rollback journal beside the file while a write runs, and no other file when idle. A
-    // file that uses another journal mode keeps it when it cannot be changed (read-only).
-    m_connection.tryExec("PRAGMA journal_mode=DELETE");
-    // Full sync: an acknowledged write is on the disk before we say it is stored.
-    m_connection.exec("PRAGMA synchronous=FULL");
+    // An acknowledged write is on the disk, and stays there through a power cut, before we
+    // say it is stored.
+    m_connection.useDurableCommits();
     // The by-key statement is prepared once; the key is always a bound parameter.
     m_readNote = std::make_unique<Statement>(
         m_connection, "SELECT Keimeno, MegFonta, Grammatoseira, XromaFont, XromaBack, FontaBold, "

@@ -99,6 +99,12 @@ bool StoreError::isBusy() const
     return (m_code & 0xFF) == SQLITE_BUSY || (m_code & 0xFF) == SQLITE_LOCKED;
 }
 
+void Connection::useDurableCommits()
+{
+    tryExec("PRAGMA journal_mode=DELETE");
+    exec("PRAGMA synchronous=EXTRA");
+}
+
 int Connection::changes() const
 {
     return sqlite3_changes(m_db);

@@ -44,6 +44,13 @@ public:
     bool tryExec(const char *sql);
     // How long a statement waits for another connection's lock before it fails as busy.
     void setBusyTimeout(int milliseconds);
+    // Makes every commit from here on one that survives a power cut once it returns: a
+    // rollback journal beside the file while a write runs and no other file when idle
+    // (journal_mode=DELETE; a file whose mode cannot be changed, being read-only, keeps its
+    // own), every write synced before the commit returns, and the file's folder synced once
+    // the journal is deleted (synchronous=EXTRA), so that the journal cannot come back after a
+    // power cut and roll the acknowledged change back.
+    void useDurableCommits();
     // How many rows the last INSERT, UPDATE or DELETE changed.
     int changes() const;
     // True when the engine opened the file read-only.

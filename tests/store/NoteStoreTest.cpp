@@ -92,6 +92,21 @@ TEST_F(NoteStoreTest, RelativeNamesAreFiles)
     QDir::setCurrent(saved);
 }
 
+// Commits that survive a power cut: a rollback journal, and the folder synced after it goes. A
+// file left in another journal mode (by another program) is taken back to the rollback journal.
+TEST_F(NoteStoreTest, CommitsWithARollbackJournalAndTheFolderSyncedAfterIt)
+{
+    test::createDatabase(path, {{"A", "Top"}});
+    test::execSql(path, "PRAGMA journal_mode=WAL");
+    NoteStore store(path);
+    Statement synchronous(store.connection(), "PRAGMA synchronous");
+    ASSERT_TRUE(synchronous.step());
+    EXPECT_EQ(synchronous.columnInt64(0), 3); // EXTRA
+    Statement journal(store.connection(), "PRAGMA journal_mode");
+    ASSERT_TRUE(journal.step());
+    EXPECT_EQ(journal.columnText(0), "delete");
+}
+
 TEST_F(NoteStoreTest, OutlineScanFollowsIdOrder)
 {
     test::createDatabase(path, {{"A", "first"}, {"B", "second", true}, {"A1", " child "}});

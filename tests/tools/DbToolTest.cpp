@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <sys/stat.h>
 
 // Suite names start with "tools" so that `ctest -R tools` selects exactly these tests.
 namespace quillet::test {
@@ -65,6 +66,28 @@ TEST(toolsInit, MakesADatabaseTheProgramOpens)
     for (int position = 1; position <= Settings::kCount; ++position)
         EXPECT_EQ(settings.at(position), position <= 4 ? geometry[position - 1] : 0)
             << "position " << position;
+}
+
+// What an interrupted init left beside the name (the partial file and a journal of it that the
+// engine would replay) is no database: the next init goes on past it, and leaves only the file.
+TEST(toolsInit, GoesOnPastWhatAnInterruptedInitLeftAndLeavesOnlyTheFile)
+{
+    TempFolder folder;
+    const std::string path = folder.path("new.db");
+    writeFile(path + ".partial", "half a database");
+    writeFile(path + ".partial-journal", std::string(2048, 'j'));
+    dbtool::initDatabase(path);
+
+    EXPECT_FALSE(std::filesystem::exists(path + ".partial"));
+    EXPECT_FALSE(std::filesystem::exists(path + ".partial-journal"));
+    EXPECT_FALSE(std::filesystem::exists(path + "-journal"));
+    std::ostringstream out, err;
+    EXPECT_EQ(dbtool::run({"check", path}, out, err), 0) << out.str() << err.str();
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_nlink, 1u);
 }
 
 TEST(toolsInit, RefusesAnythingAlreadyAtThePathAndLeavesItAlone)

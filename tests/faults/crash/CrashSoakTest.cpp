@@ -2,10 +2,9 @@
 // store acknowledged, and of the one write under way at the kill either all or nothing.
 
 #include "faults/crash/ChildProcess.h"
+#include "faults/crash/StoreModel.h"
 #include "faults/crash/Watchdog.h"
 #include "faults/crash/WriterProtocol.h"
-#include "keeping/Archive.h"
-#include "keeping/Backups.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 
@@ -15,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <set>
 #include <sys/wait.h>
@@ -25,200 +23,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// ---- The test's model of the file -----------------------------------------------------------
-
-struct RowState
-{
-    std::string key;
-    std::string title;
-    std::string text; // "<size>:<hash>" of the stored note, or "Null"
-    std::int64_t expanded = 0;
-
-    bool operator==(const RowState &) const = default;
-};
-
-struct StoreState
-{
-    std::vector<RowState> rows; // in ID order
-    std::array<std::int32_t, 30> settings{};
-    std::int64_t settingsRows = 30;
-
-    bool operator==(const StoreState &) const = default;
-};
-
-std::string textDigest(std::uint64_t size, std::uint64_t hash)
-{
-    return std::to_string(size) + ":" + std::to_string(hash);
-}
-
-std::string textDigest(std::string_view text)
-{
-    return textDigest(text.size(), textHash(text));
-}
-
-// The store compares keys without their surrounding spaces; the writer's keys have none.
-bool inSubtree(const std::string &key, const std::string &top)
-{
-    return key.starts_with(top);
-}
-
-// The state after the write, or nothing when the write cannot apply to this state (a key that
-// is not there, flags for another number of rows): the writer and the test then disagree.
-std::optional<StoreState> applied(StoreState state, const Write &write)
-{
-    auto row = std::find_if(state.rows.begin(), state.rows.end(),
-                            [&](const RowState &r) { return r.key == write.key; });
-    switch (write.kind) {
-    case Write::Kind::Text:
-        if (row == state.rows.end())
-            return std::nullopt;
-        row->text = textDigest(write.textSize, write.textHash);
-        return state;
-    case Write::Kind::Add:
-        if (row != state.rows.end())
-            return std::nullopt;
-        state.rows.push_back(RowState{write.key, write.title, textDigest(""), 0});
-        return state;
-    case Write::Kind::Delete:
-        if (row == state.rows.end())
-            return std::nullopt;
-        std::erase_if(state.rows, [&](const RowState &r) { return inSubtree(r.key, write.key); });
-        return state;
-    case Write::Kind::Expanded:
-        if (write.flags.size() != state.rows.size())
-            return std::nullopt;
-        for (std::size_t i = 0; i < state.rows.size(); ++i)
-            state.rows[i].expanded = write.flags[i] ? 1 : 0;
-        return state;
-    case Write::Kind::Settings:
-        state.settings = write.settings;
-        return state;
-    case Write::Kind::Backup:
-        return state;
-    }
-    return std::nullopt;
-}
-
-// The state with everything the write may touch blanked out. Two states that differ only where
-// the write could have written agree here; a difference anywhere else is an earlier write lost.
-StoreState untouchedBy(StoreState state, const Write &write)
-{
-    switch (write.kind) {
-    case Write::Kind::Text:
-        for (RowState &row : state.rows)
-            if (row.key == write.key)
-                row.text.clear();
-        break;
-    case Write::Kind::Add:
-        std::erase_if(state.rows, [&](const RowState &r) { return r.key == write.key; });
-        break;
-    case Write::Kind::Delete:
-        std::erase_if(state.rows, [&](const RowState &r) { return inSubtree(r.key, write.key); });
-        break;
-    case Write::Kind::Expanded:
-        for (RowState &row : state.rows)
-            row.expanded = 0;
-        break;
-    case Write::Kind::Settings:
-        state.settings.fill(0);
-        break;
-    case Write::Kind::Backup:
-        break;
-    }
-    return state;
-}
-
-std::string shown(std::string_view bytes)
-{
-    std::string out;
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F) {
-            out += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        }
-    }
-    return "\"" + out + "\"";
-}
-
-std::string describeRow(const RowState &row)
-{
-    return "{key " + shown(row.key) + ", title " + shown(row.title) + ", text " + row.text +
-           ", expanded " + std::to_string(row.expanded) + "}";
-}
-
-// The first few differences between what the file should hold and what it holds.
-std::string differences(const StoreState &expected, const StoreState &found)
-{
-    std::string out;
-    int listed = 0;
-    auto note = [&](const std::string &line) {
-        if (listed++ < 6)
-            out += "\n    " + line;
-    };
-    if (expected.rows.size() != found.rows.size())
-        note("rows: expected " + std::to_string(expected.rows.size()) + ", found " +
-             std::to_string(found.rows.size()));
-    const std::size_t common = std::min(expected.rows.size(), found.rows.size());
-    for (std::size_t i = 0; i < common; ++i)
-        if (!(expected.rows[i] == found.rows[i]))
-            note("row " + std::to_string(i + 1) + ": expected " + describeRow(expected.rows[i]) +
-                 ", found " + describeRow(found.rows[i]));
-    for (std::size_t i = common; i < expected.rows.size(); ++i)
-        note("row " + std::to_string(i + 1) + " missing: " + describeRow(expected.rows[i]));
-    for (std::size_t i = common; i < found.rows.size(); ++i)
-        note("row " + std::to_string(i + 1) + " extra: " + describeRow(found.rows[i]));
-    if (expected.settingsRows != found.settingsRows)
-        note("settings rows: expected " + std::to_string(expected.settingsRows) + ", found " +
-             std::to_string(found.settingsRows));
-    for (std::size_t i = 0; i < expected.settings.size(); ++i)
-        if (expected.settings[i] != found.settings[i])
-            note("setting " + std::to_string(i + 1) + ": expected " +
-                 std::to_string(expected.settings[i]) + ", found " +
-                 std::to_string(found.settings[i]));
-    if (listed > 6)
-        out += "\n    ... " + std::to_string(listed - 6) + " more";
-    return out.empty() ? "\n    (none)" : out;
-}
-
-// ---- Reading the file back -----------------------------------------------------------------
-
-std::string integrityCheck(Connection &connection)
-{
-    Statement check(connection, "PRAGMA integrity_check");
-    std::string result;
-    while (check.step())
-        result += (result.empty() ? "" : "; ") + check.columnText(0);
-    return result;
-}
-
-StoreState readState(NoteStore &store)
-{
-    StoreState state;
-    store.scanOutline([&](const OutlineRow &row) {
-        state.rows.push_back(RowState{row.key.toText().value_or("(Null)"),
-                                      row.title.toText().value_or("(Null)"),
-                                      {},
-                                      row.expanded.toInt32().value_or(-1)});
-    });
-    for (RowState &row : state.rows) {
-        const std::optional<NoteRow> note = store.readNote(row.key);
-        const std::optional<std::string> text = note ? note->text.toText() : std::nullopt;
-        row.text = text ? textDigest(*text) : "Null";
-    }
-    Settings settings;
-    store.loadSettings(settings);
-    for (int position = 1; position <= Settings::kCount; ++position)
-        state.settings[static_cast<std::size_t>(position - 1)] = settings.at(position);
-    Statement count(store.connection(), "SELECT count(*) FROM parame");
-    count.step();
-    state.settingsRows = count.columnInt64(0);
-    return state;
-}
 
 // ---- One writer's lines --------------------------------------------------------------------
 
@@ -321,8 +125,7 @@ struct SoakReport
     long long killedInWrite = 0;             // a write had begun and was not acknowledged
     long long pendingKept = 0;               // ... and the file holds all of it
     long long pendingUndone = 0;             // ... and the file holds none of it
-    long long deletionCopies = 0;            // copies of deleted rows read back whole
-    long long backups = 0;                   // backups checked after a kill
+    SideFileCounts sideFiles;                // backups and deletion copies checked
     long long journalsLeft = 0;
     long long lost = 0;
     long long halfApplied = 0;
@@ -336,40 +139,6 @@ struct SoakReport
         return total;
     }
 };
-
-// What a kill must never leave beside the database: a file with a backup's name that does not
-// pass its check, or a deletion without its whole copy. New copies are read back (and counted
-// into copiesRead) once each; deletionsDone is the number of deletions the file holds.
-std::string sideFileProblems(const std::string &path, long long deletionsDone,
-                             std::set<std::string> &copiesRead, SoakReport &report)
-{
-    for (const std::string &backup : backups::list(path)) {
-        if (const std::string problems = backups::problemsOf(backup); !problems.empty())
-            return "the backup " + backup + " does not pass its check: " + problems;
-        ++report.backups;
-    }
-    const std::filesystem::path deleted = std::filesystem::path(path).parent_path() / "deleted";
-    if (std::filesystem::exists(deleted)) {
-        for (const auto &entry : std::filesystem::directory_iterator(deleted)) {
-            const std::string name = entry.path().string();
-            if (entry.path().extension() != ".json" || copiesRead.contains(name))
-                continue;
-            std::ifstream in(name, std::ios::binary);
-            try {
-                if (archive::read(in).rows.empty())
-                    return "the deletion copy " + name + " holds no rows";
-            } catch (const std::exception &error) {
-                return "the deletion copy " + name + " cannot be read: " + error.what();
-            }
-            copiesRead.insert(name);
-            ++report.deletionCopies;
-        }
-    }
-    if (static_cast<long long>(copiesRead.size()) < deletionsDone)
-        return std::to_string(deletionsDone) + " deletions were made but only " +
-               std::to_string(copiesRead.size()) + " copies were kept";
-    return {};
-}
 
 // Starts a writer on one file again and again, kills it after a random delay, and checks the
 // file against the model after every kill. Stops at the first cycle that goes wrong.
@@ -501,7 +270,8 @@ SoakReport runSoak(const SoakOptions &options)
         }
         // A deletion the kill interrupted may have left its copy, or its copy and its rows gone.
         deletionsDone += pendingDeletionKept ? 1 : 0;
-        if (const std::string problem = sideFileProblems(path, deletionsDone, copiesRead, report);
+        if (const std::string problem =
+                sideFileProblems(path, deletionsDone, copiesRead, report.sideFiles);
             !problem.empty())
             return fail(where, problem);
     }
@@ -527,8 +297,8 @@ TEST(faultsCrash, KilledWriterKeepsEveryAcknowledgedWriteAndNoHalfWrite)
                 "checked\n",
                 report.cycles, report.acknowledgedWrites(), acks[0], acks[1], acks[2], acks[3],
                 acks[4], acks[5], report.killedInWrite, report.pendingKept, report.pendingUndone,
-                report.journalsLeft, report.lost, report.halfApplied, report.deletionCopies,
-                report.backups);
+                report.journalsLeft, report.lost, report.halfApplied,
+                report.sideFiles.deletionCopies, report.sideFiles.backups);
     std::fflush(stdout);
 
     EXPECT_EQ(report.failure, "");
@@ -539,8 +309,8 @@ TEST(faultsCrash, KilledWriterKeepsEveryAcknowledgedWriteAndNoHalfWrite)
     // proves nothing about either.
     EXPECT_GT(report.acknowledgedWrites(), 0);
     EXPECT_GT(report.killedInWrite, 0);
-    EXPECT_GT(report.deletionCopies, 0);
-    EXPECT_GT(report.backups, 0);
+    EXPECT_GT(report.sideFiles.deletionCopies, 0);
+    EXPECT_GT(report.sideFiles.backups, 0);
 }
 
 // The soak's model is only as good as the writer's reports; each kind of write must come

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <sqlite3.h>
+#include "faults/io/ShimVfs.h"
 
 #include <array>
 
@@ -11,18 +11,14 @@ namespace quillet::test {
 // together, across every file opened through it (database and journal), from the moment it is
 // armed; the n-th of them fails either once or for ever after.
 //
-// While an object of this class lives it is the default VFS, so that a store opening a file by
-// name goes through it; the destructor makes "unix" the default again.
-class FaultVfs
+// While an object of this class lives it is the default VFS (see ShimVfs).
+class FaultVfs final : public ShimVfs
 {
 public:
     enum class Mode { Once, Forever };
     enum class Call { Write, Sync, Truncate };
 
     FaultVfs();
-    ~FaultVfs();
-    FaultVfs(const FaultVfs &) = delete;
-    FaultVfs &operator=(const FaultVfs &) = delete;
 
     // Starts counting from zero; the n-th counted call fails with the code of its kind (writes
     // with writeCode, syncs with SQLITE_IOERR_FSYNC, truncates with SQLITE_IOERR_TRUNCATE).
@@ -38,15 +34,16 @@ public:
     int injected() const { return m_injected; }
     int firstCode() const { return m_firstCode; }
 
-    // For the file shim: the code a call of this kind must return instead of running, or
-    // SQLITE_OK to pass it through.
-    int fault(Call kind);
-
-    sqlite3_vfs *real() const { return m_real; }
+    int write(sqlite3_file *real, void *tag, const void *data, int amount,
+              sqlite3_int64 offset) override;
+    int truncate(sqlite3_file *real, void *tag, sqlite3_int64 size) override;
+    int sync(sqlite3_file *real, void *tag, int flags) override;
 
 private:
-    sqlite3_vfs m_vfs{};
-    sqlite3_vfs *m_real = nullptr;
+    // The code a call of this kind must return instead of running, or SQLITE_OK to pass it
+    // through.
+    int fault(Call kind);
+
     bool m_armed = false;
     int m_target = 0;
     Mode m_mode = Mode::Once;

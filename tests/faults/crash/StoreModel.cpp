@@ -1,0 +1,231 @@
+#include "faults/crash/StoreModel.h"
+
+#include "keeping/Archive.h"
+#include "keeping/Backups.h"
+#include "store/NoteStore.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace quillet::crashtest {
+
+std::string textDigest(std::uint64_t size, std::uint64_t hash)
+{
+    return std::to_string(size) + ":" + std::to_string(hash);
+}
+
+std::string textDigest(std::string_view text)
+{
+    return textDigest(text.size(), textHash(text));
+}
+
+namespace {
+
+// The store compares keys without their surrounding spaces; the writer's keys have none.
+bool inSubtree(const std::string &key, const std::string &top)
+{
+    return key.starts_with(top);
+}
+
+} // namespace
+
+std::optional<StoreState> applied(StoreState state, const Write &write)
+{
+    auto row = std::find_if(state.rows.begin(), state.rows.end(),
+                            [&](const RowState &r) { return r.key == write.key; });
+    switch (write.kind) {
+    case Write::Kind::Text:
+        if (row == state.rows.end())
+            return std::nullopt;
+        row->text = textDigest(write.textSize, write.textHash);
+        return state;
+    case Write::Kind::Add:
+        if (row != state.rows.end())
+            return std::nullopt;
+        state.rows.push_back(RowState{write.key, write.title, textDigest(""), 0});
+        return state;
+    case Write::Kind::Delete:
+        if (row == state.rows.end())
+            return std::nullopt;
+        std::erase_if(state.rows, [&](const RowState &r) { return inSubtree(r.key, write.key); });
+        return state;
+    case Write::Kind::Expanded:
+        if (write.flags.size() != state.rows.size())
+            return std::nullopt;
+        for (std::size_t i = 0; i < state.rows.size(); ++i)
+            state.rows[i].expanded = write.flags[i] ? 1 : 0;
+        return state;
+    case Write::Kind::Settings:
+        state.settings = write.settings;
+        return state;
+    case Write::Kind::Backup:
+        return state;
+    }
+    return std::nullopt;
+}
+
+StoreState untouchedBy(StoreState state, const Write &write)
+{
+    switch (write.kind) {
+    case Write::Kind::Text:
+        for (RowState &row : state.rows)
+            if (row.key == write.key)
+                row.text.clear();
+        break;
+    case Write::Kind::Add:
+        std::erase_if(state.rows, [&](const RowState &r) { return r.key == write.key; });
+        break;
+    case Write::Kind::Delete:
+        std::erase_if(state.rows, [&](const RowState &r) { return inSubtree(r.key, write.key); });
+        break;
+    case Write::Kind::Expanded:
+        for (RowState &row : state.rows)
+            row.expanded = 0;
+        break;
+    case Write::Kind::Settings:
+        state.settings.fill(0);
+        break;
+    case Write::Kind::Backup:
+        break;
+    }
+    return state;
+}
+
+std::string shown(std::string_view bytes)
+{
+    std::string out;
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            out += c;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        }
+    }
+    return "\"" + out + "\"";
+}
+
+static std::string describeRow(const RowState &row)
+{
+    return "{key " + shown(row.key) + ", title " + shown(row.title) + ", text " + row.text +
+           ", expanded " + std::to_string(row.expanded) + "}";
+}
+
+std::string differences(const StoreState &expected, const StoreState &found)
+{
+    std::string out;
+    int listed = 0;
+    auto note = [&](const std::string &line) {
+        if (listed++ < 6)
+            out += "\n    " + line;
+    };
+    if (expected.rows.size() != found.rows.size())
+        note("rows: expected " + std::to_string(expected.rows.size()) + ", found " +
+             std::to_string(found.rows.size()));
+    const std::size_t common = std::min(expected.rows.size(), found.rows.size());
+    for (std::size_t i = 0; i < common; ++i)
+        if (!(expected.rows[i] == found.rows[i]))
+            note("row " + std::to_string(i + 1) + ": expected " + describeRow(expected.rows[i]) +
+                 ", found " + describeRow(found.rows[i]));
+    for (std::size_t i = common; i < expected.rows.size(); ++i)
+        note("row " + std::to_string(i + 1) + " missing: " + describeRow(expected.rows[i]));
+    for (std::size_t i = common; i < found.rows.size(); ++i)
+        note("row " + std::to_string(i + 1) + " extra: " + describeRow(found.rows[i]));
+    if (expected.settingsRows != found.settingsRows)
+        note("settings rows: expected " + std::to_string(expected.settingsRows) + ", found " +
+             std::to_string(found.settingsRows));
+    for (std::size_t i = 0; i < expected.settings.size(); ++i)
+        if (expected.settings[i] != found.settings[i])
+            note("setting " + std::to_string(i + 1) + ": expected " +
+                 std::to_string(expected.settings[i]) + ", found " +
+                 std::to_string(found.settings[i]));
+    if (listed > 6)
+        out += "\n    ... " + std::to_string(listed - 6) + " more";
+    return out.empty() ? "\n    (none)" : out;
+}
+
+std::string integrityCheck(Connection &connection)
+{
+    Statement check(connection, "PRAGMA integrity_check");
+    std::string result;
+    while (check.step())
+        result += (result.empty() ? "" : "; ") + check.columnText(0);
+    return result;
+}
+
+StoreState readState(NoteStore &store)
+{
+    StoreState state;
+    store.scanOutline([&](const OutlineRow &row) {
+        state.rows.push_back(RowState{row.key.toText().value_or("(Null)"),
+                                      row.title.toText().value_or("(Null)"),
+                                      {},
+                                      row.expanded.toInt32().value_or(-1)});
+    });
+    for (RowState &row : state.rows) {
+        const std::optional<NoteRow> note = store.readNote(row.key);
+        const std::optional<std::string> text = note ? note->text.toText() : std::nullopt;
+        row.text = text ? textDigest(*text) : "Null";
+    }
+    Settings settings;
+    store.loadSettings(settings);
+    for (int position = 1; position <= Settings::kCount; ++position)
+        state.settings[static_cast<std::size_t>(position - 1)] = settings.at(position);
+    Statement count(store.connection(), "SELECT count(*) FROM parame");
+    count.step();
+    state.settingsRows = count.columnInt64(0);
+    return state;
+}
+
+std::vector<std::string> deletionCopies(const std::string &databasePath)
+{
+    std::vector<std::string> copies;
+    const std::filesystem::path deleted =
+        std::filesystem::path(databasePath).parent_path() / "deleted";
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(deleted, error))
+        if (entry.path().extension() == ".json")
+            copies.push_back(entry.path().string());
+    std::sort(copies.begin(), copies.end());
+    return copies;
+}
+
+std::string deletionCopyProblem(const std::string &copy)
+{
+    std::ifstream in(copy, std::ios::binary);
+    try {
+        if (archive::read(in).rows.empty())
+            return "the deletion copy " + copy + " holds no rows";
+    } catch (const std::exception &error) {
+        return "the deletion copy " + copy + " cannot be read: " + error.what();
+    }
+    return {};
+}
+
+std::string sideFileProblems(const std::string &path, long long deletionsDone,
+                             std::set<std::string> &copiesRead, SideFileCounts &counts)
+{
+    for (const std::string &backup : backups::list(path)) {
+        if (const std::string problems = backups::problemsOf(backup); !problems.empty())
+            return "the backup " + backup + " does not pass its check: " + problems;
+        ++counts.backups;
+    }
+    for (const std::string &copy : deletionCopies(path)) {
+        if (copiesRead.contains(copy))
+            continue;
+        if (const std::string problem = deletionCopyProblem(copy); !problem.empty())
+            return problem;
+        copiesRead.insert(copy);
+        ++counts.deletionCopies;
+    }
+    if (static_cast<long long>(copiesRead.size()) < deletionsDone)
+        return std::to_string(deletionsDone) + " deletions were made but only " +
+               std::to_string(copiesRead.size()) + " copies were kept";
+    return {};
+}
+
+} // namespace quillet::crashtest

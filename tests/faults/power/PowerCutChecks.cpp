@@ -1,0 +1,253 @@
+#include "faults/power/PowerCutChecks.h"
+
+#include "keeping/Archive.h"
+#include "keeping/Backups.h"
+#include "store/NoteStore.h"
+#include "support/TestDatabase.h"
+#include "tools/DbTool.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+
+namespace quillet::test {
+
+using crashtest::RowState;
+using crashtest::StoreState;
+
+namespace {
+
+bool exists(const std::string &path)
+{
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+// The rows and settings of a notes database, read as the program reads them; nothing, with the
+// reason in problem, when it cannot be opened or fails its integrity check.
+std::optional<StoreState> stateOf(const std::string &path, std::string &problem)
+{
+    try {
+        NoteStore store(path);
+        const std::string integrity = crashtest::integrityCheck(store.connection());
+        if (integrity != "ok") {
+            problem = "its integrity check says: " + integrity;
+            return std::nullopt;
+        }
+        return crashtest::readState(store);
+    } catch (const std::exception &error) {
+        problem = error.what();
+        return std::nullopt;
+    }
+}
+
+// The rows of a copy of deleted items, in the model's terms; nothing when it cannot be read.
+std::optional<std::vector<RowState>> rowsOfCopy(const std::string &path)
+{
+    if (!crashtest::deletionCopyProblem(path).empty())
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<RowState> rows;
+    for (const archive::Row &row : archive::read(in).rows) {
+        const std::optional<std::string> text = row[3].toText();
+        rows.push_back(
+            RowState{row[1].toText().value_or("(Null)"), row[2].toText().value_or("(Null)"),
+                     text ? crashtest::textDigest(*text) : "Null", row[4].toInt32().value_or(-1)});
+    }
+    return rows;
+}
+
+// Files in the database's folder whose names hold part.
+std::vector<std::string> filesNamed(const std::string &databasePath, const std::string &part)
+{
+    std::vector<std::string> found;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(
+             std::filesystem::path(databasePath).parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find(part) != std::string::npos && !name.ends_with(".partial"))
+            found.push_back(entry.path().string());
+    }
+    return found;
+}
+
+class Checker
+{
+public:
+    Checker(const std::string &path, const Acknowledged &acknowledged)
+        : m_path(path)
+        , m_acknowledged(acknowledged)
+    {
+    }
+
+    CutVerdict run()
+    {
+        checkDatabase();
+        for (const AcknowledgedFile &file : m_acknowledged.files)
+            checkAcknowledged(file);
+        checkUnacknowledged();
+        checkUnderWay();
+        return m_verdict;
+    }
+
+private:
+    void lost(long long count, const std::string &what)
+    {
+        m_verdict.lost += count;
+        m_verdict.problems.push_back("lost: " + what);
+    }
+
+    // Each file counts once, however many of its checks it fails.
+    void torn(const std::string &file, const std::string &what)
+    {
+        if (m_torn.insert(file).second)
+            ++m_verdict.torn;
+        m_verdict.problems.push_back("torn: " + file + ": " + what);
+    }
+
+    void checkDatabase()
+    {
+        const std::vector<StoreState> &states = m_acknowledged.states;
+        const auto changes = static_cast<long long>(states.size());
+        m_verdict.checked += changes;
+        if (!exists(m_path)) {
+            if (changes > 0)
+                lost(changes, "the database is gone");
+            return;
+        }
+        std::string problem;
+        m_found = stateOf(m_path, problem);
+        if (!m_found) {
+            torn(m_path, problem);
+            return;
+        }
+        const dbtool::CheckReport report = dbtool::checkDatabase(m_path);
+        for (const dbtool::Problem &found : report.problems)
+            torn(m_path, "quillet-db check: " + found.text);
+        if ((changes > 0 && *m_found == states.back()) ||
+            (m_acknowledged.underWay && *m_found == *m_acknowledged.underWay))
+            return;
+        // The file as it was some acknowledged changes ago, or as no change ever left it.
+        for (long long j = changes - 1; j >= 0; --j) {
+            if (*m_found == states[static_cast<std::size_t>(j)]) {
+                lost(changes - 1 - j, "the database holds the state after change " +
+                                          std::to_string(j + 1) + " of " + std::to_string(changes) +
+                                          " acknowledged");
+                return;
+            }
+        }
+        torn(m_path,
+             "its rows are in no state its changes leave:" +
+                 crashtest::differences(changes > 0 ? states.back() : StoreState{}, *m_found));
+    }
+
+    void checkAcknowledged(const AcknowledgedFile &file)
+    {
+        ++m_verdict.checked;
+        m_acknowledgedPaths.insert(file.path);
+        if (!exists(file.path)) {
+            lost(1, "the acknowledged file " + file.path + " is gone");
+            ++m_verdict.lostFiles;
+            return;
+        }
+        switch (file.kind) {
+        case AcknowledgedFile::Kind::Backup:
+        case AcknowledgedFile::Kind::BeforeRestore: {
+            std::string problem = backups::problemsOf(file.path);
+            std::optional<StoreState> state;
+            if (problem.empty())
+                state = stateOf(file.path, problem);
+            if (!state)
+                torn(file.path, problem);
+            else if (*state != file.state)
+                torn(file.path,
+                     "it holds other rows:" + crashtest::differences(file.state, *state));
+            return;
+        }
+        case AcknowledgedFile::Kind::DeletionCopy: {
+            const std::optional<std::vector<RowState>> rows = rowsOfCopy(file.path);
+            if (!rows || *rows != file.rows)
+                torn(file.path, "it does not hold the deleted rows whole");
+            return;
+        }
+        case AcknowledgedFile::Kind::Recovery:
+        case AcknowledgedFile::Kind::Export:
+            if (fileBytes(file.path) != file.bytes)
+                torn(file.path, "it does not hold exactly what was written");
+            return;
+        }
+    }
+
+    // Files under a final name whose step was not acknowledged: there or not, but whole.
+    void checkUnacknowledged()
+    {
+        const auto unacknowledged = [&](const std::string &file) {
+            return !m_acknowledgedPaths.contains(file);
+        };
+        for (const std::string &backup : backups::list(m_path))
+            if (unacknowledged(backup))
+                if (const std::string problem = backups::problemsOf(backup); !problem.empty())
+                    torn(backup, problem);
+        for (const std::string &copy : crashtest::deletionCopies(m_path))
+            if (unacknowledged(copy))
+                if (const std::string problem = crashtest::deletionCopyProblem(copy);
+                    !problem.empty())
+                    torn(copy, problem);
+        for (const std::string &kept : filesNamed(m_path, ".before-restore-"))
+            if (unacknowledged(kept))
+                if (const std::string problem = backups::problemsOf(kept); !problem.empty())
+                    torn(kept, problem);
+        for (const std::string &recovered : filesNamed(m_path, ".recovered-"))
+            if (unacknowledged(recovered) && fileBytes(recovered) != m_acknowledged.recoveryText)
+                torn(recovered, "it does not hold exactly the note written to it");
+        const std::string &exported = m_acknowledged.exportPath;
+        if (!exported.empty() && unacknowledged(exported) && exists(exported) &&
+            fileBytes(exported) != m_acknowledged.exportBytes)
+            torn(exported, "it does not hold exactly the export");
+    }
+
+    // A change under way that took effect must have left what it promises beside the file.
+    void checkUnderWay()
+    {
+        if (!m_found || !m_acknowledged.underWay || *m_found != *m_acknowledged.underWay ||
+            (!m_acknowledged.states.empty() && *m_found == m_acknowledged.states.back()))
+            return;
+        if (!m_acknowledged.deletingRows.empty()) {
+            const std::vector<std::string> copies = crashtest::deletionCopies(m_path);
+            if (std::none_of(copies.begin(), copies.end(), [&](const std::string &copy) {
+                    return rowsOfCopy(copy) == m_acknowledged.deletingRows;
+                })) {
+                lost(1, "the deleted rows have no copy in deleted/");
+                ++m_verdict.lostFiles;
+            }
+        }
+        if (m_acknowledged.restoreReplaces) {
+            const std::vector<std::string> kept = filesNamed(m_path, ".before-restore-");
+            std::string problem;
+            if (std::none_of(kept.begin(), kept.end(), [&](const std::string &file) {
+                    return stateOf(file, problem) == m_acknowledged.restoreReplaces;
+                })) {
+                lost(1, "the file the restore replaced was not kept");
+                ++m_verdict.lostFiles;
+            }
+        }
+    }
+
+    std::string m_path;
+    const Acknowledged &m_acknowledged;
+    CutVerdict m_verdict;
+    std::optional<StoreState> m_found;
+    std::set<std::string> m_torn;
+    std::set<std::string> m_acknowledgedPaths;
+};
+
+} // namespace
+
+CutVerdict checkAfterCut(const std::string &databasePath, const Acknowledged &acknowledged)
+{
+    return Checker(databasePath, acknowledged).run();
+}
+
+} // namespace quillet::test

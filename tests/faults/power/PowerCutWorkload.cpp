@@ -1,0 +1,303 @@
+#include "faults/power/PowerCutWorkload.h"
+
+#include "keeping/Backups.h"
+#include "keeping/Deletions.h"
+#include "keeping/FileOperations.h"
+#include "keeping/InUseLock.h"
+#include "keeping/RecoveryFile.h"
+#include "store/NoteStore.h"
+#include "tools/DbTool.h"
+
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace quillet::test {
+
+using crashtest::RowState;
+using crashtest::StoreState;
+using crashtest::textDigest;
+using crashtest::Write;
+
+namespace {
+
+// Thrown to end the run: a step failed, or the power is off.
+struct Stopped
+{
+};
+
+// Notes of Latin and Greek words, long enough to span several pages and sectors.
+std::string noteText(std::size_t size, int variant)
+{
+    static const char *const kWords[] = {"lorem ",  "\xce\xbb\xcf\x8c\xce\xb3\xce\xbf\xcf\x82 ",
+                                         "ipsum\n", "\xce\x91\xce\xb8\xce\xae\xce\xbd\xce\xb1 ",
+                                         "dolor ",  "\"quoted\" "};
+    std::string text = "note " + std::to_string(variant) + ": ";
+    for (std::size_t i = static_cast<std::size_t>(variant); text.size() < size; ++i)
+        text += kWords[i % 6];
+    text.resize(size, '.');
+    return text;
+}
+
+// A writer that does everything the disk's file operations do, except syncing a folder.
+class FolderSyncSkipping final : public durable::FileOperations
+{
+public:
+    explicit FolderSyncSkipping(durable::FileOperations &files)
+        : m_files(files)
+    {
+    }
+
+    int open(const char *path, int flags, mode_t mode) override
+    {
+        return m_files.open(path, flags, mode);
+    }
+    ssize_t write(int fd, const void *data, std::size_t size) override
+    {
+        return m_files.write(fd, data, size);
+    }
+    int fsync(int fd) override
+    {
+        struct stat info
+        {
+        };
+        if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode))
+            return 0;
+        return m_files.fsync(fd);
+    }
+    int close(int fd) override { return m_files.close(fd); }
+    int rename(const char *from, const char *to) override { return m_files.rename(from, to); }
+    int link(const char *from, const char *to) override { return m_files.link(from, to); }
+    int unlink(const char *path) override { return m_files.unlink(path); }
+    int mkdir(const char *path, mode_t mode) override { return m_files.mkdir(path, mode); }
+
+private:
+    durable::FileOperations &m_files;
+};
+
+} // namespace
+
+// The open notes file as the program holds it: the in-use lock, then the store.
+class PowerCutWorkload::Session
+{
+public:
+    Session(const std::string &path, Writing writing)
+        : m_lock(path)
+        , m_store(path)
+    {
+        if (writing == Writing::CommitsWithFullSync)
+            m_store.connection().exec("PRAGMA synchronous=FULL");
+        else if (writing == Writing::CommitsWithNormalSync)
+            m_store.connection().exec("PRAGMA synchronous=NORMAL");
+    }
+
+    NoteStore &store() { return m_store; }
+
+private:
+    InUseLock m_lock;
+    NoteStore m_store;
+};
+
+PowerCutWorkload::PowerCutWorkload(std::string folder, Writing writing)
+    : m_folder(std::move(folder))
+    , m_writing(writing)
+{
+}
+
+void PowerCutWorkload::run(const std::function<bool()> &powerIsOff)
+{
+    // The broken writer stands between the code and the disk for the run only.
+    struct Skipping
+    {
+        FolderSyncSkipping writer{durable::fileOperations()};
+        durable::FileOperations *disk = durable::useFileOperations(&writer);
+        ~Skipping() { durable::useFileOperations(disk); }
+    };
+    std::optional<Skipping> skipping;
+    if (m_writing == Writing::FolderSyncsSkipped)
+        skipping.emplace();
+
+    const std::string path = databasePath();
+    Acknowledged &acknowledged = m_acknowledged;
+    StoreState model;
+    std::unique_ptr<Session> session;
+
+    // A step that fails with the power on is a fault of the program's, not of the disk.
+    const auto stopOrRethrow = [&] {
+        if (powerIsOff())
+            throw Stopped{};
+        throw;
+    };
+    const auto done = [&] {
+        acknowledged.underWay.reset();
+        acknowledged.deletingRows.clear();
+        acknowledged.restoreReplaces.reset();
+        ++acknowledged.steps;
+        if (powerIsOff())
+            throw Stopped{};
+    };
+    // A step that changes the database: after is what it leaves once acknowledged.
+    const auto change = [&](const StoreState &after, const auto &act) {
+        acknowledged.underWay = after;
+        try {
+            act();
+        } catch (const std::exception &) {
+            stopOrRethrow();
+        }
+        acknowledged.states.push_back(after);
+        model = after;
+    };
+    const auto write = [&](const Write &write, const auto &act) {
+        change(*crashtest::applied(model, write), act);
+        done();
+    };
+    const auto file = [&](AcknowledgedFile::Kind kind, const auto &act) {
+        AcknowledgedFile made{kind, {}, {}, model, {}};
+        try {
+            made.path = act(made);
+        } catch (const std::exception &) {
+            stopOrRethrow();
+        }
+        acknowledged.files.push_back(made);
+        done();
+    };
+    const auto text = [&](const std::string &key, const std::string &note) {
+        Write save;
+        save.kind = Write::Kind::Text;
+        save.key = key;
+        save.textSize = note.size();
+        save.textHash = crashtest::textHash(note);
+        write(save, [&] { session->store().saveText(key, note); });
+    };
+    const auto add = [&](const std::string &key, const std::string &title) {
+        Write item;
+        item.kind = Write::Kind::Add;
+        item.key = key;
+        item.title = title;
+        write(item, [&] { session->store().insertItem(key, title); });
+    };
+    const auto workspace = [&](int variant) {
+        Write flags;
+        flags.kind = Write::Kind::Expanded;
+        for (std::size_t i = 0; i < model.rows.size(); ++i)
+            flags.flags.push_back((i + static_cast<std::size_t>(variant)) % 2 == 0);
+        write(flags, [&] { session->store().storeExpanded(flags.flags); });
+        Write settings;
+        settings.kind = Write::Kind::Settings;
+        Settings values;
+        for (int position = 1; position <= Settings::kCount; ++position) {
+            values.at(position) = position * 1009 * (variant + 1) - 7000;
+            settings.settings[static_cast<std::size_t>(position - 1)] = values.at(position);
+        }
+        write(settings, [&] { session->store().storeSettings(values); });
+    };
+
+    try {
+        StoreState made;
+        made.rows.push_back(RowState{"A", std::string(dbtool::kDefaultTitle), textDigest(""), 0});
+        made.settings = {600, 600, 14340, 9465};
+        change(made, [&] { dbtool::initDatabase(path); });
+        done();
+
+        session = std::make_unique<Session>(path, m_writing);
+        text("A", noteText(6000, 1));
+        add("B", "Second item");
+        add("A1", "Child \xc2\xab\xce\xb1\xc2\xbb");
+        text("A1", noteText(2000, 2));
+        StoreState renamed = model;
+        renamed.rows[1].title = "Renamed 'B'";
+        change(renamed, [&] { session->store().rename("B", "Renamed 'B'"); });
+        done();
+        add("B1", "Grandchild");
+        text("B1", noteText(9000, 3));
+        workspace(0);
+
+        // The daily backup, as the program makes it after start-up.
+        std::string backup;
+        file(AcknowledgedFile::Kind::Backup, [&](AcknowledgedFile &) {
+            backup = backups::make(path, 3).file;
+            return backup;
+        });
+        const StoreState backedUp = model;
+
+        // Deleting with a copy, as the notes window does: the copy first, then the rows.
+        std::vector<RowState> deleting;
+        std::vector<std::size_t> deletedAt;
+        for (std::size_t i = 0; i < model.rows.size(); ++i)
+            if (model.rows[i].key.starts_with("B")) {
+                deleting.push_back(model.rows[i]);
+                deletedAt.push_back(i);
+            }
+        acknowledged.deletingRows = deleting;
+        std::string copy;
+        Write remove;
+        remove.kind = Write::Kind::Delete;
+        remove.key = "B";
+        change(*crashtest::applied(model, remove), [&] {
+            session->store().deleteSubtree("B", [&](const std::vector<StoredRow> &rows) {
+                copy = deletions::keepCopy(path, "B", rows);
+            });
+        });
+        acknowledged.files.push_back(
+            {AcknowledgedFile::Kind::DeletionCopy, copy, {}, {}, deleting});
+        done();
+
+        // A note that could not be stored goes to its recovery file.
+        acknowledged.recoveryText = noteText(1500, 4);
+        file(AcknowledgedFile::Kind::Recovery, [&](AcknowledgedFile &recovered) {
+            recovered.bytes = acknowledged.recoveryText;
+            const std::string written = recovery::write(path, "A1", acknowledged.recoveryText, {});
+            if (written.empty())
+                throw std::runtime_error("no recovery file was written");
+            return written;
+        });
+        text("A", noteText(500, 5));
+        session.reset();
+
+        // The tool, with the program closed: the deleted items put back, an export, a restore.
+        StoreState undeleted = model;
+        for (std::size_t i = 0; i < deleting.size(); ++i)
+            undeleted.rows.insert(
+                undeleted.rows.begin() + static_cast<std::ptrdiff_t>(deletedAt[i]), deleting[i]);
+        change(undeleted, [&] { deletions::undelete(copy, path); });
+        done();
+
+        acknowledged.exportPath = m_folder + "/notes.json";
+        {
+            std::ostringstream expected;
+            dbtool::exportDatabase(path, dbtool::ExportFormat::Json, expected);
+            acknowledged.exportBytes = expected.str();
+        }
+        file(AcknowledgedFile::Kind::Export, [&](AcknowledgedFile &exported) {
+            exported.bytes = acknowledged.exportBytes;
+            std::ostringstream out, err;
+            if (dbtool::run(
+                    {"export", path, "--format", "json", "--output", acknowledged.exportPath}, out,
+                    err) != 0)
+                throw std::runtime_error(err.str());
+            return acknowledged.exportPath;
+        });
+
+        std::string kept;
+        acknowledged.restoreReplaces = model;
+        const StoreState replaced = model;
+        change(backedUp, [&] { kept = backups::restore(backup, path).kept; });
+        acknowledged.files.push_back(
+            {AcknowledgedFile::Kind::BeforeRestore, kept, {}, replaced, {}});
+        done();
+
+        // The program again, on the restored file.
+        session = std::make_unique<Session>(path, m_writing);
+        text("A1", noteText(3000, 6));
+        add("C", "After the restore");
+        workspace(1);
+        session.reset();
+    } catch (const Stopped &) {
+    } catch (const std::exception &) {
+        if (!powerIsOff())
+            throw;
+    }
+}
+
+} // namespace quillet::test
