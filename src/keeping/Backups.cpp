@@ -260,6 +260,20 @@ bool due(const std::string &databasePath, std::chrono::system_clock::time_point 
 
 namespace {
 
+// Copies the file a restore replaces to the name it is kept under, through a ".partial" name:
+// a copy cut short never has the kept copy's name.
+void keepCopy(const std::string &file, const std::string &kept, mode_t mode)
+{
+    const std::string partial = kept + ".partial";
+    durable::copyFile(file, partial, mode);
+    try {
+        durable::rename(partial, kept);
+    } catch (...) {
+        durable::remove(partial);
+        throw;
+    }
+}
+
 // The earlier versions go back with the notes: the history copy made with the backup replaces
 // the history file, the one it replaces kept beside it as the database's own is.
 void restoreHistory(const std::string &backupPath, const std::string &databasePath, mode_t mode)
@@ -278,7 +292,7 @@ void restoreHistory(const std::string &backupPath, const std::string &databasePa
         std::string kept = history + ".before-restore-" + timestamp;
         for (int n = 2; exists(kept); ++n)
             kept = history + ".before-restore-" + timestamp + "-" + std::to_string(n);
-        durable::copyFile(history, kept, mode);
+        keepCopy(history, kept, mode);
     }
     durable::makeFolder(places::historyFolder(databasePath), durable::folderModeFor(databasePath));
     const std::string restoring = history + ".restoring";
@@ -319,7 +333,7 @@ Restored restore(const std::string &backupPath, const std::string &linkedPath)
         done.kept = places::beforeRestoreFile(databasePath, timestamp, 1);
         for (int n = 2; exists(done.kept); ++n)
             done.kept = places::beforeRestoreFile(databasePath, timestamp, n);
-        durable::copyFile(databasePath, done.kept, mode);
+        keepCopy(databasePath, done.kept, mode);
     }
     const std::string restoring = places::restoringFile(databasePath);
     durable::remove(restoring);

@@ -2,6 +2,7 @@
 
 #include "keeping/Archive.h"
 #include "keeping/Backups.h"
+#include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 #include "tools/DbTool.h"
@@ -88,6 +89,7 @@ public:
         for (const AcknowledgedFile &file : m_acknowledged.files)
             checkAcknowledged(file);
         checkUnacknowledged();
+        checkHistory();
         checkUnderWay();
         return m_verdict;
     }
@@ -177,6 +179,26 @@ private:
             if (fileBytes(file.path) != file.bytes)
                 torn(file.path, "it does not hold exactly what was written");
             return;
+        }
+    }
+
+    // The history file, and each copy of it in backups/: whatever versions a cut took, whole.
+    void checkHistory()
+    {
+        std::vector<std::string> files{places::historyFile(m_path)};
+        for (const std::string &backup : backups::list(m_path))
+            files.push_back(places::historyBackupFile(m_path, backup));
+        for (const std::string &file : files) {
+            if (!exists(file))
+                continue;
+            try {
+                Connection history(file, Connection::Mode::ReadWrite);
+                const std::string integrity = crashtest::integrityCheck(history);
+                if (integrity != "ok")
+                    torn(file, "its integrity check says: " + integrity);
+            } catch (const StoreError &error) {
+                torn(file, error.message());
+            }
         }
     }
 

@@ -3,6 +3,7 @@
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
 #include "keeping/FileOperations.h"
+#include "keeping/History.h"
 #include "keeping/InUseLock.h"
 #include "keeping/RecoveryFile.h"
 #include "store/NoteStore.h"
@@ -168,7 +169,13 @@ void PowerCutWorkload::run(const std::function<bool()> &powerIsOff)
         save.key = key;
         save.textSize = note.size();
         save.textHash = crashtest::textHash(note);
-        write(save, [&] { session->store().saveText(key, note); });
+        // As the program saves: the note it replaces is kept in the history first, whose
+        // versions nobody is promised at a power cut, but whose file must stay whole.
+        write(save, [&] {
+            if (const std::optional<StoredRow> row = session->store().readRow(key))
+                NoteHistory(path).keep(*row, false, static_cast<std::int64_t>(model.rows.size()));
+            session->store().saveText(key, note);
+        });
     };
     const auto add = [&](const std::string &key, const std::string &title) {
         Write item;
