@@ -1,6 +1,7 @@
 #include "CommitBenchmarks.h"
 
 #include "BenchSupport.h"
+#include "keeping/History.h"
 #include "store/NoteStore.h"
 
 #include <filesystem>
@@ -15,7 +16,7 @@ namespace {
 // Saves one note again and again, each save one commit, in a private copy of the database:
 // two texts of a kilobyte in turn, so that every save writes. setting, when given, is run on
 // the store's connection first, in place of its own.
-void commitWith(benchmark::State &state, const char *setting)
+void commitWith(benchmark::State &state, const char *setting, bool keepVersion = false)
 {
     const std::string path = databaseFor(state) + ".commit";
     std::error_code error;
@@ -36,7 +37,11 @@ void commitWith(benchmark::State &state, const char *setting)
         });
         const std::string texts[] = {std::string(1024, 'a'), std::string(1024, 'b')};
         int next = 0;
+        NoteHistory history(path);
+        std::int64_t keptAt = 0;
         for (auto _ : state) {
+            if (keepVersion)
+                history.keep(*store.readRow(key), false, ++keptAt);
             store.saveText(key, texts[next]);
             next = 1 - next;
         }
@@ -45,11 +50,17 @@ void commitWith(benchmark::State &state, const char *setting)
             state.SkipWithError("the note was not stored");
     }
     std::filesystem::remove(path, error);
+    std::filesystem::remove_all(std::filesystem::path(path).parent_path() / "history", error);
 }
 
 void commit(benchmark::State &state)
 {
     commitWith(state, nullptr);
+}
+
+void commitKeepingVersion(benchmark::State &state)
+{
+    commitWith(state, nullptr, true);
 }
 
 void commitFullSync(benchmark::State &state)
@@ -63,6 +74,7 @@ void registerCommitBenchmarks()
 {
     registerAtEverySize(kCommitName, commit);
     registerAtEverySize(kCommitFullSyncName, commitFullSync);
+    registerAtEverySize(kCommitKeepingVersionName, commitKeepingVersion);
 }
 
 } // namespace quillet::bench
