@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev
     fonts-liberation fonts-dejavu-core
+    locales
     poppler-utils
 )
 

@@ -4,6 +4,7 @@
 #include "store/Keys.h"
 #include "store/Sqlite.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -115,9 +116,13 @@ void writeValue(std::ostream &out, const Value &value)
                 << "\"}";
             return;
         }
+        // As printf's "%.17g" would write it in the C locale, whatever the user's: the toolkit
+        // sets the user's locale, and a decimal comma would make the copy of a deleted item
+        // that the program writes unreadable.
         char text[40];
-        std::snprintf(text, sizeof text, "%.17g", number);
-        std::string shown = text;
+        const auto written =
+            std::to_chars(text, text + sizeof text, number, std::chars_format::general, 17);
+        std::string shown(text, written.ptr);
         if (shown.find_first_of(".e") == std::string::npos)
             shown += ".0";
         out << shown;
