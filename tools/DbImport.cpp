@@ -13,82 +13,110 @@ namespace quillet::dbtool {
 
 namespace {
 
-// Every reason the rows cannot make an outline the program loads whole, first ten named.
-void checkRows(const archive::Contents &contents)
+// Takes the rows and settings as they are read: each row is checked by the rule the program
+// loads the outline with, and written while every row before it was sound. Every problem is
+// counted, the first ten named, and said at the end, with nothing imported.
+class Import
 {
-    OutlineRowCheck rowCheck;
-    std::string problems;
-    int count = 0;
-    std::optional<std::int64_t> previousId;
-    for (const archive::Row &stored : contents.rows) {
+public:
+    explicit Import(Connection &db)
+        : m_rows(db)
+        , m_setting(db, "INSERT INTO parame (ID, timilo) VALUES (?, ?)")
+        , m_db(db)
+    {
+    }
+
+    void row(const archive::Row &stored)
+    {
         const std::int64_t id = *stored[0].integer();
         std::vector<std::string> found;
-        if (previousId && id <= *previousId)
+        if (m_previousId && id <= *m_previousId)
             found.emplace_back("the rows are not in ID order");
-        previousId = id;
-        const CheckedRow checked = rowCheck.check(OutlineRow{id, stored[1], stored[2], stored[4]});
+        m_previousId = id;
+        const CheckedRow checked = m_check.check(OutlineRow{id, stored[1], stored[2], stored[4]});
         for (const RowProblem problem : checked.problems)
             found.push_back(checked.describe(problem));
         for (const std::string &problem : found) {
-            if (++count <= 10)
-                problems +=
+            if (++m_count <= 10)
+                m_problems +=
                     "\n  ID " + std::to_string(id) + ", key \"" + checked.key + "\": " + problem;
         }
+        if (m_count == 0)
+            m_rows.insert(stored);
     }
-    if (count > 10)
-        problems += "\n  and " + std::to_string(count - 10) + " more";
-    if (count > 0)
-        throw std::runtime_error("the rows do not make an outline; nothing was imported:" +
-                                 problems);
-    if (contents.settings.empty() ||
-        contents.settings.size() > static_cast<std::size_t>(Settings::kCount))
-        throw std::runtime_error("it holds " + std::to_string(contents.settings.size()) +
-                                 " settings rows, where a notes database has 1 to 30; nothing "
-                                 "was imported");
-}
 
-void fill(Connection &db, const archive::Contents &contents)
-{
-    archive::insertRows(db, contents.rows);
-    Statement setting(db, "INSERT INTO parame (ID, timilo) VALUES (?, ?)");
-    for (const auto &[id, value] : contents.settings) {
-        setting.reset();
-        setting.bind(1, id);
-        setting.bind(2, value);
-        setting.run();
+    void setting(std::int64_t id, const Value &value)
+    {
+        if (++m_settings > static_cast<std::size_t>(Settings::kCount))
+            return;
+        m_setting.reset();
+        m_setting.bind(1, id);
+        m_setting.bind(2, value);
+        m_setting.run();
     }
-    // The next ID the outline gives is as it was, so that IDs of deleted rows stay unused.
-    if (contents.lastId) {
-        Statement sequence(db, "UPDATE sqlite_sequence SET seq = ? WHERE name = 'mynodes'");
-        sequence.bind(1, *contents.lastId);
-        sequence.run();
-        Statement add(db, "INSERT INTO sqlite_sequence (name, seq) SELECT 'mynodes', ? WHERE "
+
+    void finish(std::optional<std::int64_t> lastId)
+    {
+        if (m_count > 10)
+            m_problems += "\n  and " + std::to_string(m_count - 10) + " more";
+        if (m_count > 0)
+            throw archive::FormatError("the rows do not make an outline; nothing was imported:" +
+                                       m_problems);
+        if (m_settings == 0 || m_settings > static_cast<std::size_t>(Settings::kCount))
+            throw archive::FormatError("it holds " + std::to_string(m_settings) +
+                                       " settings rows, where a notes database has 1 to 30; "
+                                       "nothing was imported");
+        // The next ID the outline gives is as it was, so that IDs of deleted rows stay unused.
+        if (lastId) {
+            Statement sequence(m_db, "UPDATE sqlite_sequence SET seq = ? WHERE name = 'mynodes'");
+            sequence.bind(1, *lastId);
+            sequence.run();
+            Statement add(m_db,
+                          "INSERT INTO sqlite_sequence (name, seq) SELECT 'mynodes', ? WHERE "
                           "NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = 'mynodes')");
-        add.bind(1, *contents.lastId);
-        add.run();
-    } else {
-        db.exec("DELETE FROM sqlite_sequence WHERE name = 'mynodes'");
+            add.bind(1, *lastId);
+            add.run();
+        } else {
+            m_db.exec("DELETE FROM sqlite_sequence WHERE name = 'mynodes'");
+        }
     }
-}
+
+private:
+    archive::RowInserter m_rows;
+    Statement m_setting;
+    Connection &m_db;
+    OutlineRowCheck m_check;
+    std::optional<std::int64_t> m_previousId;
+    std::string m_problems;
+    int m_count = 0;
+    std::size_t m_settings = 0;
+};
 
 } // namespace
 
 void importJson(const std::string &jsonPath, const std::string &path)
 {
-    // Said before a large file is read; the creation tests again, exclusively.
+    // Said before the file is read; the creation tests again, exclusively.
     if (struct stat info{}; ::lstat(path.c_str(), &info) == 0)
         throw FileExists(path);
     std::ifstream in(jsonPath, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot open " + jsonPath);
-    archive::Contents contents;
-    try {
-        contents = archive::read(in);
-        checkRows(contents);
-    } catch (const std::runtime_error &error) {
-        throw std::runtime_error(jsonPath + " cannot be imported: " + error.what() + ".");
-    }
-    createDatabase(path, [&](Connection &db) { fill(db, contents); });
+    // The file is read as it is written into the new database, a row at a time; whatever is
+    // wrong with it removes the new database again.
+    createDatabase(path, [&](Connection &db) {
+        try {
+            Import import(db);
+            const std::optional<std::int64_t> lastId =
+                archive::read(in, {[&](const archive::Row &row) { import.row(row); },
+                                   [&](std::int64_t id, const Value &value) {
+                                       import.setting(id, value);
+                                   }});
+            import.finish(lastId);
+        } catch (const archive::FormatError &error) {
+            throw std::runtime_error(jsonPath + " cannot be imported: " + error.what() + ".");
+        }
+    });
 }
 
 } // namespace quillet::dbtool
