@@ -4,6 +4,8 @@
 //   quillet-bench [benchmark flags]      runs everything and prints the summary
 //   quillet-bench --startup-rss PATH     (internal) starts the main window on PATH in a fresh
 //                                        process, prints its peak resident memory and exits
+//   quillet-bench --import-rss JSON PATH (internal) imports JSON into a new database at PATH in
+//                                        a fresh process, prints its peak resident memory, exits
 
 #include "ArchiveBenchmarks.h"
 #include "EditBenchmarks.h"
@@ -17,6 +19,7 @@
 #include "store/NoteSearch.h"
 #include "store/Sqlite.h"
 #include "support/NotesControls.h"
+#include "tools/DbTool.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -53,6 +56,8 @@ constexpr double kExportTargetMs = 1000.0;
 constexpr double kBackupTargetMs = 1000.0;
 constexpr double kEditTarget = 1.5;
 constexpr double kSaveWorkspaceTarget = 1.5;
+// An import of the JSON export, against the export to a file.
+constexpr double kImportTarget = 1.0;
 
 // The platform plugin's notes that the offscreen platform has no window manager to tell
 // size hints to, and that no runtime folder is set; neither concerns a measurement.
@@ -93,26 +98,53 @@ int measureInThisProcess(int argc, char **argv)
     return 0;
 }
 
+// The measuring process of an import: the tool's own work, in a process that holds nothing else.
+int measureImportInThisProcess(char **argv)
+{
+    dbtool::importJson(argv[2], argv[3]);
+    std::printf("import-kb %ld\n", peakRssKb());
+    std::remove(argv[3]);
+    return 0;
+}
+
 // Linux carries the peak of the image a process replaces over into its ru_maxrss at exec,
-// and the process started with --startup-rss comes from the benchmark process, forked at its
-// full size. So it only starts the measuring process anew, from its own still small image, and
-// passes on its output and its status.
-int startupRssChild(char **argv)
+// and the process started with --startup-rss or --import-rss comes from the benchmark process,
+// forked at its full size. So it only starts the measuring process anew, from its own still
+// small image, and passes on its output and its status.
+int measuringChild(int argc, char **argv)
 {
     std::fflush(stdout);
     const pid_t measuring = fork();
     if (measuring < 0)
         return 1;
     if (measuring == 0) {
-        char flag[] = "--startup-rss-measure";
-        char *const arguments[] = {argv[0], flag, argv[2], nullptr};
-        execv("/proc/self/exe", arguments);
+        std::string flag = std::string(argv[1]) + "-measure";
+        std::vector<char *> arguments{argv[0], flag.data()};
+        arguments.insert(arguments.end(), argv + 2, argv + argc);
+        arguments.push_back(nullptr);
+        execv("/proc/self/exe", arguments.data());
         _exit(127);
     }
     int status = 0;
     if (waitpid(measuring, &status, 0) != measuring || !WIFEXITED(status))
         return 1;
     return WEXITSTATUS(status);
+}
+
+// The peak resident memory of an import of the database's JSON export, in kilobytes.
+std::optional<long> measureImportRss(const std::string &path)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--import-rss"), QString::fromStdString(bench::jsonExportOf(path)),
+                 QString::fromStdString(path + ".rss.mdb")});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        return std::nullopt;
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n'))
+        if (line.startsWith("import-kb "))
+            return line.mid(10).toLong();
+    return std::nullopt;
 }
 
 struct RssFigure
@@ -292,7 +324,8 @@ struct Measurement
     const char *base;
 };
 
-void printSummary(const CollectingReporter &reporter, const std::map<int, RssFigure> &rss)
+void printSummary(const CollectingReporter &reporter, const std::map<int, RssFigure> &rss,
+                  const std::map<int, long> &importRss)
 {
     const Measurement measurements[] = {
         {bench::kBaselineName, bench::kBaselineName},
@@ -310,6 +343,8 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
         {"SearchAbsent", bench::kBaselineName},
         {"ExportMarkdown", bench::kBaselineName},
         {"ExportJson", bench::kBaselineName},
+        {"ExportJsonFile", "ExportJsonFile"},
+        {"ImportJson", "ExportJsonFile"},
         {"Backup", bench::kBaselineName},
     };
     std::printf("\nPer call; each ratio is to the baseline named beside it at the same size: %s "
@@ -348,6 +383,16 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
                         "%.1f MB after a search\n",
                         size, found->second.startupKb / 1024.0, found->second.bareKb / 1024.0,
                         found->second.searchKb / 1024.0);
+    }
+
+    std::printf("\nPeak resident memory of quillet-db import-json of the JSON export (a fresh "
+                "process):\n");
+    for (int size : kSizes) {
+        const auto found = importRss.find(size);
+        if (found == importRss.end())
+            std::printf("  %6d items: failed\n", size);
+        else
+            std::printf("  %6d items: %.1f MB\n", size, found->second / 1024.0);
     }
 
     std::printf("\nTargets:\n");
@@ -389,6 +434,7 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
     writeTarget("AddItem", bench::kBaselineName, kEditTarget);
     writeTarget("DeleteItem", bench::kBaselineName, kEditTarget);
     writeTarget("SaveWorkspace", bench::kTransactionBaselineName, kSaveWorkspaceTarget);
+    writeTarget("ImportJson", "ExportJsonFile", kImportTarget);
     for (int size : kSizes) {
         const CollectingReporter::Figure *figure = reporter.find("ShowNote", size);
         if (!figure)
@@ -427,6 +473,12 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
     underTarget("ExportMarkdown", kExportTargetMs);
     underTarget("ExportJson", kExportTargetMs);
     underTarget("Backup", kBackupTargetMs);
+    if (const auto import = importRss.find(largest); import != importRss.end())
+        std::printf("  Peak RSS of an import at %d items: %.1f MB; target under %.0f MB: %s\n",
+                    largest, import->second / 1024.0, kRssTargetMb,
+                    verdict(import->second / 1024.0 < kRssTargetMb));
+    else
+        std::printf("  Peak RSS of an import at %d items: not measured\n", largest);
 }
 
 } // namespace
@@ -436,8 +488,11 @@ int main(int argc, char **argv)
     // Headless unless the caller chose a platform: nothing here is meant to be looked at.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     qInstallMessageHandler(quietMessages);
-    if (argc == 3 && std::string_view(argv[1]) == "--startup-rss")
-        return startupRssChild(argv);
+    if ((argc == 3 && std::string_view(argv[1]) == "--startup-rss") ||
+        (argc == 4 && std::string_view(argv[1]) == "--import-rss"))
+        return measuringChild(argc, argv);
+    if (argc == 4 && std::string_view(argv[1]) == "--import-rss-measure")
+        return measureImportInThisProcess(argv);
     if (argc == 3 && std::string_view(argv[1]) == "--startup-rss-measure")
         return measureInThisProcess(argc, argv);
 
@@ -480,7 +535,11 @@ int main(int argc, char **argv)
     for (int size : kSizes)
         if (const std::optional<RssFigure> figure = measureStartupRss(databases[size], size))
             rss[size] = *figure;
+    std::map<int, long> importRss;
+    for (int size : kSizes)
+        if (const std::optional<long> kb = measureImportRss(databases[size]))
+            importRss[size] = *kb;
     std::cout.flush();
-    printSummary(reporter, rss);
+    printSummary(reporter, rss, importRss);
     return 0;
 }
