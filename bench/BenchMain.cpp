@@ -9,6 +9,7 @@
 
 #include "ArchiveBenchmarks.h"
 #include "EditBenchmarks.h"
+#include "LongLineBenchmarks.h"
 #include "OutlineBenchmarks.h"
 #include "OutlineGenerator.h"
 #include "RecordingMessageBoxes.h"
@@ -58,6 +59,9 @@ constexpr double kEditTarget = 1.5;
 constexpr double kSaveWorkspaceTarget = 1.5;
 // An import of the JSON export, against the export to a file.
 constexpr double kImportTarget = 1.0;
+// A keystroke in, and the showing of, a note of 1 MB in one line, against the same text in
+// lines of 80 characters.
+constexpr double kLongLineTarget = 2.0;
 
 // The platform plugin's notes that the offscreen platform has no window manager to tell
 // size hints to, and that no runtime folder is set; neither concerns a measurement.
@@ -473,6 +477,25 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
     underTarget("ExportMarkdown", kExportTargetMs);
     underTarget("ExportJson", kExportTargetMs);
     underTarget("Backup", kBackupTargetMs);
+    // The long-line figures are judged on processor time, as the outline's are.
+    const auto longLineTarget = [&](const char *name) {
+        const CollectingReporter::Figure *oneLine = reporter.find(name, 0);
+        const CollectingReporter::Figure *lines = reporter.find(name, 80);
+        if (!oneLine || !lines) {
+            std::printf("  %s, one line against lines of 80: not measured\n", name);
+            return;
+        }
+        const double ratio = oneLine->cpuMs() / lines->cpuMs();
+        std::printf("  %s, 1 MB in one line: %.2f ms cpu = %.2fx the same in lines of 80 "
+                    "(%.2f ms; wall %.2f against %.2f ms); target %.1fx: %s\n",
+                    name, oneLine->cpuMs(), ratio, lines->cpuMs(), oneLine->wallMs(),
+                    lines->wallMs(), kLongLineTarget, verdict(ratio <= kLongLineTarget));
+    };
+    longLineTarget("TypeInNote");
+    longLineTarget("ShowLongNote");
+    if (const CollectingReporter::Figure *ordinary = reporter.find("TypeInNote", 1))
+        std::printf("  TypeInNote, an ordinary note of 1 KB: %.2f ms cpu (wall %.2f ms)\n",
+                    ordinary->cpuMs(), ordinary->wallMs());
     if (const auto import = importRss.find(largest); import != importRss.end())
         std::printf("  Peak RSS of an import at %d items: %.1f MB; target under %.0f MB: %s\n",
                     largest, import->second / 1024.0, kRssTargetMb,
@@ -527,6 +550,7 @@ int main(int argc, char **argv)
     bench::registerEditBenchmarks();
     bench::registerSearchBenchmarks();
     bench::registerArchiveBenchmarks();
+    bench::registerLongLineBenchmarks();
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
