@@ -256,7 +256,7 @@ void Form3::Command8_Click()
     if (m_unsaved.has()) {
         m_platform.messageBoxes.inform(
             this, QStringLiteral("Quillet"),
-            m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->toPlainText()),
+            m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->noteText()),
             MessageBoxes::Icon::Warning);
     }
     emit storeAndQuitRequested();
@@ -302,7 +302,7 @@ void Form3::printNote()
             MessageBoxes::Icon::Information);
     }
     const QString header = m_selection.FullPath;
-    const QString text = Text1->toPlainText();
+    const QString text = Text1->noteText();
     const EditorFormat format = Text1->format();
     m_platform.choosers->printDocument(
         settings, [&](QPrinter &printer) { quillet::printNote(printer, header, text, format); });

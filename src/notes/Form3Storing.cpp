@@ -52,7 +52,7 @@ void Form3::Check1_Click()
             throw;
         // Closing goes on whatever happens; the text must not go with it.
         m_closingFailure =
-            m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->toPlainText());
+            m_unsaved.keepAtClosing(m_databasePath, m_selection.Key, Text1->noteText());
         return;
     }
     Check1->setCheckState(Qt::Unchecked);
@@ -64,7 +64,7 @@ void Form3::SaveNoteText()
     if (m_selection.isEmpty() || Text1->isReadOnly())
         return;
     try {
-        openStore().saveText(m_selection.StoredKey, Text1->toPlainText().toStdString());
+        openStore().saveText(m_selection.StoredKey, Text1->noteText().toStdString());
     } catch (const std::exception &error) {
         m_unsaved.notStored(m_selection.FullPath, error);
     }

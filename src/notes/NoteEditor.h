@@ -29,8 +29,12 @@ public:
     // Applies every property of the format; a size the editor cannot take keeps the size it has.
     void setFormat(const EditorFormat &format);
 
-    // Shows a note's text: a change the user did not make, so edited() is not raised.
+    // Shows a note's text: a change the user did not make, so edited() is not raised. Lines far
+    // longer than the window is wide are shown in pieces (see DisplayLines.h).
     void showText(const QString &text);
+    // The text as the user typed it, the pieces of long lines joined again: what is stored,
+    // kept and printed.
+    QString noteText() const;
 
 signals:
     void focusLost();
@@ -40,9 +44,13 @@ signals:
 protected:
     bool event(QEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void insertFromMimeData(const QMimeData *source) override;
+    QMimeData *createMimeDataFromSelection() const override;
 
 private:
     bool m_showing = false;
+    bool m_pieces = false; // some line is, or was since the note was shown, shown in pieces
 };
 
 } // namespace quillet
