@@ -41,7 +41,9 @@ int main(int argc, char *argv[])
     quillet::TerminationSignals terminations;
     quillet::closeOnSessionEndOrSignal(*window, terminations);
     window->show();
-    instance.listen([&window] { quillet::bringToFront(*window); });
-    window->startDamageCheck();
+    quillet::whenShown(*window, [&instance, &window] {
+        instance.listen([&window] { quillet::bringToFront(*window); });
+        window->startDamageCheck();
+    });
     return app.exec();
 }
