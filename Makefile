@@ -5,7 +5,8 @@ SAN_BUILD ?= build-sanitize
 JOBS     ?= 2
 RUN_DIR  ?= run
 
-.PHONY: all deps configure build run test sanitize release soak bench format format-check
+.PHONY: all deps configure build run test check sanitize sanitize-test release soak bench \
+        format format-check
 
 all: build
 
@@ -26,23 +27,32 @@ run: build
 	@test -e $(RUN_DIR)/mydata.mdb || $(RUN_DIR)/quillet-db init $(RUN_DIR)/mydata.mdb
 	$(RUN_DIR)/quillet
 
-test: build sanitize release
+# One build, every test.
+test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
-	ctest --test-dir $(SAN_BUILD) --output-on-failure -j$(JOBS)
+
+# What CI runs, and what to run before submitting: the format, every test, the tests of the
+# store, the tool and the fault injection under the sanitizers, and a Release build of
+# everything, so that every build type keeps building with warnings as errors.
+check: format-check test sanitize-test release
 
 # The store, the tool and the fault tests built with AddressSanitizer and UBSan.
 sanitize: deps
 	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILLET_SANITIZE=ON >/dev/null
 	cmake --build $(SAN_BUILD) -j$(JOBS) --target quillet_all_tests
 
+sanitize-test: sanitize
+	ctest --test-dir $(SAN_BUILD) --output-on-failure -j$(JOBS)
+
 # The long fault runs: many more kill cycles and damaged files than the tests run.
 soak: sanitize
 	QUILLET_SOAK=1 ctest --test-dir $(SAN_BUILD) --output-on-failure -R '^faults' -j$(JOBS)
 
-# Everything (program, tool, tests, benchmarks) as a Release build, so that a build type the
-# tests do not run in still builds.
+# Everything (program, tool, tests, benchmarks) as a Release build, each file compiled on its
+# own rather than in the larger units of the other builds, so that a file that compiles only
+# after another one's includes is found here.
 release: deps
-	@cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLET_BUILD_BENCH=ON >/dev/null
+	@cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLET_BUILD_BENCH=ON 	    -DCMAKE_UNITY_BUILD=OFF >/dev/null
 	cmake --build $(RELEASE_BUILD) -j$(JOBS)
 
 bench: release

@@ -6,11 +6,14 @@
 //                                        process, prints its peak resident memory and exits
 //   quillet-bench --peak-rss-of PROGRAM ARGS (internal) runs PROGRAM, prints its peak resident
 //                                        memory in kilobytes
+//   quillet-bench --import-rss JSON PATH (internal) imports JSON into a new database at PATH in
+//                                        a fresh process, prints its peak resident memory, exits
 
 #include "ArchiveBenchmarks.h"
 #include "CommitBenchmarks.h"
 #include "EditBenchmarks.h"
 #include "HistoryBenchmarks.h"
+#include "LongLineBenchmarks.h"
 #include "OutlineBenchmarks.h"
 #include "OutlineGenerator.h"
 #include "RecordingMessageBoxes.h"
@@ -22,6 +25,7 @@
 #include "store/NoteSearch.h"
 #include "store/Sqlite.h"
 #include "support/NotesControls.h"
+#include "tools/DbTool.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -60,6 +64,11 @@ constexpr double kExportTargetMs = 1000.0;
 constexpr double kBackupTargetMs = 1000.0;
 constexpr double kEditTarget = 1.5;
 constexpr double kSaveWorkspaceTarget = 1.5;
+// An import of the JSON export, against the export to a file.
+constexpr double kImportTarget = 1.0;
+// A keystroke in, and the showing of, a note of 1 MB in one line, against the same text in
+// lines of 80 characters.
+constexpr double kLongLineTarget = 2.0;
 
 // The platform plugin's notes that the offscreen platform has no window manager to tell
 // size hints to, and that no runtime folder is set; neither concerns a measurement.
@@ -101,26 +110,53 @@ int measureInThisProcess(int argc, char **argv)
     return 0;
 }
 
+// The measuring process of an import: the tool's own work, in a process that holds nothing else.
+int measureImportInThisProcess(char **argv)
+{
+    dbtool::importJson(argv[2], argv[3]);
+    std::printf("import-kb %ld\n", peakRssKb());
+    std::remove(argv[3]);
+    return 0;
+}
+
 // Linux carries the peak of the image a process replaces over into its ru_maxrss at exec,
-// and the process started with --startup-rss comes from the benchmark process, forked at its
-// full size. So it only starts the measuring process anew, from its own still small image, and
-// passes on its output and its status.
-int startupRssChild(char **argv)
+// and the process started with --startup-rss or --import-rss comes from the benchmark process,
+// forked at its full size. So it only starts the measuring process anew, from its own still
+// small image, and passes on its output and its status.
+int measuringChild(int argc, char **argv)
 {
     std::fflush(stdout);
     const pid_t measuring = fork();
     if (measuring < 0)
         return 1;
     if (measuring == 0) {
-        char flag[] = "--startup-rss-measure";
-        char *const arguments[] = {argv[0], flag, argv[2], nullptr};
-        execv("/proc/self/exe", arguments);
+        std::string flag = std::string(argv[1]) + "-measure";
+        std::vector<char *> arguments{argv[0], flag.data()};
+        arguments.insert(arguments.end(), argv + 2, argv + argc);
+        arguments.push_back(nullptr);
+        execv("/proc/self/exe", arguments.data());
         _exit(127);
     }
     int status = 0;
     if (waitpid(measuring, &status, 0) != measuring || !WIFEXITED(status))
         return 1;
     return WEXITSTATUS(status);
+}
+
+// The peak resident memory of an import of the database's JSON export, in kilobytes.
+std::optional<long> measureImportRss(const std::string &path)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--import-rss"), QString::fromStdString(bench::jsonExportOf(path)),
+                 QString::fromStdString(path + ".rss.mdb")});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        return std::nullopt;
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n'))
+        if (line.startsWith("import-kb "))
+            return line.mid(10).toLong();
+    return std::nullopt;
 }
 
 struct RssFigure
@@ -300,7 +336,8 @@ struct Measurement
     const char *base;
 };
 
-void printSummary(const CollectingReporter &reporter, const std::map<int, RssFigure> &rss)
+void printSummary(const CollectingReporter &reporter, const std::map<int, RssFigure> &rss,
+                  const std::map<int, long> &importRss)
 {
     const Measurement measurements[] = {
         {bench::kBaselineName, bench::kBaselineName},
@@ -318,8 +355,8 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
         {"SearchAbsent", bench::kBaselineName},
         {"ExportMarkdown", bench::kBaselineName},
         {"ExportJson", bench::kBaselineName},
+        {"ImportJson", "ExportJsonFile"},
         {"Backup", bench::kBaselineName},
-        {"ImportJson", bench::kBaselineName},
         {"ImportOpml", "ImportJson"},
         {"ImportCherryTree", "ImportJson"},
         {"ImportMarkdownFolder", "ImportJson"},
@@ -367,6 +404,16 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
                         found->second.searchKb / 1024.0);
     }
 
+    std::printf("\nPeak resident memory of quillet-db import-json of the JSON export (a fresh "
+                "process):\n");
+    for (int size : kSizes) {
+        const auto found = importRss.find(size);
+        if (found == importRss.end())
+            std::printf("  %6d items: failed\n", size);
+        else
+            std::printf("  %6d items: %.1f MB\n", size, found->second / 1024.0);
+    }
+
     std::printf("\nTargets:\n");
     const int largest = kMaxOutlineItems;
     const auto ratioTarget = [&](const char *name, const char *baseName, double limit) {
@@ -406,6 +453,7 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
     writeTarget("AddItem", bench::kBaselineName, kEditTarget);
     writeTarget("DeleteItem", bench::kBaselineName, kEditTarget);
     writeTarget("SaveWorkspace", bench::kTransactionBaselineName, kSaveWorkspaceTarget);
+    writeTarget("ImportJson", "ExportJsonFile", kImportTarget);
     for (int size : kSizes) {
         const CollectingReporter::Figure *figure = reporter.find("ShowNote", size);
         if (!figure)
@@ -489,6 +537,32 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
                     "under %.0f ms: %s\n",
                     window->wallMs(), kHistoryWindowTargetMs,
                     verdict(window->wallMs() < kHistoryWindowTargetMs));
+
+    // The long-line figures are judged on processor time, as the outline's are.
+    const auto longLineTarget = [&](const char *name) {
+        const CollectingReporter::Figure *oneLine = reporter.find(name, 0);
+        const CollectingReporter::Figure *lines = reporter.find(name, 80);
+        if (!oneLine || !lines) {
+            std::printf("  %s, one line against lines of 80: not measured\n", name);
+            return;
+        }
+        const double ratio = oneLine->cpuMs() / lines->cpuMs();
+        std::printf("  %s, 1 MB in one line: %.2f ms cpu = %.2fx the same in lines of 80 "
+                    "(%.2f ms; wall %.2f against %.2f ms); target %.1fx: %s\n",
+                    name, oneLine->cpuMs(), ratio, lines->cpuMs(), oneLine->wallMs(),
+                    lines->wallMs(), kLongLineTarget, verdict(ratio <= kLongLineTarget));
+    };
+    longLineTarget("TypeInNote");
+    longLineTarget("ShowLongNote");
+    if (const CollectingReporter::Figure *ordinary = reporter.find("TypeInNote", 1))
+        std::printf("  TypeInNote, an ordinary note of 1 KB: %.2f ms cpu (wall %.2f ms)\n",
+                    ordinary->cpuMs(), ordinary->wallMs());
+    if (const auto import = importRss.find(largest); import != importRss.end())
+        std::printf("  Peak RSS of an import at %d items: %.1f MB; target under %.0f MB: %s\n",
+                    largest, import->second / 1024.0, kRssTargetMb,
+                    verdict(import->second / 1024.0 < kRssTargetMb));
+    else
+        std::printf("  Peak RSS of an import at %d items: not measured\n", largest);
 }
 
 } // namespace
@@ -498,8 +572,11 @@ int main(int argc, char **argv)
     // Headless unless the caller chose a platform: nothing here is meant to be looked at.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     qInstallMessageHandler(quietMessages);
-    if (argc == 3 && std::string_view(argv[1]) == "--startup-rss")
-        return startupRssChild(argv);
+    if ((argc == 3 && std::string_view(argv[1]) == "--startup-rss") ||
+        (argc == 4 && std::string_view(argv[1]) == "--import-rss"))
+        return measuringChild(argc, argv);
+    if (argc == 4 && std::string_view(argv[1]) == "--import-rss-measure")
+        return measureImportInThisProcess(argv);
     if (argc == 3 && std::string_view(argv[1]) == "--startup-rss-measure")
         return measureInThisProcess(argc, argv);
     if (argc >= 3 && std::string_view(argv[1]) == "--peak-rss-of")
@@ -539,6 +616,7 @@ int main(int argc, char **argv)
     bench::registerTransferBenchmarks(folder.path().toStdString());
     bench::registerCommitBenchmarks();
     bench::registerHistoryBenchmarks();
+    bench::registerLongLineBenchmarks();
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
@@ -547,7 +625,11 @@ int main(int argc, char **argv)
     for (int size : kSizes)
         if (const std::optional<RssFigure> figure = measureStartupRss(databases[size], size))
             rss[size] = *figure;
+    std::map<int, long> importRss;
+    for (int size : kSizes)
+        if (const std::optional<long> kb = measureImportRss(databases[size]))
+            importRss[size] = *kb;
     std::cout.flush();
-    printSummary(reporter, rss);
+    printSummary(reporter, rss, importRss);
     return 0;
 }

@@ -9,8 +9,8 @@ packages=(
     libgl-dev
     libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev
     fonts-liberation fonts-dejavu-core
+    locales
     poppler-utils
 )
 

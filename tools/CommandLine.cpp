@@ -150,8 +150,8 @@ int stats(const Arguments &args, std::ostream &out, std::ostream &)
     out << "\nDepth: " << stats.depth << "\nNotes: " << sizeText(stats.noteBytes) << " in all\n";
     if (stats.largestNoteBytes > 0)
         out << "Largest note: " << sizeText(stats.largestNoteBytes) << ", ID "
-            << stats.largestNoteId << ", key " << quoted(stats.largestNoteKey) << ", "
-            << quoted(stats.largestNoteTitle) << "\n";
+            << stats.largestNoteId << ", key " << quote(stats.largestNoteKey) << ", "
+            << quote(stats.largestNoteTitle) << "\n";
     out << "Items per level:\n";
     for (std::size_t level = 0; level < stats.itemsPerLevel.size(); ++level)
         out << "  " << level + 1 << ": " << stats.itemsPerLevel[level] << '\n';

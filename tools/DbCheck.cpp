@@ -92,7 +92,7 @@ void scanOutline(Connection &db, CheckReport &report)
 
         std::string label = "mynodes ID " + std::to_string(row.id);
         if (!checked.key.empty())
-            label += ", key " + quoted(checked.key);
+            label += ", key " + quote(checked.key);
         for (const RowProblem problem : checked.problems) {
             if (problem == RowProblem::ParentNotBefore)
                 pending.push_back(Pending{row, checked, label});
@@ -126,7 +126,7 @@ void scanSettings(Connection &db, CheckReport &report)
             add(report, Kind::SettingNull, id, label + ": timilo is Null.");
         else if (!isWholeInt32(value))
             add(report, Kind::SettingNotWhole, id,
-                label + ": timilo " + quoted(value.toText().value_or("")) +
+                label + ": timilo " + quote(value.toText().value_or("")) +
                     " is not a whole number from -2147483648 to 2147483647.");
     }
     if (report.settings == 0)
@@ -146,7 +146,7 @@ void scanObjects(Connection &db, CheckReport &report)
                           "'view') ORDER BY type, name");
     while (objects.step())
         add(report, Kind::UnknownObject, std::nullopt,
-            "sqlite_master: the " + objects.columnText(0) + " " + quoted(objects.columnText(1)) +
+            "sqlite_master: the " + objects.columnText(0) + " " + quote(objects.columnText(1)) +
                 " is not one the program makes; it may change what the program stores.");
 }
 

@@ -13,10 +13,87 @@ namespace quillet::dbtool {
 
 namespace {
 
-// Every reason the rows cannot make an outline the program loads whole, first ten named.
-void checkRows(const archive::Contents &contents)
+// Takes the rows and settings as they are read: each row is checked by the rule the program
+// loads the outline with, and written while every row before it was sound. Every problem is
+// counted, the first ten named, and said at the end, with nothing imported.
+class Import
 {
-    OutlineRowCheck rowCheck;
+public:
+    explicit Import(Connection &db)
+        : m_rows(db)
+        , m_setting(db, "INSERT INTO parame (ID, timilo) VALUES (?, ?)")
+        , m_db(db)
+    {
+    }
+
+    void row(const archive::Row &stored)
+    {
+        const std::int64_t id = *stored[0].integer();
+        const OutlineRow row{id, stored[1], stored[2], stored[4]};
+        const CheckedRow checked = m_check.check(row);
+        if (m_previousId && id <= *m_previousId)
+            found({id, checked, std::nullopt, {}});
+        m_previousId = id;
+        for (const RowProblem problem : checked.problems)
+            found({id, checked, problem, row});
+        if (m_count == 0)
+            m_rows.insert(stored);
+    }
+
+    void setting(std::int64_t id, const Value &value)
+    {
+        if (++m_settings > static_cast<std::size_t>(Settings::kCount))
+            return;
+        m_setting.reset();
+        m_setting.bind(1, id);
+        m_setting.bind(2, value);
+        m_setting.run();
+    }
+
+    void finish(std::optional<std::int64_t> lastId)
+    {
+        // Said once every row is read: where a parent is is known only then.
+        std::string problems;
+        for (const Found &f : m_found) {
+            const std::string &other =
+                f.problem == RowProblem::ParentNotBefore ? f.checked.parentKey : f.checked.key;
+            problems +=
+                "\n  ID " + std::to_string(f.id) + ", key \"" + f.checked.key + "\": " +
+                (f.problem ? describe(*f.problem, f.row, f.checked, m_check.firstIdOf(other))
+                           : "the rows are not in ID order");
+        }
+        if (m_count > 10)
+            problems += "\n  and " + std::to_string(m_count - 10) + " more";
+        if (m_count > 0)
+            throw archive::FormatError("the rows do not make an outline; nothing was imported:" +
+                                       problems);
+        if (m_settings == 0 || m_settings > static_cast<std::size_t>(Settings::kCount))
+            throw archive::FormatError("it holds " + std::to_string(m_settings) +
+                                       " settings rows, where a notes database has 1 to 30; "
+                                       "nothing was imported");
+        // The program adds items beside or below a selected one: an outline without its first
+        // item "A" would show nothing to add to.
+        if (!m_check.firstIdOf("A"))
+            throw archive::FormatError("no row has the key \"A\", the outline's first item, so "
+                                       "the program could add no items to it; nothing was "
+                                       "imported");
+        // The next ID the outline gives is as it was, so that IDs of deleted rows stay unused.
+        if (lastId) {
+            Statement sequence(m_db, "UPDATE sqlite_sequence SET seq = ? WHERE name = 'mynodes'");
+            sequence.bind(1, *lastId);
+            sequence.run();
+            Statement add(m_db,
+                          "INSERT INTO sqlite_sequence (name, seq) SELECT 'mynodes', ? WHERE "
+                          "NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = 'mynodes')");
+            add.bind(1, *lastId);
+            add.run();
+        } else {
+            m_db.exec("DELETE FROM sqlite_sequence WHERE name = 'mynodes'");
+        }
+    }
+
+private:
+    // A problem of a row, kept for the first ten so that they can be said at the end.
     struct Found
     {
         std::int64_t id;
@@ -24,87 +101,47 @@ void checkRows(const archive::Contents &contents)
         std::optional<RowProblem> problem; // nothing: the rows are not in ID order
         OutlineRow row;
     };
-    std::vector<Found> found;
-    std::optional<std::int64_t> previousId;
-    for (const archive::Row &stored : contents.rows) {
-        const std::int64_t id = *stored[0].integer();
-        const OutlineRow row{id, stored[1], stored[2], stored[4]};
-        const CheckedRow checked = rowCheck.check(row);
-        if (previousId && id <= *previousId)
-            found.push_back({id, checked, std::nullopt, {}});
-        previousId = id;
-        for (const RowProblem problem : checked.problems)
-            found.push_back({id, checked, problem, row});
+    void found(Found problem)
+    {
+        if (++m_count <= 10)
+            m_found.push_back(std::move(problem));
     }
-    // Said once every row is checked: where a parent is is known only then.
-    std::string problems;
-    for (std::size_t i = 0; i < found.size() && i < 10; ++i) {
-        const Found &f = found[i];
-        const std::string &other =
-            f.problem == RowProblem::ParentNotBefore ? f.checked.parentKey : f.checked.key;
-        problems += "\n  ID " + std::to_string(f.id) + ", key \"" + f.checked.key + "\": " +
-                    (f.problem ? describe(*f.problem, f.row, f.checked, rowCheck.firstIdOf(other))
-                               : "the rows are not in ID order");
-    }
-    if (found.size() > 10)
-        problems += "\n  and " + std::to_string(found.size() - 10) + " more";
-    if (!found.empty())
-        throw std::runtime_error("the rows do not make an outline; nothing was imported:" +
-                                 problems);
-    if (contents.settings.empty() ||
-        contents.settings.size() > static_cast<std::size_t>(Settings::kCount))
-        throw std::runtime_error("it holds " + std::to_string(contents.settings.size()) +
-                                 " settings rows, where a notes database has 1 to 30; nothing "
-                                 "was imported");
-    // The program adds items beside or below a selected one: an outline without its first
-    // item "A" would show nothing to add to.
-    if (!rowCheck.firstIdOf("A"))
-        throw std::runtime_error("no row has the key \"A\", the outline's first item, so the "
-                                 "program could add no items to it; nothing was imported");
-}
 
-void fill(Connection &db, const archive::Contents &contents)
-{
-    insertRows(db, contents.rows);
-    Statement setting(db, "INSERT INTO parame (ID, timilo) VALUES (?, ?)");
-    for (const auto &[id, value] : contents.settings) {
-        setting.reset();
-        setting.bind(1, id);
-        setting.bind(2, value);
-        setting.run();
-    }
-    // The next ID the outline gives is as it was, so that IDs of deleted rows stay unused.
-    if (contents.lastId) {
-        Statement sequence(db, "UPDATE sqlite_sequence SET seq = ? WHERE name = 'mynodes'");
-        sequence.bind(1, *contents.lastId);
-        sequence.run();
-        Statement add(db, "INSERT INTO sqlite_sequence (name, seq) SELECT 'mynodes', ? WHERE "
-                          "NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = 'mynodes')");
-        add.bind(1, *contents.lastId);
-        add.run();
-    } else {
-        db.exec("DELETE FROM sqlite_sequence WHERE name = 'mynodes'");
-    }
-}
+    RowInserter m_rows;
+    Statement m_setting;
+    Connection &m_db;
+    OutlineRowCheck m_check;
+    std::optional<std::int64_t> m_previousId;
+    std::vector<Found> m_found;
+    int m_count = 0;
+    std::size_t m_settings = 0;
+};
 
 } // namespace
 
 void importJson(const std::string &jsonPath, const std::string &path)
 {
-    // Said before a large file is read; the creation tests again, exclusively.
+    // Said before the file is read; the creation tests again, exclusively.
     if (struct stat info{}; ::lstat(path.c_str(), &info) == 0)
         throw FileExists(path);
     std::ifstream in(jsonPath, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot open " + jsonPath);
-    archive::Contents contents;
-    try {
-        contents = archive::read(in);
-        checkRows(contents);
-    } catch (const std::runtime_error &error) {
-        throw std::runtime_error(jsonPath + " cannot be imported: " + error.what() + ".");
-    }
-    createDatabase(path, [&](Connection &db) { fill(db, contents); });
+    // The file is read as it is written into the new database, a row at a time; whatever is
+    // wrong with it removes the new database again.
+    createDatabase(path, [&](Connection &db) {
+        try {
+            Import import(db);
+            const std::optional<std::int64_t> lastId =
+                archive::read(in, {[&](const archive::Row &row) { import.row(row); },
+                                   [&](std::int64_t id, const Value &value) {
+                                       import.setting(id, value);
+                                   }});
+            import.finish(lastId);
+        } catch (const archive::FormatError &error) {
+            throw std::runtime_error(jsonPath + " cannot be imported: " + error.what() + ".");
+        }
+    });
 }
 
 } // namespace quillet::dbtool

@@ -48,7 +48,7 @@ std::string timeOf(std::int64_t keptAt)
 // The first line of a note's first bytes, quoted as the tool quotes stored text.
 std::string firstLine(const std::string &start)
 {
-    return quoted(start.substr(0, start.find_first_of("\r\n")));
+    return quote(start.substr(0, start.find_first_of("\r\n")));
 }
 
 } // namespace
@@ -90,11 +90,11 @@ int historyCommand(const Arguments &args, std::ostream &out, std::ostream &err)
     NoteStore store(path);
     const std::optional<std::int64_t> id = store.idOf(key);
     if (!id)
-        throw std::runtime_error("No item of " + path + " has the key " + quoted(key) + ".");
+        throw std::runtime_error("No item of " + path + " has the key " + quote(key) + ".");
     const auto versionOfNote = [&](std::int64_t number) {
         const std::optional<NoteVersion> version = history.version(number);
         if (!version || version->row[0].integer() != *id)
-            throw std::runtime_error("The note " + quoted(key) + " has no version " +
+            throw std::runtime_error("The note " + quote(key) + " has no version " +
                                      std::to_string(number) + ".");
         return *version;
     };
@@ -112,13 +112,13 @@ int historyCommand(const Arguments &args, std::ostream &out, std::ostream &err)
         if (const std::optional<StoredRow> now = store.readRow(key))
             history.keep(*now, false, static_cast<std::int64_t>(std::time(nullptr)));
         store.saveNoteValue(key, version.row[3]);
-        out << "Restored version " << restore << " of the note " << quoted(key) << "; the note it "
+        out << "Restored version " << restore << " of the note " << quote(key) << "; the note it "
             << "replaced is kept as a version.\n";
         return 0;
     }
     const std::vector<VersionSummary> summaries = history.summariesOf(*id);
     if (summaries.empty())
-        out << "The note " << quoted(key) << " has no earlier versions.\n";
+        out << "The note " << quote(key) << " has no earlier versions.\n";
     for (const VersionSummary &summary : summaries)
         out << summary.number << "  " << timeOf(summary.keptAt) << "  "
             << (summary.titleOnly ? "title " : "") << summary.bytes

@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
@@ -75,6 +77,51 @@ std::function<void()> endAtOnce(SingleInstance &instance)
         std::fflush(nullptr);
         std::_Exit(0);
     };
+}
+
+namespace {
+
+// Watches a window for its first expose; the toolkit draws and flushes the frame while handling
+// it, so work queued from there runs once the frame is on the screen.
+class FirstFrame : public QObject
+{
+public:
+    FirstFrame(QWidget &window, std::function<void()> work)
+        : QObject(&window)
+        , m_work(std::move(work))
+    {
+        window.winId(); // the window's handle exists from here on
+        window.windowHandle()->installEventFilter(this);
+        QTimer::singleShot(1000, this, &FirstFrame::run);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed())
+            QTimer::singleShot(0, this, &FirstFrame::run);
+        return false;
+    }
+
+private:
+    void run()
+    {
+        if (!m_work)
+            return;
+        const std::function<void()> work = std::move(m_work);
+        m_work = nullptr;
+        deleteLater();
+        work();
+    }
+
+    std::function<void()> m_work;
+};
+
+} // namespace
+
+void whenShown(QWidget &window, std::function<void()> work)
+{
+    new FirstFrame(window, std::move(work));
 }
 
 void bringToFront(QWidget &window)

@@ -37,6 +37,11 @@ std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, NotesSession &sessi
 // background damage check, which only reads, ends with the process.
 std::function<void()> endAtOnce(SingleInstance &instance);
 
+// Runs work once, after the window's first frame is drawn, or a second after this call at the
+// latest (a window that is never exposed, as when it starts minimised): what start-up can leave
+// until the window is up, so that the window shows as soon as it can.
+void whenShown(QWidget &window, std::function<void()> work);
+
 // Shows the window in front of the others, restored if it was minimised: what another start of
 // the program asks for.
 void bringToFront(QWidget &window);

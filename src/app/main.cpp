@@ -48,7 +48,9 @@ int main(int argc, char *argv[])
     quillet::TerminationSignals terminations;
     quillet::closeOnSessionEndOrSignal(*window, terminations);
     window->show();
-    instance.listen([&window] { quillet::bringToFront(*window); });
-    window->startDamageCheckAndBackup();
+    quillet::whenShown(*window, [&instance, &window] {
+        instance.listen([&window] { quillet::bringToFront(*window); });
+        window->startDamageCheckAndBackup();
+    });
     return app.exec();
 }

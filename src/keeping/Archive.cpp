@@ -1,16 +1,15 @@
 #include "keeping/Archive.h"
 
 #include "store/EscapedText.h"
+#include "store/JsonReader.h"
 #include "store/Keys.h"
-#include "store/Sqlite.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <istream>
-#include <nlohmann/json.hpp>
 #include <ostream>
-#include <stdexcept>
 
 namespace quillet::archive {
 
@@ -38,7 +37,8 @@ std::string toBase64(std::string_view bytes)
     return out;
 }
 
-std::string fromBase64(const std::string &text)
+// The bytes, or nothing when the text holds a character outside base64 (then named in bad).
+std::optional<std::string> fromBase64(const std::string &text, char &bad)
 {
     std::string out;
     std::uint32_t bits = 0;
@@ -47,8 +47,10 @@ std::string fromBase64(const std::string &text)
         if (c == '=')
             break;
         const char *at = std::strchr(kBase64, c);
-        if (!at || c == '\0')
-            throw std::runtime_error("a value in base64 holds \"" + std::string(1, c) + "\"");
+        if (!at || c == '\0') {
+            bad = c;
+            return std::nullopt;
+        }
         bits = (bits << 6) | static_cast<std::uint32_t>(at - kBase64);
         count += 6;
         if (count >= 8) {
@@ -115,9 +117,13 @@ void writeValue(std::ostream &out, const Value &value)
                 << "\"}";
             return;
         }
+        // As printf's "%.17g" would write it in the C locale, whatever the user's: the toolkit
+        // sets the user's locale, and a decimal comma would make the copy of a deleted item
+        // that the program writes unreadable.
         char text[40];
-        std::snprintf(text, sizeof text, "%.17g", number);
-        std::string shown = text;
+        const auto written =
+            std::to_chars(text, text + sizeof text, number, std::chars_format::general, 17);
+        std::string shown(text, written.ptr);
         if (shown.find_first_of(".e") == std::string::npos)
             shown += ".0";
         out << shown;
@@ -146,34 +152,156 @@ void writeRow(std::ostream &out, const Row &row)
     out << '}';
 }
 
-Value valueOf(const nlohmann::json &json, const std::string &where)
+// Reads one value in the form writeValue gives it; returns what is wrong with it, if anything,
+// beginning with where() (the value is then read over).
+template <class Where>
+std::optional<std::string> readValue(json::Reader &reader, Value &value, std::string &text,
+                                     std::string &key, Where &&where)
 {
-    Value value;
-    if (json.is_null()) {
+    switch (reader.peek()) {
+    case json::Kind::Null:
+        reader.readNull();
         value.setNull();
-    } else if (json.is_number_integer()) {
-        if (json.is_number_unsigned() && json.get<std::uint64_t>() > INT64_MAX)
-            throw std::runtime_error(where + " is a number too large to store");
-        value.setInteger(json.get<std::int64_t>());
-    } else if (json.is_number_float()) {
-        value.setReal(json.get<double>());
-    } else if (json.is_string()) {
-        value.setText(json.get<std::string>());
-    } else if (json.is_object() && json.size() == 1 && json.begin().value().is_string()) {
-        const std::string kind = json.begin().key();
-        const std::string text = json.begin().value().get<std::string>();
-        if (kind == "text-base64")
-            value.setText(fromBase64(text));
-        else if (kind == "blob-base64")
-            value.setText(fromBase64(text), Value::Type::Blob);
-        else if (kind == "real")
-            value.setReal(text == "NaN" ? NAN : text == "-Infinity" ? -INFINITY : INFINITY);
+        return std::nullopt;
+    case json::Kind::Number: {
+        const json::Number number = reader.readNumber();
+        if (number.type == json::Number::Type::Unsigned)
+            return where() + " is a number too large to store";
+        if (number.type == json::Number::Type::Integer)
+            value.setInteger(number.integer);
         else
-            throw std::runtime_error(where + " is a value of an unknown kind, \"" + kind + "\"");
-    } else {
-        throw std::runtime_error(where + " is not a value the file can hold");
+            value.setReal(number.real);
+        return std::nullopt;
     }
-    return value;
+    case json::Kind::String:
+        reader.readString(text);
+        value.setText(text);
+        return std::nullopt;
+    case json::Kind::Object:
+        break;
+    case json::Kind::Array:
+    case json::Kind::Boolean:
+        reader.skip();
+        return where() + " is not a value the file can hold";
+    }
+    // {"kind": "text"}: one member, whose value is a string. A member named twice counts once,
+    // with its last value.
+    reader.beginObject();
+    std::string kind;
+    bool members = false;
+    bool oneName = true;
+    bool isString = false;
+    while (reader.nextMember(key)) {
+        if (!members)
+            kind = key;
+        members = true;
+        if (key != kind) {
+            oneName = false;
+            reader.skip();
+        } else if (reader.peek() == json::Kind::String) {
+            reader.readString(text);
+            isString = true;
+        } else {
+            reader.skip();
+            isString = false;
+        }
+    }
+    if (!members || !oneName || !isString)
+        return where() + " is not a value the file can hold";
+    if (kind == "real") {
+        value.setReal(text == "NaN" ? NAN : text == "-Infinity" ? -INFINITY : INFINITY);
+        return std::nullopt;
+    }
+    if (kind != "text-base64" && kind != "blob-base64")
+        return where() + " is a value of an unknown kind, \"" + kind + "\"";
+    char bad = 0;
+    const std::optional<std::string> bytes = fromBase64(text, bad);
+    if (!bytes)
+        return "a value in base64 holds \"" + std::string(1, bad) + "\"";
+    value.setText(*bytes, kind == "blob-base64" ? Value::Type::Blob : Value::Type::Text);
+    return std::nullopt;
+}
+
+// The strings a reading reuses from value to value, so that a row costs no allocations once
+// the first rows have sized them.
+struct Scratch
+{
+    std::string key;
+    std::string inner;
+    std::string text;
+};
+
+// One row of "mynodes"; returns what is wrong with it, if anything. Every column must be there,
+// and is checked in the order of kColumns, whatever the order in the file.
+std::optional<std::string> readRow(json::Reader &reader, Row &row, std::size_t number,
+                                   Scratch &scratch)
+{
+    const auto where = [&] {
+        return "row " + std::to_string(number) + " of \"mynodes\"";
+    };
+    if (reader.peek() != json::Kind::Object) {
+        reader.skip();
+        return where() + " is not an object";
+    }
+    std::array<bool, kColumns.size()> present{};
+    std::array<std::optional<std::string>, kColumns.size()> problems;
+    reader.beginObject();
+    while (reader.nextMember(scratch.key)) {
+        std::size_t c = 0;
+        while (c < kColumns.size() && scratch.key != kColumns[c])
+            ++c;
+        if (c == kColumns.size()) {
+            reader.skip();
+            continue;
+        }
+        present[c] = true;
+        problems[c] = readValue(reader, row[c], scratch.text, scratch.inner,
+                                [&] { return where() + ", \"" + kColumns[c] + "\","; });
+    }
+    for (std::size_t c = 0; c < kColumns.size(); ++c) {
+        if (!present[c])
+            return where() + " has no \"" + kColumns[c] + "\"";
+        if (problems[c])
+            return problems[c];
+    }
+    if (!row[0].integer())
+        return where() + " has an ID that is not a whole number";
+    return std::nullopt;
+}
+
+// One row of "parame": a whole-number ID and a timilo.
+std::optional<std::string> readSetting(json::Reader &reader, std::int64_t &id, Value &value,
+                                       std::size_t number, Scratch &scratch)
+{
+    const auto where = [&] {
+        return "row " + std::to_string(number) + " of \"parame\"";
+    };
+    if (reader.peek() != json::Kind::Object) {
+        reader.skip();
+        return where() + " is not an ID with a timilo";
+    }
+    bool hasId = false;
+    bool hasValue = false;
+    std::optional<std::string> problem;
+    reader.beginObject();
+    while (reader.nextMember(scratch.key)) {
+        if (scratch.key == "ID" && reader.peek() == json::Kind::Number) {
+            const json::Number read = reader.readNumber();
+            hasId = read.type == json::Number::Type::Integer;
+            id = read.integer;
+        } else if (scratch.key == "ID") {
+            reader.skip();
+            hasId = false;
+        } else if (scratch.key == "timilo") {
+            hasValue = true;
+            problem = readValue(reader, value, scratch.text, scratch.inner, where);
+        } else {
+            reader.skip();
+        }
+    }
+    if (!hasId || !hasValue)
+        return where() + " is not an ID with a timilo";
+    return problem;
 }
 
 } // namespace
@@ -222,45 +350,111 @@ void writeRows(const std::vector<Row> &rows, std::ostream &out)
     out << (rows.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }
 
+std::optional<std::int64_t> read(std::istream &in, const Receiver &receiver)
+{
+    try {
+        json::Reader reader(in);
+        bool isArchive = false;
+        bool rowsSeen = false;
+        bool settingsSeen = false;
+        std::optional<std::string> rowsProblem;
+        std::optional<std::string> settingsProblem;
+        std::optional<std::int64_t> lastId;
+        Scratch scratch;
+        std::string name;
+        Row row;
+        Value value;
+        const auto sound = [&] {
+            return !rowsProblem && !settingsProblem;
+        };
+        if (reader.peek() == json::Kind::Object) {
+            reader.beginObject();
+            while (reader.nextMember(name)) {
+                if (name == "quillet-export" && reader.peek() == json::Kind::Number) {
+                    const json::Number number = reader.readNumber();
+                    isArchive =
+                        number.type == json::Number::Type::Real
+                            ? number.real == 1.0
+                            : number.type == json::Number::Type::Integer && number.integer == 1;
+                } else if (name == "quillet-export") {
+                    reader.skip();
+                    isArchive = false;
+                } else if (name == "mynodes" && rowsSeen) {
+                    // The rows of the first list are handed on already.
+                    reader.skip();
+                    rowsProblem = rowsProblem.value_or("\"mynodes\" is there twice");
+                } else if (name == "mynodes") {
+                    rowsSeen = true;
+                    if (reader.peek() != json::Kind::Array) {
+                        reader.skip();
+                        rowsProblem = "\"mynodes\" is not a list of rows";
+                        continue;
+                    }
+                    reader.beginArray();
+                    for (std::size_t number = 1; reader.nextElement(); ++number) {
+                        if (rowsProblem) {
+                            reader.skip();
+                            continue;
+                        }
+                        rowsProblem = readRow(reader, row, number, scratch);
+                        if (sound())
+                            receiver.row(row);
+                    }
+                } else if (name == "parame" && settingsSeen) {
+                    reader.skip();
+                    settingsProblem = settingsProblem.value_or("\"parame\" is there twice");
+                } else if (name == "parame") {
+                    settingsSeen = true;
+                    if (reader.peek() != json::Kind::Array) {
+                        reader.skip();
+                        settingsProblem = "\"parame\" is not a list of settings";
+                        continue;
+                    }
+                    reader.beginArray();
+                    for (std::size_t number = 1; reader.nextElement(); ++number) {
+                        if (settingsProblem) {
+                            reader.skip();
+                            continue;
+                        }
+                        std::int64_t id = 0;
+                        settingsProblem = readSetting(reader, id, value, number, scratch);
+                        if (sound())
+                            receiver.setting(id, value);
+                    }
+                } else if (name == "lastId" && reader.peek() == json::Kind::Number) {
+                    const json::Number number = reader.readNumber();
+                    lastId = number.type == json::Number::Type::Integer
+                                 ? std::optional<std::int64_t>(number.integer)
+                                 : std::nullopt;
+                } else {
+                    if (name == "lastId")
+                        lastId.reset();
+                    reader.skip();
+                }
+            }
+        } else {
+            reader.skip();
+        }
+        reader.finish();
+        if (!isArchive)
+            throw FormatError("it is not a Quillet export (no \"quillet-export\": 1)");
+        if (rowsProblem)
+            throw FormatError(*rowsProblem);
+        if (settingsProblem)
+            throw FormatError(*settingsProblem);
+        return lastId;
+    } catch (const json::SyntaxError &error) {
+        throw FormatError(std::string("it is not JSON: ") + error.what());
+    }
+}
+
 Contents read(std::istream &in)
 {
-    nlohmann::json json;
-    try {
-        json = nlohmann::json::parse(in);
-    } catch (const nlohmann::json::exception &error) {
-        throw std::runtime_error(std::string("it is not JSON: ") + error.what());
-    }
-    if (!json.is_object() || !json.contains("quillet-export") || json["quillet-export"] != 1)
-        throw std::runtime_error("it is not a Quillet export (no \"quillet-export\": 1)");
     Contents contents;
-    const nlohmann::json &rows = json.value("mynodes", nlohmann::json::array());
-    if (!rows.is_array())
-        throw std::runtime_error("\"mynodes\" is not a list of rows");
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        const std::string where = "row " + std::to_string(r + 1) + " of \"mynodes\"";
-        if (!rows[r].is_object())
-            throw std::runtime_error(where + " is not an object");
-        Row row;
-        for (std::size_t c = 0; c < kColumns.size(); ++c) {
-            if (!rows[r].contains(kColumns[c]))
-                throw std::runtime_error(where + " has no \"" + kColumns[c] + "\"");
-            row[c] = valueOf(rows[r][kColumns[c]], where + ", \"" + kColumns[c] + "\",");
-        }
-        if (!row[0].integer())
-            throw std::runtime_error(where + " has an ID that is not a whole number");
-        contents.rows.push_back(std::move(row));
-    }
-    const nlohmann::json &settings = json.value("parame", nlohmann::json::array());
-    for (std::size_t s = 0; s < settings.size(); ++s) {
-        const std::string where = "row " + std::to_string(s + 1) + " of \"parame\"";
-        if (!settings[s].is_object() || !settings[s].contains("ID") ||
-            !settings[s]["ID"].is_number_integer() || !settings[s].contains("timilo"))
-            throw std::runtime_error(where + " is not an ID with a timilo");
-        contents.settings.emplace_back(settings[s]["ID"].get<std::int64_t>(),
-                                       valueOf(settings[s]["timilo"], where));
-    }
-    if (json.contains("lastId") && json["lastId"].is_number_integer())
-        contents.lastId = json["lastId"].get<std::int64_t>();
+    contents.lastId = read(in, {[&](const Row &row) { contents.rows.push_back(row); },
+                                [&](std::int64_t id, const Value &value) {
+                                    contents.settings.emplace_back(id, value);
+                                }});
     return contents;
 }
 

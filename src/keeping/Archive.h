@@ -1,16 +1,18 @@
 #pragma once
 
+#include "store/Sqlite.h"
 #include "store/StoredRow.h"
+#include "store/Value.h"
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace quillet {
-
-class Connection;
 
 // The JSON form of a notes database, complete and lossless: every column of every row of
 // mynodes and parame, each value with its type (integers, reals, text, blobs and Nulls stay
@@ -34,7 +36,29 @@ void write(Connection &db, std::ostream &out);
 // Writes the given rows only (no settings): a copy of deleted items.
 void writeRows(const std::vector<Row> &rows, std::ostream &out);
 
-// Reads an archive; throws std::runtime_error saying what is wrong and where.
+// What is wrong with a file that should be an archive, and where.
+class FormatError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Receives an archive's rows and settings (parame's ID and timilo) as they are read.
+struct Receiver
+{
+    std::function<void(const Row &)> row;
+    std::function<void(std::int64_t, const Value &)> setting;
+};
+
+// Reads an archive as a stream, handing on each row and setting as soon as it is read, so that
+// memory holds one row whatever the number of rows. Throws FormatError. Nothing is handed on
+// after the first problem, but the reading goes on to the end, so that the problem reported is
+// the one a reading of the whole file first would report: text that is not JSON, then a file
+// that is not an archive, then the first bad row, then the first bad setting. Returns the
+// highest ID ever given, when the archive holds it.
+std::optional<std::int64_t> read(std::istream &in, const Receiver &receiver);
+
+// The whole archive at once, for the small copies of deleted items.
 Contents read(std::istream &in);
 
 } // namespace archive

@@ -265,7 +265,7 @@ void Form3::printNote()
     if (m_selection.isEmpty())
         return;
     printThroughDialog(m_platform, this, m_selection.Text, m_selection.FullPath,
-                       m_ui.Text1->toPlainText(), m_ui.Text1->format());
+                       m_ui.Text1->noteText(), m_ui.Text1->format());
 }
 
 void Form3::showHistory()

@@ -1,11 +1,16 @@
 #include "notes/NoteEditor.h"
 
+#include "notes/DisplayLines.h"
 #include "platform/Colors.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
 
+#include <cstdlib>
 #include <memory>
 #include <utility>
 
@@ -47,19 +52,122 @@ void NoteEditor::showText(const QString &text)
 {
     m_showing = true;
     m_lineBreak = firstLineBreak(text);
-    setPlainText(text);
+    m_pieces = displaylines::hasLongLine(text);
+    if (!m_pieces) {
+        setPlainText(text);
+    } else {
+        // Put in and made into pieces in one edit, so that no line is laid out whole: the
+        // toolkit's own setPlainText lays out the first line at once to show the cursor.
+        setPlainText(QString());
+        QTextDocument &shown = *document();
+        const bool undo = shown.isUndoRedoEnabled();
+        shown.setUndoRedoEnabled(false);
+        QTextCursor cursor(&shown);
+        cursor.beginEditBlock();
+        cursor.insertText(text);
+        displaylines::split(shown, 0, shown.blockCount() - 1);
+        cursor.endEditBlock();
+        shown.setUndoRedoEnabled(undo);
+        shown.setModified(false);
+        moveCursor(QTextCursor::Start);
+    }
     m_showing = false;
     m_unchanged = noteText();
 }
 
 QString NoteEditor::noteText() const
 {
-    // The document's own text keeps every character as typed; only the breaks between its
-    // lines are its own, and become the note's.
-    QString text = document()->toRawText();
-    if (m_lineBreak != QChar(QChar::ParagraphSeparator))
-        text.replace(QChar::ParagraphSeparator, m_lineBreak);
+    // The document's own text keeps every character as typed (no-break spaces, line
+    // separators); only the breaks between its paragraphs are its own, and become the note's
+    // line break, or nothing between the pieces of one long line.
+    if (!m_pieces) {
+        QString text = document()->toRawText();
+        if (m_lineBreak != QChar(QChar::ParagraphSeparator))
+            text.replace(QChar::ParagraphSeparator, m_lineBreak);
+        return text;
+    }
+    QString text;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin() && !displaylines::continuesLine(block))
+            text += m_lineBreak;
+        text += block.text();
+    }
     return text;
+}
+
+void NoteEditor::keyPressEvent(QKeyEvent *event)
+{
+    if (!m_pieces || isReadOnly()) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    const int key = event->key();
+    const bool shifted = event->modifiers() & Qt::ShiftModifier;
+    const bool plain = !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
+    QTextCursor cursor = textCursor();
+    // A line break typed in a piece starts a line of its own, which the toolkit would otherwise
+    // give the piece's mark of continuing the line before.
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !shifted) {
+        QTextBlockFormat line = cursor.blockFormat();
+        cursor.insertBlock(line);
+        displaylines::startLine(cursor.block());
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        event->accept();
+        return;
+    }
+    // Backspace and Delete take a character of the text, not the break between two pieces.
+    if (!cursor.hasSelection() && key == Qt::Key_Backspace && plain) {
+        while (cursor.atBlockStart() && displaylines::continuesLine(cursor.block()))
+            cursor.movePosition(QTextCursor::PreviousCharacter);
+        setTextCursor(cursor);
+    } else if (!cursor.hasSelection() && event->matches(QKeySequence::Delete)) {
+        while (cursor.atBlockEnd() && displaylines::continuesLine(cursor.block().next()))
+            cursor.movePosition(QTextCursor::NextCharacter);
+        setTextCursor(cursor);
+    }
+    const int before = textCursor().position();
+    QPlainTextEdit::keyPressEvent(event);
+    // An arrow that only crossed the break between two pieces goes on by one character.
+    const int after = textCursor().position();
+    if ((key == Qt::Key_Left || key == Qt::Key_Right) && plain && std::abs(after - before) == 1) {
+        const QTextBlock later = document()->findBlock(std::max(before, after));
+        if (later.position() == std::max(before, after) && displaylines::continuesLine(later))
+            QPlainTextEdit::keyPressEvent(event);
+    }
+}
+
+void NoteEditor::insertFromMimeData(const QMimeData *source)
+{
+    const QString text = source->text();
+    if (!m_pieces && text.size() <= displaylines::kPieceLength) {
+        QPlainTextEdit::insertFromMimeData(source);
+        return;
+    }
+    // The paste as the toolkit makes it, its line breaks starting lines of their own, and its
+    // long lines in pieces, as one edit to undo.
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    const int first = document()->findBlock(cursor.selectionStart()).blockNumber();
+    cursor.insertFragment(QTextDocumentFragment::fromPlainText(text));
+    const int last = cursor.blockNumber();
+    for (QTextBlock block = document()->findBlockByNumber(first + 1);
+         block.isValid() && block.blockNumber() <= last; block = block.next())
+        displaylines::startLine(block);
+    m_pieces = displaylines::split(*document(), first, last) || m_pieces;
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+QMimeData *NoteEditor::createMimeDataFromSelection() const
+{
+    if (!m_pieces)
+        return QPlainTextEdit::createMimeDataFromSelection();
+    const QTextCursor cursor = textCursor();
+    auto *data = new QMimeData;
+    data->setText(displaylines::text(*document(), cursor.selectionStart(), cursor.selectionEnd()));
+    return data;
 }
 
 std::int32_t NoteEditor::foreColor() const

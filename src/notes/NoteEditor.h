@@ -31,10 +31,12 @@ public:
 
     // Shows a note's text: a change the user did not make, so edited() is not raised. The
     // text shown becomes the one isChanged() compares with, and its first line break the one
-    // noteText() writes between lines.
+    // noteText() writes between lines. Lines far longer than the window is wide are shown in
+    // pieces (see DisplayLines.h).
     void showText(const QString &text);
-    // The text as the note stores it: the note's own line breaks, no-break spaces and line
-    // separators as they are (the editor's plain text turns them into line feeds and spaces).
+    // The text as the note stores it, as the user typed it: the note's own line breaks, no-break
+    // spaces and line separators as they are (the editor's plain text turns them into line feeds
+    // and spaces), the pieces of long lines joined again. What is stored, kept and printed.
     QString noteText() const;
     // Whether the text differs from the one shown or last stored: typing and undoing back to
     // it is no change.
@@ -55,10 +57,14 @@ protected:
     bool event(QEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void insertFromMimeData(const QMimeData *source) override;
+    QMimeData *createMimeDataFromSelection() const override;
 
 private:
     bool m_showing = false;
     bool m_tabTyped = false; // Ctrl+Tab's tab went in when its shortcut override came
+    bool m_pieces = false;   // some line is, or was since the note was shown, shown in pieces
     QString m_unchanged;     // the note as shown or last stored, as noteText() gives it
     QString m_lineBreak = QStringLiteral("\n"); // what the note has between its lines
 };

@@ -16,7 +16,7 @@ std::optional<RowProblem> CheckedRow::refusal() const
     return *found;
 }
 
-std::string quoted(std::string_view text)
+std::string quote(std::string_view text)
 {
     constexpr std::size_t kLimit = 40;
     std::string out = "\"";
@@ -57,15 +57,15 @@ std::string describe(RowProblem problem, const OutlineRow &row, const CheckedRow
     case RowProblem::ExpandedNull:
         return "the expanded flag (anoixto) is Null";
     case RowProblem::ExpandedNotBoolean:
-        return "the expanded flag (anoixto) " + quoted(row.expanded.toText().value_or("")) +
+        return "the expanded flag (anoixto) " + quote(row.expanded.toText().value_or("")) +
                " is neither a number nor true or false";
     case RowProblem::DuplicateKey:
         return "the key repeats that of ID " + std::to_string(otherId.value_or(row.id));
     case RowProblem::ParentNotBefore:
         if (otherId)
-            return "its parent " + quoted(checked.parentKey) + " is stored after it, at ID " +
+            return "its parent " + quote(checked.parentKey) + " is stored after it, at ID " +
                    std::to_string(*otherId) + "; a parent must come before its children";
-        return "no row holds its parent key " + quoted(checked.parentKey);
+        return "no row holds its parent key " + quote(checked.parentKey);
     }
     return {};
 }

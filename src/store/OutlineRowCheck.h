@@ -43,7 +43,7 @@ struct CheckedRow
 
 // A stored value as a message shows it: quoted, with control characters escaped so that a key
 // holding a line break cannot split a message or a report line, and cut short when long.
-std::string quoted(std::string_view text);
+std::string quote(std::string_view text);
 
 // A problem of a row in words, as the program's start-up message and the tool's report both
 // say it: "the title (MyText) is Null". otherId is, for a repeated key, the ID of the first row

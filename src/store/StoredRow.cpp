@@ -12,21 +12,32 @@ std::string selectRowColumns()
     return sql;
 }
 
+RowInserter::RowInserter(Connection &db)
+    : m_insert(db, [] {
+        std::string sql = "INSERT INTO mynodes (";
+        std::string marks;
+        for (std::size_t c = 0; c < kRowColumns.size(); ++c) {
+            sql += std::string(c ? ", " : "") + kRowColumns[c];
+            marks += c ? ", ?" : "?";
+        }
+        return sql + ") VALUES (" + marks + ")";
+    }())
+{
+}
+
+void RowInserter::insert(const StoredRow &row)
+{
+    m_insert.reset();
+    for (std::size_t c = 0; c < row.size(); ++c)
+        m_insert.bind(static_cast<int>(c + 1), row[c]);
+    m_insert.run();
+}
+
 void insertRows(Connection &db, const std::vector<StoredRow> &rows)
 {
-    std::string sql = "INSERT INTO mynodes (";
-    std::string marks;
-    for (std::size_t c = 0; c < kRowColumns.size(); ++c) {
-        sql += std::string(c ? ", " : "") + kRowColumns[c];
-        marks += c ? ", ?" : "?";
-    }
-    Statement insert(db, sql + ") VALUES (" + marks + ")");
-    for (const StoredRow &row : rows) {
-        insert.reset();
-        for (std::size_t c = 0; c < row.size(); ++c)
-            insert.bind(static_cast<int>(c + 1), row[c]);
-        insert.run();
-    }
+    RowInserter inserter(db);
+    for (const StoredRow &row : rows)
+        inserter.insert(row);
 }
 
 } // namespace quillet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Sqlite.h"
 #include "store/Value.h"
 
 #include <array>
@@ -7,8 +8,6 @@
 #include <vector>
 
 namespace quillet {
-
-class Connection;
 
 // The columns of mynodes, in the order a whole row is read and written.
 inline constexpr std::array<const char *, 11> kRowColumns = {
@@ -20,6 +19,18 @@ using StoredRow = std::array<Value, kRowColumns.size()>;
 
 // "SELECT" and the columns in the order of kRowColumns, for "FROM mynodes ..." to follow.
 std::string selectRowColumns();
+
+// Inserts rows into mynodes with their own IDs and values, each value with its type, through
+// one prepared statement.
+class RowInserter
+{
+public:
+    explicit RowInserter(Connection &db);
+    void insert(const StoredRow &row);
+
+private:
+    Statement m_insert;
+};
 
 // Inserts the rows into mynodes with their own IDs and values, each value with its type.
 void insertRows(Connection &db, const std::vector<StoredRow> &rows);

@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -267,6 +269,29 @@ TEST_F(StartupTest, AnOutlineWithNoItemsSaysWhyNothingCanBeAdded)
         return a.text.contains("none can be added here");
     });
     EXPECT_EQ(said, 1);
+}
+
+// What start-up leaves until the window is up runs once the window has been drawn, once; and
+// also for a window that is never drawn, so that a backup is never left undone.
+TEST(StartupWhenShownTest, RunsOnceAfterTheFirstFrameOrWithoutOne)
+{
+    for (const bool show : {true, false}) {
+        SCOPED_TRACE(show ? "shown" : "never shown");
+        QWidget window;
+        int runs = 0;
+        bool exposedFirst = false;
+        if (show)
+            window.show();
+        whenShown(window, [&] {
+            ++runs;
+            exposedFirst = window.windowHandle() && window.windowHandle()->isExposed();
+        });
+        EXPECT_EQ(runs, 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return runs > 0; }, 5000));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(runs, 1);
+        EXPECT_EQ(exposedFirst, show);
+    }
 }
 
 } // namespace

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -68,6 +71,37 @@ TEST_F(DeletionsTest, UndeletePutsASubItemBackUnderItsParent)
     const std::string copy = deleteWithCopy("B1");
     EXPECT_EQ(test::querySql(path, "SELECT group_concat(Kleidi, ' ') FROM mynodes"), "A B C");
     EXPECT_EQ(deletions::undelete(copy, path), 2);
+    EXPECT_EQ(snapshot(), before);
+}
+
+// The program runs in the user's locale, which the toolkit sets; in many the decimal point is a
+// comma, and a copy holding "10,5" would not be JSON.
+TEST_F(DeletionsTest, UndeletePutsTheRowsBackInALocaleWithADecimalComma)
+{
+    const std::string locales = folder.path("locales");
+    std::filesystem::create_directory(locales);
+    ASSERT_EQ(std::system(("localedef -i de_DE -f UTF-8 '" + locales + "/de_DE.UTF-8'").c_str()), 0)
+        << "localedef and the locales package are needed (scripts/install-deps.sh)";
+    const std::string before = snapshot();
+    // The locale in force for this test only, whatever it throws.
+    struct InLocale
+    {
+        std::string previous = std::setlocale(LC_ALL, nullptr);
+        ~InLocale()
+        {
+            std::setlocale(LC_ALL, previous.c_str());
+            unsetenv("LOCPATH");
+        }
+    } inLocale;
+    setenv("LOCPATH", locales.c_str(), 1);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+    char shown[16];
+    std::snprintf(shown, sizeof shown, "%.1f", 10.5);
+    const std::string copy = deleteWithCopy("B");
+    const int putBack = deletions::undelete(copy, path);
+
+    EXPECT_STREQ(shown, "10,5"); // the locale was in force
+    EXPECT_EQ(putBack, 3);
     EXPECT_EQ(snapshot(), before);
 }
 

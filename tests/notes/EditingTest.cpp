@@ -5,9 +5,11 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -63,6 +65,36 @@ TEST_F(EditingTest, TypedTextIsStoredUnderTheOldKeyBeforeTheNewNoteShows)
     EXPECT_EQ(ui().Text1->toPlainText(), "beta note");
     click(1);
     EXPECT_EQ(ui().Text1->toPlainText(), "typed in A");
+}
+
+// A line far longer than the window is shown in pieces; what is stored is the line as typed.
+TEST_F(EditingTest, ALongLineIsStoredAsTypedNotAsShown)
+{
+    open({{"A", "Alpha"}, {"B", "Beta"}});
+    std::string line;
+    for (int i = 0; line.size() < 5000; ++i)
+        line += "word" + std::to_string(i) + " \xce\xb1 ";
+    line.pop_back(); // a note is shown with spaces at its end trimmed
+    execSql(path, "UPDATE mynodes SET Keimeno='" + line + "' WHERE Kleidi='A'");
+    click(2);
+    click(1);
+    ASSERT_GT(ui().Text1->document()->blockCount(), 2);
+    // The start of the third piece, two breaks between pieces before it.
+    const int shown = ui().Text1->document()->findBlockByNumber(2).position();
+    const std::size_t typedAt = QString::fromStdString(line).left(shown - 2).toUtf8().size();
+    ui().Text1->setFocus();
+    QTextCursor cursor = ui().Text1->textCursor();
+    cursor.setPosition(shown);
+    ui().Text1->setTextCursor(cursor);
+    QTest::keyClicks(ui().Text1, "typed");
+    click(2);
+    const std::string stored = note("A");
+    line.insert(typedAt, "typed");
+    // Compared whole, said briefly: the texts are thousands of characters long.
+    EXPECT_TRUE(stored == line) << "stored " << stored.size() << " bytes, typed " << line.size()
+                                << "; they differ from byte "
+                                << std::mismatch(stored.begin(), stored.end(), line.begin()).first -
+                                       stored.begin();
 }
 
 // A row may store its key with surrounding spaces: the outline shows and numbers it trimmed,

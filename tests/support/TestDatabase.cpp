@@ -43,7 +43,7 @@ struct Db
     sqlite3 *db = nullptr;
 };
 
-std::string quoted(const std::string &text)
+std::string quote(const std::string &text)
 {
     std::string out = "'";
     for (char c : text) {
@@ -86,8 +86,8 @@ void createDatabase(const std::string &path, const std::vector<Row> &rows)
     createEmptyDatabase(path);
     std::string sql = "BEGIN;";
     for (const Row &row : rows)
-        sql += "INSERT INTO mynodes (Kleidi, MyText, Keimeno, anoixto) VALUES (" + quoted(row.key) +
-               ", " + quoted(row.title) + ", '', " + (row.expanded ? "1" : "0") + ");";
+        sql += "INSERT INTO mynodes (Kleidi, MyText, Keimeno, anoixto) VALUES (" + quote(row.key) +
+               ", " + quote(row.title) + ", '', " + (row.expanded ? "1" : "0") + ");";
     for (int i = 0; i < 30; ++i)
         sql += "INSERT INTO parame (timilo) VALUES (0);";
     sql += "COMMIT;";

@@ -35,6 +35,13 @@ TEST(toolsExport, JsonThroughImportComesBackByteForByte)
             "UPDATE mynodes SET MegFonta = 9e999, Keimeno = char(1, 31, 127) WHERE Kleidi = 'B1';"
             "DELETE FROM mynodes WHERE Kleidi = 'C';"
             "UPDATE parame SET timilo = NULL WHERE ID = 7");
+    // A note far longer than the blocks the import reads, escapes and characters of several
+    // bytes falling on their edges.
+    std::string note;
+    for (int i = 0; note.size() < 400'000; ++i)
+        note += "\"quoted\" \xce\xb1\xce\xb2\t\\ \x01\n" +
+                std::string(static_cast<std::size_t>(i % 5), 'x');
+    NoteStore(path).saveText("A", note);
     const std::string json = exported(path, dbtool::ExportFormat::Json);
     const std::string file = folder.path("export.json");
     std::ofstream(file, std::ios::binary) << json;
@@ -93,6 +100,29 @@ TEST(toolsImport, RefusesRowsThatDoNotMakeAnOutlineAndMakesNoFile)
         {R"({"quillet-export": 1, "mynodes": [], "parame": []})", "0 settings rows"},
         {R"({"mynodes": []})", "not a Quillet export"},
         {"mynodes,parame\n", "not JSON"},
+        // A file with several problems names the one a reading of the whole file first finds:
+        // text that is not JSON, then a file that is not an export, then the rows.
+        {rows({{1, "A"}, {2, "A0"}}) + "]", "not JSON"},
+        {R"({"mynodes": [5], "parame": [{"ID": 1, "timilo": 0}]})", "not a Quillet export"},
+        {R"({"quillet-export": 1, "mynodes": [5], "parame": 5})",
+         "row 1 of \"mynodes\" is not an object"},
+        {header + R"("mynodes": [], "mynodes": []})", "\"mynodes\" is there twice"},
+        {R"({"quillet-export": 1, "mynodes": [], "parame": 5})",
+         "\"parame\" is not a list of settings"},
+        {R"({"quillet-export": 1, "mynodes": [], "parame": [{"ID": "1", "timilo": 0}]})",
+         "row 1 of \"parame\" is not an ID with a timilo"},
+        {header + R"("mynodes": [{"ID": 1, "Kleidi": "A"}]})",
+         "row 1 of \"mynodes\" has no \"MyText\""},
+        {header + R"("mynodes": [{"ID": 1.5, "Kleidi": "A", )" + row + "]}",
+         "row 1 of \"mynodes\" has an ID that is not a whole number"},
+        {header + R"("mynodes": [{"ID": 1, "Kleidi": [1], )" + row + "]}",
+         "row 1 of \"mynodes\", \"Kleidi\", is not a value the file can hold"},
+        {header + R"("mynodes": [{"ID": 1, "Kleidi": 9223372036854775808, )" + row + "]}",
+         "\"Kleidi\", is a number too large to store"},
+        {header + R"("mynodes": [{"ID": 1, "Kleidi": {"weird": "A"}, )" + row + "]}",
+         "a value of an unknown kind, \"weird\""},
+        {header + R"("mynodes": [{"ID": 1, "Kleidi": {"text-base64": "%A"}, )" + row + "]}",
+         "a value in base64 holds \"%\""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.said);

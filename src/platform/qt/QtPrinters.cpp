@@ -18,19 +18,23 @@ int QtPrinters::duplexOf(QPrinter::DuplexMode mode)
     return Printers::Simplex;
 }
 
-QtPrinters::QtPrinters()
-{
-    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-    if (!printer.isNull()) {
-        m_current = printer.printerName();
-        m_duplex = duplexOf(printer.defaultDuplexMode());
-    } else if (const QStringList names = installed(); !names.isEmpty()) {
-        m_current = names.front();
-    }
-}
+QtPrinters::QtPrinters() = default;
 
 const QString &QtPrinters::current()
 {
+    // The desktop's default printer is asked for when a printer is first needed, not at
+    // start-up: asking loads the print system's libraries and asks its server, which held up
+    // the window's first showing.
+    if (!m_lookedUp) {
+        m_lookedUp = true;
+        const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+        if (!printer.isNull()) {
+            m_current = printer.printerName();
+            m_duplex = duplexOf(printer.defaultDuplexMode());
+        } else if (const QStringList names = installed(); !names.isEmpty()) {
+            m_current = names.front();
+        }
+    }
     if (!m_current)
         throw PrinterUnavailable("No printer is installed on this computer.");
     return *m_current;
@@ -109,6 +113,7 @@ void QtPrinters::makeCurrent(int index)
     const QStringList names = installed();
     if (index < 0 || index >= names.size())
         throw PrinterUnavailable("There is no such printer.");
+    m_lookedUp = true;
     if (m_current != names[index]) {
         m_current = names[index];
         m_duplex = duplexOf(QPrinterInfo::printerInfo(names[index]).defaultDuplexMode());

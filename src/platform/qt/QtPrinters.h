@@ -9,7 +9,8 @@
 namespace quillet {
 
 // The printers the desktop's print system knows (CUPS here). The current printer starts as the
-// desktop's default one; its settings are the program's, starting from the printer's defaults.
+// desktop's default one, looked up when a printer is first needed; its settings are the
+// program's, starting from the printer's defaults.
 class QtPrinters : public Printers
 {
 public:
@@ -33,6 +34,7 @@ public:
 private:
     const QString &current();
 
+    bool m_lookedUp = false; // the default printer was looked up, or one was chosen
     std::optional<QString> m_current;
     int m_orientation = Portrait;
     int m_duplex = Simplex;

@@ -2,6 +2,7 @@
 // hands each to the store and to the tool's check: each copy must open or be refused with a
 // message, and nothing may crash or hang on it.
 
+#include "faults/crash/Soaking.h"
 #include "faults/crash/Watchdog.h"
 #include "store/NoteStore.h"
 #include "store/Schema.h"
@@ -23,12 +24,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::size_t kPageSize = 4096;
-
-bool soaking()
-{
-    const char *soak = std::getenv("QUILLET_SOAK");
-    return soak && std::string_view(soak) == "1";
-}
 
 // ---- A realistic small database -------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 // store acknowledged, and of the one write under way at the kill either all or nothing.
 
 #include "faults/crash/ChildProcess.h"
+#include "faults/crash/Soaking.h"
 #include "faults/crash/StoreModel.h"
 #include "faults/crash/Watchdog.h"
 #include "faults/crash/WriterProtocol.h"
@@ -276,12 +277,6 @@ SoakReport runSoak(const SoakOptions &options)
             return fail(where, problem);
     }
     return report;
-}
-
-bool soaking()
-{
-    const char *soak = std::getenv("QUILLET_SOAK");
-    return soak && std::string_view(soak) == "1";
 }
 
 TEST(faultsCrash, KilledWriterKeepsEveryAcknowledgedWriteAndNoHalfWrite)

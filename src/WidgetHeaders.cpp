@@ -1,0 +1,1 @@
+// Compiled only so that the precompiled widget headers have a target of their own.
