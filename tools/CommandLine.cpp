@@ -182,7 +182,7 @@ const std::array<Command, 10> kCommands{{
      "damage the engine's integrity check finds, and triggers or views Quillet does not make.\n"
      "Opens the file read-only. Exit status 1 when there are problems.\n",
      check},
-    {"export", 1, {"--format", "--output"}, kExportHelp, exportCommand},
+    {"export", 1, {"--format", "--output"}, kExportHelp, exportCommand, {"--with-history"}},
     {"import", 2, {"--from"}, kImportHelp, importCommand},
     {"import-json",
      2,

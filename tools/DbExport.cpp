@@ -261,17 +261,22 @@ std::size_t writeItems(Connection &db, ExportFormat format, std::ostream &out,
 
 } // namespace
 
-std::size_t exportDatabase(const std::string &path, ExportFormat format, std::ostream &out)
+std::size_t exportDatabase(const std::string &path, ExportFormat format, std::ostream &out,
+                           bool withHistory)
 {
     Connection db = schema::open(path, Connection::Mode::ReadOnly);
     // One read transaction, so that the export is one moment of the file even if the program
     // writes meanwhile.
     db.exec("BEGIN");
     std::size_t replaced = 0;
-    if (format == ExportFormat::Json)
-        archive::write(db, out);
-    else
+    if (format == ExportFormat::Json) {
+        std::optional<NoteHistory> history;
+        if (withHistory)
+            history.emplace(path);
+        archive::write(db, out, history ? &*history : nullptr);
+    } else {
         replaced = writeItems(db, format, out, path.substr(path.rfind('/') + 1));
+    }
     db.exec("COMMIT");
     return replaced;
 }

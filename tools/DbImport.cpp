@@ -1,4 +1,7 @@
 #include "keeping/Archive.h"
+#include "keeping/DurableFiles.h"
+#include "keeping/History.h"
+#include "keeping/Places.h"
 #include "store/OutlineRowCheck.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
@@ -8,21 +11,24 @@
 #include <fstream>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillet::dbtool {
 
 namespace {
 
-// Takes the rows and settings as they are read: each row is checked by the rule the program
-// loads the outline with, and written while every row before it was sound. Every problem is
-// counted, the first ten named, and said at the end, with nothing imported.
+// Takes the rows, settings and kept versions as they are read: each row is checked by the rule
+// the program loads the outline with, and written while every row before it was sound. Every
+// problem is counted, the first ten named, and said at the end, with nothing imported.
 class Import
 {
 public:
-    explicit Import(Connection &db)
+    Import(Connection &db, NoteHistory &history, std::string path)
         : m_rows(db)
         , m_setting(db, "INSERT INTO parame (ID, timilo) VALUES (?, ?)")
         , m_db(db)
+        , m_history(history)
+        , m_path(std::move(path))
     {
     }
 
@@ -50,8 +56,21 @@ public:
         m_setting.run();
     }
 
+    // Versions go into the new database's history file in batches; none once a row is found
+    // wrong, as nothing will be imported then.
+    void version(const NoteVersion &version)
+    {
+        if (m_count > 0)
+            return;
+        m_versions.push_back(version);
+        if (m_versions.size() >= kBatch)
+            writeVersions();
+    }
+
     void finish(std::optional<std::int64_t> lastId)
     {
+        if (m_count == 0)
+            writeVersions();
         // Said once every row is read: where a parent is is known only then.
         std::string problems;
         for (const Found &f : m_found) {
@@ -93,6 +112,30 @@ public:
     }
 
 private:
+    static constexpr std::size_t kBatch = 256;
+
+    void writeVersions()
+    {
+        if (m_versions.empty())
+            return;
+        if (!m_madeHistory) {
+            // A history file already there is another database's, or a stale one: the new
+            // database's versions are not mixed into it.
+            if (m_history.exists())
+                throw archive::FormatError(
+                    "it holds the notes' earlier versions, and a history file is already at " +
+                    places::historyFile(m_path) + "; move it away first. Nothing was imported");
+            m_madeHistory = true;
+        }
+        try {
+            m_history.add(m_versions);
+        } catch (const StoreError &error) {
+            throw archive::FormatError("its earlier versions could not be kept: " +
+                                       error.message() + ". Nothing was imported");
+        }
+        m_versions.clear();
+    }
+
     // A problem of a row, kept for the first ten so that they can be said at the end.
     struct Found
     {
@@ -115,33 +158,67 @@ private:
     std::vector<Found> m_found;
     int m_count = 0;
     std::size_t m_settings = 0;
+    NoteHistory &m_history;
+    std::string m_path;
+    std::vector<NoteVersion> m_versions;
+    bool m_madeHistory = false;
 };
+
+bool exists(const std::string &path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// Takes away a history file an import began, with its log, and its folder if it began that.
+void removeHistory(const std::string &path, bool folderWasThere)
+{
+    const std::string file = places::historyFile(path);
+    for (const char *suffix : {"-wal", "-shm", ""})
+        durable::remove(file + suffix);
+    if (!folderWasThere)
+        ::rmdir(places::historyFolder(path).c_str());
+}
 
 } // namespace
 
 void importJson(const std::string &jsonPath, const std::string &path)
 {
     // Said before the file is read; the creation tests again, exclusively.
-    if (struct stat info{}; ::lstat(path.c_str(), &info) == 0)
+    if (exists(path))
         throw FileExists(path);
     std::ifstream in(jsonPath, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot open " + jsonPath);
     // The file is read as it is written into the new database, a row at a time; whatever is
-    // wrong with it removes the new database again.
-    createDatabase(path, [&](Connection &db) {
-        try {
-            Import import(db);
-            const std::optional<std::int64_t> lastId =
-                archive::read(in, {[&](const archive::Row &row) { import.row(row); },
-                                   [&](std::int64_t id, const Value &value) {
-                                       import.setting(id, value);
-                                   }});
-            import.finish(lastId);
-        } catch (const archive::FormatError &error) {
-            throw std::runtime_error(jsonPath + " cannot be imported: " + error.what() + ".");
-        }
-    });
+    // wrong with it removes the new database again, and the history file if this began it.
+    std::optional<NoteHistory> history(std::in_place, path);
+    const bool historyWasThere = exists(places::historyFile(path));
+    const bool folderWasThere = exists(places::historyFolder(path));
+    try {
+        createDatabase(path, [&](Connection &db) {
+            try {
+                Import import(db, *history, path);
+                const std::optional<std::int64_t> lastId = archive::read(
+                    in, {[&](const archive::Row &row) { import.row(row); },
+                         [&](std::int64_t id, const Value &value) { import.setting(id, value); },
+                         [&](const NoteVersion &version) {
+                             import.version(version);
+                         }});
+                import.finish(lastId);
+            } catch (const archive::FormatError &error) {
+                throw std::runtime_error(jsonPath + " cannot be imported: " + error.what() + ".");
+            }
+        });
+        history->settle();
+    } catch (...) {
+        history.reset();
+        if (!historyWasThere)
+            removeHistory(path, folderWasThere);
+        throw;
+    }
 }
 
 } // namespace quillet::dbtool

@@ -87,12 +87,16 @@ enum class ExportFormat { Markdown, Html, Text, Json };
 // Returns how many characters the text formats (Markdown, HTML, text) wrote as U+FFFD: bytes
 // that are not UTF-8 and control characters other than tab and line breaks, which a file that
 // says it is UTF-8 text cannot hold. JSON keeps every byte and replaces nothing.
-std::size_t exportDatabase(const std::string &path, ExportFormat format, std::ostream &out);
+// JSON with withHistory also holds every kept version of the notes (see archive::write); without
+// it, the JSON is as it always was.
+std::size_t exportDatabase(const std::string &path, ExportFormat format, std::ostream &out,
+                           bool withHistory = false);
 
 // Makes a new database at path from a JSON export, with every row's ID and values as they
 // were. Refuses (FileExists) anything at path, and (std::runtime_error, naming the rows) a file
 // whose keys break the key scheme or the parent-before-child order, or whose settings are not
-// 1 to 30 rows. On any failure, the new file is removed again.
+// 1 to 30 rows. Kept versions the export holds go into the new database's history file, which
+// must not exist yet. On any failure, the new files are removed again.
 void importJson(const std::string &jsonPath, const std::string &path);
 
 struct Stats

@@ -12,7 +12,7 @@
 namespace quillet::dbtool {
 
 const char *const kExportHelp =
-    "Usage: quillet-db export PATH --format FORMAT [--output FILE]\n\n"
+    "Usage: quillet-db export PATH --format FORMAT [--output FILE] [--with-history]\n\n"
     "Writes the whole outline in outline order, each item's title and note:\n"
     "  markdown  headings by level (levels below 6 as level 6), notes as paragraphs\n"
     "  html      one page, each note in its own font, size, colours, bold and italic\n"
@@ -27,7 +27,8 @@ const char *const kExportHelp =
     "            holding them and its note as index.md; quillet-db import reads it back\n"
     "Rows Quillet leaves out of the outline follow at the end. Standard output unless\n"
     "--output names a file, which then appears only once it is complete. Files are made with\n"
-    "the database file's permissions.\n";
+    "the database file's permissions. With --format json, --with-history adds the notes'\n"
+    "earlier versions kept beside the database; import-json keeps them for the new one.\n";
 
 namespace {
 
@@ -59,7 +60,8 @@ std::string replacedText(const ExportReport &report)
 }
 
 // Writes one export to the stream.
-ExportReport write(const std::string &path, const std::string &format, std::ostream &out)
+ExportReport write(const std::string &path, const std::string &format, std::ostream &out,
+                   bool withHistory)
 {
     static const std::map<std::string, ExportFormat> formats{{"markdown", ExportFormat::Markdown},
                                                              {"html", ExportFormat::Html},
@@ -68,17 +70,18 @@ ExportReport write(const std::string &path, const std::string &format, std::ostr
     if (format == "opml")
         return exportOpml(path, out);
     ExportReport report;
-    report.replaced = exportDatabase(path, formats.at(format), out);
+    report.replaced = exportDatabase(path, formats.at(format), out, withHistory);
     return report;
 }
 
 // The file appears whole or not at all, with the database's permissions: through the one
 // durable write of the files that hold notes.
-ExportReport writeFile(const std::string &path, const std::string &format, const std::string &file)
+ExportReport writeFile(const std::string &path, const std::string &format, const std::string &file,
+                       bool withHistory)
 {
     schema::verifyFile(path);
     durable::PendingFile written(file, durable::fileModeFor(path));
-    const ExportReport report = write(path, format, written.stream());
+    const ExportReport report = write(path, format, written.stream(), withHistory);
     written.commit(true);
     return report;
 }
@@ -97,6 +100,11 @@ int exportCommand(const Arguments &args, std::ostream &out, std::ostream &err)
                "markdown-folder.\n";
         return 2;
     }
+    const bool withHistory = args.options.count("--with-history") > 0;
+    if (withHistory && format->second != "json") {
+        err << "quillet-db export: --with-history goes with --format json only.\n";
+        return 2;
+    }
     const auto output = args.options.find("--output");
     if (format->second == "markdown-folder") {
         if (output == args.options.end()) {
@@ -112,7 +120,7 @@ int exportCommand(const Arguments &args, std::ostream &out, std::ostream &err)
         return 0;
     }
     if (output == args.options.end()) {
-        const ExportReport report = write(path, format->second, out);
+        const ExportReport report = write(path, format->second, out, withHistory);
         out.flush();
         err << replacedText(report);
         return out ? 0 : fail(err, "writing to standard output failed");
@@ -120,7 +128,7 @@ int exportCommand(const Arguments &args, std::ostream &out, std::ostream &err)
     const std::string &file = output->second;
     if (sameFile(file, path))
         return fail(err, "the output " + file + " is the database itself; nothing was written.");
-    const ExportReport report = writeFile(path, format->second, file);
+    const ExportReport report = writeFile(path, format->second, file, withHistory);
     out << "Exported " << path << " to " << file << ".\n";
     err << replacedText(report);
     return 0;

@@ -269,6 +269,46 @@ std::optional<std::string> readRow(json::Reader &reader, Row &row, std::size_t n
     return std::nullopt;
 }
 
+// One version of "history": its number, note, kind and time, and the row as kept.
+std::optional<std::string> readVersion(json::Reader &reader, NoteVersion &version,
+                                       std::size_t number, Scratch &scratch)
+{
+    const auto where = [&] {
+        return "version " + std::to_string(number) + " of \"history\"";
+    };
+    if (reader.peek() != json::Kind::Object) {
+        reader.skip();
+        return where() + " is not an object";
+    }
+    version.titleOnly = false;
+    bool hasNumber = false;
+    bool hasTime = false;
+    bool hasRow = false;
+    std::optional<std::string> problem;
+    reader.beginObject();
+    while (reader.nextMember(scratch.key)) {
+        if ((scratch.key == "number" || scratch.key == "keptAt") &&
+            reader.peek() == json::Kind::Number) {
+            const json::Number read = reader.readNumber();
+            const bool whole = read.type == json::Number::Type::Integer;
+            (scratch.key == "number" ? version.number : version.keptAt) = read.integer;
+            (scratch.key == "number" ? hasNumber : hasTime) = whole;
+        } else if (scratch.key == "titleOnly" && reader.peek() == json::Kind::Boolean) {
+            version.titleOnly = reader.readBoolean();
+        } else if (scratch.key == "row") {
+            hasRow = true;
+            problem = readRow(reader, version.row, number, scratch);
+            if (problem)
+                problem = where() + ": " + *problem;
+        } else {
+            reader.skip();
+        }
+    }
+    if (!hasNumber || !hasTime || !hasRow)
+        return where() + " lacks its number, its time or its row";
+    return problem;
+}
+
 // One row of "parame": a whole-number ID and a timilo.
 std::optional<std::string> readSetting(json::Reader &reader, std::int64_t &id, Value &value,
                                        std::size_t number, Scratch &scratch)
@@ -306,7 +346,7 @@ std::optional<std::string> readSetting(json::Reader &reader, std::int64_t &id, V
 
 } // namespace
 
-void write(Connection &db, std::ostream &out)
+void write(Connection &db, std::ostream &out, NoteHistory *history)
 {
     out << "{\n  \"quillet-export\": 1,\n  \"mynodes\": [";
     Statement rows(db, selectRowColumns() + " FROM mynodes ORDER BY ID");
@@ -337,6 +377,20 @@ void write(Connection &db, std::ostream &out)
         out << sequence.columnInt64(0);
     else
         out << "null";
+    if (history) {
+        out << ",\n  \"history\": [";
+        first = true;
+        history->forEachVersion([&](const NoteVersion &version) {
+            out << (first ? "\n" : ",\n") << "    {\"number\": " << version.number
+                << ", \"noteId\": " << *version.row[0].integer()
+                << ", \"titleOnly\": " << (version.titleOnly ? "true" : "false")
+                << ", \"keptAt\": " << version.keptAt << ", \"row\":\n";
+            writeRow(out, version.row);
+            out << '}';
+            first = false;
+        });
+        out << (first ? "]" : "\n  ]");
+    }
     out << "\n}\n";
 }
 
@@ -420,6 +474,19 @@ std::optional<std::int64_t> read(std::istream &in, const Receiver &receiver)
                         settingsProblem = readSetting(reader, id, value, number, scratch);
                         if (sound())
                             receiver.setting(id, value);
+                    }
+                } else if (name == "history" && receiver.version &&
+                           reader.peek() == json::Kind::Array) {
+                    reader.beginArray();
+                    NoteVersion version;
+                    for (std::size_t number = 1; reader.nextElement(); ++number) {
+                        if (rowsProblem) {
+                            reader.skip();
+                            continue;
+                        }
+                        rowsProblem = readVersion(reader, version, number, scratch);
+                        if (sound())
+                            receiver.version(version);
                     }
                 } else if (name == "lastId" && reader.peek() == json::Kind::Number) {
                     const json::Number number = reader.readNumber();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "keeping/History.h"
 #include "store/Sqlite.h"
 #include "store/StoredRow.h"
 #include "store/Value.h"
@@ -31,8 +32,9 @@ struct Contents
     std::optional<std::int64_t> lastId;                   // the highest ID ever given
 };
 
-// Writes the whole database, reading one row at a time.
-void write(Connection &db, std::ostream &out);
+// Writes the whole database, reading one row at a time; with the history, when given, as
+// "history": every kept version, each with its number, note, kind, time and whole row.
+void write(Connection &db, std::ostream &out, NoteHistory *history = nullptr);
 // Writes the given rows only (no settings): a copy of deleted items.
 void writeRows(const std::vector<Row> &rows, std::ostream &out);
 
@@ -43,11 +45,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Receives an archive's rows and settings (parame's ID and timilo) as they are read.
+// Receives an archive's rows and settings (parame's ID and timilo) as they are read, and the
+// history's versions when the archive holds them and version is given.
 struct Receiver
 {
     std::function<void(const Row &)> row;
     std::function<void(std::int64_t, const Value &)> setting;
+    std::function<void(const NoteVersion &)> version = {};
 };
 
 // Reads an archive as a stream, handing on each row and setting as soon as it is read, so that

@@ -201,16 +201,14 @@ std::optional<NoteVersion> NoteHistory::version(std::int64_t number)
     return versionFrom(read);
 }
 
-std::vector<NoteVersion> NoteHistory::allVersions()
+void NoteHistory::forEachVersion(const std::function<void(const NoteVersion &)> &visit)
 {
-    std::vector<NoteVersion> versions;
     Connection *db = open(false);
     if (!db)
-        return versions;
+        return;
     Statement read(*db, std::string("SELECT ") + kColumns + " FROM versions ORDER BY number");
     while (read.step())
-        versions.push_back(versionFrom(read));
-    return versions;
+        visit(versionFrom(read));
 }
 
 void NoteHistory::add(const std::vector<NoteVersion> &versions)
@@ -220,6 +218,12 @@ void NoteHistory::add(const std::vector<NoteVersion> &versions)
     for (const NoteVersion &version : versions)
         insert(db, version, true);
     transaction.commit();
+}
+
+void NoteHistory::settle()
+{
+    if (m_db)
+        m_db->exec("PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
 int NoteHistory::prune(std::int64_t now)

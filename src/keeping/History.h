@@ -4,6 +4,7 @@
 #include "store/StoredRow.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -65,10 +66,13 @@ public:
     std::vector<NoteVersion> versionsOf(std::int64_t noteId);
     std::vector<VersionSummary> summariesOf(std::int64_t noteId);
     std::optional<NoteVersion> version(std::int64_t number);
-    // Every version, oldest first, for an archive of the database.
-    std::vector<NoteVersion> allVersions();
+    // Every version, oldest first, for an archive of the database: one at a time.
+    void forEachVersion(const std::function<void(const NoteVersion &)> &visit);
     // Puts versions into the history file as they are (their numbers and times kept).
     void add(const std::vector<NoteVersion> &versions);
+    // Moves what the log holds into the file and syncs it, for versions that must be on the
+    // disk now rather than at the next checkpoint (an import's).
+    void settle();
 
     // Prunes the history as of now: every version younger than 7 days stays; of those from 7
     // to 90 days old, the newest of each calendar day (local time); older, the newest of each

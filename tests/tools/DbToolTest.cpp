@@ -2,6 +2,7 @@
 
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
+#include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "store/Schema.h"
 #include "support/BadOutlineRows.h"
@@ -479,6 +480,80 @@ TEST(toolsHistory, ListsShowsAndRestoresVersions)
     EXPECT_EQ(querySql(path, "SELECT typeof(Keimeno) FROM mynodes"), "text");
     EXPECT_EQ(run({"history", path, "A", "--show", "2"}), std::make_pair(0, std::string("now")));
     EXPECT_EQ(run({"history", path, "--prune"}).first, 0);
+}
+
+// The versions travel with a JSON export made --with-history: import-json keeps them with
+// their numbers, times and bytes, and the export without the option is as it was. An import
+// that fails leaves no history file behind, and one already there is never mixed into.
+TEST(toolsHistory, TravelsThroughTheJsonExportAndImport)
+{
+    TempFolder folder;
+    const std::string path = folder.path("notes.db");
+    dbtool::initDatabase(path);
+    execSql(path, "UPDATE mynodes SET Keimeno=CAST(X'CAE1' AS TEXT) WHERE Kleidi='A'");
+    {
+        NoteStore store(path);
+        NoteHistory history(path);
+        history.keep(*store.readRow("A"), false, 1000);
+        history.keep(*store.readRow("A"), true, 2000);
+        store.saveText("A", "now");
+    }
+    const auto exported = [](const std::string &from, bool withHistory) {
+        std::ostringstream out;
+        std::ostringstream err;
+        std::vector<std::string> args{"export", from, "--format", "json"};
+        if (withHistory)
+            args.emplace_back("--with-history");
+        EXPECT_EQ(dbtool::run(args, out, err), 0) << err.str();
+        return out.str();
+    };
+    const auto versions = [](const std::string &of) {
+        std::vector<std::tuple<std::int64_t, bool, std::int64_t, std::string>> all;
+        NoteHistory(of).forEachVersion([&](const NoteVersion &v) {
+            std::string row;
+            for (const Value &column : v.row)
+                row += std::to_string(static_cast<int>(column.type())) + ':' +
+                       column.toText().value_or("") + ';';
+            all.emplace_back(v.number, v.titleOnly, v.keptAt, row);
+        });
+        return all;
+    };
+    const std::string plain = exported(path, false);
+    const std::string withHistory = exported(path, true);
+    EXPECT_EQ(plain.find("\"history\""), std::string::npos);
+    writeFile(folder.path("with.json"), withHistory);
+    writeFile(folder.path("plain.json"), plain);
+
+    const std::string copy = folder.path("copy.db");
+    dbtool::importJson(folder.path("with.json"), copy);
+    EXPECT_EQ(versions(copy), versions(path));
+    EXPECT_EQ(versions(copy).size(), 2u);
+    EXPECT_EQ(exported(copy, true), withHistory);
+    EXPECT_EQ(exported(copy, false), plain);
+
+    // A second import beside the first would find copy's history file at its own name.
+    const std::string other = folder.path("other/notes.db");
+    std::filesystem::create_directories(places::historyFolder(other));
+    std::filesystem::copy_file(places::historyFile(copy), places::historyFile(other));
+    EXPECT_THROW(dbtool::importJson(folder.path("with.json"), other), std::runtime_error);
+    EXPECT_FALSE(std::filesystem::exists(other));
+    EXPECT_EQ(versions(other), versions(path));
+
+    // A version without its row, and settings missing, found only once the versions are in.
+    std::filesystem::create_directories(folder.path("new"));
+    for (const auto &[from, to] :
+         {std::pair{"\"row\"", "\"nowt\""}, {"\"parame\"", "\"params\""}}) {
+        std::string broken = withHistory;
+        broken.replace(broken.rfind(from), std::string(from).size(), to);
+        writeFile(folder.path("broken.json"), broken);
+        EXPECT_THROW(dbtool::importJson(folder.path("broken.json"), folder.path("new/notes.db")),
+                     std::runtime_error);
+        EXPECT_TRUE(std::filesystem::is_empty(folder.path("new"))) << to;
+    }
+
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(dbtool::run({"export", path, "--format", "text", "--with-history"}, out, err), 2);
 }
 
 } // namespace
