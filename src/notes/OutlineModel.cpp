@@ -14,7 +14,7 @@ int OutlineModel::add(const QString &key, const QString &text, const QString &pa
 {
     if (key.isEmpty())
         throw std::invalid_argument("the key is empty");
-    if (m_byKey.contains(key))
+    if (m_byKey.contains(OutlineKey{key}))
         throw std::invalid_argument("the key is already in the outline");
     int parentNumber = -1;
     if (!parentKey.isEmpty()) {
@@ -34,7 +34,7 @@ int OutlineModel::add(const QString &key, const QString &text, const QString &pa
     m_nodes.push_back(Node{key, text, std::move(storedKey), parentNumber, row, {}});
     // siblings may refer into m_nodes, which push_back can move: look it up again.
     (parentNumber < 0 ? m_topLevel : m_nodes[parentNumber].children).push_back(number);
-    m_byKey.insert(key, number);
+    m_byKey.insert(OutlineKey{key}, number);
     if (!m_bulk)
         endInsertRows();
     return number;

@@ -19,22 +19,24 @@ OutlineView::OutlineView(QWidget *parent)
     // measured once the outline has changed (loaded, opened, closed, retitled, resized), not on
     // every click.
     header()->setStretchLastSection(false);
-    const auto refit = [this] {
-        if (!m_fitPending) {
-            m_fitPending = true;
-            QTimer::singleShot(0, this, &OutlineView::fitColumn);
-        }
-    };
-    connect(this, &QTreeView::expanded, this, refit);
-    connect(this, &QTreeView::collapsed, this, refit);
-    connect(&m_model, &QAbstractItemModel::modelReset, this, refit);
-    connect(&m_model, &QAbstractItemModel::rowsInserted, this, refit);
-    connect(&m_model, &QAbstractItemModel::dataChanged, this, refit);
+    connect(this, &QTreeView::expanded, this, &OutlineView::refit);
+    connect(this, &QTreeView::collapsed, this, &OutlineView::refit);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &OutlineView::refit);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, &OutlineView::refit);
+    connect(&m_model, &QAbstractItemModel::dataChanged, this, &OutlineView::refit);
     // Every row has the same height: the view need not measure tens of thousands of rows.
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     // F2 or a slow second click on the selected item edits its title in place.
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+}
+
+void OutlineView::refit()
+{
+    if (!m_fitPending) {
+        m_fitPending = true;
+        QTimer::singleShot(0, this, &OutlineView::fitColumn);
+    }
 }
 
 void OutlineView::fitColumn()
@@ -46,7 +48,9 @@ void OutlineView::fitColumn()
 void OutlineView::resizeEvent(QResizeEvent *event)
 {
     QTreeView::resizeEvent(event);
-    fitColumn();
+    // Measured once the event loop runs again, like every other change: the first resize comes
+    // as the window is shown, and measuring the items then held up its showing.
+    refit();
 }
 
 int OutlineView::number(int index) const

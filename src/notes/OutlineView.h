@@ -56,6 +56,8 @@ protected:
 
 private:
     int number(int index) const;
+    // Fits the column to the items shown, once the event loop runs again.
+    void refit();
     void fitColumn();
 
     OutlineModel m_model;
