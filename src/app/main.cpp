@@ -1,3 +1,4 @@
+#include "app/DeferredIconStyle.h"
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/NotesSession.h"
@@ -15,6 +16,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillet"));
+    QApplication::setStyle(new quillet::DeferredIconStyle(QApplication::style()->name()));
 
     const QString folder = QApplication::applicationDirPath();
     const QString database = quillet::databasePathIn(folder);

@@ -3,6 +3,7 @@
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"
 #include "platform/Colors.h"
+#include "platform/DeferredIcon.h"
 #include "platform/Twips.h"
 
 #include <QCheckBox>
@@ -106,8 +107,9 @@ void NotesWindowControls::build(QWidget &window)
                                       const QString &tip) {
         auto *button = named(new PictureButton(Frame1), name);
         twips::place(button, left, 240, 495, 495);
-        button->setIcon(
-            QIcon(QStringLiteral(":/icons/") + QLatin1String(icon) + QStringLiteral(".svg")));
+        const QString picture =
+            QStringLiteral(":/icons/") + QLatin1String(icon) + QStringLiteral(".svg");
+        button->setIcon(deferredIcon([picture] { return QIcon(picture); }));
         button->setIconSize(QSize(16, 16));
         // A click takes the focus, so the editor's focus-loss save runs before the button acts.
         button->setFocusPolicy(Qt::StrongFocus);

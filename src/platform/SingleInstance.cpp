@@ -8,7 +8,12 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillet {
 
@@ -49,19 +54,32 @@ SingleInstance::SingleInstance(const QString &databasePath)
         folder + QStringLiteral("/quillet-") + QString::fromLatin1(id) + QStringLiteral(".socket");
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    release();
+}
 
 bool SingleInstance::acquire()
 {
-    m_lock = std::make_unique<QLockFile>(m_lockPath);
-    // Never stale by age: a long-running copy keeps its lock. A lock whose process has died is
-    // recognised by QLockFile and taken over.
-    m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0))
+    // A lock held through the open file: nothing stale to recognise and no process to look
+    // up, and it is quick, as it comes before the window.
+    const QByteArray path = QFile::encodeName(m_lockPath);
+    const int file = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // The lock cannot be made at all (no runtime folder): do not refuse to start.
+    if (file < 0)
         return true;
-    if (m_lock->error() == QLockFile::LockFailedError)
-        return false;
-    // The lock could not be written at all (no runtime folder): do not refuse to start.
+    if (::flock(file, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(file);
+        return !held;
+    }
+    m_lockFile = file;
+    // The holder's process number, for a person (or a test) looking at the lock; the lock
+    // holds whether or not it could be written.
+    const std::string pid = std::to_string(::getpid()) + '\n';
+    const bool written = ::ftruncate(file, 0) == 0 && ::pwrite(file, pid.data(), pid.size(), 0) ==
+                                                          static_cast<ssize_t>(pid.size());
+    static_cast<void>(written);
     return true;
 }
 
@@ -69,8 +87,10 @@ void SingleInstance::release()
 {
     if (m_server)
         m_server->close();
-    if (m_lock)
-        m_lock->unlock();
+    if (m_lockFile >= 0) {
+        ::close(m_lockFile);
+        m_lockFile = -1;
+    }
 }
 
 bool SingleInstance::listen(std::function<void()> bringToFront)

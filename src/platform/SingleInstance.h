@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLockFile>
 #include <QString>
 
 #include <functional>
@@ -13,9 +12,9 @@ namespace quillet {
 // Tells whether another copy of this program, with the same notes database open, is running.
 // The database is known by its file (links followed, so two folders whose mydata.mdb link to
 // one file share it). The lock is a file in the user's runtime folder that the running copy
-// holds; a lock left behind by a copy that was killed names a process that no longer exists
-// and does not block. The running copy also listens beside its lock, so that a second start
-// can ask it to show itself.
+// holds locked, its process number inside; the system lets the lock go when the process ends,
+// however it ends, so a copy that was killed does not block the next. The running copy also listens
+// beside its lock, so that a second start can ask it to show itself.
 class SingleInstance
 {
 public:
@@ -39,7 +38,7 @@ public:
 private:
     QString m_lockPath;
     QString m_socketPath;
-    std::unique_ptr<QLockFile> m_lock;
+    int m_lockFile = -1;
     std::unique_ptr<QLocalServer> m_server;
 };
 

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/DeferredIconStyle.h"
 #include "app/MDIForm1.h"
 #include "notes/Form3.h"
 #include "notes/NotesSession.h"
@@ -14,7 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QStyleFactory>
 #include <QTest>
+#include <QToolButton>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -269,6 +272,48 @@ TEST_F(StartupTest, AnOutlineWithNoItemsSaysWhyNothingCanBeAdded)
         return a.text.contains("none can be added here");
     });
     EXPECT_EQ(said, 1);
+}
+
+// The pictures read only when first drawn: the buttons' own and the style's standard ones are
+// the same pictures as read at once, and none is empty.
+TEST_F(StartupTest, PicturesReadWhenFirstDrawnAreTheSamePictures)
+{
+    const auto image = [](const QIcon &icon) {
+        return icon.pixmap(16, 16).toImage();
+    };
+    const auto drawsSomething = [](const QImage &picture) {
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (qAlpha(picture.pixel(x, y)) != 0)
+                    return true;
+        return false;
+    };
+    createDatabase(path, {{"A", "Alpha"}});
+    const std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    const std::pair<const char *, const char *> buttons[] = {
+        {"Command4", "add-item"},  {"Command1", "add-subitem"}, {"Command5", "delete-item"},
+        {"Command6", "cogwheels"}, {"Command7", "binoculars"},  {"Command8", "door"},
+        {"Command9", "brush"},     {"Command10", "font"}};
+    for (const auto &[name, picture] : buttons) {
+        SCOPED_TRACE(name);
+        const auto *button = window->form3()->findChild<QToolButton *>(name);
+        ASSERT_NE(button, nullptr);
+        const QImage drawn = image(button->icon());
+        EXPECT_FALSE(button->icon().isNull());
+        EXPECT_TRUE(drawsSomething(drawn));
+        EXPECT_EQ(drawn, image(QIcon(QStringLiteral(":/icons/%1.svg").arg(picture))));
+    }
+    DeferredIconStyle style(QStringLiteral("Fusion"));
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    for (const auto which : {QStyle::SP_TitleBarMenuButton, QStyle::SP_TitleBarCloseButton,
+                             QStyle::SP_TitleBarNormalButton, QStyle::SP_MessageBoxWarning}) {
+        SCOPED_TRACE(which);
+        const QIcon deferred = style.standardIcon(which);
+        EXPECT_FALSE(deferred.isNull());
+        EXPECT_TRUE(drawsSomething(image(deferred)));
+        EXPECT_EQ(image(deferred), image(fusion->standardIcon(which)));
+    }
 }
 
 // What start-up leaves until the window is up runs once the window has been drawn, once; and
