@@ -171,5 +171,36 @@ TEST(storeJsonReader, StringsLongerThanABlockComeBackWhole)
     }
 }
 
+// Plain runs are checked several bytes at a time: a fault is found wherever it falls in a run
+// of ASCII or of Greek, and a run of them alone comes back as it was.
+TEST(storeJsonReader, FindsAFaultAnywhereInALongRun)
+{
+    const std::string greek = "\xCE\xB1\xCE\xB2\xCE\xB3\xCE\xB4\xCE\xB5\xCE\xB6\xCE\xB7\xCE\xB8";
+    const std::pair<std::string, std::string> faults[] = {
+        {"\x01", "a control character inside a string"},
+        {"\x1F", "a control character inside a string"},
+        {"\xC0\xAF", "not UTF-8"}, // an overlong "/"
+        {"\xC1\xBF", "not UTF-8"}, // an overlong DEL
+        {"\x80", "not UTF-8"},     // a continuation without a lead
+        {"\xCE", "not UTF-8"},     // a lead without its continuation
+        {"\xED\xA0\x80", "not UTF-8"},
+    };
+    for (const std::string &run : {std::string(32, 'a'), greek + greek}) {
+        EXPECT_EQ(readWhole("\"" + run + "\""), "<" + run + ">");
+        for (std::size_t at = 0; at <= 16; ++at) {
+            for (const auto &[fault, said] : faults) {
+                const std::string text = "\"" + run.substr(0, at) + fault + run.substr(at) + "\"";
+                try {
+                    readWhole(text);
+                    ADD_FAILURE() << "read a fault at " << at << ": " << text;
+                } catch (const json::SyntaxError &error) {
+                    EXPECT_NE(std::string(error.what()).find(said), std::string::npos)
+                        << at << ": " << error.what();
+                }
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace quillet::test
