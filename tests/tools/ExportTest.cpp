@@ -1,9 +1,12 @@
+#include "keeping/History.h"
+#include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 #include "tools/DbTool.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -69,6 +72,57 @@ TEST(toolsExport, JsonThroughImportComesBackByteForByte)
 
     // Never over an existing file.
     EXPECT_THROW(dbtool::importJson(file, copy), dbtool::FileExists);
+}
+
+// The file is read on a thread of its own, a few batches ahead of the writing. An outline of
+// thousands of rows and versions comes back whole and in order; a problem at the file's very
+// end, or one the writing meets while the reading is ahead (a history file already there),
+// leaves nothing behind, and the import ends.
+TEST(toolsImport, ALargeFileComesBackWholeAndAnyProblemLeavesNothing)
+{
+    TempFolder folder;
+    const std::string path = folder.path("mydata.mdb");
+    std::vector<Row> rows;
+    for (char top = 'A'; top <= 'Z'; ++top)
+        rows.push_back({std::string(1, top), std::string("top ") + top});
+    for (std::size_t parent = 0; parent < 26 * 10; ++parent)
+        for (char digit = '1'; digit <= '9' && rows[parent].key.size() < 3; ++digit)
+            rows.push_back({rows[parent].key + digit, "item"});
+    createDatabase(path, rows);
+    execSql(path, "UPDATE mynodes SET Keimeno = Kleidi || ' ' || printf('%.1000c', 'x') || "
+                  "' \xce\xb1\xce\xb2 ' || ID");
+    {
+        NoteStore store(path);
+        NoteHistory history(path);
+        for (std::size_t i = 0; i < 600; ++i)
+            history.keep(*store.readRow(rows[i].key), false, 1000 + static_cast<int>(i));
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(dbtool::run({"export", path, "--format", "json", "--with-history"}, out, err), 0);
+    const std::string json = out.str();
+    const std::string file = folder.path("export.json");
+    std::ofstream(file, std::ios::binary) << json;
+
+    const std::string copy = folder.path("copy/mydata.mdb");
+    std::filesystem::create_directories(folder.path("copy"));
+    dbtool::importJson(file, copy);
+    std::ostringstream again;
+    ASSERT_EQ(dbtool::run({"export", copy, "--format", "json", "--with-history"}, again, err), 0);
+    EXPECT_EQ(again.str(), json);
+    EXPECT_EQ(querySql(copy, "SELECT count(*) FROM mynodes"), std::to_string(rows.size()));
+
+    std::ofstream(folder.path("cut.json"), std::ios::binary) << json.substr(0, json.rfind('}'));
+    std::filesystem::create_directories(folder.path("cut"));
+    EXPECT_THROW(dbtool::importJson(folder.path("cut.json"), folder.path("cut/mydata.mdb")),
+                 std::runtime_error);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path("cut")));
+
+    const std::string other = folder.path("other/mydata.mdb");
+    std::filesystem::create_directories(places::historyFolder(other));
+    std::filesystem::copy_file(places::historyFile(copy), places::historyFile(other));
+    EXPECT_THROW(dbtool::importJson(file, other), std::runtime_error);
+    EXPECT_FALSE(std::filesystem::exists(other));
 }
 
 TEST(toolsImport, RefusesRowsThatDoNotMakeAnOutlineAndMakesNoFile)
