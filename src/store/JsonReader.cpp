@@ -88,25 +88,6 @@ bool isUtf8(std::string_view text)
     return true;
 }
 
-void appendUtf8(std::string &out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // A number's text is read the same whatever locale the program runs in: the toolkit sets the
 // user's, in which the decimal point may be a comma.
 double toDouble(const std::string &text)
@@ -292,7 +273,7 @@ void Reader::appendCodeUnit(std::string &out)
             fail("a high surrogate without a low one after it");
         cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
     }
-    appendUtf8(out, cp);
+    keys::appendUtf8(out, cp);
 }
 
 void Reader::readString(std::string &out)

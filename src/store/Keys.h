@@ -16,6 +16,8 @@ inline constexpr int kMaxItems = 32766;
 // Decodes the character starting at text[pos] and advances pos past it. Nothing, and pos
 // unchanged, for anything that is not UTF-8 (overlong forms and surrogates included).
 std::optional<char32_t> decode(std::string_view text, std::size_t &pos);
+// Appends the UTF-8 form of the character cp.
+void appendUtf8(std::string &out, char32_t cp);
 
 // Removes leading and trailing spaces (code 32 only; tabs and line breaks stay).
 std::string trimSpaces(std::string_view text);

@@ -22,23 +22,10 @@ std::pair<char32_t, std::size_t> decode(std::string_view text, std::size_t pos)
 std::string encode(char32_t cp)
 {
     std::string bytes;
-    if (cp >= 0xDC80 && cp <= 0xDCFF) {
+    if (cp >= 0xDC80 && cp <= 0xDCFF)
         bytes += static_cast<char>(cp - 0xDC00);
-    } else if (cp < 0x80) {
-        bytes += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        bytes += static_cast<char>(0xC0 | (cp >> 6));
-        bytes += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        bytes += static_cast<char>(0xE0 | (cp >> 12));
-        bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        bytes += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        bytes += static_cast<char>(0xF0 | (cp >> 18));
-        bytes += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        bytes += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        bytes += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    else
+        keys::appendUtf8(bytes, cp);
     return bytes;
 }
 
