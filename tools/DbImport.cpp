@@ -247,6 +247,11 @@ private:
         } catch (const Stopped &) {
         } catch (...) {
             problem = std::current_exception();
+            // What was read before the problem is handed on first, as on one thread.
+            try {
+                send();
+            } catch (...) {
+            }
         }
         const std::lock_guard lock(m_mutex);
         m_lastId = lastId;

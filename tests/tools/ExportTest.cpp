@@ -123,6 +123,33 @@ TEST(toolsImport, ALargeFileComesBackWholeAndAnyProblemLeavesNothing)
     std::filesystem::copy_file(places::historyFile(copy), places::historyFile(other));
     EXPECT_THROW(dbtool::importJson(file, other), std::runtime_error);
     EXPECT_FALSE(std::filesystem::exists(other));
+
+    // Both at once, the versions' problem met first: the last of the first 256 versions, the
+    // number that makes them be written, is the last thing read before the cut. What was read
+    // before the file's own problem is written first, so it is the versions' problem that is
+    // said, as on one thread.
+    const std::string few = folder.path("few/mydata.mdb");
+    std::filesystem::create_directories(folder.path("few"));
+    createDatabase(few, {{"A", "one"}});
+    {
+        NoteStore store(few);
+        NoteHistory history(few);
+        for (int i = 0; i < 256; ++i)
+            history.keep(*store.readRow("A"), false, 1000 + i);
+    }
+    std::ostringstream fewJson;
+    ASSERT_EQ(dbtool::run({"export", few, "--format", "json", "--with-history"}, fewJson, err), 0);
+    const std::string fewText = fewJson.str();
+    std::ofstream(folder.path("few.json"), std::ios::binary)
+        << fewText.substr(0, fewText.rfind('}'));
+    try {
+        dbtool::importJson(folder.path("few.json"), other);
+        ADD_FAILURE() << "imported";
+    } catch (const std::runtime_error &error) {
+        EXPECT_NE(std::string(error.what()).find("a history file is already at"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(other));
 }
 
 TEST(toolsImport, RefusesRowsThatDoNotMakeAnOutlineAndMakesNoFile)
