@@ -3,6 +3,7 @@
 #include "tools/ImportReaders.h"
 #include "tools/XmlInput.h"
 
+#include <charconv>
 #include <map>
 #include <set>
 
@@ -10,9 +11,12 @@ namespace quillet::dbtool {
 
 namespace {
 
-long long offsetOf(const QXmlStreamReader &reader)
+long long offsetOf(const XmlInput &input)
 {
-    return reader.attributes().value(QLatin1String("char_offset")).toLongLong();
+    const std::string offset = input.attribute("char_offset");
+    long long value = 0;
+    std::from_chars(offset.data(), offset.data() + offset.size(), value);
+    return value;
 }
 
 // One node the XML reader is inside: its item and its text so far.
@@ -25,21 +29,20 @@ struct OpenNode
 // Reads what a node holds besides other nodes; false for an element that is not of a node.
 bool readContent(XmlInput &input, OpenNode &node, ImportReport &report)
 {
-    const QXmlStreamReader &reader = input.reader();
-    const QStringView name = reader.name();
-    if (name == u"rich_text") {
+    const std::string_view name = input.name();
+    if (name == "rich_text") {
         readRun(input, node.text);
-    } else if (name == u"codebox") {
-        const long long offset = offsetOf(reader);
+    } else if (name == "codebox") {
+        const long long offset = offsetOf(input);
         node.text.objects.push_back(NodeText::Object{offset, input.readText()});
         ++report.codeBoxes;
-    } else if (name == u"table") {
-        const long long offset = offsetOf(reader);
+    } else if (name == "table") {
+        const long long offset = offsetOf(input);
         node.text.objects.push_back(NodeText::Object{offset, readTable(input, report)});
-    } else if (name == u"encoded_png") {
-        const long long offset = offsetOf(reader);
+    } else if (name == "encoded_png") {
+        const long long offset = offsetOf(input);
         const std::optional<std::string> line =
-            imageLine(attributeOf(reader, "anchor"), attributeOf(reader, "filename"), report);
+            imageLine(input.attribute("anchor"), input.attribute("filename"), report);
         input.skip();
         if (line)
             node.text.objects.push_back(NodeText::Object{offset, *line});
@@ -54,29 +57,28 @@ bool readContent(XmlInput &input, OpenNode &node, ImportReport &report)
 ImportedOutline readCherryTreeXml(const std::string &path, ImportReport &report)
 {
     XmlInput input(path);
-    QXmlStreamReader &reader = input.reader();
     input.expectRoot("cherrytree", "a CherryTree document");
     ImportedOutline outline;
     std::vector<OpenNode> open;
     for (;;) {
-        const QXmlStreamReader::TokenType token = input.next();
-        if (token == QXmlStreamReader::EndDocument)
+        const XmlToken token = input.next();
+        if (token == XmlToken::EndDocument)
             break;
-        if (token == QXmlStreamReader::EndElement && !open.empty() && reader.name() == u"node") {
+        if (token == XmlToken::EndElement && !open.empty() && input.name() == "node") {
             finishNote(open.back().text, outline.items[open.back().item], report);
             open.pop_back();
             continue;
         }
-        if (token != QXmlStreamReader::StartElement)
+        if (token != XmlToken::StartElement)
             continue;
-        if (reader.name() == u"node") {
+        if (input.name() == "node") {
             const std::size_t item =
-                outline.add(open.empty() ? 0 : open.back().item, attributeOf(reader, "name"));
+                outline.add(open.empty() ? 0 : open.back().item, input.attribute("name"));
             open.push_back(OpenNode{item, {}});
         } else if (open.empty() || !readContent(input, open.back(), report)) {
-            if (reader.name() != u"bookmarks")
-                report.skipped.push_back("<" + utf8(reader.name()) + "> on line " +
-                                         std::to_string(reader.lineNumber()) +
+            if (input.name() != "bookmarks")
+                report.skipped.push_back("<" + std::string(input.name()) + "> on line " +
+                                         std::to_string(input.line()) +
                                          ": not a part of a note; left out");
             input.skip();
         }
@@ -110,9 +112,8 @@ std::map<std::int64_t, NodeText> objectsOf(Connection &db, const std::string &pa
         Statement read(db, "SELECT node_id, offset, txt FROM grid");
         while (read.step()) {
             const std::string xml = read.columnText(2);
-            XmlInput input(QByteArray(xml.data(), static_cast<qsizetype>(xml.size())),
-                           path + ", a table of node " + std::to_string(read.columnInt64(0)));
-            if (input.next() != QXmlStreamReader::StartElement)
+            XmlInput input(xml, path + ", a table of node " + std::to_string(read.columnInt64(0)));
+            if (input.next() != XmlToken::StartElement)
                 input.refuse("the table is not an XML element");
             objects[read.columnInt64(0)].objects.push_back(
                 NodeText::Object{read.columnInt64(1), readTable(input, report)});
@@ -187,6 +188,9 @@ ImportedOutline readCherryTreeSqlite(const std::string &path, ImportReport &repo
         // Read-only, with the notes file's own hardening: nothing stored in the document (a
         // trigger, a view) runs.
         Connection db(path, Connection::Mode::ReadOnly);
+        // One read transaction for the whole document: its parts read as of one moment, and
+        // the engine takes and checks its lock once rather than at every row.
+        db.exec("BEGIN");
         if (!hasTable(db, "node") || !hasTable(db, "children"))
             throw ImportRefused(path + ": it is not a CherryTree document: it has no tables "
                                        "\"node\" and \"children\".");
@@ -205,11 +209,12 @@ ImportedOutline readCherryTreeSqlite(const std::string &path, ImportReport &repo
                 read.reset();
                 read.bind(1, child);
                 read.step();
-                NodeText text = std::move(objects[child]);
+                NodeText text;
+                if (const auto found = objects.find(child); found != objects.end())
+                    text = std::move(found->second);
                 const std::string txt = read.columnText(1);
                 if (read.columnInt64(2) & 1)
-                    readRichDocument(QByteArray(txt.data(), static_cast<qsizetype>(txt.size())),
-                                     path + ", node " + std::to_string(child), text);
+                    readRichDocument(txt, path + ", node " + std::to_string(child), text);
                 else
                     text.runs.push_back(NodeText::Run{txt, {}});
                 std::string title = read.columnText(0);
@@ -220,6 +225,7 @@ ImportedOutline readCherryTreeSqlite(const std::string &path, ImportReport &repo
             }
             pending.insert(pending.end(), added.rbegin(), added.rend());
         }
+        db.exec("COMMIT");
     } catch (const StoreError &error) {
         throw ImportRefused(
             path + ": it cannot be read as a CherryTree document (SQLite): " + error.message());

@@ -69,10 +69,9 @@ bool isBlank(const std::string &text)
 
 void readRun(XmlInput &input, NodeText &text)
 {
-    const QXmlStreamReader &reader = input.reader();
-    RunFormat format{attributeOf(reader, "family"),     attributeOf(reader, "scale"),
-                     attributeOf(reader, "foreground"), attributeOf(reader, "background"),
-                     attributeOf(reader, "weight"),     attributeOf(reader, "style")};
+    RunFormat format{input.attribute("family"),     input.attribute("scale"),
+                     input.attribute("foreground"), input.attribute("background"),
+                     input.attribute("weight"),     input.attribute("style")};
     text.runs.push_back(NodeText::Run{input.readText(), std::move(format)});
 }
 
@@ -80,19 +79,19 @@ std::string readTable(XmlInput &input, ImportReport &report)
 {
     std::vector<std::string> rows;
     for (;;) {
-        const QXmlStreamReader::TokenType token = input.next();
-        if (token == QXmlStreamReader::EndElement)
+        const XmlToken token = input.next();
+        if (token == XmlToken::EndElement)
             break;
-        if (token != QXmlStreamReader::StartElement)
+        if (token != XmlToken::StartElement)
             continue;
-        if (input.reader().name() != u"row") {
+        if (input.name() != "row") {
             input.skip();
             continue;
         }
         std::string row;
         bool first = true;
-        while (input.next() != QXmlStreamReader::EndElement) {
-            if (input.reader().tokenType() != QXmlStreamReader::StartElement)
+        while (input.next() != XmlToken::EndElement) {
+            if (input.token() != XmlToken::StartElement)
                 continue;
             std::string cell = input.readText();
             // A cell's own tabs and line breaks would read as new cells and rows.
@@ -127,18 +126,18 @@ std::optional<std::string> imageLine(const std::string &anchor, const std::strin
     return std::string("[image]");
 }
 
-void readRichDocument(const QByteArray &xml, const std::string &where, NodeText &text)
+void readRichDocument(std::string_view xml, const std::string &where, NodeText &text)
 {
     XmlInput input(xml, where);
-    if (input.next() != QXmlStreamReader::StartElement)
+    if (input.next() != XmlToken::StartElement)
         input.refuse("its rich text is not an XML element");
     for (;;) {
-        const QXmlStreamReader::TokenType token = input.next();
-        if (token == QXmlStreamReader::EndDocument || token == QXmlStreamReader::EndElement)
+        const XmlToken token = input.next();
+        if (token == XmlToken::EndDocument || token == XmlToken::EndElement)
             return;
-        if (token != QXmlStreamReader::StartElement)
+        if (token != XmlToken::StartElement)
             continue;
-        if (input.reader().name() == u"rich_text")
+        if (input.name() == "rich_text")
             readRun(input, text);
         else
             input.skip();
@@ -147,11 +146,9 @@ void readRichDocument(const QByteArray &xml, const std::string &where, NodeText 
 
 void finishNote(NodeText &text, ImportedItem &item, ImportReport &report)
 {
-    std::string joined;
     const NodeText::Run *first = nullptr;
     bool mixed = false;
     for (const NodeText::Run &run : text.runs) {
-        joined += run.text;
         // Runs of only spaces and line breaks show no letters in their format.
         if (isBlank(run.text))
             continue;
@@ -165,11 +162,23 @@ void finishNote(NodeText &text, ImportedItem &item, ImportReport &report)
         report.formats += item.format ? 1 : 0;
         report.mixedFormats += mixed ? 1 : 0;
     }
+    std::string joined;
+    for (NodeText::Run &run : text.runs) {
+        if (joined.empty())
+            joined = std::move(run.text);
+        else
+            joined += run.text;
+    }
+    std::string &note = item.note;
+    if (text.objects.empty()) {
+        note = std::move(joined);
+        report.latin1 += toUtf8(note) ? 1 : 0;
+        return;
+    }
     // Each object sits at a character of the text, counting the objects before it as one each.
     std::stable_sort(
         text.objects.begin(), text.objects.end(),
         [](const NodeText::Object &a, const NodeText::Object &b) { return a.offset < b.offset; });
-    std::string &note = item.note;
     note.reserve(joined.size());
     std::size_t copied = 0, at = 0;
     long long characters = 0;

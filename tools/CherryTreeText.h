@@ -2,9 +2,8 @@
 
 #include "tools/ImportedOutline.h"
 
-#include <QByteArray>
-
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillet::dbtool {
@@ -47,7 +46,7 @@ std::string readTable(XmlInput &input, ImportReport &report);
 std::optional<std::string> imageLine(const std::string &anchor, const std::string &fileName,
                                      ImportReport &report);
 // Reads the runs of a node's rich text held as an XML document (a <node> of <rich_text>s).
-void readRichDocument(const QByteArray &xml, const std::string &where, NodeText &text);
+void readRichDocument(std::string_view xml, const std::string &where, NodeText &text);
 
 // Gives the item the note the node's text makes: the runs joined as plain text, each object's
 // lines put in at its place; and the format of the runs when they share one (when they do not,

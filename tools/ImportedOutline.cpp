@@ -23,8 +23,10 @@ std::size_t ImportedOutline::add(std::size_t parent, std::string title, std::str
 
 bool toUtf8(std::string &text)
 {
+    // Most text is ASCII or valid UTF-8: the copy is made only when some byte is not.
+    if (keys::isUtf8(text))
+        return false;
     std::size_t pos = 0;
-    // Most text is ASCII or valid UTF-8: the copy is made only from the first bad byte on.
     for (; pos < text.size(); ++pos) {
         if (static_cast<unsigned char>(text[pos]) < 0x80)
             continue;
@@ -33,8 +35,6 @@ bool toUtf8(std::string &text)
             break;
         pos = next - 1;
     }
-    if (pos == text.size())
-        return false;
     std::string out = text.substr(0, pos);
     out.reserve(text.size() + text.size() / 8);
     while (pos < text.size()) {

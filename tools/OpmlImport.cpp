@@ -58,35 +58,34 @@ ImportedOutline readOpml(const std::string &path, ImportReport &report)
     std::vector<std::size_t> lines; // of expansionState
     XmlInput input(path);
     input.expectRoot("opml", "an OPML file");
-    QXmlStreamReader &reader = input.reader();
-    std::vector<std::size_t> parents; // the items the reader is inside, within <body>
+    std::vector<std::size_t> parents; // the items the input is inside, within <body>
     bool inBody = false;
     for (;;) {
-        const QXmlStreamReader::TokenType token = input.next();
-        if (token == QXmlStreamReader::EndDocument)
+        const XmlToken token = input.next();
+        if (token == XmlToken::EndDocument)
             break;
-        if (token == QXmlStreamReader::EndElement) {
+        if (token == XmlToken::EndElement) {
             if (!parents.empty())
                 parents.pop_back();
-            else if (reader.name() == u"body")
+            else if (input.name() == "body")
                 inBody = false;
             continue;
         }
-        if (token != QXmlStreamReader::StartElement)
+        if (token != XmlToken::StartElement)
             continue;
-        if (!inBody && reader.name() == u"head")
+        if (!inBody && input.name() == "head")
             continue;
-        if (!inBody && reader.name() == u"expansionState") {
+        if (!inBody && input.name() == "expansionState") {
             lines = lineNumbers(input.readText());
-        } else if (!inBody && reader.name() == u"body") {
+        } else if (!inBody && input.name() == "body") {
             inBody = true;
-        } else if (inBody && reader.name() == u"outline") {
+        } else if (inBody && input.name() == "outline") {
             std::string title, note;
-            for (const QXmlStreamAttribute &attribute : reader.attributes()) {
-                if (attribute.name() == u"text")
-                    title = utf8(attribute.value());
-                else if (attribute.name() == u"_note")
-                    note = utf8(attribute.value());
+            for (const XmlAttribute &attribute : input.attributes()) {
+                if (attribute.name == "text")
+                    title = attribute.value;
+                else if (attribute.name == "_note")
+                    note = attribute.value;
                 else
                     ++report.unknownAttributes;
             }
@@ -94,8 +93,8 @@ ImportedOutline readOpml(const std::string &path, ImportReport &report)
                                           std::move(note)));
         } else {
             if (inBody)
-                report.skipped.push_back("<" + utf8(reader.name()) + "> on line " +
-                                         std::to_string(reader.lineNumber()) +
+                report.skipped.push_back("<" + std::string(input.name()) + "> on line " +
+                                         std::to_string(input.line()) +
                                          ": not an outline element; left out with what it holds");
             input.skip();
         }

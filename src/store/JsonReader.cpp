@@ -1,5 +1,6 @@
 #include "store/JsonReader.h"
 
+#include "store/ByteScan.h"
 #include "store/Keys.h"
 
 #include <bit>
@@ -23,69 +24,15 @@ bool isDigit(int c)
     return c >= '0' && c <= '9';
 }
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-
-std::uint64_t wordAt(const char *at)
-{
-    std::uint64_t word;
-    std::memcpy(&word, at, sizeof word);
-    return word;
-}
-
-// Whether any of the eight bytes in word is zero.
-constexpr bool anyZeroByte(std::uint64_t word)
-{
-    return ((word - kOnes) & ~word & kHighBits) != 0;
-}
+using bytescan::anyByte;
+using bytescan::anyControl;
+using bytescan::wordAt;
 
 // Whether any of the eight bytes ends a string's plain run: a quote, a backslash or a control
 // character. Notes are long runs of plain text; they are scanned eight bytes at a time.
 constexpr bool anyStop(std::uint64_t word)
 {
-    return anyZeroByte(word ^ (kOnes * '"')) || anyZeroByte(word ^ (kOnes * '\\')) ||
-           (((word - kOnes * 0x20) & ~word & kHighBits) != 0);
-}
-
-// Whether the eight bytes, in the order they are stored, are four two-byte characters: each
-// even byte a lead from C2 to DF, each odd byte a continuation.
-constexpr bool isFourTwoByteCharacters(std::uint64_t word)
-{
-    if constexpr (std::endian::native != std::endian::little)
-        return false;
-    constexpr std::uint64_t kShape = 0xC0E0C0E0C0E0C0E0ULL;
-    constexpr std::uint64_t kPairs = 0x80C080C080C080C0ULL;
-    // A lead of C0 or C1 (an overlong form) has none of its bits 1 to 4 set.
-    constexpr std::uint64_t kLeadBits = 0x001E001E001E001EULL;
-    constexpr std::uint64_t kLaneCarry = 0x0100010001000100ULL;
-    return (word & kShape) == kPairs &&
-           (((word & kLeadBits) + 0x00FF00FF00FF00FFULL) & kLaneCarry) == kLaneCarry;
-}
-
-// ASCII and two-byte characters (Greek among them), most of any note, are told valid here,
-// eight bytes at a time where they can be; the rest is left to the one decoder.
-bool isUtf8(std::string_view text)
-{
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        if (text.size() - pos >= 8) {
-            const std::uint64_t word = wordAt(text.data() + pos);
-            if ((word & kHighBits) == 0 || isFourTwoByteCharacters(word)) {
-                pos += 8;
-                continue;
-            }
-        }
-        const unsigned char c = static_cast<unsigned char>(text[pos]);
-        if (c < 0x80) {
-            ++pos;
-        } else if (c >= 0xC2 && c <= 0xDF && pos + 1 < text.size() &&
-                   (static_cast<unsigned char>(text[pos + 1]) & 0xC0) == 0x80) {
-            pos += 2;
-        } else if (!keys::decode(text, pos)) {
-            return false;
-        }
-    }
-    return true;
+    return anyByte(word, '"') || anyByte(word, '\\') || anyControl(word);
 }
 
 // A number's text is read the same whatever locale the program runs in: the toolkit sets the
@@ -336,7 +283,7 @@ void Reader::readString(std::string &out)
             fail("an unknown escape in a string");
         }
     }
-    if (!isUtf8(out))
+    if (!keys::isUtf8(out))
         fail("a string that is not UTF-8");
 }
 

@@ -1,5 +1,7 @@
 #include "store/Keys.h"
 
+#include "store/ByteScan.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -42,6 +44,34 @@ std::optional<char32_t> decode(std::string_view text, std::size_t &pos)
         return std::nullopt;
     pos += 1 + extra;
     return cp;
+}
+
+bool isUtf8(std::string_view text)
+{
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        if (text.size() - pos >= 8) {
+            const std::uint64_t word = bytescan::wordAt(text.data() + pos);
+            if ((word & bytescan::kHighBits) == 0) {
+                pos += 8;
+                continue;
+            }
+            if (const int whole = bytescan::asciiOrTwoByteCharacters(word); whole > 0) {
+                pos += static_cast<std::size_t>(whole);
+                continue;
+            }
+        }
+        const unsigned char c = static_cast<unsigned char>(text[pos]);
+        if (c < 0x80) {
+            ++pos;
+        } else if (c >= 0xC2 && c <= 0xDF && pos + 1 < text.size() &&
+                   (static_cast<unsigned char>(text[pos + 1]) & 0xC0) == 0x80) {
+            pos += 2;
+        } else if (!decode(text, pos)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void appendUtf8(std::string &out, char32_t cp)

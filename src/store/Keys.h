@@ -18,6 +18,9 @@ inline constexpr int kMaxItems = 32766;
 std::optional<char32_t> decode(std::string_view text, std::size_t &pos);
 // Appends the UTF-8 form of the character cp.
 void appendUtf8(std::string &out, char32_t cp);
+// Whether the whole text is UTF-8 by decode's rule. ASCII and two-byte characters (Greek among
+// them), most of any note, are checked eight bytes at a time where they can be.
+bool isUtf8(std::string_view text);
 
 // Removes leading and trailing spaces (code 32 only; tabs and line breaks stay).
 std::string trimSpaces(std::string_view text);
