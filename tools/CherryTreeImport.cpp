@@ -3,9 +3,17 @@
 #include "tools/ImportReaders.h"
 #include "tools/XmlInput.h"
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <map>
-#include <set>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <unordered_map>
 
 namespace quillet::dbtool {
 
@@ -103,8 +111,9 @@ std::map<std::int64_t, NodeText> objectsOf(Connection &db, const std::string &pa
     if (hasTable(db, "codebox")) {
         Statement read(db, "SELECT node_id, offset, txt FROM codebox");
         while (read.step()) {
-            objects[read.columnInt64(0)].objects.push_back(
-                NodeText::Object{read.columnInt64(1), read.columnText(2)});
+            NodeText &text = objects[read.columnInt64(0)];
+            text.objects.push_back(NodeText::Object{read.columnInt64(1), read.columnText(2)});
+            text.unchecked = true;
             ++report.codeBoxes;
         }
     }
@@ -123,24 +132,51 @@ std::map<std::int64_t, NodeText> objectsOf(Connection &db, const std::string &pa
         Statement read(db, "SELECT node_id, offset, anchor, filename FROM image");
         while (read.step())
             if (const std::optional<std::string> line =
-                    imageLine(read.columnText(2), read.columnText(3), report))
-                objects[read.columnInt64(0)].objects.push_back(
-                    NodeText::Object{read.columnInt64(1), *line});
+                    imageLine(read.columnText(2), read.columnText(3), report)) {
+                NodeText &text = objects[read.columnInt64(0)];
+                text.objects.push_back(NodeText::Object{read.columnInt64(1), *line});
+                text.unchecked = true;
+            }
     }
     return objects;
 }
 
-// Each node's children in their order, checked to make one tree: every node in it once, under
-// a parent that is a node, none its own ancestor.
-std::map<std::int64_t, std::vector<std::int64_t>> treeOf(Connection &db, const std::string &path)
+// The nodes of a document as one tree: each node's children in their order.
+struct Tree
 {
-    std::set<std::int64_t> nodes;
-    for (Statement read(db, "SELECT node_id FROM node"); read.step();)
-        if (!nodes.insert(read.columnInt64(0)).second)
-            throw ImportRefused(path + ": the node " + std::to_string(read.columnInt64(0)) +
+    std::vector<std::int64_t> order; // the nodes, the children of each parent together
+    // Where each parent's children are in order, 0 standing for the top of the tree.
+    std::unordered_map<std::int64_t, std::pair<std::size_t, std::size_t>> below;
+
+    std::span<const std::int64_t> childrenOf(std::int64_t node) const
+    {
+        const auto found = below.find(node);
+        if (found == below.end())
+            return {};
+        return std::span(order).subspan(found->second.first,
+                                        found->second.second - found->second.first);
+    }
+};
+
+// The document's tree, checked to be one: every node in it once, under a parent that is a
+// node, none its own ancestor.
+Tree treeOf(Connection &db, const std::string &path)
+{
+    std::vector<std::int64_t> nodes;
+    for (Statement read(db, "SELECT node_id FROM node ORDER BY node_id"); read.step();) {
+        nodes.push_back(read.columnInt64(0));
+        if (nodes.size() > 1 && nodes.back() == nodes[nodes.size() - 2])
+            throw ImportRefused(path + ": the node " + std::to_string(nodes.back()) +
                                 " is there twice; the document is damaged.");
-    std::map<std::int64_t, std::vector<std::int64_t>> children;
-    std::set<std::int64_t> placed;
+    }
+    const auto indexOf = [&](std::int64_t node) -> std::optional<std::size_t> {
+        const auto found = std::lower_bound(nodes.begin(), nodes.end(), node);
+        if (found == nodes.end() || *found != node)
+            return std::nullopt;
+        return static_cast<std::size_t>(found - nodes.begin());
+    };
+    Tree tree;
+    std::vector<bool> placed(nodes.size());
     Statement read(db, "SELECT node_id, father_id FROM children ORDER BY father_id, sequence, "
                        "node_id");
     while (read.step()) {
@@ -149,41 +185,182 @@ std::map<std::int64_t, std::vector<std::int64_t>> treeOf(Connection &db, const s
         // 0 stands for the top of the tree: a node of that number would be its own parent.
         if (node == 0)
             throw ImportRefused(named + " has the number of the top of the tree.");
-        if (!nodes.contains(node))
+        const std::optional<std::size_t> index = indexOf(node);
+        if (!index)
             throw ImportRefused(named + " has a place in the tree but is not in the document.");
-        if (father != 0 && !nodes.contains(father))
+        if (father != 0 && !indexOf(father))
             throw ImportRefused(named + " is under the node " + std::to_string(father) +
                                 ", which is missing.");
-        if (!placed.insert(node).second)
+        if (placed[*index])
             throw ImportRefused(named + " has two places in the tree.");
-        children[father].push_back(node);
+        placed[*index] = true;
+        // The rows come parent by parent.
+        const auto range =
+            tree.below.try_emplace(father, tree.order.size(), tree.order.size()).first;
+        tree.order.push_back(node);
+        range->second.second = tree.order.size();
     }
     // Walked from the top, a tree reaches every placed node; nodes under one another in a
     // circle are never reached.
     std::size_t reached = 0;
     for (std::vector<std::int64_t> pending{0}; !pending.empty();) {
-        const std::int64_t node = pending.back();
+        const std::span<const std::int64_t> children = tree.childrenOf(pending.back());
         pending.pop_back();
-        if (const auto found = children.find(node); found != children.end()) {
-            reached += found->second.size();
-            pending.insert(pending.end(), found->second.begin(), found->second.end());
-        }
+        reached += children.size();
+        pending.insert(pending.end(), children.begin(), children.end());
     }
-    if (reached != placed.size())
+    if (reached != tree.order.size())
         throw ImportRefused(path + ": some nodes are under one another in a circle; the tree "
                                    "is damaged.");
-    for (const std::int64_t node : nodes)
-        if (!placed.contains(node))
-            throw ImportRefused(path + ": the node " + std::to_string(node) +
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        if (!placed[i])
+            throw ImportRefused(path + ": the node " + std::to_string(nodes[i]) +
                                 " has no place in the tree.");
-    return children;
+    return tree;
 }
+
+// Makes the nodes' notes on a thread of its own while the calling thread reads the document:
+// reading each node's rich text as XML is most of the reading's work. Nodes are handed on in
+// batches, a few batches at most waiting, and their notes given to their items at the end. A
+// problem of one node's text stops the making; it is the one said when the reading meets a
+// problem later, as it would be met first reading on one thread.
+class NoteMaker
+{
+public:
+    explicit NoteMaker(std::string path)
+        : m_path(std::move(path))
+        , m_thread([this] { work(); })
+    {
+    }
+
+    ~NoteMaker()
+    {
+        if (m_thread.joinable()) {
+            close();
+            m_thread.join();
+        }
+    }
+
+    NoteMaker(const NoteMaker &) = delete;
+    NoteMaker &operator=(const NoteMaker &) = delete;
+
+    // Hands on the text of a node, to be the note of the item; false once a problem stopped the
+    // making, when nothing after it need be read.
+    bool add(std::size_t item, std::int64_t node, std::string txt, bool rich, NodeText text)
+    {
+        m_batch.push_back(Node{item, node, std::move(txt), rich, std::move(text)});
+        if (m_batch.size() == kBatch)
+            send();
+        return !m_failed.load(std::memory_order_relaxed);
+    }
+
+    // Waits for every note, gives each to its item and counts what the notes needed in the
+    // report; throws the problem that stopped the making.
+    void finish(ImportedOutline &outline, ImportReport &report)
+    {
+        send();
+        close();
+        m_thread.join();
+        if (m_problem)
+            std::rethrow_exception(m_problem);
+        for (auto &[item, made] : m_made) {
+            outline.items[item].note = std::move(made.note);
+            outline.items[item].format = made.format;
+        }
+        report.formats += m_report.formats;
+        report.mixedFormats += m_report.mixedFormats;
+        report.latin1 += m_report.latin1;
+    }
+
+private:
+    struct Node
+    {
+        std::size_t item;
+        std::int64_t node;
+        std::string txt;
+        bool rich;
+        NodeText text;
+    };
+    static constexpr std::size_t kBatch = 64;
+    static constexpr std::size_t kWaiting = 4;
+
+    void send()
+    {
+        if (m_batch.empty())
+            return;
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_batches.size() < kWaiting || m_failed; });
+        if (!m_failed)
+            m_batches.push_back(std::move(m_batch));
+        m_batch.clear();
+        m_changed.notify_all();
+    }
+
+    void close()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_closed = true;
+        m_changed.notify_all();
+    }
+
+    // The making thread.
+    void work()
+    {
+        for (;;) {
+            std::vector<Node> batch;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return !m_batches.empty() || m_closed; });
+                if (m_batches.empty() || m_problem)
+                    return;
+                batch = std::move(m_batches.front());
+                m_batches.pop_front();
+                m_changed.notify_all();
+            }
+            try {
+                for (Node &node : batch) {
+                    if (node.rich)
+                        readRichDocument(node.txt, m_path + ", node " + std::to_string(node.node),
+                                         node.text);
+                    else
+                        node.text.runs.push_back(NodeText::Run{std::move(node.txt), {}});
+                    node.text.unchecked |= !node.rich;
+                    ImportedItem made;
+                    finishNote(node.text, made, m_report);
+                    m_made.emplace_back(node.item, std::move(made));
+                }
+            } catch (...) {
+                const std::lock_guard lock(m_mutex);
+                m_problem = std::current_exception();
+                m_failed = true;
+                // The reading may be waiting for room.
+                m_batches.clear();
+                m_changed.notify_all();
+                return;
+            }
+        }
+    }
+
+    const std::string m_path;
+    std::vector<Node> m_batch; // the reading thread's, until sent
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::vector<Node>> m_batches;
+    bool m_closed = false;
+    std::atomic<bool> m_failed = false;
+    std::exception_ptr m_problem;
+    // The making thread's until it ends.
+    std::vector<std::pair<std::size_t, ImportedItem>> m_made;
+    ImportReport m_report;
+    std::thread m_thread; // last: it starts once everything it uses is made
+};
 
 } // namespace
 
 ImportedOutline readCherryTreeSqlite(const std::string &path, ImportReport &report)
 {
     ImportedOutline outline;
+    NoteMaker maker(path);
     try {
         // Read-only, with the notes file's own hardening: nothing stored in the document (a
         // trigger, a view) runs.
@@ -195,41 +372,43 @@ ImportedOutline readCherryTreeSqlite(const std::string &path, ImportReport &repo
             throw ImportRefused(path + ": it is not a CherryTree document: it has no tables "
                                        "\"node\" and \"children\".");
         std::map<std::int64_t, NodeText> objects = objectsOf(db, path, report);
-        const std::map<std::int64_t, std::vector<std::int64_t>> children = treeOf(db, path);
+        const Tree tree = treeOf(db, path);
         Statement read(db, "SELECT name, txt, is_richtxt FROM node WHERE node_id = ?");
         std::vector<std::pair<std::int64_t, std::size_t>> pending{{0, 0}};
-        while (!pending.empty()) {
+        bool making = true;
+        while (!pending.empty() && making) {
             const auto [node, item] = pending.back();
             pending.pop_back();
-            const auto below = children.find(node);
-            if (below == children.end())
-                continue;
             std::vector<std::pair<std::int64_t, std::size_t>> added;
-            for (const std::int64_t child : below->second) {
+            for (const std::int64_t child : tree.childrenOf(node)) {
                 read.reset();
                 read.bind(1, child);
                 read.step();
                 NodeText text;
                 if (const auto found = objects.find(child); found != objects.end())
                     text = std::move(found->second);
-                const std::string txt = read.columnText(1);
-                if (read.columnInt64(2) & 1)
-                    readRichDocument(txt, path + ", node " + std::to_string(child), text);
-                else
-                    text.runs.push_back(NodeText::Run{txt, {}});
                 std::string title = read.columnText(0);
                 report.latin1 += toUtf8(title) ? 1 : 0;
                 const std::size_t childItem = outline.add(item, std::move(title));
-                finishNote(text, outline.items[childItem], report);
+                making = maker.add(childItem, child, read.columnText(1),
+                                   (read.columnInt64(2) & 1) != 0, std::move(text));
+                if (!making)
+                    break;
                 added.emplace_back(child, childItem);
             }
             pending.insert(pending.end(), added.rbegin(), added.rend());
         }
         db.exec("COMMIT");
     } catch (const StoreError &error) {
+        // A problem of a node read before is said first.
+        maker.finish(outline, report);
         throw ImportRefused(
             path + ": it cannot be read as a CherryTree document (SQLite): " + error.message());
+    } catch (...) {
+        maker.finish(outline, report);
+        throw;
     }
+    maker.finish(outline, report);
     return outline;
 }
 

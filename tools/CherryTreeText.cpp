@@ -172,7 +172,7 @@ void finishNote(NodeText &text, ImportedItem &item, ImportReport &report)
     std::string &note = item.note;
     if (text.objects.empty()) {
         note = std::move(joined);
-        report.latin1 += toUtf8(note) ? 1 : 0;
+        report.latin1 += text.unchecked && toUtf8(note) ? 1 : 0;
         return;
     }
     // Each object sits at a character of the text, counting the objects before it as one each.
@@ -199,7 +199,7 @@ void finishNote(NodeText &text, ImportedItem &item, ImportReport &report)
             note += '\n';
     }
     note.append(joined, copied, std::string::npos);
-    report.latin1 += toUtf8(note) ? 1 : 0;
+    report.latin1 += text.unchecked && toUtf8(note) ? 1 : 0;
 }
 
 } // namespace quillet::dbtool

@@ -34,6 +34,8 @@ struct NodeText
     };
     std::vector<Run> runs;
     std::vector<Object> objects;
+    // Some of it was not read from XML, whose reading checks that it is UTF-8.
+    bool unchecked = false;
 };
 
 // Reads the <rich_text> element the input is at.

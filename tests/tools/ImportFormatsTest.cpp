@@ -199,6 +199,85 @@ TEST(toolsImportCherryTree, XmlAndSqliteDocumentsGiveTheOutlineTheyHold)
     }
 }
 
+// A SQLite document of nodes 1 to count, each under node (id - 1) / 8 in order, every third one
+// plain text, the rest rich text; broken nodes hold rich text that is not XML.
+void makeLargeCherrySqlite(const std::string &path, int count, const std::vector<int> &broken)
+{
+    createEmptyDatabase(path);
+    execSql(path, "DROP TABLE mynodes; DROP TABLE parame;"
+                  "CREATE TABLE node (node_id INTEGER UNIQUE, name TEXT, txt TEXT, is_richtxt "
+                  "INTEGER); CREATE TABLE children (node_id INTEGER UNIQUE, father_id INTEGER, "
+                  "sequence INTEGER);");
+    Connection db(path, Connection::Mode::ReadWrite);
+    Transaction transaction(db);
+    Statement node(db, "INSERT INTO node VALUES (?, ?, ?, ?)");
+    Statement child(db, "INSERT INTO children VALUES (?, ?, ?)");
+    for (int id = 1; id <= count; ++id) {
+        const bool rich = id % 3 != 0;
+        const std::string text = "note " + std::to_string(id) + " \xCE\xB1 caf\xC3\xA9";
+        node.reset();
+        node.bind(1, std::int64_t{id});
+        node.bind(2, "n" + std::to_string(id));
+        node.bind(3,
+                  !rich ? text
+                  : std::find(broken.begin(), broken.end(), id) != broken.end()
+                      ? std::string("<node><rich_text>x</node>")
+                      : "<?xml version=\"1.0\"?><node><rich_text>" + text + "</rich_text></node>");
+        node.bind(4, std::int64_t{rich ? 1 : 0});
+        node.run();
+        child.reset();
+        child.bind(1, std::int64_t{id});
+        child.bind(2, std::int64_t{(id - 1) / 8});
+        child.bind(3, std::int64_t{id});
+        child.run();
+    }
+    transaction.commit();
+}
+
+// The notes of a large document are made on a thread of their own while the document is read:
+// each comes to its own item, and of several problems the one of the node read first is said,
+// also when the reading meets a problem of its own later.
+TEST(toolsImportCherryTree, ALargeDocumentComesBackWholeAndItsFirstProblemIsSaid)
+{
+    TempFolder folder;
+    const std::string document = folder.path("large.ctb");
+    makeLargeCherrySqlite(document, 2000, {});
+    dbtool::importOutline(document, folder.path("new.mdb"), std::nullopt);
+    const std::vector<Item> read = readOutline(folder.path("new.mdb"));
+    ASSERT_EQ(read.size(), 2000u);
+    std::vector<int> depth(2001, 0);
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        // Pre-order: each node's children follow it, and node n's children are 8n+1 to 8n+8.
+        const int id = std::stoi(read[i].title.substr(1));
+        depth[id] = id <= 8 ? 1 : depth[(id - 1) / 8] + 1;
+        EXPECT_EQ(read[i].depth, depth[id]) << read[i].title;
+        EXPECT_EQ(read[i].note, "note " + std::to_string(id) + " \xCE\xB1 caf\xC3\xA9");
+    }
+    struct Case
+    {
+        int count;
+        std::vector<int> broken;
+        const char *said;
+    };
+    // Node 1999 is read before node 300 (pre-order). Of 32,767 nodes the last one read, node
+    // 4680, is one too many, and node 4679 is read just before it.
+    for (const Case &c : {Case{2000, {1999, 300}, "large.ctb, node 1999, line 1"},
+                          Case{32767, {4679}, "large.ctb, node 4679, line 1"},
+                          Case{32767, {}, "more than the 32766 items"}}) {
+        SCOPED_TRACE(c.said);
+        std::filesystem::remove(document);
+        makeLargeCherrySqlite(document, c.count, c.broken);
+        try {
+            dbtool::importOutline(document, folder.path("other.mdb"), std::nullopt);
+            ADD_FAILURE() << "imported";
+        } catch (const dbtool::ImportRefused &refused) {
+            EXPECT_NE(std::string(refused.what()).find(c.said), std::string::npos)
+                << refused.what();
+        }
+        EXPECT_FALSE(std::filesystem::exists(folder.path("other.mdb")));
+    }
+}
+
 struct Refusal
 {
     const char *name;
