@@ -235,8 +235,12 @@ void printTransferTargets(const TimingOf &timing)
         const char *base;
         double limit;
     };
-    std::printf("  Moving in and out, processor time against the same outline's JSON (ExportJson "
-                "writes to a counter, ExportJsonFile to a file as export --output does):\n");
+    // import-json and the CherryTree import work on two threads, and a benchmark's processor
+    // time is that of its own thread: the imports are compared by wall time, the exports by
+    // processor time.
+    std::printf("  Moving in and out against the same outline's JSON, imports by wall time, "
+                "exports by processor time (ExportJson writes to a counter, ExportJsonFile to a "
+                "file as export --output does):\n");
     for (const Target &target :
          {Target{"ImportOpml", "ImportJson", 2.0}, Target{"ImportCherryTree", "ImportJson", 2.0},
           Target{"ImportMarkdownFolder", "ImportJson", 4.0},
@@ -249,11 +253,13 @@ void printTransferTargets(const TimingOf &timing)
             std::printf("  %s/%d: not measured\n", target.name, largest);
             continue;
         }
-        const double ratio = figure->cpuMs / base->cpuMs;
-        std::printf("  %s/%d: cpu %.1f ms = %.2fx %s (%.1f ms), wall %.1f ms = %.2fx; target "
-                    "%.0fx: %s\n",
-                    target.name, largest, figure->cpuMs, ratio, target.base, base->cpuMs,
-                    figure->wallMs, figure->wallMs / base->wallMs, target.limit,
+        const bool byWall = std::string_view(target.base) == "ImportJson";
+        const double ratio = byWall ? figure->wallMs / base->wallMs : figure->cpuMs / base->cpuMs;
+        std::printf("  %s/%d: cpu %.1f ms = %.2fx %s (%.1f ms), wall %.1f ms = %.2fx (%.1f ms); "
+                    "target %.0fx by %s: %s\n",
+                    target.name, largest, figure->cpuMs, figure->cpuMs / base->cpuMs, target.base,
+                    base->cpuMs, figure->wallMs, figure->wallMs / base->wallMs, base->wallMs,
+                    target.limit, byWall ? "wall time" : "processor time",
                     ratio <= target.limit ? "met" : "MISSED");
     }
     const Inputs &inputs = g_inputs.at(largest);
