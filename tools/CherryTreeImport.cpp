@@ -22,8 +22,12 @@ namespace {
 long long offsetOf(const XmlInput &input)
 {
     const std::string offset = input.attribute("char_offset");
+    const char *at = offset.data();
+    const char *const end = at + offset.size();
+    while (at < end && (*at == ' ' || *at == '\t' || *at == '\n' || *at == '\r'))
+        ++at;
     long long value = 0;
-    std::from_chars(offset.data(), offset.data() + offset.size(), value);
+    std::from_chars(at, end, value);
     return value;
 }
 

@@ -119,22 +119,13 @@ XmlInput::XmlInput(const std::string &path)
     if (m_fd < 0)
         throw ImportRefused("cannot open " + path + ": " + std::strerror(errno));
     m_buffer.resize(kBlock);
-    ssize_t got;
-    do
-        got = ::read(m_fd, m_buffer.data(), kBlock);
-    while (got < 0 && errno == EINTR);
-    if (got < 0)
-        throw ImportRefused("cannot read " + path + ": " + std::strerror(errno));
-    m_buffer.resize(static_cast<std::size_t>(got));
-    m_atEnd = got == 0;
+    m_buffer.resize(readBlock(m_buffer.data()));
+    m_atEnd = m_buffer.empty();
     start(m_buffer);
     if (m_decoder) {
         m_raw = std::move(m_buffer);
         m_buffer.clear();
-        const QString text = (*m_decoder)(QByteArrayView(m_raw.data(), qsizetype(m_raw.size())));
-        m_buffer = text.toUtf8().toStdString();
-        if (m_decoder->hasError())
-            malformed("it holds a byte that is not of its encoding, " + m_encoding);
+        appendDecoded(m_raw);
     }
     m_data = m_buffer.data();
     m_end = m_buffer.size();
@@ -148,10 +139,9 @@ XmlInput::XmlInput(std::string_view bytes, std::string where)
 {
     start(bytes);
     if (m_decoder) {
-        const QString text = (*m_decoder)(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-        m_buffer = text.toUtf8().toStdString();
-        if (m_decoder->hasError())
-            malformed("it holds a byte that is not of its encoding, " + m_encoding);
+        appendDecoded(bytes);
+        if (!m_heldBack.isEmpty())
+            malformed("it ends inside a character");
         m_data = m_buffer.data();
         m_end = m_buffer.size();
         m_pos = 0;
@@ -190,6 +180,34 @@ void XmlInput::start(std::string_view first)
     m_encoding = *declared;
 }
 
+std::size_t XmlInput::readBlock(char *into)
+{
+    ssize_t got;
+    do
+        got = ::read(m_fd, into, kBlock);
+    while (got < 0 && errno == EINTR);
+    if (got < 0)
+        throw ImportRefused("cannot read " + m_where + ": " + std::strerror(errno));
+    return static_cast<std::size_t>(got);
+}
+
+void XmlInput::appendDecoded(std::string_view raw)
+{
+    QString text =
+        m_heldBack + m_decoder->decode(QByteArrayView(raw.data(), qsizetype(raw.size())));
+    if (m_decoder->hasError())
+        malformed("it holds a byte that is not of its encoding, " + m_encoding);
+    // A block of UTF-16 may end between the two halves of a character: the first waits for
+    // the second.
+    m_heldBack.clear();
+    if (!text.isEmpty() && text.back().isHighSurrogate()) {
+        m_heldBack = text.back();
+        text.chop(1);
+    }
+    const QByteArray bytes = text.toUtf8();
+    m_buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
 bool XmlInput::refill()
 {
     if (m_atEnd)
@@ -200,30 +218,17 @@ bool XmlInput::refill()
     m_buffer.erase(0, m_pos);
     m_pos = 0;
     m_lineCountedTo = 0;
-    std::string &into = m_decoder ? m_raw : m_buffer;
-    const std::size_t at = m_decoder ? 0 : kept;
-    for (;;) {
+    // A converted block may end inside a character, which gives nothing yet.
+    while (m_buffer.size() == kept && !m_atEnd) {
+        std::string &into = m_decoder ? m_raw : m_buffer;
+        const std::size_t at = m_decoder ? 0 : into.size();
         into.resize(at + kBlock);
-        ssize_t got;
-        do
-            got = ::read(m_fd, into.data() + at, kBlock);
-        while (got < 0 && errno == EINTR);
-        if (got < 0)
-            refuse(std::string("it cannot be read: ") + std::strerror(errno));
-        into.resize(at + static_cast<std::size_t>(got));
-        if (got == 0)
-            m_atEnd = true;
-        if (m_decoder && got > 0) {
-            const QString text =
-                (*m_decoder)(QByteArrayView(m_raw.data(), qsizetype(m_raw.size())));
-            if (m_decoder->hasError())
-                malformed("it holds a byte that is not of its encoding, " + m_encoding);
-            const QByteArray bytes = text.toUtf8();
-            m_buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        }
-        // A converted block may end inside a character, which gives nothing yet.
-        if (m_buffer.size() > kept || m_atEnd)
-            break;
+        into.resize(at + readBlock(into.data() + at));
+        m_atEnd = into.size() == at;
+        if (m_decoder && !m_atEnd)
+            appendDecoded(m_raw);
+        if (m_atEnd && !m_heldBack.isEmpty())
+            malformed("it ends inside a character");
     }
     m_data = m_buffer.data();
     m_end = m_buffer.size();

@@ -68,6 +68,8 @@ public:
 
 private:
     void start(std::string_view first);
+    std::size_t readBlock(char *into);
+    void appendDecoded(std::string_view raw);
     bool refill();
     int peekByte();
     bool startsWith(std::string_view text);
@@ -95,6 +97,7 @@ private:
     std::string m_raw; // a block as read, when it is converted from another encoding
     std::optional<QStringDecoder> m_decoder;
     std::string m_encoding; // its name, when it is not UTF-8
+    QString m_heldBack;     // the first half of a character cut at a block's end
     bool m_atEnd = false;
     // Line counting, done when a line is asked for and before a block is dropped.
     mutable std::uint64_t m_line = 1;

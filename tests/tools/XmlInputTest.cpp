@@ -4,6 +4,8 @@
 #include "support/TestDatabase.h"
 #include "tools/ImportedOutline.h"
 
+#include <QStringEncoder>
+
 #include <gtest/gtest.h>
 
 namespace quillet::test {
@@ -113,6 +115,26 @@ TEST(toolsXmlInput, ReadsTheSameWhereverABlockEnds)
         EXPECT_EQ(tokensOf(input),
                   "\"" + filler + "x\n\xCE\xB1&\xE2\x82\xAC\"<b t=\"\n \"></b>\"y\"</a>")
             << before;
+    }
+    // Converted a block at a time: a single-byte code page, and UTF-16 with a character of two
+    // code units across the first block's end.
+    std::string alpha, emoji;
+    for (std::size_t i = 0; i < 3 * kBlock; ++i)
+        alpha += "\xCE\xB1";
+    for (int i = 0; i < 40000; ++i)
+        emoji += "\xF0\x9D\x84\x9E";
+    QStringEncoder toUtf16(QStringConverter::Utf16LE);
+    const QByteArray utf16 = toUtf16(QString::fromStdString("<a>x" + emoji + "</a>"));
+    const std::pair<std::string, std::string> converted[] = {
+        {"<?xml version='1.0' encoding='windows-1253'?><a>" + std::string(3 * kBlock, '\xE1') +
+             "</a>",
+         "<a>\"" + alpha + "\"</a>"},
+        {"\xFF\xFE" + utf16.toStdString(), "<a>\"x" + emoji + "\"</a>"},
+    };
+    for (const auto &[bytes, read] : converted) {
+        writeFile(file, bytes);
+        XmlInput input(file);
+        EXPECT_TRUE(tokensOf(input) == read) << bytes.substr(0, 60);
     }
     writeFile(file, "<a>\n" + large + "\n\n<b></a>");
     try {
