@@ -200,7 +200,8 @@ TEST(toolsImportCherryTree, XmlAndSqliteDocumentsGiveTheOutlineTheyHold)
 }
 
 // A SQLite document of nodes 1 to count, each under node (id - 1) / 8 in order, every third one
-// plain text, the rest rich text; broken nodes hold rich text that is not XML.
+// plain text with a Latin-1 byte, the rest rich text; broken nodes hold rich text that is not
+// XML.
 void makeLargeCherrySqlite(const std::string &path, int count, const std::vector<int> &broken)
 {
     createEmptyDatabase(path);
@@ -214,7 +215,8 @@ void makeLargeCherrySqlite(const std::string &path, int count, const std::vector
     Statement child(db, "INSERT INTO children VALUES (?, ?, ?)");
     for (int id = 1; id <= count; ++id) {
         const bool rich = id % 3 != 0;
-        const std::string text = "note " + std::to_string(id) + " \xCE\xB1 caf\xC3\xA9";
+        const std::string text =
+            "note " + std::to_string(id) + " \xCE\xB1 caf" + (rich ? "\xC3\xA9" : "\xE9");
         node.reset();
         node.bind(1, std::int64_t{id});
         node.bind(2, "n" + std::to_string(id));
@@ -242,7 +244,7 @@ TEST(toolsImportCherryTree, ALargeDocumentComesBackWholeAndItsFirstProblemIsSaid
     TempFolder folder;
     const std::string document = folder.path("large.ctb");
     makeLargeCherrySqlite(document, 2000, {});
-    dbtool::importOutline(document, folder.path("new.mdb"), std::nullopt);
+    EXPECT_EQ(dbtool::importOutline(document, folder.path("new.mdb"), std::nullopt).latin1, 666u);
     const std::vector<Item> read = readOutline(folder.path("new.mdb"));
     ASSERT_EQ(read.size(), 2000u);
     std::vector<int> depth(2001, 0);
@@ -356,6 +358,25 @@ TEST(toolsImport, MalformedFilesAreRefusedWithTheReasonAndNothingWritten)
          ctb + "INSERT INTO children VALUES (1, 0, 1);",
          {},
          "has no place in the tree"},
+        {"NodeTwice",
+         "s.ctb",
+         "",
+         ctb + "INSERT INTO node VALUES (2, 'c', '', 0);"
+               "INSERT INTO children VALUES (1, 0, 1), (2, 0, 2);",
+         {},
+         "the node 2 is there twice"},
+        {"PlaceOfNoNode",
+         "t.ctb",
+         "",
+         ctb + "INSERT INTO children VALUES (1, 0, 1), (2, 0, 2), (9, 1, 1);",
+         {},
+         "the node 9 has a place in the tree but is not in the document"},
+        {"NodeInTwoPlaces",
+         "u.ctb",
+         "",
+         ctb + "INSERT INTO children VALUES (1, 0, 1), (2, 0, 2), (2, 1, 1);",
+         {},
+         "the node 2 has two places in the tree"},
         {"NodeNumberedAsTheTop",
          "r.ctb",
          "",
