@@ -19,16 +19,22 @@ OutlineView::OutlineView(QWidget *parent)
     // measured once the outline has changed (loaded, opened, closed, retitled, resized), not on
     // every click.
     header()->setStretchLastSection(false);
-    connect(this, &QTreeView::expanded, this, &OutlineView::refit);
-    connect(this, &QTreeView::collapsed, this, &OutlineView::refit);
-    connect(&m_model, &QAbstractItemModel::modelReset, this, &OutlineView::refit);
-    connect(&m_model, &QAbstractItemModel::rowsInserted, this, &OutlineView::refit);
-    connect(&m_model, &QAbstractItemModel::dataChanged, this, &OutlineView::refit);
+    connect(this, &QTreeView::expanded, this, &OutlineView::remeasure);
+    connect(this, &QTreeView::collapsed, this, &OutlineView::remeasure);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &OutlineView::remeasure);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, &OutlineView::remeasure);
+    connect(&m_model, &QAbstractItemModel::dataChanged, this, &OutlineView::remeasure);
     // Every row has the same height: the view need not measure tens of thousands of rows.
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     // F2 or a slow second click on the selected item edits its title in place.
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+}
+
+void OutlineView::remeasure()
+{
+    m_widestItem.reset();
+    refit();
 }
 
 void OutlineView::refit()
@@ -42,15 +48,24 @@ void OutlineView::refit()
 void OutlineView::fitColumn()
 {
     m_fitPending = false;
-    header()->resizeSection(0, std::max(viewport()->width(), sizeHintForColumn(0)));
+    if (!m_widestItem)
+        m_widestItem = sizeHintForColumn(0);
+    header()->resizeSection(0, std::max(viewport()->width(), *m_widestItem));
 }
 
 void OutlineView::resizeEvent(QResizeEvent *event)
 {
     QTreeView::resizeEvent(event);
-    // Measured once the event loop runs again, like every other change: the first resize comes
-    // as the window is shown, and measuring the items then held up its showing.
+    // Fitted once the event loop runs again, like every other change: the first resize comes
+    // as the window is shown. The items shown are as wide as before; only the view changed.
     refit();
+}
+
+void OutlineView::changeEvent(QEvent *event)
+{
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        remeasure();
 }
 
 int OutlineView::number(int index) const

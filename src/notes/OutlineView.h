@@ -4,6 +4,8 @@
 
 #include <QTreeView>
 
+#include <optional>
+
 namespace quillet {
 
 // The outline control: a tree view over OutlineModel offering the node collection the notes
@@ -53,16 +55,20 @@ protected:
     void selectionChanged(const QItemSelection &selected,
                           const QItemSelection &deselected) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     int number(int index) const;
-    // Fits the column to the items shown, once the event loop runs again.
+    // Fits the column to the items shown, once the event loop runs again; remeasure() measures
+    // the items again first (they changed), refit() only the view (it was resized).
+    void remeasure();
     void refit();
     void fitColumn();
 
     OutlineModel m_model;
     bool m_selectingFromCode = false;
     bool m_fitPending = false;
+    std::optional<int> m_widestItem; // the widest item shown, as last measured
 };
 
 } // namespace quillet

@@ -2,12 +2,75 @@
 #include "support/BadOutlineRows.h"
 
 #include <QAbstractItemModelTester>
+#include <QHeaderView>
 #include <QTest>
 
 namespace quillet::test {
 namespace {
 
 using OutlineTest = NotesFixture;
+
+// The outline's column is as wide as the widest item shown, and at least as wide as the view:
+// after items are opened, closed, retitled or drawn in another font, and after the view is
+// resized.
+TEST(OutlineViewTest, TheColumnFitsTheWidestItemShownWhateverChanged)
+{
+    struct Probe : OutlineView
+    {
+        using QTreeView::sizeHintForColumn;
+    } view;
+    view.nodes().add(QStringLiteral("A"), QStringLiteral("short"), {});
+    view.nodes().add(QStringLiteral("A1"), QString(60, QLatin1Char('w')), QStringLiteral("A"));
+    view.resize(200, 300);
+    view.show();
+    const QModelIndex top = view.nodes().indexOf(0);
+    const std::pair<const char *, std::function<void()>> steps[] = {
+        {"shown",
+         [] {
+         }},
+        {"opened",
+         [&] {
+             view.expand(top);
+         }},
+        {"widened",
+         [&] {
+             view.resize(3000, 300);
+         }},
+        {"narrowed",
+         [&] {
+             view.resize(200, 300);
+         }},
+        {"retitled",
+         [&] {
+             view.nodes().setData(view.nodes().indexOf(1), "w", Qt::EditRole);
+         }},
+        {"titled long again",
+         [&] {
+             view.nodes().setData(view.nodes().indexOf(1), QString(60, QLatin1Char('w')),
+                                  Qt::EditRole);
+         }},
+        {"in a larger font",
+         [&] {
+             QFont font = view.font();
+             font.setPointSizeF(font.pointSizeF() * 3);
+             view.setFont(font);
+         }},
+        {"closed",
+         [&] {
+             view.collapse(top);
+         }},
+    };
+    for (const auto &[name, step] : steps) {
+        step();
+        const auto fitted = [&] {
+            return view.header()->sectionSize(0) ==
+                   std::max(view.viewport()->width(), view.sizeHintForColumn(0));
+        };
+        EXPECT_TRUE(QTest::qWaitFor(fitted, 5000))
+            << name << ": " << view.header()->sectionSize(0) << " against "
+            << std::max(view.viewport()->width(), view.sizeHintForColumn(0));
+    }
+}
 
 TEST_F(OutlineTest, KeysPlaceRowsInTheTreeAndIndicesFollowRowOrder)
 {
