@@ -15,9 +15,9 @@ OutlineView::OutlineView(QWidget *parent)
     setModel(&m_model);
     setHeaderHidden(true);
     // The column is as wide as the widest item shown, and at least as wide as the view: deep
-    // items wider than the outline get a horizontal scroll bar instead of being cut. It is
-    // measured once the outline has changed (loaded, opened, closed, retitled, resized), not on
-    // every click.
+    // items wider than the outline get a horizontal scroll bar instead of being cut. The items
+    // are measured once they have changed (loaded, opened, closed, retitled, another font), not
+    // on every click; a resize only fits the column to the view.
     header()->setStretchLastSection(false);
     connect(this, &QTreeView::expanded, this, &OutlineView::remeasure);
     connect(this, &QTreeView::collapsed, this, &OutlineView::remeasure);
