@@ -213,9 +213,12 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
 void tightenCopies(const std::string &databasePath)
 {
     const mode_t mode = durable::fileModeFor(databasePath);
+    // A folder takes its bits as a folder made beside the database would: those of a file
+    // would take away the search bit from those who may read the database.
+    const mode_t folderMode = durable::folderModeFor(databasePath);
     for (const std::string &folder :
          {places::backupsFolder(databasePath), places::deletedFolder(databasePath)}) {
-        durable::tighten(folder, mode);
+        durable::tighten(folder, folderMode);
         if (DIR *dir = ::opendir(folder.c_str())) {
             while (const dirent *entry = ::readdir(dir))
                 if (entry->d_name[0] != '.')

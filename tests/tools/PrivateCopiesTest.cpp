@@ -100,25 +100,35 @@ TEST_F(toolsPrivateCopies, EveryCopyTakesTheDatabasesPermissions)
 }
 
 // Copies made before their permissions followed the database's lose the bits it lacks at the
-// next backup; the owner's stay.
+// next backup; the owner's stay. The folders keep what lets a reader of the database in.
 TEST_F(toolsPrivateCopies, TheNextBackupTightensOlderCopies)
 {
-    for (const char *made : {"/backups", "/deleted"}) {
-        fs::create_directory(beside + made);
-        ::chmod((beside + made).c_str(), 0755);
-    }
-    const std::string oldBackup = beside + "/backups/mydata-20200101-000000.mdb";
-    fs::copy_file(path, oldBackup);
-    const std::string oldCopy = beside + "/deleted/20200101-000000-B.json";
-    std::ofstream(oldCopy) << "{}";
-    ::chmod(oldBackup.c_str(), 0664);
-    ::chmod(oldCopy.c_str(), 0744);
+    struct Case
+    {
+        mode_t database, backup, copy, folders;
+    };
+    for (const Case &c : {Case{0600, 0600, 0700, 0700}, Case{0640, 0640, 0740, 0750},
+                          Case{0644, 0644, 0744, 0755}}) {
+        SCOPED_TRACE(c.database);
+        ::chmod(path.c_str(), c.database);
+        for (const char *made : {"/backups", "/deleted"}) {
+            fs::remove_all(beside + made);
+            fs::create_directory(beside + made);
+            ::chmod((beside + made).c_str(), 0755);
+        }
+        const std::string oldBackup = beside + "/backups/mydata-20200101-000000.mdb";
+        fs::copy_file(path, oldBackup);
+        const std::string oldCopy = beside + "/deleted/20200101-000000-B.json";
+        std::ofstream(oldCopy) << "{}";
+        ::chmod(oldBackup.c_str(), 0664);
+        ::chmod(oldCopy.c_str(), 0744);
 
-    runTool({"backup", path});
-    EXPECT_EQ(modeOf(oldBackup), 0600u);
-    EXPECT_EQ(modeOf(oldCopy), 0700u);
-    for (const char *made : {"/backups", "/deleted"})
-        EXPECT_EQ(modeOf(beside + made), 0700u) << made;
+        runTool({"backup", path});
+        EXPECT_EQ(modeOf(oldBackup), c.backup);
+        EXPECT_EQ(modeOf(oldCopy), c.copy);
+        for (const char *made : {"/backups", "/deleted"})
+            EXPECT_EQ(modeOf(beside + made), c.folders) << made;
+    }
 }
 
 // Restoring through a link restores the file the link points to, in its own folder, and the
