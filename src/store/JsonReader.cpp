@@ -3,12 +3,10 @@
 #include "store/ByteScan.h"
 #include "store/Keys.h"
 
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <istream>
 #include <locale.h>
 #include <string_view>
