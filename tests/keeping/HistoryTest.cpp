@@ -116,6 +116,14 @@ TEST_F(HistoryTest, TheHistoryGoesWithTheBackupAndComesBackWithTheRestore)
     NoteHistory restored(path);
     EXPECT_EQ(restored.versionsOf(1).size(), 1u);
     EXPECT_TRUE(restored.versionsOf(2).empty());
+
+    // A backup rotated away takes its history copy with it: the old texts do not stay behind.
+    const std::string second = backups::make(path, 2).file;
+    const backups::Made third = backups::make(path, 2);
+    EXPECT_EQ(third.removed, std::vector<std::string>{made.file});
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_TRUE(std::filesystem::exists(places::historyBackupFile(path, second)));
+    EXPECT_TRUE(std::filesystem::exists(places::historyBackupFile(path, third.file)));
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 
 #include "NotesFixture.h"
 #include "keeping/Places.h"
+#include "notes/LineDiff.h"
 
 #include <QApplication>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -76,6 +78,77 @@ TEST_F(HistoryWindowTest, VersionsAreKeptOncePerVisitAndEveryTenMinutes)
     typeAndLeave("second visit");
     EXPECT_EQ(versionsOfA(), (std::vector<std::string>{"x", "save 9", "original"}));
     EXPECT_TRUE(boxes.asked.empty());
+}
+
+// The ten minutes between versions are counted apart for a note's text and its title: a
+// rename does not hold back the text's next version, nor a save the title's.
+TEST_F(HistoryWindowTest, TextsAndTitlesAreKeptEveryTenMinutesEachOnTheirOwn)
+{
+    open({{"A", "Alpha"}});
+    struct Step
+    {
+        int minute;
+        bool firstOfVisit;
+        bool titleOnly;
+        bool kept;
+    };
+    const Step steps[] = {
+        {0, true, false, true},   // the text before the visit's first save
+        {9, true, true, true},    // the title before the visit's first rename
+        {12, false, false, true}, // the text's newest version is 12 minutes old
+        {15, false, true, false}, // the title's is 6
+        {19, false, true, true},  // the title's is 10, though the text's is 7
+        {21, false, false, false},
+    };
+    const std::int64_t start = now;
+    std::size_t versions = 0;
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.minute);
+        now = start + step.minute * 60;
+        session.keepVersion("A", step.firstOfVisit, step.titleOnly);
+        const std::vector<NoteVersion> all = session.history().versionsOf(1);
+        EXPECT_EQ(all.size(), versions + (step.kept ? 1 : 0));
+        versions = all.size();
+        if (step.kept) {
+            EXPECT_EQ(all.front().titleOnly, step.titleOnly);
+        }
+    }
+}
+
+// The difference runs from the version to the note now: lines only in the version are marked
+// "-", lines only in the note now "+".
+TEST_F(HistoryWindowTest, TheDifferenceMarksWhatTheVersionAloneHoldsWithAMinus)
+{
+    open({{"A", "Alpha"}}, "kept\nsame\nold");
+    NoteHistory &history = session.history();
+    ASSERT_TRUE(history.keep(*session.store().readRow("A"), false, now));
+    HistoryWindow window(history, 1, "Alpha", "same\nnew\nadded");
+    EXPECT_EQ(window.findChild<QPlainTextEdit *>("difference")->toPlainText(),
+              "- kept\n  same\n- old\n+ new\n+ added\n");
+}
+
+TEST(LineDiffTest, LinesOnlyBeforeAreRemovedAndOnlyAfterAdded)
+{
+    struct Case
+    {
+        QString before, after;
+        QString marks; // a line each: " " same, "-" removed, "+" added, then its text
+    };
+    const Case cases[] = {
+        {"a\nb\nc", "a\nc", " a -b  c"}, {"a\nc", "a\nb\nc", " a +b  c"},
+        {"x\ny", "x\nz", " x -y +z"},    {"one\ntwo", "two\nthree", "-one  two +three"},
+        {"same", "same", " same"},       {"", "new", "- +new"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.before.toStdString() + " / " + c.after.toStdString());
+        QStringList marks;
+        for (const DiffLine &line : lineDiff(c.before.split('\n'), c.after.split('\n')))
+            marks << (line.kind == DiffLine::Kind::Removed ? "-"
+                      : line.kind == DiffLine::Kind::Added ? "+"
+                                                           : " ") +
+                         line.text;
+        EXPECT_EQ(marks.join(' '), c.marks);
+    }
 }
 
 // Restore puts a version back (keeping the note it replaces), and that one can be put back in

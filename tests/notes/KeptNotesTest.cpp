@@ -183,6 +183,21 @@ TEST_F(KeptNotesTest, ChangingANoteThatIsNotUtf8AsksFirst)
     EXPECT_EQ(stored(), "text:" + replaced + "6364");
 }
 
+// A blob whose bytes happen to be UTF-8 is still a blob: a change asks first, and No keeps
+// its type and bytes.
+TEST_F(KeptNotesTest, ABlobOfUtf8BytesIsAskedAboutAndNoKeepsIt)
+{
+    showNote("X'616263'");
+    ui().Text1->setFocus();
+    boxes.answers.push_back(MessageBoxes::Answer::No);
+    QTest::keyClicks(ui().Text1, "x");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("blob")) << boxes.asked[0].text.toStdString();
+    clickNode(1);
+    EXPECT_EQ(stored(), "blob:616263");
+}
+
 TEST_F(KeptNotesTest, TheDeleteQuestionNamesRowsTheOutlineDoesNotShow)
 {
     const std::pair<std::vector<Row>, QString> cases[] = {
@@ -201,6 +216,10 @@ TEST_F(KeptNotesTest, TheDeleteQuestionNamesRowsTheOutlineDoesNotShow)
          "\nIt also deletes 7 rows that are not shown in the outline: B71, B72, B73, B74, B75 "
          "and 2 more."},
         {{{"A", "First"}, {"B", "Second"}, {"B1", "shown"}}, ""},
+        // A second row whose key, less its spaces, is one the outline shows: it is left out
+        // at loading and goes with the delete, so it is named though its key is shown.
+        {{{"A", "First"}, {"B", "Second"}, {"B1", "shown"}, {" B1", "twin"}},
+         "\nIt also deletes 1 row that is not shown in the outline: B1."},
     };
     for (const auto &[rows, line] : cases) {
         fresh(rows);
@@ -209,7 +228,8 @@ TEST_F(KeptNotesTest, TheDeleteQuestionNamesRowsTheOutlineDoesNotShow)
         boxes.answers = {MessageBoxes::Answer::No};
         ui().Command5->click();
         ASSERT_EQ(boxes.asked.size(), 1u);
-        EXPECT_EQ(boxes.asked[0].text, "Delete item : \nSecond" + line);
+        EXPECT_EQ(boxes.asked[0].text.toStdString(),
+                  ("Delete item : \nSecond" + line).toStdString());
     }
 }
 

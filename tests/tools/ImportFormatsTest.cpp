@@ -98,8 +98,8 @@ std::string cherryXml()
                     "<bookmarks list=\"\"/>\n"
                     "<node name=\"Top\" unique_id=\"1\" prog_lang=\"custom-colors\">") +
         kTopRuns +
-        "<codebox char_offset=\"8\" syntax_highlighting=\"c\">int x = 1;</codebox>"
-        "<table char_offset=\"19\" col_min=\"40\">" +
+        "<codebox char_offset=\" 8 \" syntax_highlighting=\"c\">int x = 1;</codebox>"
+        "<table char_offset=\"\n19\" col_min=\"40\">" +
         kTable +
         "</table><encoded_png char_offset=\"23\">iVBORw0=</encoded_png>"
         "<encoded_png char_offset=\"2\" anchor=\"here\"/>\n"

@@ -1,5 +1,6 @@
 #include "TransferSupport.h"
 #include "keeping/InUseLock.h"
+#include "support/RecordingFileOperations.h"
 #include "tools/DbTool.h"
 #include "tools/Transfer.h"
 
@@ -73,8 +74,14 @@ TEST(toolsRoundTrip, OpmlWritesNotesAsAttributesAndTheOpenItems)
 {
     TempFolder folder;
     const std::string source = folder.path("source.mdb");
-    makeOutline(source, {{1, "A & B", "x\r\ny"}, {2, "child", "\x01 bell \xff"}, {1, "two", ""}});
-    execSql(source, "UPDATE mynodes SET anoixto = 1 WHERE Kleidi IN ('A', 'A1')");
+    makeOutline(source, {{1, "A & B", "x\r\ny"},
+                         {2, "child", "\x01 bell \xff"},
+                         {1, "closed", ""},
+                         {2, "open inside it", ""},
+                         {3, "hidden", ""},
+                         {1, "open", ""},
+                         {2, "shown", ""}});
+    execSql(source, "UPDATE mynodes SET anoixto = 1 WHERE Kleidi IN ('A', 'A1', 'B1', 'C')");
     std::ostringstream out;
     const dbtool::ExportReport report = dbtool::exportOpml(source, out);
     const std::string opml = out.str();
@@ -83,14 +90,16 @@ TEST(toolsRoundTrip, OpmlWritesNotesAsAttributesAndTheOpenItems)
     // A control character and a byte that is not UTF-8, which XML cannot hold.
     EXPECT_NE(opml.find("_note=\"\xEF\xBF\xBD bell \xEF\xBF\xBD\"/>"), std::string::npos) << opml;
     EXPECT_EQ(report.replaced, 2u);
-    // Only A shows open: A1 has no children.
-    EXPECT_NE(opml.find("<expansionState>0</expansionState>"), std::string::npos) << opml;
+    // Lines as shown: A open (A1 has no children and is not counted as open), the closed item
+    // with nothing of it shown, then the last top-level item open on line 3. B1 is open but
+    // hidden inside B, so it is not named.
+    EXPECT_NE(opml.find("<expansionState>0,3</expansionState>"), std::string::npos) << opml;
 
     const std::string file = folder.path("back.opml");
     writeFile(file, opml);
     const std::string copy = folder.path("copy.mdb");
     dbtool::importOutline(file, copy, std::nullopt);
-    EXPECT_EQ(querySql(copy, "SELECT group_concat(anoixto, '') FROM mynodes"), "100");
+    EXPECT_EQ(querySql(copy, "SELECT group_concat(anoixto, '') FROM mynodes"), "1000010");
 }
 
 TEST(toolsRoundTrip, MarkdownFolderNamesTheFilesByOrderAndTitle)
@@ -99,7 +108,17 @@ TEST(toolsRoundTrip, MarkdownFolderNamesTheFilesByOrderAndTitle)
     const std::string source = folder.path("source.mdb");
     makeOutline(source, kAwkward);
     const std::string out = folder.path("md");
-    dbtool::exportMarkdownFolder(source, out);
+    {
+        // The folder's new name lasts only once the folder it is in is synced after the rename.
+        RecordingFileOperations files(folder.folder().toStdString());
+        bool syncedWithItsName = false;
+        files.beforeSync = [&](const std::string &name) {
+            if (name == ".")
+                syncedWithItsName = std::filesystem::exists(out);
+        };
+        dbtool::exportMarkdownFolder(source, out);
+        EXPECT_TRUE(syncedWithItsName);
+    }
     const std::string plain = out + "/01 Plain";
     EXPECT_EQ(readText(plain + "/index.md"), "first\nsecond");
     EXPECT_EQ(readText(plain + "/01 Less %3Cthan%3E & %22quoted%22 'single'/02 ..leading dots.md"),
@@ -197,6 +216,10 @@ TEST(toolsFolding, ChildrenBeyondTheKeysGoUnderBalancedGroupsInOrder)
     const std::vector<Case> cases{
         {"NineChildrenFit", many(9, 2), 0, 2, ""},
         {"TenMakeTwoGroupsOfFive", many(10, 2), 2, 3, "More (t1 … t5)"},
+        {"EightyOneMakeNineGroupsOfNine", many(81, 2), 9, 3, "More (t1 … t9)"},
+        {"EightyTwoMakeTwoLevels", many(82, 2), 2 + 10, 4, "More (t1 … t41)"},
+        {"SevenHundredTwentyNineMakeTwoFullLevels", many(729, 2), 9 + 81, 4, "More (t1 … t81)"},
+        {"SevenHundredThirtyMakeThreeLevels", many(730, 2), 2 + 10 + 90, 5, "More (t1 … t365)"},
         {"AThousandMakeThreeLevels", many(1000, 2), 2 + 14 + 112, 5, "More (t1 … t500)"},
         {"TheTopLevelHoldsTheCodesFromA", many(191, 1), 0, 1, ""},
         {"PastThemTheTopLevelIsGrouped", many(192, 1), 22, 2, "More (t1 … t8)"},
