@@ -12,6 +12,10 @@ namespace quillet::keys {
 
 // The most items the outline can hold: the outline's indices are 16-bit numbers.
 inline constexpr int kMaxItems = 32766;
+// The most levels the outline is made deeper to: a key of at most this many characters. Rows
+// made by the program, its tool and its imports stay within it; a file already deeper still
+// opens, exports and passes its check.
+inline constexpr int kMaxLevels = 100;
 
 // Decodes the character starting at text[pos] and advances pos past it. Nothing, and pos
 // unchanged, for anything that is not UTF-8 (overlong forms and surrogates included).
