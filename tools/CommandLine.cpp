@@ -22,6 +22,7 @@ constexpr const char *kUsage =
     "\n"
     "  init PATH                 create a new notes database at PATH\n"
     "  check PATH                list the problems of the notes database at PATH\n"
+    "  recover PATH              roll back a change a crash cut short, then check PATH\n"
     "  export PATH --format markdown|html|text|json|opml|markdown-folder [--output FILE]\n"
     "                            write the notes out, to standard output or FILE\n"
     "  import FILE PATH [--from opml|markdown|ctd|ctb]\n"
@@ -85,6 +86,17 @@ int check(const Arguments &args, std::ostream &out, std::ostream &)
     const std::size_t count = report.problems.size();
     out << count << (count == 1 ? " problem" : " problems") << " found in " << path << ".\n";
     return 1;
+}
+
+int recover(const Arguments &args, std::ostream &out, std::ostream &err)
+{
+    const std::string &path = args.positional[0];
+    if (recoverDatabase(path))
+        out << "Rolled back the change a crash cut short in " << path
+            << ": the file holds what it held before that change.\n";
+    else
+        out << "No change cut short waited beside " << path << "; nothing was rolled back.\n";
+    return check(args, out, err);
 }
 
 int importNotes(const Arguments &args, std::ostream &out, std::ostream &)
@@ -166,7 +178,7 @@ int undelete(const Arguments &args, std::ostream &out, std::ostream &)
     return 0;
 }
 
-const std::array<Command, 10> kCommands{{
+const std::array<Command, 11> kCommands{{
     {"init",
      1,
      {},
@@ -182,6 +194,15 @@ const std::array<Command, 10> kCommands{{
      "damage the engine's integrity check finds, and triggers or views Quillet does not make.\n"
      "Opens the file read-only. Exit status 1 when there are problems.\n",
      check},
+    {"recover",
+     1,
+     {},
+     "Usage: quillet-db recover PATH\n\n"
+     "Rolls back a change that a crash cut short, which the journal beside PATH holds (the\n"
+     "program does the same when it starts), says whether there was one, then checks PATH as\n"
+     "check does. Never remove the journal by hand: without it the file is damaged. Refused\n"
+     "while Quillet has PATH open.\n",
+     recover},
     {"export", 1, {"--format", "--output"}, kExportHelp, exportCommand, {"--with-history"}},
     {"import", 2, {"--from"}, kImportHelp, importCommand},
     {"import-json",

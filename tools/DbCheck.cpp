@@ -1,3 +1,6 @@
+#include "keeping/History.h"
+#include "keeping/InUseLock.h"
+#include "store/NoteStore.h"
 #include "store/OutlineRowCheck.h"
 #include "store/Schema.h"
 #include "store/Settings.h"
@@ -8,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <sys/stat.h>
 
 namespace quillet::dbtool {
 
@@ -172,16 +176,43 @@ CheckReport checkDatabase(const std::string &path)
         scanSettings(db, report);
         scanObjects(db, report);
         scanIntegrity(db, report);
+        for (std::string &problem : NoteHistory(path).problems())
+            add(report, Kind::HistoryProblem, std::nullopt, oneLine(std::move(problem)));
     } catch (const DatabaseUnavailable &error) {
         // The file's own checks give a reason code; a missing table or column gives none.
         add(report, error.code() == 0 ? Kind::SchemaIncomplete : Kind::FileUnusable, std::nullopt,
             oneLine(error.message()));
     } catch (const StoreError &error) {
+        if (error.waitsForRollback()) {
+            // A read-only look cannot roll the change back, and reads nothing until it is.
+            add(report, Kind::InterruptedChange, std::nullopt,
+                "A change cut short by a crash waits in " + path +
+                    "-journal to be rolled back; nothing else was checked. Starting Quillet "
+                    "rolls it back, or run quillet-db recover " +
+                    path + ". Keep the journal: without it the file is damaged.");
+            return report;
+        }
         // A damaged file passes the header test and fails once the engine reads its pages.
         add(report, Kind::ReadFailed, std::nullopt,
             "The file cannot be read as a database: " + oneLine(error.message()));
     }
     return report;
+}
+
+bool recoverDatabase(const std::string &path)
+{
+    if (isInUse(path))
+        throw std::runtime_error("Quillet has " + path +
+                                 " open, and rolls back what it finds itself; nothing was done.");
+    struct stat info
+    {
+    };
+    const bool journal = ::stat((path + "-journal").c_str(), &info) == 0 && info.st_size > 0;
+    // The engine rolls back a journal it finds at the first read of a connection that may
+    // write, and syncs the file before it lets the journal go.
+    NoteStore store(path);
+    store.fileId();
+    return journal && ::stat((path + "-journal").c_str(), &info) != 0;
 }
 
 } // namespace quillet::dbtool

@@ -3,6 +3,7 @@
 #include "keeping/History.h"
 #include "keeping/Places.h"
 #include "store/OutlineRowCheck.h"
+#include "store/Schema.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
 #include "tools/DbTool.h"
@@ -348,21 +349,32 @@ void importJson(const std::string &jsonPath, const std::string &path)
     const bool historyWasThere = exists(places::historyFile(path));
     const bool folderWasThere = exists(places::historyFolder(path));
     try {
-        createDatabase(path, [&](Connection &db) {
-            try {
-                Import import(db, *history, path);
-                const std::optional<std::int64_t> lastId = ReadAhead().read(
-                    in, {[&](const archive::Row &row) { import.row(row); },
+        createDatabase(
+            path,
+            [&](Connection &db) {
+                // The versions serve the new database, which is not at its name yet.
+                history->pairWith(schema::fileIdOf(db));
+                try {
+                    Import import(db, *history, path);
+                    const std::optional<std::int64_t> lastId = ReadAhead().read(
+                        in,
+                        {[&](const archive::Row &row) { import.row(row); },
                          [&](std::int64_t id, const Value &value) { import.setting(id, value); },
                          [&](const NoteVersion &version) {
                              import.version(version);
                          }});
-                import.finish(lastId);
-            } catch (const archive::FormatError &error) {
-                throw std::runtime_error(jsonPath + " cannot be imported: " + error.what() + ".");
-            }
-        });
+                    import.finish(lastId);
+                } catch (const archive::FormatError &error) {
+                    throw std::runtime_error(jsonPath + " cannot be imported: " + error.what() +
+                                             ".");
+                }
+            },
+            modeFromSource(jsonPath));
         history->settle();
+        // Begun before the database had its name and permissions: the versions are as private
+        // as the notes, no more and no less.
+        if (!historyWasThere && exists(places::historyFile(path)))
+            ::chmod(places::historyFile(path).c_str(), durable::fileModeFor(path));
     } catch (...) {
         history.reset();
         if (!historyWasThere)

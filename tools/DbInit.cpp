@@ -82,7 +82,8 @@ void putInPlace(const std::string &partial, const std::string &path)
 
 } // namespace
 
-void createDatabase(const std::string &path, const std::function<void(Connection &)> &fill)
+void createDatabase(const std::string &path, const std::function<void(Connection &)> &fill,
+                    mode_t mode)
 {
     // lstat, so that a link counts as existing even when it points nowhere.
     struct stat info
@@ -101,7 +102,7 @@ void createDatabase(const std::string &path, const std::function<void(Connection
     durable::remove(partial);
     durable::FileOperations &files = durable::fileOperations();
     // O_EXCL never follows a link, and fails should anything appear at the name meanwhile.
-    const int fd = files.open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = files.open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0)
         throw std::system_error(errno, std::generic_category(), "cannot create " + partial);
     files.close(fd);
@@ -115,6 +116,7 @@ void createDatabase(const std::string &path, const std::function<void(Connection
             db.useDurableCommits();
             Transaction transaction(db);
             db.exec(schema::creationSql);
+            schema::setFileId(db, schema::newFileId());
             fill(db);
             transaction.commit();
         }
@@ -125,6 +127,16 @@ void createDatabase(const std::string &path, const std::function<void(Connection
         durable::remove(partial + "-journal");
         throw;
     }
+}
+
+mode_t modeFromSource(const std::string &source)
+{
+    struct stat info
+    {
+    };
+    if (::stat(source.c_str(), &info) != 0)
+        return 0600;
+    return info.st_mode & 0666;
 }
 
 void initDatabase(const std::string &path, std::string_view title)

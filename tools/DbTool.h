@@ -58,6 +58,8 @@ struct Problem
         SettingNotWhole,    // timilo not a whole number in the signed 32-bit range
         IntegrityFailed,    // the engine's integrity check found damage
         UnknownObject,      // a trigger or view the program does not make
+        InterruptedChange,  // a journal beside the file holds a change to roll back
+        HistoryProblem,     // the file of earlier versions is unreadable, damaged or another's
     };
 
     Kind kind;
@@ -77,6 +79,12 @@ struct CheckReport
 // settings, one pass each, so large databases check quickly in little memory. Never changes
 // the file; failures to read are reported as problems, not thrown.
 CheckReport checkDatabase(const std::string &path);
+
+// Opens the database at path read-write, so that the engine rolls back a change a crash left
+// half made in the journal beside it, and says what it did; then checks it as checkDatabase
+// does. Returns whether a journal was there to roll back. Throws StoreError when the file
+// cannot be opened, and std::runtime_error while Quillet has it open.
+bool recoverDatabase(const std::string &path);
 
 enum class ExportFormat { Markdown, Html, Text, Json };
 

@@ -88,6 +88,7 @@ int historyCommand(const Arguments &args, std::ostream &out, std::ostream &err)
         throw std::runtime_error("Quillet has " + path +
                                  " open. Close it first; nothing was restored.");
     NoteStore store(path);
+    history.pairWith(store.fileId());
     const std::optional<std::int64_t> id = store.idOf(key);
     if (!id)
         throw std::runtime_error("No item of " + path + " has the key " + quote(key) + ".");
@@ -109,6 +110,9 @@ int historyCommand(const Arguments &args, std::ostream &out, std::ostream &err)
         if (version.titleOnly)
             throw std::runtime_error("Version " + std::to_string(restore) +
                                      " is an earlier title, not a note; nothing was restored.");
+        // A database made before databases had numbers takes one now, and its history too.
+        if (store.fileId() == 0)
+            history.adopt(store.giveFileId());
         if (const std::optional<StoredRow> now = store.readRow(key))
             history.keep(*now, false, static_cast<std::int64_t>(std::time(nullptr)));
         store.saveNoteValue(key, version.row[3]);

@@ -228,10 +228,13 @@ ImportReport importOutline(const std::string &file, const std::string &path,
     }
     report.groups = foldIntoKeys(outline, kTopLevelRoom);
     checkCount(outline.size());
-    createDatabase(path, [&](Connection &db) {
-        insertSettings(db);
-        RowWriter(db).writeAll(outline, {});
-    });
+    createDatabase(
+        path,
+        [&](Connection &db) {
+            insertSettings(db);
+            RowWriter(db).writeAll(outline, {});
+        },
+        modeFromSource(file));
     return report;
 }
 

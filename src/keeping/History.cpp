@@ -2,6 +2,7 @@
 
 #include "keeping/DurableFiles.h"
 #include "keeping/Places.h"
+#include "store/Schema.h"
 
 #include <algorithm>
 #include <ctime>
@@ -9,6 +10,7 @@
 #include <set>
 #include <sys/stat.h>
 #include <system_error>
+#include <utility>
 
 namespace quillet {
 
@@ -89,33 +91,159 @@ bool NoteHistory::exists() const
     return ::stat(places::historyFile(m_databasePath).c_str(), &info) == 0;
 }
 
+namespace {
+
+// The number of the database a history file serves: 0 for a file made before databases had
+// numbers; nothing for a file in which nothing was ever kept, which serves whoever keeps
+// something first.
+std::optional<std::int32_t> servedBy(Connection &db)
+{
+    Statement table(db, "SELECT count(*) FROM sqlite_master WHERE name='versions'");
+    if (!table.step() || table.columnInt64(0) == 0)
+        return std::nullopt;
+    return schema::fileIdOf(db);
+}
+
+std::unique_ptr<Connection> connect(const std::string &file)
+{
+    auto db = std::make_unique<Connection>(file, Connection::Mode::ReadWrite);
+    db->setBusyTimeout(0);
+    db->exec("PRAGMA journal_mode=WAL");
+    db->exec("PRAGMA synchronous=NORMAL");
+    return db;
+}
+
+} // namespace
+
+void NoteHistory::unavailable(const StoreError &error, bool writing) const
+{
+    throw HistoryUnavailable(
+        std::string(writing ? "Writing" : "Reading") + " the earlier versions of the notes in " +
+        places::historyFile(m_databasePath) + " failed: " + plainCause(error.code()));
+}
+
+void NoteHistory::pairWith(std::int32_t databaseId)
+{
+    if (m_databaseId != databaseId)
+        m_db.reset();
+    m_databaseId = databaseId;
+    m_foreign = false;
+}
+
+void NoteHistory::adopt(std::int32_t databaseId)
+{
+    pairWith(databaseId);
+    if (!exists())
+        return;
+    try {
+        std::unique_ptr<Connection> db = connect(places::historyFile(m_databasePath));
+        Transaction transaction(*db);
+        if (servedBy(*db) == 0)
+            schema::setFileId(*db, databaseId);
+        transaction.commit();
+    } catch (const StoreError &error) {
+        unavailable(error, true);
+    }
+}
+
+std::string NoteHistory::takeSetAside()
+{
+    return std::exchange(m_setAside, std::string());
+}
+
+std::int32_t NoteHistory::databaseId()
+{
+    if (!m_databaseId) {
+        try {
+            Connection db(m_databasePath, Connection::Mode::ReadOnly);
+            m_databaseId = schema::fileIdOf(db);
+        } catch (const StoreError &) {
+            // Whoever opens the database meets this and says it; no version is shown meanwhile.
+            return -1;
+        }
+    }
+    return *m_databaseId;
+}
+
+void NoteHistory::setAside(const std::string &file)
+{
+    const std::string timestamp = durable::timestamp();
+    std::string aside = places::asideHistoryFile(m_databasePath, timestamp, 1);
+    struct stat info
+    {
+    };
+    for (int n = 2; ::lstat(aside.c_str(), &info) == 0; ++n)
+        aside = places::asideHistoryFile(m_databasePath, timestamp, n);
+    try {
+        // A log left beside it belongs to it, and goes with it under its new name.
+        if (::lstat((file + "-wal").c_str(), &info) == 0)
+            durable::rename(file + "-wal", aside + "-wal");
+        durable::remove(file + "-shm");
+        durable::rename(file, aside);
+    } catch (const std::system_error &error) {
+        throw HistoryUnavailable(error.what());
+    }
+    m_setAside = aside;
+}
+
 Connection *NoteHistory::open(bool create)
 {
     if (m_db)
         return m_db.get();
+    if (m_foreign && !create)
+        return nullptr;
     const std::string file = places::historyFile(m_databasePath);
-    if (!exists()) {
+    const std::int32_t owner = databaseId();
+    if (owner < 0)
+        return nullptr;
+    if (exists()) {
+        try {
+            std::unique_ptr<Connection> db = connect(file);
+            const std::optional<std::int32_t> served = servedBy(*db);
+            if (!served && !create)
+                return nullptr;
+            if (served == owner) {
+                m_db = std::move(db);
+                return m_db.get();
+            }
+            if (!served) {
+                Transaction transaction(*db);
+                db->exec(kSchema);
+                schema::setFileId(*db, owner);
+                transaction.commit();
+                m_db = std::move(db);
+                return m_db.get();
+            }
+        } catch (const StoreError &error) {
+            unavailable(error, create);
+        }
+        // Another database's versions: never shown or kept under these notes.
+        m_foreign = true;
         if (!create)
             return nullptr;
-        // Made with the database's own permissions before the engine writes into it: it holds
-        // notes.
-        try {
-            durable::makeFolder(places::historyFolder(m_databasePath),
-                                durable::folderModeFor(m_databasePath));
-            durable::createFile(file, durable::fileModeFor(m_databasePath));
-        } catch (const std::system_error &error) {
-            throw HistoryUnavailable(error.what());
-        }
+        setAside(file);
+        m_foreign = false;
+    } else if (!create) {
+        return nullptr;
+    }
+    // Made with the database's own permissions before the engine writes into it: it holds
+    // notes.
+    try {
+        durable::makeFolder(places::historyFolder(m_databasePath),
+                            durable::folderModeFor(m_databasePath));
+        durable::createFile(file, durable::fileModeFor(m_databasePath));
+    } catch (const std::system_error &error) {
+        throw HistoryUnavailable(error.what());
     }
     try {
-        auto db = std::make_unique<Connection>(file, Connection::Mode::ReadWrite);
-        db->setBusyTimeout(0);
-        db->exec("PRAGMA journal_mode=WAL");
-        db->exec("PRAGMA synchronous=NORMAL");
+        std::unique_ptr<Connection> db = connect(file);
+        Transaction transaction(*db);
         db->exec(kSchema);
+        schema::setFileId(*db, owner);
+        transaction.commit();
         m_db = std::move(db);
     } catch (const StoreError &error) {
-        throw HistoryUnavailable(error.message() + " History file: " + file);
+        unavailable(error, true);
     }
     return m_db.get();
 }
@@ -133,82 +261,126 @@ bool NoteHistory::keep(const StoredRow &row, bool titleOnly, std::int64_t keptAt
     } catch (const StoreError &error) {
         if (error.isBusy())
             return false;
-        throw HistoryUnavailable(error.message());
+        unavailable(error, true);
     }
 }
 
 std::optional<std::int64_t> NoteHistory::newestKept(std::int64_t noteId, bool titleOnly)
 {
-    Connection *db = open(false);
-    if (!db)
-        return std::nullopt;
-    Statement newest(*db, "SELECT max(keptAt) FROM versions WHERE noteId=? AND titleOnly=?");
-    newest.bind(1, noteId);
-    newest.bind(2, std::int64_t{titleOnly ? 1 : 0});
-    if (!newest.step())
-        return std::nullopt;
-    return newest.column(0).integer();
+    return reading([&]() -> std::optional<std::int64_t> {
+        Connection *db = open(false);
+        if (!db)
+            return std::nullopt;
+        Statement newest(*db, "SELECT max(keptAt) FROM versions WHERE noteId=? AND titleOnly=?");
+        newest.bind(1, noteId);
+        newest.bind(2, std::int64_t{titleOnly ? 1 : 0});
+        if (!newest.step())
+            return std::nullopt;
+        return newest.column(0).integer();
+    });
 }
 
 std::vector<NoteVersion> NoteHistory::versionsOf(std::int64_t noteId)
 {
-    std::vector<NoteVersion> versions;
-    Connection *db = open(false);
-    if (!db)
+    return reading([&] {
+        std::vector<NoteVersion> versions;
+        Connection *db = open(false);
+        if (!db)
+            return versions;
+        Statement read(*db, std::string("SELECT ") + kColumns +
+                                " FROM versions WHERE noteId=? ORDER BY keptAt DESC, number DESC");
+        read.bind(1, noteId);
+        while (read.step())
+            versions.push_back(versionFrom(read));
         return versions;
-    Statement read(*db, std::string("SELECT ") + kColumns +
-                            " FROM versions WHERE noteId=? ORDER BY keptAt DESC, number DESC");
-    read.bind(1, noteId);
-    while (read.step())
-        versions.push_back(versionFrom(read));
-    return versions;
+    });
 }
 
 std::vector<VersionSummary> NoteHistory::summariesOf(std::int64_t noteId)
 {
-    std::vector<VersionSummary> summaries;
-    Connection *db = open(false);
-    if (!db)
+    return reading([&] {
+        std::vector<VersionSummary> summaries;
+        Connection *db = open(false);
+        if (!db)
+            return summaries;
+        Statement read(*db, "SELECT number, keptAt, titleOnly, "
+                            "CASE titleOnly WHEN 0 THEN length(CAST(Keimeno AS BLOB)) "
+                            "ELSE length(CAST(MyText AS BLOB)) END, "
+                            "CASE titleOnly WHEN 0 THEN substr(CAST(Keimeno AS BLOB), 1, 200) "
+                            "ELSE substr(CAST(MyText AS BLOB), 1, 200) END "
+                            "FROM versions WHERE noteId=? ORDER BY keptAt DESC, number DESC");
+        read.bind(1, noteId);
+        while (read.step()) {
+            VersionSummary summary;
+            summary.number = read.columnInt64(0);
+            summary.keptAt = read.columnInt64(1);
+            summary.titleOnly = read.columnInt64(2) != 0;
+            summary.bytes = read.column(3).integer().value_or(0);
+            summary.start = std::string(read.columnBytes(4));
+            summaries.push_back(std::move(summary));
+        }
         return summaries;
-    Statement read(*db, "SELECT number, keptAt, titleOnly, "
-                        "CASE titleOnly WHEN 0 THEN length(CAST(Keimeno AS BLOB)) "
-                        "ELSE length(CAST(MyText AS BLOB)) END, "
-                        "CASE titleOnly WHEN 0 THEN substr(CAST(Keimeno AS BLOB), 1, 200) "
-                        "ELSE substr(CAST(MyText AS BLOB), 1, 200) END "
-                        "FROM versions WHERE noteId=? ORDER BY keptAt DESC, number DESC");
-    read.bind(1, noteId);
-    while (read.step()) {
-        VersionSummary summary;
-        summary.number = read.columnInt64(0);
-        summary.keptAt = read.columnInt64(1);
-        summary.titleOnly = read.columnInt64(2) != 0;
-        summary.bytes = read.column(3).integer().value_or(0);
-        summary.start = std::string(read.columnBytes(4));
-        summaries.push_back(std::move(summary));
-    }
-    return summaries;
+    });
 }
 
 std::optional<NoteVersion> NoteHistory::version(std::int64_t number)
 {
-    Connection *db = open(false);
-    if (!db)
-        return std::nullopt;
-    Statement read(*db, std::string("SELECT ") + kColumns + " FROM versions WHERE number=?");
-    read.bind(1, number);
-    if (!read.step())
-        return std::nullopt;
-    return versionFrom(read);
+    return reading([&]() -> std::optional<NoteVersion> {
+        Connection *db = open(false);
+        if (!db)
+            return std::nullopt;
+        Statement read(*db, std::string("SELECT ") + kColumns + " FROM versions WHERE number=?");
+        read.bind(1, number);
+        if (!read.step())
+            return std::nullopt;
+        return versionFrom(read);
+    });
 }
 
 void NoteHistory::forEachVersion(const std::function<void(const NoteVersion &)> &visit)
 {
-    Connection *db = open(false);
-    if (!db)
-        return;
-    Statement read(*db, std::string("SELECT ") + kColumns + " FROM versions ORDER BY number");
-    while (read.step())
-        visit(versionFrom(read));
+    reading([&] {
+        Connection *db = open(false);
+        if (!db)
+            return;
+        Statement read(*db, std::string("SELECT ") + kColumns + " FROM versions ORDER BY number");
+        while (read.step())
+            visit(versionFrom(read));
+    });
+}
+
+std::vector<std::string> NoteHistory::problems()
+{
+    std::vector<std::string> found;
+    if (!exists())
+        return found;
+    const std::string file = places::historyFile(m_databasePath);
+    try {
+        Connection db(file, Connection::Mode::ReadOnly);
+        Statement check(db, "PRAGMA integrity_check(20)");
+        while (check.step())
+            if (const std::string line = check.columnText(0); line != "ok")
+                found.push_back(file + ": integrity_check: " + line);
+        if (!found.empty())
+            return found;
+        const std::optional<std::int32_t> served = servedBy(db);
+        const std::int32_t owner = databaseId();
+        if (served && *served != owner)
+            found.push_back(file +
+                            ": the earlier versions it holds are another database's (it "
+                            "serves database number " +
+                            std::to_string(*served) + ", this one is number " +
+                            std::to_string(owner) +
+                            "); Quillet shows none of them, and sets the file aside when it "
+                            "next keeps a version.");
+    } catch (const StoreError &error) {
+        // A write cut short, which the program undoes when it next keeps a version, is no
+        // damage; a look that may not write just cannot see past it.
+        if (!error.waitsForRollback())
+            found.push_back(file + ": the file of earlier versions cannot be read: " +
+                            plainCause(error.code()));
+    }
+    return found;
 }
 
 void NoteHistory::add(const std::vector<NoteVersion> &versions)

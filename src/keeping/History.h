@@ -45,6 +45,12 @@ public:
 // version at a power cut loses no note, so the file is written ahead in a log with normal
 // sync: cheaper than the notes' own commits, and never a setting that can damage the file.
 // It is never waited on: a write that finds it busy is skipped.
+//
+// Versions are matched to notes by row ID, so the file records the number of the database it
+// serves (schema::fileIdOf) and serves no other: a history file found beside another database
+// (one made again, or copied in) shows nothing, and the first version kept sets it aside under
+// a name that says so and begins a new one. A history file made before databases had numbers
+// takes the number its database is given (adopt).
 class NoteHistory
 {
 public:
@@ -55,6 +61,20 @@ public:
 
     // Whether the history file is there.
     bool exists() const;
+
+    // Serves the database with this number from now on; until told, the number is read from
+    // the database file when the history is first opened.
+    void pairWith(std::int32_t databaseId);
+    // The database has just been given its first number: a history file made before databases
+    // had numbers is its own, and takes the number too.
+    void adopt(std::int32_t databaseId);
+    // Where the history file of another database was set aside to begin this one's, once
+    // after it happened; empty otherwise.
+    std::string takeSetAside();
+    // What is wrong with the history file, a line each: it cannot be opened, the engine's
+    // integrity check fails, or it is another database's. Empty when it is sound or not there.
+    // Changes nothing.
+    std::vector<std::string> problems();
 
     // Keeps a version of the row. False when the file is busy (the version is skipped);
     // throws HistoryUnavailable when the file cannot be made or written.
@@ -82,9 +102,27 @@ public:
 
 private:
     Connection *open(bool create);
+    std::int32_t databaseId();
+    void setAside(const std::string &file);
+    [[noreturn]] void unavailable(const StoreError &error, bool writing) const;
+    // Runs a read of the history file, saying the engine's failures as the history's own.
+    template <typename Body>
+    auto reading(Body &&body)
+    {
+        try {
+            return body();
+        } catch (const HistoryUnavailable &) {
+            throw;
+        } catch (const StoreError &error) {
+            unavailable(error, false);
+        }
+    }
 
     std::string m_databasePath;
     std::unique_ptr<Connection> m_db;
+    std::optional<std::int32_t> m_databaseId;
+    bool m_foreign = false; // the file there is another database's
+    std::string m_setAside; // waiting to be said
 };
 
 } // namespace quillet

@@ -82,6 +82,12 @@ std::string historyFile(const std::string &databasePath)
     return historyFolder(databasePath) + "/" + stem(databasePath) + "-history.db";
 }
 
+std::string asideHistoryFile(const std::string &databasePath, const std::string &timestamp, int n)
+{
+    return historyFolder(databasePath) + "/" + stem(databasePath) +
+           "-history-of-another-database-" + timestamp + numbered(n) + ".db";
+}
+
 std::string historyBackupFile(const std::string &databasePath, const std::string &backupFile)
 {
     // The backup's name after the stem: "-<date>-<time>[-n].mdb".

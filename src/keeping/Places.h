@@ -26,6 +26,9 @@ std::string deletionCopyFile(const std::string &databasePath, const std::string 
 // history/ beside the database, and the history file in it: "history/mydata-history.db".
 std::string historyFolder(const std::string &databasePath);
 std::string historyFile(const std::string &databasePath);
+// Where a history file found beside another database than its own is set aside:
+// "history/mydata-history-of-another-database-20261207-134700.db", "-2" and on after the time.
+std::string asideHistoryFile(const std::string &databasePath, const std::string &timestamp, int n);
 // The copy of the history file made with the backup of the given name, beside it:
 // "mydata-history-20261207-134700.db" for "mydata-20261207-134700.mdb".
 std::string historyBackupFile(const std::string &databasePath, const std::string &backupFile);

@@ -21,10 +21,12 @@ void NotesSession::open(const std::string &path)
     m_inUse = std::make_unique<InUseLock>(path);
     m_store = std::make_unique<NoteStore>(path);
     m_history = std::make_unique<NoteHistory>(path);
+    m_history->pairWith(m_store->fileId());
 }
 
 void NotesSession::close()
 {
+    m_hasFileId = false;
     m_history.reset();
     m_store.reset();
     m_inUse.reset();
@@ -42,6 +44,13 @@ void NotesSession::keepVersion(const std::string &storedKey, bool firstOfVisit, 
     constexpr std::int64_t kTenMinutes = 10 * 60;
     const std::int64_t now = m_clock ? m_clock() : static_cast<std::int64_t>(std::time(nullptr));
     try {
+        // A database made before databases had numbers gets its own with the first version
+        // kept, and its history file, made before too, takes the same.
+        if (!m_hasFileId) {
+            if (store().fileId() == 0)
+                history().adopt(store().giveFileId());
+            m_hasFileId = true;
+        }
         // Most saves keep nothing: they find the note's newest version by its ID without
         // reading the note itself.
         if (!firstOfVisit) {
@@ -54,6 +63,11 @@ void NotesSession::keepVersion(const std::string &storedKey, bool firstOfVisit, 
         }
         if (const std::optional<StoredRow> row = store().readRow(storedKey))
             history().keep(*row, titleOnly, now);
+        if (const std::string aside = history().takeSetAside(); !aside.empty())
+            m_historyNotice = "The earlier versions kept beside " + m_path +
+                              " were another database's, made before this one took its place. "
+                              "They are set aside as " +
+                              aside + ", and the versions of these notes are kept from now on.";
     } catch (const HistoryUnavailable &why) {
         if (!m_historyFailed)
             m_historyProblem = why.what();
@@ -66,6 +80,11 @@ void NotesSession::keepVersion(const std::string &storedKey, bool firstOfVisit, 
 std::string NotesSession::takeHistoryProblem()
 {
     return std::exchange(m_historyProblem, std::string());
+}
+
+std::string NotesSession::takeHistoryNotice()
+{
+    return std::exchange(m_historyNotice, std::string());
 }
 
 NoteStore &NotesSession::store()

@@ -70,6 +70,9 @@ public:
     void keepVersion(const std::string &storedKey, bool firstOfVisit, bool titleOnly);
     // Why the history is not being kept, the first time it fails in this run; empty after.
     std::string takeHistoryProblem();
+    // That the history file found beside the database was another database's and was set
+    // aside, once; empty otherwise.
+    std::string takeHistoryNotice();
     // The open file's history of notes; throws std::logic_error when the file is not open.
     NoteHistory &history();
     // The clock versions are kept by (seconds since 1970); the system's unless a test sets it.
@@ -85,6 +88,8 @@ private:
     std::unique_ptr<NoteHistory> m_history;
     std::function<std::int64_t()> m_clock;
     std::string m_historyProblem; // waiting to be said
+    std::string m_historyNotice;  // waiting to be said
+    bool m_hasFileId = false;     // the database has its number, given or read
     bool m_historyFailed = false; // said once a run
 };
 

@@ -45,6 +45,23 @@ bool NoteStore::isReadOnly() const
     return ::access(file.c_str(), W_OK) != 0 || ::access(folder.c_str(), W_OK) != 0;
 }
 
+std::int32_t NoteStore::fileId()
+{
+    return schema::fileIdOf(m_connection);
+}
+
+std::int32_t NoteStore::giveFileId()
+{
+    Transaction transaction(m_connection);
+    std::int32_t id = schema::fileIdOf(m_connection);
+    if (id == 0) {
+        id = schema::newFileId();
+        schema::setFileId(m_connection, id);
+    }
+    transaction.commit();
+    return id;
+}
+
 void scanOutlineRows(Connection &db, const std::function<void(const OutlineRow &)> &visit)
 {
     Statement scan(db, "SELECT ID, Kleidi, MyText, anoixto FROM mynodes ORDER BY ID");

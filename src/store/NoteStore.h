@@ -79,6 +79,13 @@ public:
     bool isReadOnly() const;
     Connection &connection() { return m_connection; }
 
+    // The number that ties the files kept beside the database to it (schema::fileIdOf); 0 for
+    // a database made before databases had one.
+    std::int32_t fileId();
+    // Gives such a database its number, in a transaction of its own, and returns it; the
+    // number it has otherwise.
+    std::int32_t giveFileId();
+
     // Calls visit for every row of mynodes in ID order, reading only the outline columns.
     void scanOutline(const std::function<void(const OutlineRow &)> &visit);
 

@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <random>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -99,6 +101,25 @@ Connection open(const std::string &path, Connection::Mode mode)
     Connection connection(path, mode);
     check(connection);
     return connection;
+}
+
+std::int32_t fileIdOf(Connection &connection)
+{
+    Statement read(connection, "PRAGMA user_version");
+    return read.step() ? static_cast<std::int32_t>(read.columnInt64(0)) : 0;
+}
+
+void setFileId(Connection &connection, std::int32_t id)
+{
+    // A pragma takes no bound values; the number is ours, never text from a file.
+    connection.exec(("PRAGMA user_version = " + std::to_string(id)).c_str());
+}
+
+std::int32_t newFileId()
+{
+    std::random_device entropy;
+    std::uniform_int_distribution<std::int32_t> pick(1, std::numeric_limits<std::int32_t>::max());
+    return pick(entropy);
 }
 
 } // namespace quillet::schema

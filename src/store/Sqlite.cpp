@@ -99,6 +99,11 @@ bool StoreError::isBusy() const
     return (m_code & 0xFF) == SQLITE_BUSY || (m_code & 0xFF) == SQLITE_LOCKED;
 }
 
+bool StoreError::waitsForRollback() const
+{
+    return m_code == SQLITE_READONLY_ROLLBACK || m_code == SQLITE_READONLY_RECOVERY;
+}
+
 void Connection::useDurableCommits()
 {
     tryExec("PRAGMA journal_mode=DELETE");
@@ -155,6 +160,13 @@ struct Plain
 
 Plain plainOf(int code)
 {
+    // A read-only connection met a journal of a change a crash cut short: the file is sound
+    // once that change is rolled back, which needs a connection that may write.
+    if (code == SQLITE_READONLY_ROLLBACK)
+        return {"A change cut short by a crash waits in the journal beside the database file to "
+                "be rolled back.",
+                "Starting Quillet rolls it back, or run quillet-db recover on the file. Keep the "
+                "journal: without it the file is damaged."};
     switch (code & 0xFF) {
     case SQLITE_FULL:
         return {"The disk is full.", "Make room on it, then try again."};

@@ -15,6 +15,9 @@ public:
     int code() const { return m_code; }
     // Another connection held the file locked past the wait.
     bool isBusy() const;
+    // A change a crash cut short waits in the journal (or write-ahead log) beside the file,
+    // and a connection that may not write cannot roll it back.
+    bool waitsForRollback() const;
     const std::string &message() const { return m_message; }
     const std::string &path() const { return m_path; }
 

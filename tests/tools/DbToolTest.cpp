@@ -535,9 +535,10 @@ TEST(toolsHistory, TravelsThroughTheJsonExportAndImport)
     const std::string other = folder.path("other/notes.db");
     std::filesystem::create_directories(places::historyFolder(other));
     std::filesystem::copy_file(places::historyFile(copy), places::historyFile(other));
+    const std::string before = fileBytes(places::historyFile(other));
     EXPECT_THROW(dbtool::importJson(folder.path("with.json"), other), std::runtime_error);
     EXPECT_FALSE(std::filesystem::exists(other));
-    EXPECT_EQ(versions(other), versions(path));
+    EXPECT_TRUE(fileBytes(places::historyFile(other)) == before);
 
     // A version without its row, and settings missing, found only once the versions are in.
     std::filesystem::create_directories(folder.path("new"));

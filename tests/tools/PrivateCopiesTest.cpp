@@ -1,5 +1,7 @@
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
+#include "keeping/History.h"
+#include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 #include "tools/DbTool.h"
@@ -88,6 +90,26 @@ TEST_F(toolsPrivateCopies, EveryCopyTakesTheDatabasesPermissions)
         {"the restored database",
          [&] {
              return path;
+         }},
+        // A database made from a file is no more open than the file: the JSON export of a
+        // private database, with its versions, gives a private database and history.
+        {"a database made by import-json",
+         [&] {
+             {
+                 NoteStore store(path);
+                 NoteHistory(path).keep(*store.readRow("B"), false, 1000);
+             }
+             runTool({"export", path, "--format", "json", "--with-history", "--output",
+                      beside + "/notes.json"});
+             runTool({"import-json", beside + "/notes.json", beside + "/fromjson.mdb"});
+             EXPECT_EQ(modeOf(places::historyFile(beside + "/fromjson.mdb")), 0600u);
+             return beside + "/fromjson.mdb";
+         }},
+        {"a database made by import",
+         [&] {
+             runTool({"export", path, "--format", "opml", "--output", beside + "/notes.opml"});
+             runTool({"import", beside + "/notes.opml", beside + "/made.mdb"});
+             return beside + "/made.mdb";
          }},
     };
     for (const auto &[what, make] : copies) {
