@@ -71,6 +71,9 @@ ImportedOutline readCherryTreeXml(const std::string &path, ImportReport &report)
     XmlInput input(path);
     input.expectRoot("cherrytree", "a CherryTree document");
     ImportedOutline outline;
+    outline.placeName = [path](std::int64_t line) {
+        return path + ", line " + std::to_string(line);
+    };
     std::vector<OpenNode> open;
     for (;;) {
         const XmlToken token = input.next();
@@ -85,7 +88,8 @@ ImportedOutline readCherryTreeXml(const std::string &path, ImportReport &report)
             continue;
         if (input.name() == "node") {
             const std::size_t item =
-                outline.add(open.empty() ? 0 : open.back().item, input.attribute("name"));
+                outline.add(open.empty() ? 0 : open.back().item, input.attribute("name"), {},
+                            static_cast<std::int64_t>(input.line()));
             open.push_back(OpenNode{item, {}});
         } else if (open.empty() || !readContent(input, open.back(), report)) {
             if (input.name() != "bookmarks")
@@ -393,7 +397,7 @@ ImportedOutline readCherryTreeSqlite(const std::string &path, ImportReport &repo
                     text = std::move(found->second);
                 std::string title = read.columnText(0);
                 report.latin1 += toUtf8(title) ? 1 : 0;
-                const std::size_t childItem = outline.add(item, std::move(title));
+                const std::size_t childItem = outline.add(item, std::move(title), {}, child);
                 making = maker.add(childItem, child, read.columnText(1),
                                    (read.columnInt64(2) & 1) != 0, std::move(text));
                 if (!making)

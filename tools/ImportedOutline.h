@@ -3,12 +3,21 @@
 #include "store/NoteStore.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace quillet::dbtool {
+
+// The file cannot be imported as it is: the reason, and for text the line. Nothing was written.
+class ImportRefused : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // One item read from another program's file, before it has a key.
 struct ImportedItem
@@ -18,6 +27,8 @@ struct ImportedItem
     std::optional<NoteFormat> format; // nothing: the note has no format of its own
     bool expanded = false;
     std::vector<std::size_t> children; // indices into ImportedOutline::items, in order
+    std::int64_t place = -1;           // where the reader found it (see ImportedOutline)
+    int depth = 0;                     // 1 for a top-level item, before any grouping
 };
 
 // An outline read from a file. items[0] stands above the top-level items and is not imported;
@@ -27,11 +38,19 @@ struct ImportedOutline
 {
     std::vector<ImportedItem> items = std::vector<ImportedItem>(1);
 
+    // How a reader names the place it found an item at (a line, a file, a node): place is
+    // the number the reader gave the item. Unset, items are named by their titles alone.
+    std::function<std::string(std::int64_t place)> placeName;
+
     // Adds an item as the last child of parent and returns its index. Throws ImportRefused
-    // past the most items the outline holds.
-    std::size_t add(std::size_t parent, std::string title, std::string note = {});
+    // past the most items the outline holds, and past the most levels an outline goes down to
+    // (keys::kMaxLevels), naming the item's place.
+    std::size_t add(std::size_t parent, std::string title, std::string note = {},
+                    std::int64_t place = -1);
     // The number of items, the one above the top level left out.
     std::size_t size() const { return items.size() - 1; }
+    // The refusal of an item too deep: path holds the items from the top down to it.
+    ImportRefused tooDeep(const std::vector<std::size_t> &path, int depth) const;
 };
 
 // What an import did besides making items, for its report.
@@ -49,13 +68,6 @@ struct ImportReport
     std::size_t unknownAttributes = 0;
     std::string into;                 // the item the outline went under, or empty
     std::vector<std::string> skipped; // each "what: why"
-};
-
-// The file cannot be imported as it is: the reason, and for text the line. Nothing was written.
-class ImportRefused : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
 };
 
 // Text as UTF-8: valid sequences as they are, every other byte read as Latin-1. Returns

@@ -90,6 +90,34 @@ std::size_t foldIntoKeys(ImportedOutline &outline, std::size_t topRoom)
     return folder.made();
 }
 
+void checkDepth(const ImportedOutline &outline, int levelsAbove)
+{
+    // Depth first, the path to the current item kept: the groups folding made are counted as
+    // the levels they are.
+    std::vector<std::pair<std::size_t, std::size_t>> open{{0, 0}}; // item, next child
+    std::vector<std::size_t> path;
+    while (!open.empty()) {
+        auto &[item, next] = open.back();
+        const std::vector<std::size_t> &children = outline.items[item].children;
+        if (next == children.size()) {
+            open.pop_back();
+            if (!path.empty())
+                path.pop_back();
+            continue;
+        }
+        const std::size_t child = children[next++];
+        path.push_back(child);
+        if (static_cast<int>(path.size()) + levelsAbove > keys::kMaxLevels) {
+            // A group is named by the first item read below it.
+            while (outline.items[path.back()].place < 0 &&
+                   !outline.items[path.back()].children.empty())
+                path.push_back(outline.items[path.back()].children.front());
+            throw outline.tooDeep(path, static_cast<int>(path.size()) + levelsAbove);
+        }
+        open.emplace_back(child, 0);
+    }
+}
+
 void forEachKeyed(const ImportedOutline &outline, const std::string &under,
                   const std::function<void(const std::string &key, const ImportedItem &)> &visit)
 {

@@ -20,6 +20,11 @@ inline constexpr std::size_t kChildRoom = 9;
 // Returns the number of groups made.
 std::size_t foldIntoKeys(ImportedOutline &outline, std::size_t topRoom);
 
+// Refuses (ImportRefused, naming the first such item) a folded outline that would reach below
+// the most levels an outline goes down to, when its top-level items go levelsAbove levels
+// below the top.
+void checkDepth(const ImportedOutline &outline, int levelsAbove);
+
 // Gives every item its key by the outline's numbering rules and calls visit for each in outline
 // order, a parent before its children. The top-level items take "A", "B" and onward when under
 // is empty; otherwise they become the children under + "1", under + "2", ... of the item with

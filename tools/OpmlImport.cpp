@@ -55,6 +55,9 @@ void expand(ImportedOutline &outline, const std::vector<std::size_t> &lines)
 ImportedOutline readOpml(const std::string &path, ImportReport &report)
 {
     ImportedOutline outline;
+    outline.placeName = [path](std::int64_t line) {
+        return path + ", line " + std::to_string(line);
+    };
     std::vector<std::size_t> lines; // of expansionState
     XmlInput input(path);
     input.expectRoot("opml", "an OPML file");
@@ -90,7 +93,8 @@ ImportedOutline readOpml(const std::string &path, ImportReport &report)
                     ++report.unknownAttributes;
             }
             parents.push_back(outline.add(parents.empty() ? 0 : parents.back(), std::move(title),
-                                          std::move(note)));
+                                          std::move(note),
+                                          static_cast<std::int64_t>(input.line())));
         } else {
             if (inBody)
                 report.skipped.push_back("<" + std::string(input.name()) + "> on line " +

@@ -167,6 +167,7 @@ void addToDatabase(const std::string &path, ImportedOutline &outline, const std:
                             " is taken, so there is no room for one more top-level item; "
                             "nothing was imported.");
     report.groups = foldIntoKeys(outline, kChildRoom);
+    checkDepth(outline, 1);
     checkCount(rows + outline.size() + 1);
     ImportedItem top;
     top.title = title;
@@ -227,6 +228,7 @@ ImportReport importOutline(const std::string &file, const std::string &path,
         return report;
     }
     report.groups = foldIntoKeys(outline, kTopLevelRoom);
+    checkDepth(outline, 0);
     checkCount(outline.size());
     createDatabase(
         path,
