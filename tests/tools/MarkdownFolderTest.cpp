@@ -192,6 +192,108 @@ TEST(toolsImportMarkdown, LinksThatMultiplyTheFoldersAreStoppedAtTheOutlinesLimi
     EXPECT_FALSE(std::filesystem::exists(folder.path("new.mdb")));
 }
 
+// Each of levels items the child of the one before, titled by title(level).
+std::vector<Item> nested(int levels, const std::function<std::string(int)> &title)
+{
+    std::vector<Item> items;
+    for (int level = 1; level <= levels; ++level)
+        items.push_back({level, title(level), "note " + std::to_string(level)});
+    return items;
+}
+
+std::string repeated(std::string_view piece, std::size_t times)
+{
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+// The names along a path inside an exported folder share 3000 bytes: an item's name (number,
+// title, ".md") is cut to 3000 / k - 1 bytes, and to 255, where k names make the deepest path
+// through it; a name that would be shorter than 16 bytes (k over 176) refuses the export.
+TEST(toolsMarkdownFolder, LongTitlesAreCutSoThatEveryPathFitsTheBudget)
+{
+    // Twenty levels of 230-byte titles: k = 20 on the chain, names of 149 bytes, so 146 bytes
+    // of a folder's title and 143 of a file's, cut before a character that would not fit
+    // whole. Beside the chain, a leaf at depth 2 and one at the top have names of 255 bytes.
+    const auto chainTitle = [](int level) {
+        return level == 5   ? repeated("\xCE\xB1", 115)    // Greek, two bytes a character
+               : level == 6 ? repeated("\xE2\x82\xAC", 77) // the euro sign, three bytes
+                            : std::string(230, static_cast<char>('A' + level));
+    };
+    std::vector<Item> longTitles = nested(20, chainTitle);
+    std::vector<Item> cut = nested(20, [&](int level) {
+        return level == 5   ? repeated("\xCE\xB1", 73)
+               : level == 6 ? repeated("\xE2\x82\xAC", 48)
+                            : chainTitle(level).substr(0, level == 20 ? 143 : 146);
+    });
+    longTitles.push_back({2, std::string(300, 's'), "beside"});
+    cut.push_back({2, std::string(249, 's'), "beside"});
+    longTitles.push_back({1, std::string(300, 't'), "top"});
+    cut.push_back({1, std::string(249, 't'), "top"});
+
+    const auto deepest = [](int levels, const std::string &folder, const std::string &file) {
+        std::string path;
+        for (int level = 1; level < levels; ++level)
+            path += "01 " + folder + "/";
+        return path + "01 " + file + ".md";
+    };
+    struct Case
+    {
+        const char *name;
+        std::vector<Item> items;
+        std::vector<Item> readBack; // nothing when not imported again
+        std::string deepestFile;    // inside the folder; nothing when refused
+        const char *said;
+    };
+    const Case cases[] = {
+        {"TwentyLevelsOfLongTitles", longTitles, cut, "", "22 titles were cut"},
+        // 176 names of 16 bytes: "01 ", 13 bytes of title or 10 and ".md".
+        {"TheDeepestThatFits",
+         nested(176, [](int) { return std::string(20, 'x'); }),
+         {},
+         deepest(176, std::string(13, 'x'), std::string(10, 'x')),
+         "176 titles were cut"},
+        {"OneLevelTooDeep",
+         nested(177, [](int) { return std::string("x"); }),
+         {},
+         "",
+         "a path in it would hold 177 names"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const std::string source = folder.path("source.mdb");
+        makeOutline(source, c.items);
+        const std::string md = folder.path("md");
+        std::ostringstream out, err;
+        const bool refused = c.readBack.empty() && c.deepestFile.empty();
+        EXPECT_EQ(dbtool::run({"export", source, "--format", "markdown-folder", "--output", md},
+                              out, err),
+                  refused ? 1 : 0);
+        EXPECT_NE((refused ? err : out).str().find(c.said), std::string::npos)
+            << out.str() << err.str();
+        if (refused) {
+            EXPECT_FALSE(std::filesystem::exists(md));
+            EXPECT_FALSE(std::filesystem::exists(md + ".partial"));
+            continue;
+        }
+        std::size_t longest = 0;
+        for (const auto &entry : std::filesystem::recursive_directory_iterator(md))
+            longest = std::max(longest, entry.path().native().size() - md.size() - 1);
+        EXPECT_LE(longest, 3000u);
+        if (!c.deepestFile.empty()) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(md + "/" + c.deepestFile));
+        }
+        if (!c.readBack.empty()) {
+            const std::string copy = folder.path("copy.mdb");
+            dbtool::importOutline(md, copy, dbtool::ImportFormat::Markdown);
+            EXPECT_EQ(readOutline(copy), c.readBack);
+        }
+    }
+}
+
 // A folder made where paths are longer than a program may open, and whose own items nest
 // deeper than that too, as an export without a limit on its paths wrote them: twenty levels of
 // 233-byte names.
