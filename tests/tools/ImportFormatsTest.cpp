@@ -134,8 +134,14 @@ TEST(toolsImportCherryTree, XmlAndSqliteDocumentsGiveTheOutlineTheyHold)
         EXPECT_EQ(report.codeBoxes, 1u);
         EXPECT_EQ(report.tables, 1u);
         EXPECT_EQ(report.images, 1u);
+        // Each note counted once: "Top" as mixed, "Uniform" as of one format.
         EXPECT_EQ(report.mixedFormats, 1u);
-        EXPECT_EQ(report.formats, 2u);
+        EXPECT_EQ(report.formats, 1u);
+        const std::string said = dbtool::describe(report, document, path);
+        EXPECT_NE(said.find("  1 note in one format throughout, given that format\n"
+                            "  1 note of mixed formats, given its first run's\n"),
+                  std::string::npos)
+            << said;
         // Mixed runs: the first run's format, heading size, red (0x00BBGGRR) and bold. One
         // format throughout: green italic in the default font and size.
         EXPECT_EQ(querySql(path, "SELECT MegFonta || ' ' || Grammatoseira || ' ' || XromaFont || "
