@@ -96,7 +96,7 @@ struct Frame
 
 // The folders open from the one imported down to the one being read, each by its frame. Every
 // name is opened relative to its folder's descriptor, so that no path is ever longer than one
-// name: a folder deep in another, or deep inside itself, reads as well as a shallow one.
+// name: a folder placed deep, or holding folders deeper than a path may reach, reads whole.
 class OpenPath
 {
 public:
@@ -135,8 +135,8 @@ public:
 
     void read(const std::string &root, int fd)
     {
-        m_frames.push_back(Frame{root, root});
         m_open.push(0, fd);
+        m_frames.push_back(Frame{root, root});
         opened(0, fd);
         for (std::vector<std::size_t> pending{0}; !pending.empty();) {
             const std::size_t frame = pending.back();

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 // Suite names start with "tools" so that `ctest -R tools` selects exactly these tests.
 namespace quillet::test {
