@@ -159,8 +159,9 @@ void finishNote(NodeText &text, ImportedItem &item, ImportReport &report)
     }
     if (first) {
         item.format = noteFormat(first->format);
-        report.formats += item.format ? 1 : 0;
+        // Each note is counted once: as mixed, or as given the one format it has throughout.
         report.mixedFormats += mixed ? 1 : 0;
+        report.formats += !mixed && item.format ? 1 : 0;
     }
     std::string joined;
     for (NodeText::Run &run : text.runs) {

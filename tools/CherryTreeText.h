@@ -51,8 +51,8 @@ std::optional<std::string> imageLine(const std::string &anchor, const std::strin
 void readRichDocument(std::string_view xml, const std::string &where, NodeText &text);
 
 // Gives the item the note the node's text makes: the runs joined as plain text, each object's
-// lines put in at its place; and the format of the runs when they share one (when they do not,
-// the first run's, counted as a mixed format).
+// lines put in at its place; and the format of the runs when they share one, counted as a
+// format (when they do not, the first run's, counted as a mixed format only).
 void finishNote(NodeText &text, ImportedItem &item, ImportReport &report);
 
 } // namespace quillet::dbtool

@@ -3,6 +3,7 @@
 #include "tools/Commands.h"
 #include "tools/DbTool.h"
 #include "tools/ExportFiles.h"
+#include "tools/MarkdownNames.h"
 #include "tools/Transfer.h"
 
 #include <ostream>
@@ -24,7 +25,11 @@ const char *const kExportHelp =
     "  markdown-folder\n"
     "            --output names a folder that must not exist: one \"NN Title.md\" per item\n"
     "            holding its note as it is, a folder \"NN Title\" for an item with children\n"
-    "            holding them and its note as index.md; quillet-db import reads it back\n"
+    "            holding them and its note as index.md; quillet-db import reads it back.\n"
+    "            The names along any path inside share 3000 bytes: an item's name is cut to\n"
+    "            3000 / k - 1 bytes (255 at most), k the number of names on the deepest\n"
+    "            path through it (an index.md counted); an outline so deep that a name\n"
+    "            would get fewer than 16 bytes (k over 176) is refused.\n"
     "Rows Quillet leaves out of the outline follow at the end. Standard output unless\n"
     "--output names a file, which then appears only once it is complete. Files are made with\n"
     "the database file's permissions. With --format json, --with-history adds the notes'\n"
@@ -115,8 +120,10 @@ int exportCommand(const Arguments &args, std::ostream &out, std::ostream &err)
         out << "Exported " << report.items << " items of " << path << " to the folder "
             << output->second << ".\n";
         if (report.shortened > 0)
-            out << report.shortened
-                << " titles too long for a file name were shortened in their names.\n";
+            out << report.shortened << (report.shortened == 1 ? " title was" : " titles were")
+                << " cut in the names, to keep each name within 255 bytes and each path in the "
+                   "folder within "
+                << markdownnames::kPathBudget << " (see --help).\n";
         return 0;
     }
     if (output == args.options.end()) {

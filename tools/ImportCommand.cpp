@@ -42,7 +42,8 @@ std::string describe(const ImportReport &report, const std::string &file, const 
                 " \"More (...)\" to hold items beyond nine under one item (or beyond the top "
                 "level's keys).\n";
     std::string converted;
-    line(converted, report.formats, "note given its own format", "notes given their own format");
+    line(converted, report.formats, "note in one format throughout, given that format",
+         "notes in one format throughout, given that format");
     line(converted, report.mixedFormats, "note of mixed formats, given its first run's",
          "notes of mixed formats, given their first run's");
     line(converted, report.codeBoxes, "code box kept as text", "code boxes kept as text");

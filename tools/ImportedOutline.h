@@ -63,7 +63,7 @@ struct ImportReport
     std::size_t tables = 0;       // tables written as tab-separated lines
     std::size_t codeBoxes = 0;    // code boxes whose text was kept in place
     std::size_t mixedFormats = 0; // notes of several formats, given their first run's
-    std::size_t formats = 0;      // notes given a format of their own
+    std::size_t formats = 0;      // notes of one format throughout, given it
     std::size_t latin1 = 0;       // files or names with bytes that are not UTF-8, read as Latin-1
     std::size_t unknownAttributes = 0;
     std::string into;                 // the item the outline went under, or empty

@@ -6,10 +6,12 @@
 #include "tools/MarkdownNames.h"
 #include "tools/Transfer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -76,6 +78,56 @@ void syncAll(int folder, const std::string &path)
                                 "cannot write " + path + " to the disk");
 }
 
+// For each item in the order the export visits them, the number of names on the deepest path
+// inside the folder that runs through it: a leaf at depth d ends a path of d names, an item
+// with children at depth d one of d + 1 (its index.md). In one pass: an item's number goes to
+// the item above it once the items below it are done. The rows left out of the outline follow
+// as leaves under one item at the top.
+std::vector<std::size_t> deepestPaths(const OutlineOrder &order)
+{
+    const std::vector<OutlineItem> &items = order.items;
+    std::vector<std::size_t> deepest(items.size());
+    std::vector<std::size_t> above; // the items the next one may be below, deepest last
+    const auto done = [&] {
+        const std::size_t item = above.back();
+        above.pop_back();
+        if (!above.empty())
+            deepest[above.back()] = std::max(deepest[above.back()], deepest[item]);
+    };
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        while (!above.empty() && items[above.back()].depth >= items[i].depth)
+            done();
+        const bool hasChildren = i + 1 < items.size() && items[i + 1].depth > items[i].depth;
+        deepest[i] = static_cast<std::size_t>(items[i].depth) + (hasChildren ? 1 : 0);
+        above.push_back(i);
+    }
+    while (!above.empty())
+        done();
+    if (!order.leftOut.empty())
+        deepest.insert(deepest.end(), order.leftOut.size() + 1, 2);
+    return deepest;
+}
+
+// Each item's longest name, in the order the export visits them. Throws, before anything is
+// written, when an item would get less than the shortest name.
+std::vector<std::size_t> longestNames(const OutlineOrder &order)
+{
+    std::vector<std::size_t> longest;
+    for (const std::size_t components : deepestPaths(order)) {
+        const std::optional<std::size_t> name = markdownnames::longestName(components);
+        if (!name)
+            throw std::runtime_error(
+                "the outline is too deep for a Markdown folder: a path in it would hold " +
+                std::to_string(components) + " names, and the names along a path share " +
+                std::to_string(markdownnames::kPathBudget) + " bytes, which gives names of " +
+                std::to_string(markdownnames::kShortestName) + " bytes to at most " +
+                std::to_string(markdownnames::kPathBudget / (markdownnames::kShortestName + 1)) +
+                ". Nothing was written.");
+        longest.push_back(*name);
+    }
+    return longest;
+}
+
 } // namespace
 
 ExportReport exportMarkdownFolder(const std::string &path, const std::string &given)
@@ -94,23 +146,27 @@ ExportReport exportMarkdownFolder(const std::string &path, const std::string &gi
     schema::check(db);
     db.exec("BEGIN");
     const exportfiles::NotesMode mode = exportfiles::notesMode(path);
+    const OutlineOrder order = outlineOrder(db);
+    const std::vector<std::size_t> longest = longestNames(order);
     // Written under another name beside it, so that the folder appears whole or not at all.
     const std::string partial = folder + ".partial";
     OpenFolders open;
     open.push(partial, exportfiles::makeFolder(partial, mode));
     ExportReport report;
     try {
-        const OutlineOrder order = outlineOrder(db);
         // The items of depth d go in the open folder d - 1; positions[d - 1] is the number of
         // the last of them so far.
         std::vector<std::size_t> positions{0};
+        std::size_t visited = 0;
         forEachExported(db, order, [&](const ExportedItem &item) {
             const std::size_t level = static_cast<std::size_t>(item.depth);
             open.closeFrom(level);
             positions.resize(level);
             bool shortened = false;
-            const std::string name = markdownnames::nameOf(++positions[level - 1], item.title,
-                                                           !item.hasChildren, shortened);
+            // Every row of the order is there to visit: it was read in this transaction.
+            const std::string name =
+                markdownnames::nameOf(++positions[level - 1], item.title, !item.hasChildren,
+                                      longest.at(visited++), shortened);
             report.shortened += shortened ? 1 : 0;
             ++report.items;
             const std::string at = open.path(level - 1) + "/" + name;

@@ -28,11 +28,12 @@ bool isMarkdownName(const std::string &name)
     return end == ".md" || end == ".MD" || end == ".Md" || end == ".mD";
 }
 
-// The whole file. Opened without waiting, so that a pipe put in a file's place cannot hang
-// the import, and checked again to be a plain file once open.
-std::string readFile(const std::string &path)
+// The whole file name in the folder, path naming it in messages. Opened without waiting, so
+// that a pipe put in a file's place cannot hang the import, and checked again to be a plain
+// file once open.
+std::string readFile(int folder, const std::string &name, const std::string &path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         refuse(path, std::string("cannot be read: ") + std::strerror(errno));
     struct stat info
@@ -76,22 +77,51 @@ struct Entry
 {
     std::string name;
     bool folder = false;
-    struct stat info
-    {
-    };
     bool used = false;           // taken as a folder's note
     const Entry *note = nullptr; // for a folder, the file of its name beside it
 };
 
-// One folder being read: its path, the item it stands for, and the folder above it.
+// One folder being read: its name in the folder above, its path (for messages only), the item
+// it stands for, and the folder above it.
 struct Frame
 {
+    std::string name;
     std::string path;
-    std::size_t item;
-    std::size_t above; // index of the frame above; itself for the folder imported
-    dev_t device;
-    ino_t inode;
+    std::size_t item = 0;
+    std::size_t above = 0; // index of the frame above; itself for the folder imported
     bool hasNote = false;
+    dev_t device = 0; // once open
+    ino_t inode = 0;
+};
+
+// The folders open from the one imported down to the one being read, each by its frame. Every
+// name is opened relative to its folder's descriptor, so that no path is ever longer than one
+// name: a folder placed deep, or holding folders deeper than a path may reach, reads whole.
+class OpenPath
+{
+public:
+    OpenPath() = default;
+    OpenPath(const OpenPath &) = delete;
+    OpenPath &operator=(const OpenPath &) = delete;
+    ~OpenPath()
+    {
+        for (const auto &[frame, fd] : m_open)
+            ::close(fd);
+    }
+
+    void push(std::size_t frame, int fd) { m_open.emplace_back(frame, fd); }
+    // Closes the folders below the frame's, which is open.
+    void closeBelow(std::size_t frame)
+    {
+        while (m_open.back().first != frame) {
+            ::close(m_open.back().second);
+            m_open.pop_back();
+        }
+    }
+    int current() const { return m_open.back().second; }
+
+private:
+    std::vector<std::pair<std::size_t, int>> m_open;
 };
 
 class FolderReader
@@ -103,9 +133,11 @@ public:
     {
     }
 
-    void read(const std::string &root, const struct stat &info)
+    void read(const std::string &root, int fd)
     {
-        m_frames.push_back(Frame{root, 0, 0, info.st_dev, info.st_ino});
+        m_open.push(0, fd);
+        m_frames.push_back(Frame{root, root});
+        opened(0, fd);
         for (std::vector<std::size_t> pending{0}; !pending.empty();) {
             const std::size_t frame = pending.back();
             pending.pop_back();
@@ -115,13 +147,65 @@ public:
     }
 
 private:
+    // Opens a folder below the one imported. Depth first, the folder it is in is on the open
+    // path.
+    void open(std::size_t frameIndex)
+    {
+        const Frame &frame = m_frames[frameIndex];
+        m_open.closeBelow(frame.above);
+        const int fd =
+            ::openat(m_open.current(), frame.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            refuse(frame.path, std::string("cannot be read: ") + std::strerror(errno));
+        m_open.push(frameIndex, fd);
+        opened(frameIndex, fd);
+    }
+
+    // Records which folder the frame is, refusing one that is a folder it sits in: reached
+    // through a link, it would be read forever.
+    void opened(std::size_t frameIndex, int fd)
+    {
+        struct stat info
+        {
+        };
+        if (::fstat(fd, &info) != 0)
+            refuse(m_frames[frameIndex].path,
+                   std::string("cannot be read: ") + std::strerror(errno));
+        for (std::size_t at = frameIndex; at != 0;) {
+            at = m_frames[at].above;
+            if (m_frames[at].device == info.st_dev && m_frames[at].inode == info.st_ino)
+                refuse(m_frames[frameIndex].path,
+                       "is a link back to " + m_frames[at].path + ", which holds it (a link loop)");
+        }
+        m_frames[frameIndex].device = info.st_dev;
+        m_frames[frameIndex].inode = info.st_ino;
+    }
+
+    // The entries of the open folder that may be items. Hidden entries, files that are not
+    // Markdown and links to nothing are reported and left out; a folder or a Markdown file
+    // that cannot be examined refuses the import, as the note it holds would be lost.
     std::vector<Entry> list(const std::string &folder)
     {
-        DIR *dir = ::opendir(folder.c_str());
-        if (!dir)
-            refuse(folder, std::string("cannot be read: ") + std::strerror(errno));
+        const int fd = m_open.current();
+        const int listed = ::dup(fd);
+        DIR *dir = listed < 0 ? nullptr : ::fdopendir(listed);
+        if (!dir) {
+            const int saved = errno;
+            if (listed >= 0)
+                ::close(listed);
+            refuse(folder, std::string("cannot be read: ") + std::strerror(saved));
+        }
         std::vector<Entry> entries;
-        while (const dirent *found = ::readdir(dir)) {
+        for (;;) {
+            errno = 0;
+            const dirent *found = ::readdir(dir);
+            if (!found && errno != 0) {
+                const int saved = errno;
+                ::closedir(dir);
+                refuse(folder, std::string("cannot be read whole: ") + std::strerror(saved));
+            }
+            if (!found)
+                break;
             const std::string name = found->d_name;
             if (name == "." || name == "..")
                 continue;
@@ -130,19 +214,23 @@ private:
                 m_report.skipped.push_back(path + ": hidden, skipped");
                 continue;
             }
-            Entry entry{name};
-            if (::stat(path.c_str(), &entry.info) != 0) {
-                const std::string why = std::strerror(errno);
-                if (isMarkdownName(name)) {
-                    ::closedir(dir);
-                    refuse(path, "cannot be read: " + why);
+            struct stat info
+            {
+            };
+            if (::fstatat(fd, name.c_str(), &info, 0) != 0) {
+                const int saved = errno;
+                if (!isMarkdownName(name) && (saved == ENOENT || saved == ELOOP) &&
+                    ::fstatat(fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISLNK(info.st_mode)) {
+                    m_report.skipped.push_back(path + ": a link to nothing, not imported");
+                    continue;
                 }
-                m_report.skipped.push_back(path + ": cannot be read (" + why + "), not imported");
-                continue;
+                ::closedir(dir);
+                refuse(path, std::string("cannot be read: ") + std::strerror(saved));
             }
-            entry.folder = S_ISDIR(entry.info.st_mode);
-            if (!entry.folder && !(S_ISREG(entry.info.st_mode) && isMarkdownName(name))) {
-                m_report.skipped.push_back(path + (S_ISREG(entry.info.st_mode)
+            Entry entry{name, S_ISDIR(info.st_mode)};
+            if (!entry.folder && !(S_ISREG(info.st_mode) && isMarkdownName(name))) {
+                m_report.skipped.push_back(path + (S_ISREG(info.st_mode)
                                                        ? ": not a Markdown file, not imported"
                                                        : ": not a plain file, not imported"));
                 continue;
@@ -156,6 +244,8 @@ private:
     // Reads one folder's items in name order; returns the frames of the folders inside it.
     std::vector<std::size_t> readOne(std::size_t frameIndex)
     {
+        if (frameIndex != 0)
+            open(frameIndex);
         const Frame frame = m_frames[frameIndex];
         std::vector<Entry> entries = list(frame.path);
         const auto named = [&](const std::string &name) -> Entry * {
@@ -172,7 +262,7 @@ private:
                 note = named("README.md");
             if (note) {
                 note->used = true;
-                m_outline.items[frame.item].note = text(frame.path + "/" + note->name);
+                m_outline.items[frame.item].note = text(frame.path, note->name);
             }
         }
         std::vector<Entry *> items;
@@ -201,16 +291,14 @@ private:
         for (const Entry *entry : items) {
             std::string title = names::titleOf(stem(entry), numbered);
             m_report.latin1 += toUtf8(title) ? 1 : 0;
-            const std::string path = frame.path + "/" + entry->name;
             if (!entry->folder) {
-                m_outline.add(frame.item, std::move(title), text(path));
+                m_outline.add(frame.item, std::move(title), text(frame.path, entry->name));
                 continue;
             }
-            checkNoLoop(frameIndex, path, entry->info);
             const std::size_t item = m_outline.add(frame.item, std::move(title));
             if (entry->note)
-                m_outline.items[item].note = text(frame.path + "/" + entry->note->name);
-            m_frames.push_back(Frame{path, item, frameIndex, entry->info.st_dev, entry->info.st_ino,
+                m_outline.items[item].note = text(frame.path, entry->note->name);
+            m_frames.push_back(Frame{entry->name, frame.path + "/" + entry->name, item, frameIndex,
                                      entry->note != nullptr});
             below.push_back(m_frames.size() - 1);
         }
@@ -220,22 +308,10 @@ private:
         return below;
     }
 
-    // A folder that is one of the folders it sits in, through a link, would be read forever.
-    void checkNoLoop(std::size_t frame, const std::string &path, const struct stat &info)
+    // The note in the open folder.
+    std::string text(const std::string &folder, const std::string &name)
     {
-        for (std::size_t at = frame;; at = m_frames[at].above) {
-            if (m_frames[at].device == info.st_dev && m_frames[at].inode == info.st_ino)
-                refuse(path, "is a link back to " + m_frames[at].path +
-                                 ", which holds it (a link "
-                                 "loop)");
-            if (at == 0)
-                return;
-        }
-    }
-
-    std::string text(const std::string &path)
-    {
-        std::string note = readFile(path);
+        std::string note = readFile(m_open.current(), name, folder + "/" + name);
         m_report.latin1 += toUtf8(note) ? 1 : 0;
         return note;
     }
@@ -243,21 +319,20 @@ private:
     ImportedOutline &m_outline;
     ImportReport &m_report;
     std::vector<Frame> m_frames;
+    OpenPath m_open;
 };
 
 } // namespace
 
 ImportedOutline readMarkdownFolder(const std::string &path, ImportReport &report)
 {
-    struct stat info
-    {
-    };
-    if (::stat(path.c_str(), &info) != 0)
-        refuse(path, std::string("cannot be read: ") + std::strerror(errno));
-    if (!S_ISDIR(info.st_mode))
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOTDIR)
         refuse(path, "is not a folder");
+    if (fd < 0)
+        refuse(path, std::string("cannot be read: ") + std::strerror(errno));
     ImportedOutline outline;
-    FolderReader(outline, report).read(path, info);
+    FolderReader(outline, report).read(path, fd);
     return outline;
 }
 

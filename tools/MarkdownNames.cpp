@@ -2,6 +2,7 @@
 
 #include "store/Keys.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quillet::dbtool::markdownnames {
@@ -29,12 +30,21 @@ int hexValue(char c)
 
 } // namespace
 
-std::string nameOf(std::size_t position, std::string_view title, bool file, bool &shortened)
+std::optional<std::size_t> longestName(std::size_t components)
+{
+    const std::size_t share = kPathBudget / std::max<std::size_t>(components, 1) - 1;
+    if (share < kShortestName)
+        return std::nullopt;
+    return std::min(share, kLongestName);
+}
+
+std::string nameOf(std::size_t position, std::string_view title, bool file, std::size_t longest,
+                   bool &shortened)
 {
     char number[24];
     std::snprintf(number, sizeof number, "%02zu ", position);
     std::string name = number;
-    const std::size_t room = kLongestName - (file ? 3 : 0);
+    const std::size_t room = longest - (file ? 3 : 0);
     shortened = false;
     for (std::size_t pos = 0; pos < title.size();) {
         std::size_t next = pos;

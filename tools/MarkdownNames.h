@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,10 +12,23 @@ namespace quillet::dbtool::markdownnames {
 
 // The longest name a folder entry takes, in bytes.
 inline constexpr std::size_t kLongestName = 255;
+// The bytes the names along any path inside an exported folder share, the separators
+// included: well under the longest path a program may open (4,096 bytes on Linux), so that
+// the folder still opens by name a few levels down another.
+inline constexpr std::size_t kPathBudget = 3000;
+// The shortest name an item is given: its number, ".md" and a few bytes of its title.
+inline constexpr std::size_t kShortestName = 16;
 
-// The name of the position-th item (from 1) among its siblings, ".md" added for a file.
-// A title too long for a file name is cut at a character; shortened tells.
-std::string nameOf(std::size_t position, std::string_view title, bool file, bool &shortened);
+// The longest name of an item through which the deepest path inside the folder has the given
+// number of names (an item with children counts its own index.md below it): the budget
+// shared evenly, one byte of each share kept for the separator, and no more than a folder
+// entry takes. Nothing when that is shorter than kShortestName: the outline is too deep.
+std::optional<std::size_t> longestName(std::size_t components);
+
+// The name of the position-th item (from 1) among its siblings, ".md" added for a file, of at
+// most longest bytes. A title too long for that is cut at a character; shortened tells.
+std::string nameOf(std::size_t position, std::string_view title, bool file, std::size_t longest,
+                   bool &shortened);
 
 // Whether the name starts with an order number as nameOf writes it: two or more digits, then
 // one space.

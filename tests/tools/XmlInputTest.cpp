@@ -62,6 +62,9 @@ TEST(toolsXmlInput, ReadsWhatXmlMeansAndRefusesWhatIsNotXml)
         {"<a><b/><c></c ></a>\n<!-- after -->\n", "<a><b></b><c></c></a>"},
         {"\xEF\xBB\xBF<?xml version='1.0'?><!DOCTYPE a SYSTEM 'a>b' [<?p ]>?>]><a>&#x3B1;</a>",
          "<a>\"\xCE\xB1\"</a>"},
+        // Leniently: an instruction whose content follows its name without a space, as an
+        // outliner writes it.
+        {"<?pos=\"1\"?><a><?pos=\"2\"?>x</a>", "<a>\"x\"</a>"},
         // What it may not.
         {"<a><b></a></b>", "refused: doc, line 1: it is not well-formed XML: </a> where <b>"},
         {"<a/><b/>", "refused: doc, line 1: it is not well-formed XML: a second element"},
@@ -73,8 +76,10 @@ TEST(toolsXmlInput, ReadsWhatXmlMeansAndRefusesWhatIsNotXml)
         {"<a x='<'/>", "refused: doc, line 1: it is not well-formed XML: '<' in an attribute"},
         {"<a x=1/>", "refused: doc, line 1: it is not well-formed XML: an attribute's value"},
         {"<a x='1'y='2'/>", "refused: doc, line 1: it is not well-formed XML: the attributes"},
-        {"<a>&#0;</a>", "refused: doc, line 1: it is not well-formed XML: a character reference"},
-        {"<a>&#xD800;</a>", "refused: doc, line 1: it is not well-formed XML: a character"},
+        {"<a>&#0;</a>", "refused: doc, line 1: it is not well-formed XML: a character reference "
+                        "to a character XML does not allow (&#0;)"},
+        {"<a>&#xD800;</a>", "refused: doc, line 1: it is not well-formed XML: a character "
+                            "reference to a character XML does not allow (&#xD800;)"},
         {"<a>&#x110000;</a>", "refused: doc, line 1: it is not well-formed XML: a character"},
         {"<a>&e;</a>", "refused: doc, line 1: it is not well-formed XML: the entity &e;"},
         {"<a>&amp</a>", "refused: doc, line 1: it is not well-formed XML: the reference &amp"},
@@ -87,7 +92,10 @@ TEST(toolsXmlInput, ReadsWhatXmlMeansAndRefusesWhatIsNotXml)
         {"<a><!-- open </a>", "refused: doc, line 1: it is not well-formed XML: it ends inside a"},
         {"<a x='1", "refused: doc, line 1: it is not well-formed XML: it ends inside an attr"},
         {"<a x='1'", "refused: doc, line 1: it is not well-formed XML: it ends inside the tag"},
-        {"<a>&#x;</a>", "refused: doc, line 1: it is not well-formed XML: a character reference"},
+        {"<a>&#x;</a>", "refused: doc, line 1: it is not well-formed XML: a character reference "
+                        "that is not a number"},
+        {"<a><?=\"1\"?></a>", "refused: doc, line 1: it is not well-formed XML: expected a "
+                              "processing instruction's name"},
         {"<a/><?xml version='1.0'?>", "refused: doc, line 1: it is not well-formed XML: an XML"},
         {"<?xml version='1.0' encoding='no-such-code'?><a/>",
          "refused: doc, line 1: it declares the encoding \"no-such-code\""},
