@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <map>
 #include <ostream>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace quillet::dbtool {
@@ -129,7 +130,11 @@ int restore(const Arguments &args, std::ostream &out, std::ostream &)
 {
     const backups::Restored restored = backups::restore(args.positional[0], args.positional[1]);
     out << "Restored " << args.positional[0] << " to " << restored.file;
-    if (restored.file != args.positional[1])
+    // Named apart only when it is another file: a relative path names the same file too.
+    struct stat link
+    {
+    };
+    if (::lstat(args.positional[1].c_str(), &link) == 0 && S_ISLNK(link.st_mode))
         out << " (the file " << args.positional[1] << " links to)";
     out << ".\n";
     if (!restored.kept.empty())

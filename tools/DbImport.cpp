@@ -2,6 +2,7 @@
 #include "keeping/DurableFiles.h"
 #include "keeping/History.h"
 #include "keeping/Places.h"
+#include "store/Keys.h"
 #include "store/OutlineRowCheck.h"
 #include "store/Schema.h"
 #include "store/Settings.h"
@@ -49,6 +50,8 @@ public:
         m_previousId = id;
         for (const RowProblem problem : checked.problems)
             found({id, checked, problem, row});
+        if (keys::length(checked.key) > keys::kMaxLevels)
+            found({id, checked, std::nullopt, row, true});
         if (m_count == 0)
             m_rows.insert(stored);
     }
@@ -83,10 +86,14 @@ public:
         for (const Found &f : m_found) {
             const std::string &other =
                 f.problem == RowProblem::ParentNotBefore ? f.checked.parentKey : f.checked.key;
-            problems +=
-                "\n  ID " + std::to_string(f.id) + ", key \"" + f.checked.key + "\": " +
-                (f.problem ? describe(*f.problem, f.row, f.checked, m_check.firstIdOf(other))
-                           : "the rows are not in ID order");
+            problems += "\n  ID " + std::to_string(f.id) + ", key \"" + f.checked.key + "\": " +
+                        (f.problem ? describe(*f.problem, f.row, f.checked,
+                                              m_check.firstIdOf(other))
+                         : f.tooDeep ? "the item lies " +
+                                           std::to_string(keys::length(f.checked.key)) +
+                                           " levels deep, and an outline goes at most " +
+                                           std::to_string(keys::kMaxLevels) + " levels deep"
+                                     : "the rows are not in ID order");
         }
         if (m_count > 10)
             problems += "\n  and " + std::to_string(m_count - 10) + " more";
@@ -148,8 +155,9 @@ private:
     {
         std::int64_t id;
         CheckedRow checked;
-        std::optional<RowProblem> problem; // nothing: the rows are not in ID order
+        std::optional<RowProblem> problem; // nothing: the rows are not in ID order, or
         OutlineRow row;
+        bool tooDeep = false; // the row lies below the most levels an outline goes to
     };
     void found(Found problem)
     {

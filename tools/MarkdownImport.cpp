@@ -6,6 +6,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -291,11 +292,13 @@ private:
         for (const Entry *entry : items) {
             std::string title = names::titleOf(stem(entry), numbered);
             m_report.latin1 += toUtf8(title) ? 1 : 0;
+            const std::int64_t place = static_cast<std::int64_t>(m_places->size());
+            m_places->push_back(frame.path + "/" + entry->name);
             if (!entry->folder) {
-                m_outline.add(frame.item, std::move(title), text(frame.path, entry->name));
+                m_outline.add(frame.item, std::move(title), text(frame.path, entry->name), place);
                 continue;
             }
-            const std::size_t item = m_outline.add(frame.item, std::move(title));
+            const std::size_t item = m_outline.add(frame.item, std::move(title), {}, place);
             if (entry->note)
                 m_outline.items[item].note = text(frame.path, entry->note->name);
             m_frames.push_back(Frame{entry->name, frame.path + "/" + entry->name, item, frameIndex,
@@ -320,6 +323,12 @@ private:
     ImportReport &m_report;
     std::vector<Frame> m_frames;
     OpenPath m_open;
+    // Each item's path, by its place, for naming it should the import be refused.
+    std::shared_ptr<std::vector<std::string>> m_places =
+        std::make_shared<std::vector<std::string>>();
+
+public:
+    std::shared_ptr<const std::vector<std::string>> places() const { return m_places; }
 };
 
 } // namespace
@@ -332,7 +341,11 @@ ImportedOutline readMarkdownFolder(const std::string &path, ImportReport &report
     if (fd < 0)
         refuse(path, std::string("cannot be read: ") + std::strerror(errno));
     ImportedOutline outline;
-    FolderReader(outline, report).read(path, fd);
+    FolderReader reader(outline, report);
+    outline.placeName = [places = reader.places()](std::int64_t place) {
+        return (*places)[static_cast<std::size_t>(place)];
+    };
+    reader.read(path, fd);
     return outline;
 }
 

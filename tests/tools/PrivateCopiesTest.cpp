@@ -168,8 +168,13 @@ TEST_F(toolsPrivateCopies, RestoreFollowsALinkToTheDatabase)
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(querySql(path, "SELECT Keimeno FROM mynodes WHERE Kleidi='B'"), "secret");
     EXPECT_EQ(modeOf(path), 0600u);
-    EXPECT_NE(said.find("Restored " + backup + " to " + path), std::string::npos) << said;
+    EXPECT_NE(said.find("Restored " + backup + " to " + path + " (the file " + link + " links to)"),
+              std::string::npos)
+        << said;
     EXPECT_NE(said.find("kept as " + path + ".before-restore-"), std::string::npos) << said;
+    // A plain file named another way is not called a link.
+    const std::string plain = runTool({"restore", backup, beside + "/./mydata.mdb"});
+    EXPECT_EQ(plain.find("links to"), std::string::npos) << plain;
     // Nothing was made beside the link.
     const fs::directory_iterator linkFolder(elsewhere.folder().toStdString());
     EXPECT_EQ(std::distance(fs::begin(linkFolder), fs::end(linkFolder)), 1);
