@@ -86,14 +86,13 @@ public:
         for (const Found &f : m_found) {
             const std::string &other =
                 f.problem == RowProblem::ParentNotBefore ? f.checked.parentKey : f.checked.key;
-            problems += "\n  ID " + std::to_string(f.id) + ", key \"" + f.checked.key + "\": " +
-                        (f.problem ? describe(*f.problem, f.row, f.checked,
-                                              m_check.firstIdOf(other))
-                         : f.tooDeep ? "the item lies " +
-                                           std::to_string(keys::length(f.checked.key)) +
-                                           " levels deep, and an outline goes at most " +
-                                           std::to_string(keys::kMaxLevels) + " levels deep"
-                                     : "the rows are not in ID order");
+            problems +=
+                "\n  ID " + std::to_string(f.id) + ", key \"" + f.checked.key + "\": " +
+                (f.problem   ? describe(*f.problem, f.row, f.checked, m_check.firstIdOf(other))
+                 : f.tooDeep ? "the item lies " + std::to_string(keys::length(f.checked.key)) +
+                                   " levels deep, and an outline goes at most " +
+                                   std::to_string(keys::kMaxLevels) + " levels deep"
+                             : "the rows are not in ID order");
         }
         if (m_count > 10)
             problems += "\n  and " + std::to_string(m_count - 10) + " more";

@@ -1,6 +1,7 @@
 #include "keeping/Backups.h"
 
 #include "keeping/DurableFiles.h"
+#include "keeping/FileOperations.h"
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
 #include "keeping/Places.h"
@@ -14,9 +15,11 @@
 #include <fcntl.h>
 #include <functional>
 #include <regex>
+#include <set>
 #include <stdexcept>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillet::backups {
 
@@ -28,13 +31,6 @@ bool exists(const std::string &path)
     {
     };
     return ::lstat(path.c_str(), &info) == 0;
-}
-
-long long nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
 }
 
 // When the file last changed, in nanoseconds since the epoch; 0 when it cannot be read.
@@ -65,34 +61,69 @@ std::string integrityProblems(Connection &db)
     return lines == "ok" ? std::string() : lines;
 }
 
+// The engine's files beside a copy being made: its journal, and the log and index of a copy of
+// a file written ahead in a log (the history).
+const std::vector<std::string> kBesideCopy{"-journal", "-wal", "-shm"};
+
 // Copies the open database into file through the engine's online backup: into "<file>.partial"
-// made with the given permissions, synced, checked by check (empty: sound), and only then given
-// its name. False when stop was set first; throws when the copy fails or does not pass.
+// made with the given permissions and locked while it is written, synced, checked by check
+// (empty: sound), and only then given its name. False when stop was set first; throws when the
+// copy fails or does not pass.
 bool copyVerified(Connection &source, const std::string &file, mode_t mode,
                   const std::atomic<bool> *stop,
                   const std::function<std::string(const std::string &)> &check)
 {
     const std::string partial = file + ".partial";
-    durable::remove(partial);
+    durable::removeUnheld(partial, kBesideCopy);
+    const int held = durable::createHeld(partial, mode);
+    const auto giveUp = [&] {
+        for (const std::string &suffix : kBesideCopy)
+            durable::remove(partial + suffix);
+        durable::remove(partial);
+        durable::fileOperations().close(held);
+    };
     try {
-        durable::createFile(partial, mode);
+        bool copied = false;
         {
             Connection copy(partial, Connection::Mode::Create);
-            if (!source.copyTo(copy, stop)) {
-                durable::remove(partial);
-                return false;
-            }
+            copied = source.copyTo(copy, stop);
+            // A copy of a file written ahead in a log would be one too, and its log and index
+            // would stay beside it under the partial name: it is made a single file.
+            if (copied)
+                copy.exec("PRAGMA journal_mode=DELETE");
+        }
+        if (!copied) {
+            giveUp();
+            return false;
         }
         durable::sync(partial);
         if (const std::string problems = check(partial); !problems.empty())
             throw std::runtime_error(problems);
         durable::rename(partial, file);
     } catch (...) {
-        durable::remove(partial);
-        durable::remove(partial + "-journal");
+        giveUp();
         throw;
     }
+    durable::fileOperations().close(held);
     return true;
+}
+
+// What backups killed part-way left, and that no backup under way holds: their ".partial"
+// copies and the engine's files beside them.
+void clearInterrupted(const std::string &folder, const std::string &stem)
+{
+    std::set<std::string> partials;
+    if (DIR *dir = ::opendir(folder.c_str())) {
+        while (const dirent *entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            const std::size_t at = name.rfind(".partial");
+            if (name.starts_with(stem + "-") && at != std::string::npos)
+                partials.insert(folder + "/" + name.substr(0, at + 8));
+        }
+        ::closedir(dir);
+    }
+    for (const std::string &partial : partials)
+        durable::removeUnheld(partial, kBesideCopy);
 }
 
 } // namespace
@@ -180,20 +211,7 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
         }
     }
 
-    // A backup killed part-way leaves its ".partial" copy; one an hour old is no copy in
-    // progress any more.
-    if (DIR *dir = ::opendir(folder.c_str())) {
-        const std::string stem = places::stem(databasePath) + "-";
-        while (const dirent *entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            const std::string path = folder + "/" + name;
-            if (name.starts_with(stem) &&
-                (name.ends_with(".mdb.partial") || name.ends_with(".db.partial")) &&
-                nowNs() - modified(path) > 3600LL * 1000000000LL)
-                durable::remove(path);
-        }
-        ::closedir(dir);
-    }
+    clearInterrupted(folder, places::stem(databasePath));
 
     Made made{file, {}};
     std::vector<std::string> all = list(databasePath);

@@ -72,11 +72,10 @@ int undelete(const std::string &copyPath, const std::string &databasePath)
     for (const archive::Row &row : copy.rows) {
         const std::string key = keyOf(row);
         if (keys::length(key) > keys::kMaxLevels)
-            throw std::runtime_error(copyPath + " holds the item \"" + key + "\", " +
-                                     std::to_string(keys::length(key)) +
-                                     " levels deep, and an outline goes at most " +
-                                     std::to_string(keys::kMaxLevels) +
-                                     " levels deep; nothing was put back.");
+            throw std::runtime_error(
+                copyPath + " holds the item \"" + key + "\", " + std::to_string(keys::length(key)) +
+                " levels deep, and an outline goes at most " + std::to_string(keys::kMaxLevels) +
+                " levels deep; nothing was put back.");
         if (key.empty() || !restored.emplace(key, *row[0].integer()).second ||
             !ids.insert(*row[0].integer()).second)
             throw std::runtime_error(copyPath + " holds two items with the key \"" + key +

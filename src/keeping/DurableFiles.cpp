@@ -8,6 +8,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <streambuf>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -284,6 +285,35 @@ void copyFile(const std::string &from, const std::string &to, mode_t mode)
         remove(to);
         fail("cannot copy " + from + " to " + to, saved);
     }
+}
+
+int createHeld(const std::string &path, mode_t mode)
+{
+    const int fd = createExclusive(path, mode);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int saved = errno;
+        fileOperations().close(fd);
+        fail("cannot lock " + path, saved);
+    }
+    return fd;
+}
+
+bool removeUnheld(const std::string &path, const std::vector<std::string> &besideSuffixes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    // The engine's files beside it go first: a journal left without its file would be
+    // played into a new file of the same name.
+    for (const std::string &suffix : besideSuffixes)
+        remove(path + suffix);
+    if (fd >= 0) {
+        remove(path);
+        ::close(fd);
+    }
+    return true;
 }
 
 void createFile(const std::string &path, mode_t mode)

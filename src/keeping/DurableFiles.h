@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 // Files that are either there whole, on the disk, or not there at all; and the permissions of
 // the files and folders that hold notes beside a notes database.
@@ -77,6 +78,14 @@ bool remove(const std::string &path);
 // and syncs the folder it is in, when it is not there; a folder already there is left as it
 // is.
 void makeFolder(const std::string &path, mode_t mode);
+
+// Creates the file new, with exactly the given permission bits, and holds a lock on it (flock)
+// until the returned descriptor is closed: a file being written that nobody else removes.
+int createHeld(const std::string &path, mode_t mode);
+// Removes the file, and the files beside it named by it and the suffixes given, unless a
+// process holds its lock (createHeld); the files beside it go also when it is gone. False when
+// it is held.
+bool removeUnheld(const std::string &path, const std::vector<std::string> &besideSuffixes);
 
 // Takes away from the file or folder at path the group and other bits that mode lacks; the
 // owner's bits stay. False when it could not be changed.

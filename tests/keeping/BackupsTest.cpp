@@ -1,16 +1,23 @@
 #include "keeping/Backups.h"
 
+#include "keeping/History.h"
 #include "keeping/InUseLock.h"
+#include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace quillet {
 namespace {
+
+namespace fs = std::filesystem;
 
 class BackupsTest : public testing::Test
 {
@@ -108,6 +115,37 @@ TEST_F(BackupsTest, RestoreRefusesBesideAJournal)
     }
     EXPECT_TRUE(test::fileBytes(path) == before);
     EXPECT_EQ(test::fileBytes(path + "-journal"), "an interrupted change");
+}
+
+// A backup leaves its copies and nothing else, and clears what one killed part-way left, but
+// never what a backup under way holds.
+TEST_F(BackupsTest, BackupsLeaveNoLitterAndClearWhatAKilledOneLeft)
+{
+    {
+        NoteStore store(path);
+        ASSERT_TRUE(NoteHistory(path).keep(*store.readRow("A"), false, 1000));
+    }
+    const std::string first = backups::make(path).file;
+    const std::string history = places::historyBackupFile(path, first);
+    const auto name = [](const std::string &file) {
+        return fs::path(file).filename().string();
+    };
+    EXPECT_EQ(filesIn("backups"), (std::vector<std::string>{name(first), name(history)}));
+
+    const std::string killed = folder.path("backups/mydata-20200101-000000.mdb.partial");
+    const std::string killedHistory = folder.path("backups/mydata-history-20200101-000000.db");
+    const std::string underWay = folder.path("backups/mydata-20200101-000001.mdb.partial");
+    for (const std::string &left : {killed, killed + "-journal", killedHistory + ".partial-wal",
+                                    killedHistory + ".partial-shm", underWay})
+        std::ofstream(left) << "left";
+    const int held = ::open(underWay.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const std::string second = backups::make(path).file;
+    ::close(held);
+    std::vector<std::string> expected{name(underWay), name(first), name(history), name(second),
+                                      name(places::historyBackupFile(path, second))};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(filesIn("backups"), expected);
 }
 
 TEST_F(BackupsTest, AStoppedBackupLeavesNoFileWithABackupsName)

@@ -94,7 +94,7 @@ TEST(toolsDepthLimit, RowsAreMadeDownToTheHundredthLevelAndNoFurther)
          "in.opml, line 101"},
         {"OPML, 99 levels and nine leaves", opml(99, 9), Into::New, false, ""},
         {"OPML, ten leaves grouped one level down past 100", opml(99, 10), Into::New, true,
-         "\"L1 > L2 > L3 > … > L99 > More (leaf1 … leaf5) > leaf1\" (" },
+         "\"L1 > L2 > L3 > … > L99 > More (leaf1 … leaf5) > leaf1\" ("},
         {"CherryTree XML, 101 levels",
          [](const TempFolder &folder) {
              writeFile(folder.path("in.ctd"), nestedCherryXml(101));
@@ -102,8 +102,7 @@ TEST(toolsDepthLimit, RowsAreMadeDownToTheHundredthLevelAndNoFurther)
          },
          Into::New, true, "in.ctd, line 103"},
         {"Markdown folder, 100 levels",
-         [](const TempFolder &folder) { return nestedFolder(folder, 100); }, Into::New, false,
-         ""},
+         [](const TempFolder &folder) { return nestedFolder(folder, 100); }, Into::New, false, ""},
         {"Markdown folder, 101 levels",
          [](const TempFolder &folder) { return nestedFolder(folder, 101); }, Into::New, true,
          "/01 L100/01 L101.md)"},
@@ -148,8 +147,8 @@ TEST(toolsDepthLimit, RowsAreMadeDownToTheHundredthLevelAndNoFurther)
         NoteStore store(folder.path("deep-source.mdb"));
         store.deleteSubtree(std::string(100, '1').insert(0, "A").substr(0, 100),
                             [&](const std::vector<StoredRow> &rows) {
-                                copy = deletions::keepCopy(folder.path("deep-source.mdb"),
-                                                           "deep", rows);
+                                copy = deletions::keepCopy(folder.path("deep-source.mdb"), "deep",
+                                                           rows);
                             });
     }
     EXPECT_THROW(deletions::undelete(copy, folder.path("deep-source.mdb")), std::runtime_error);
