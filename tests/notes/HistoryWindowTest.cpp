@@ -116,15 +116,40 @@ TEST_F(HistoryWindowTest, TextsAndTitlesAreKeptEveryTenMinutesEachOnTheirOwn)
 }
 
 // The difference runs from the version to the note now: lines only in the version are marked
-// "-", lines only in the note now "+".
+// "-", lines only in the note now "+". A line break that ends a note starts no line of its own;
+// a last line break only one of the two has is said.
 TEST_F(HistoryWindowTest, TheDifferenceMarksWhatTheVersionAloneHoldsWithAMinus)
 {
-    open({{"A", "Alpha"}}, "kept\nsame\nold");
+    open({{"A", "Alpha"}});
+    struct Case
+    {
+        const char *name;
+        std::string version; // as an SQL expression
+        QString now;
+        QString shown;
+    };
+    const QString noBreak = "\\ (no line break at the end)\n";
+    const Case cases[] = {
+        {"lines of each", "'kept' || char(10) || 'same' || char(10) || 'old'", "same\nnew\nadded",
+         "- kept\n  same\n- old\n+ new\n+ added\n"},
+        {"both end in a break", "'a' || char(10) || 'b' || char(10)", "a\nb\n", "  a\n  b\n"},
+        {"a changed line before the break", "'a' || char(10) || 'b' || char(10)", "a\nc\n",
+         "  a\n- b\n+ c\n"},
+        {"an empty line that is there", "'a' || char(10, 10)", "a\n\n", "  a\n  \n"},
+        {"CR LF", "'a' || char(13, 10) || 'b' || char(13, 10)", "a\r\nc\r\n", "  a\n- b\n+ c\n"},
+        {"only the version ends in a break", "'a' || char(10)", "a", "- a\n+ a\n" + noBreak},
+        {"only the note now ends in a break", "'a'", "a\n", "- a\n" + noBreak + "+ a\n"},
+        {"an empty version", "''", "new", "+ new\n"},
+    };
     NoteHistory &history = session.history();
-    ASSERT_TRUE(history.keep(*session.store().readRow("A"), false, now));
-    HistoryWindow window(history, 1, "Alpha", "same\nnew\nadded");
-    EXPECT_EQ(window.findChild<QPlainTextEdit *>("difference")->toPlainText(),
-              "- kept\n  same\n- old\n+ new\n+ added\n");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        execSql(path, "UPDATE mynodes SET Keimeno=" + c.version + " WHERE Kleidi='A'");
+        ASSERT_TRUE(history.keep(*session.store().readRow("A"), false, ++now));
+        HistoryWindow window(history, 1, "Alpha", c.now);
+        EXPECT_EQ(window.findChild<QPlainTextEdit *>("difference")->toPlainText().toStdString(),
+                  c.shown.toStdString());
+    }
 }
 
 TEST(LineDiffTest, LinesOnlyBeforeAreRemovedAndOnlyAfterAdded)
