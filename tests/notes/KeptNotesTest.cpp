@@ -185,6 +185,32 @@ TEST_F(KeptNotesTest, ChangingANoteThatIsNotUtf8AsksFirst)
 
 // A blob whose bytes happen to be UTF-8 is still a blob: a change asks first, and No keeps
 // its type and bytes.
+// A NUL does not cut the note shown: it shows as a replacement character, as bytes that are
+// not UTF-8 do, and its note is asked about before a change is stored; No keeps its bytes.
+TEST_F(KeptNotesTest, ANulDoesNotCutTheNoteShown)
+{
+    const QString replaced(QChar::ReplacementCharacter);
+    const std::pair<const char *, QString> cases[] = {
+        {"X'00FF414243'", replaced + replaced + "ABC"},
+        {"'AB' || char(0) || 'C'", "AB" + replaced + "C"},
+    };
+    for (const auto &[value, shown] : cases) {
+        SCOPED_TRACE(value);
+        showNote(value);
+        const std::string before = stored();
+        EXPECT_EQ(ui().Text1->toPlainText(), shown);
+        ui().Text1->setFocus();
+        boxes.asked.clear();
+        boxes.answers = {MessageBoxes::Answer::No};
+        QTest::keyClicks(ui().Text1, "x");
+        QCoreApplication::processEvents();
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].buttons, MessageBoxes::Buttons::YesNo);
+        clickNode(1);
+        EXPECT_EQ(stored(), before);
+    }
+}
+
 TEST_F(KeptNotesTest, ABlobOfUtf8BytesIsAskedAboutAndNoKeepsIt)
 {
     showNote("X'616263'");
