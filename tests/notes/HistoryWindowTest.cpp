@@ -5,11 +5,13 @@
 #include "notes/LineDiff.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
+#include <filesystem>
 #include <fstream>
 
 namespace quillet::test {
@@ -236,6 +238,57 @@ TEST_F(HistoryWindowTest, AHistoryThatCannotBeWrittenIsSaidOnceAndNotesAreStored
     EXPECT_EQ(note(), "two");
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_TRUE(boxes.asked[0].text.contains("not keeping earlier versions"));
+}
+
+// A rename keeps the title it replaces only when the title changes: a title edited in place and
+// left as it was stores nothing, keeps nothing and, without a history, says nothing.
+TEST_F(HistoryWindowTest, ARenameKeepsAVersionOnlyWhenTheTitleChanges)
+{
+    struct Case
+    {
+        const char *name;
+        QString typed; // what the in-place editor holds when it closes; empty: left as shown
+        bool withoutHistory;
+        std::size_t titleVersions;
+        std::string title; // stored afterwards
+    };
+    const Case cases[] = {
+        {"unchanged", {}, false, 0, " Alpha "},
+        {"typed back as it was", "Alpha", false, 0, " Alpha "},
+        {"unchanged without a history", {}, true, 0, " Alpha "},
+        {"changed", "Omega", false, 1, "Omega"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        form.reset();
+        session.close();
+        std::filesystem::remove_all(places::historyFolder(path));
+        std::filesystem::remove(path);
+        open({{"A", " Alpha "}, {"B", "Beta"}});
+        if (c.withoutHistory)
+            std::ofstream(places::historyFolder(path)) << "a file where the folder goes";
+        boxes.asked.clear();
+        OutlineView &tree = *ui().TreeView1;
+        tree.setFocus();
+        QTest::keyClick(&tree, Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        ASSERT_TRUE(editor);
+        if (!c.typed.isEmpty()) {
+            editor->selectAll();
+            QTest::keyClicks(editor, c.typed);
+        }
+        // Leaving the title for the other item closes the editor.
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
+                          tree.visualRect(tree.modelIndexOf(2)).center());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi='A'"), c.title);
+        std::size_t titles = 0;
+        if (!c.withoutHistory)
+            for (const NoteVersion &version : session.history().versionsOf(1))
+                titles += version.titleOnly ? 1 : 0;
+        EXPECT_EQ(titles, c.titleVersions);
+        EXPECT_TRUE(boxes.asked.empty()) << boxes.asked.front().text.toStdString();
+    }
 }
 
 } // namespace
