@@ -47,11 +47,22 @@ void Form3::rebuildAndSelect(int index)
 }
 
 void Form3::addItem(const NewItem &item, const QString &prompt)
+    // Refused as the tenth child is, the reason named: the outline's own limits first, then
+    // the nine numbers of a level.
 {
     const int count = m_ui.TreeView1->count();
-    if (!item.fits || count >= kMaxItems) {
-        m_platform.messageBoxes.inform(this, QString(), tr("No room for a new item here!"),
-                                       MessageBoxes::Icon::None);
+    QString refusal;
+    if (count >= kMaxItems)
+        refusal = tr("No room for a new item: the outline holds at most %1 items, and it holds "
+                     "that many now.")
+                      .arg(kMaxItems);
+    else if (item.tooDeep)
+        refusal = tr("No room for a new subitem here: the outline goes at most %1 levels deep.")
+                      .arg(keys::kMaxLevels);
+    else if (!item.fits)
+        refusal = tr("No room for a new item here!");
+    if (!refusal.isEmpty()) {
+        m_platform.messageBoxes.inform(this, QString(), refusal, MessageBoxes::Icon::None);
         return;
     }
     // A row the outline leaves out may hold the key already; a second row with it would be
