@@ -4,6 +4,7 @@
 #include "platform/Guard.h"
 #include "store/Sqlite.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStandardPaths>
 #include <QTimer>
@@ -93,7 +94,15 @@ bool UnsavedText::eventFilter(QObject *watched, QEvent *event)
 NoteKeptAside UnsavedText::keepAtClosing(const std::string &databasePath, const QString &key,
                                          const QString &text)
 {
-    const QString file = writeRecoveryFile(databasePath, key, text);
+    // The door can be pressed again and again while the note cannot be stored: one file per
+    // text is enough.
+    if (key != m_recoveredKey || text != m_recoveredText || m_recoveryFile.isEmpty() ||
+        !QFileInfo::exists(m_recoveryFile)) {
+        m_recoveryFile = writeRecoveryFile(databasePath, key, text);
+        m_recoveredKey = key;
+        m_recoveredText = text;
+    }
+    const QString &file = m_recoveryFile;
     QString what = tr("Your note in \"%1\" was NOT stored; ").arg(m_failedPath);
     if (file.isEmpty())
         what += tr("its text could not be written to a recovery file either.");

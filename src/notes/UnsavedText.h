@@ -65,7 +65,8 @@ public:
     bool closing() const { return m_closing; }
     // At closing, after a failed save: writes the text of the note with the given key to a
     // recovery file beside the database, and returns what failed, where the text went and why,
-    // for the close to say with whatever else failed.
+    // for the close to say with whatever else failed. A text already written to a recovery file
+    // that is still there is not written again: that file is named.
     NoteKeptAside keepAtClosing(const std::string &databasePath, const QString &key,
                                 const QString &text);
 
@@ -93,6 +94,10 @@ private:
     QString m_failedPath; // the note the last failed save was for
     QString m_failure;    // why it failed, its cause only
     QString m_report;     // the failure's message, while it waits to be shown
+    // The last text written to a recovery file: its note's key, and the file.
+    QString m_recoveredKey;
+    QString m_recoveredText;
+    QString m_recoveryFile;
     QTimer *m_pause = nullptr;
 };
 
