@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <stdexcept>
+#include <utility>
 
 namespace quillet {
 
@@ -66,9 +67,15 @@ void UnsavedText::reportLater(const QString &message)
     QTimer::singleShot(0, this, &UnsavedText::reportWhenClickEnds);
 }
 
+void UnsavedText::sayLater(const QString &notice)
+{
+    m_notices << notice;
+    QTimer::singleShot(0, this, &UnsavedText::reportWhenClickEnds);
+}
+
 void UnsavedText::reportWhenClickEnds()
 {
-    if (!m_reportPending)
+    if (!m_reportPending && m_notices.isEmpty())
         return;
     // A mouse press moved the focus, and its button acts on release: a box shown before then
     // would take the release, and the click would be lost. The report waits for it.
@@ -76,9 +83,14 @@ void UnsavedText::reportWhenClickEnds()
         qApp->installEventFilter(this);
         return;
     }
-    m_reportPending = false;
-    if (!m_closing)
+    const bool failed = std::exchange(m_reportPending, false);
+    const QStringList notices = std::exchange(m_notices, QStringList());
+    if (m_closing)
+        return;
+    if (failed)
         reportUnhandled(m_boxes, m_owner, m_report);
+    for (const QString &notice : notices)
+        m_boxes.inform(m_owner, QStringLiteral("Quillet"), notice, MessageBoxes::Icon::Warning);
 }
 
 bool UnsavedText::eventFilter(QObject *watched, QEvent *event)

@@ -240,6 +240,42 @@ TEST_F(HistoryWindowTest, AHistoryThatCannotBeWrittenIsSaidOnceAndNotesAreStored
     EXPECT_TRUE(boxes.asked[0].text.contains("not keeping earlier versions"));
 }
 
+// Saves while the user types meet a history that cannot be written: no box opens under the
+// fingers, every word is stored, and the notice comes once, when the editor is left.
+TEST_F(HistoryWindowTest, TypingOnWithoutAHistoryStoresEveryWordAndSaysItOnceOnLeaving)
+{
+    open({{"A", "Alpha"}, {"B", "Beta"}});
+    std::ofstream(places::historyFolder(path)) << "a file where the folder goes";
+    ui().Text1->setFocus();
+    QTest::keyClick(ui().Text1, Qt::Key_A, Qt::ControlModifier);
+    for (const QString words : {"abc", " def"}) {
+        QTest::keyClicks(ui().Text1, words);
+        waitForTypingPause();
+        EXPECT_TRUE(boxes.asked.empty()) << boxes.asked.front().text.toStdString();
+        EXPECT_TRUE(ui().Text1->hasFocus());
+    }
+    EXPECT_EQ(note(), "abc def");
+
+    const auto leaveFor = [&](int index) {
+        OutlineView &tree = *ui().TreeView1;
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
+                          tree.visualRect(tree.modelIndexOf(index)).center());
+        QCoreApplication::processEvents();
+    };
+    leaveFor(2);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("not keeping earlier versions"));
+    EXPECT_EQ(selectionOf(*form).Key, "B");
+
+    leaveFor(1);
+    ui().Text1->setFocus();
+    ui().Text1->moveCursor(QTextCursor::End);
+    QTest::keyClicks(ui().Text1, " ghi");
+    leaveFor(2);
+    EXPECT_EQ(note(), "abc def ghi");
+    EXPECT_EQ(boxes.asked.size(), 1u);
+}
+
 // A rename keeps the title it replaces only when the title changes: a title edited in place and
 // left as it was stores nothing, keeps nothing and, without a history, says nothing.
 TEST_F(HistoryWindowTest, ARenameKeepsAVersionOnlyWhenTheTitleChanges)
