@@ -111,6 +111,7 @@ private:
     void goToItem(const QString &key);
     void showHistory();
     void restoreVersion(std::int64_t number);
+    void holdHistoryProblem();
     void sayHistoryProblem();
 
     Platform &m_platform;
@@ -125,6 +126,7 @@ private:
     // keeps what it replaces as a version.
     bool m_savedThisVisit = false;
     bool m_renamedThisVisit = false;
+    QString m_historyProblem; // why versions are not kept, to be said when the editor is left
     std::optional<NoteKeptAside>
         m_closingFailure; // what closing could not store, and where it went
 

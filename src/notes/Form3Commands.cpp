@@ -13,7 +13,6 @@
 #include "store/NoteStore.h"
 
 #include <QGroupBox>
-#include <QTimer>
 
 #include <algorithm>
 #include <system_error>
@@ -48,10 +47,21 @@ void Form3::rebuildAndSelect(int index)
 
 void Form3::addItem(const NewItem &item, const QString &prompt)
 {
+    // Refused as the tenth child is, the reason named: the outline's own limits first, then
+    // the nine numbers of a level.
     const int count = m_ui.TreeView1->count();
-    if (!item.fits || count >= kMaxItems) {
-        m_platform.messageBoxes.inform(this, QString(), tr("No room for a new item here!"),
-                                       MessageBoxes::Icon::None);
+    QString refusal;
+    if (count >= kMaxItems)
+        refusal = tr("No room for a new item: the outline holds at most %1 items, and it holds "
+                     "that many now.")
+                      .arg(kMaxItems);
+    else if (item.tooDeep)
+        refusal = tr("No room for a new subitem here: the outline goes at most %1 levels deep.")
+                      .arg(keys::kMaxLevels);
+    else if (!item.fits)
+        refusal = tr("No room for a new item here!");
+    if (!refusal.isEmpty()) {
+        m_platform.messageBoxes.inform(this, QString(), refusal, MessageBoxes::Icon::None);
         return;
     }
     // A row the outline leaves out may hold the key already; a second row with it would be
@@ -292,25 +302,10 @@ void Form3::restoreVersion(std::int64_t number)
     // restoring that version in turn; then the version's own bytes go back, exactly.
     SaveNoteText();
     m_session.keepVersion(m_selection.StoredKey, true, false);
-    sayHistoryProblem();
     m_session.store().saveNoteValue(m_selection.StoredKey, version->row[3]);
+    holdHistoryProblem();
+    sayHistoryProblem();
     ShowNote();
-}
-
-void Form3::sayHistoryProblem()
-{
-    const std::string problem = m_session.takeHistoryProblem();
-    if (problem.empty())
-        return;
-    // Said once the action under way is over; the note itself was stored as always.
-    QTimer::singleShot(0, this, [this, why = QString::fromStdString(problem)] {
-        m_platform.messageBoxes.inform(
-            this, QStringLiteral("Quillet"),
-            tr("Quillet is not keeping earlier versions of your notes in this session: %1\n\n"
-               "Your notes are stored as always.")
-                .arg(why),
-            MessageBoxes::Icon::Warning);
-    });
 }
 
 } // namespace quillet

@@ -29,7 +29,10 @@ void Form3::Text1_LostFocus()
         SaveNoteText();
     } catch (const std::exception &error) {
         m_unsaved.reportLater(QString::fromUtf8(error.what()));
+        return;
     }
+    // What the saves while typing met is said now that the typing is over.
+    sayHistoryProblem();
 }
 
 void Form3::Text1_Change()
@@ -68,8 +71,9 @@ void Form3::askAboutNoteBytes()
 
 void Form3::storeTypedText()
 {
-    // Stored in the background while the user types: a failure shows nothing now. The text
-    // stays marked unsaved, and the save on leaving the editor reports it.
+    // Stored in the background while the user types: nothing it meets opens a window now, since
+    // a box would take the keys being typed. A failure leaves the text marked unsaved, and a
+    // history that cannot be written is held; the save on leaving the editor says either.
     try {
         SaveNoteText();
     } catch (const std::exception &) {
@@ -112,12 +116,12 @@ void Form3::SaveNoteText()
         return;
     const QString text = m_ui.Text1->noteText();
     m_session.keepVersion(m_selection.StoredKey, !std::exchange(m_savedThisVisit, true), false);
-    sayHistoryProblem();
     try {
         m_session.store().saveText(m_selection.StoredKey, text.toStdString());
     } catch (const std::exception &error) {
         m_unsaved.notStored(m_selection.FullPath, error);
     }
+    holdHistoryProblem();
     m_ui.Text1->markStored(text);
     m_noteBytes = NoteBytes();
     m_unsaved.stored();
@@ -146,8 +150,29 @@ void Form3::RenameNote(const QString &title)
     if (m_selection.isEmpty())
         return;
     m_session.keepVersion(m_selection.StoredKey, !std::exchange(m_renamedThisVisit, true), true);
-    sayHistoryProblem();
     m_session.store().rename(m_selection.StoredKey, title.toStdString());
+    holdHistoryProblem();
+    sayHistoryProblem();
+}
+
+void Form3::holdHistoryProblem()
+{
+    // Taken only once a save has stored what it was for, so that the notice that versions are
+    // not kept can say that the notes are stored: on a file that stores nothing, only the
+    // failed save is said. The notice goes once, whatever more saves meet.
+    const std::string problem = m_session.takeHistoryProblem();
+    if (!problem.empty())
+        m_historyProblem = QString::fromStdString(problem);
+}
+
+void Form3::sayHistoryProblem()
+{
+    if (m_historyProblem.isEmpty())
+        return;
+    m_unsaved.sayLater(
+        tr("Quillet is not keeping earlier versions of your notes in this session: %1\n\n"
+           "Your notes are stored as always.")
+            .arg(std::exchange(m_historyProblem, QString())));
 }
 
 void Form3::SaveWorkspace(const WindowGeometry &geometry)

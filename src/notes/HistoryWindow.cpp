@@ -121,15 +121,7 @@ void HistoryWindow::showVersion(int row)
     m_version->showText(chosenText());
     if (!m_shown->titleOnly)
         m_version->setFormat(shownFormat(noteRowOf(m_shown->row), defaultFormat()));
-    QString difference;
-    for (const DiffLine &line :
-         lineDiff(chosenText().split(QLatin1Char('\n')), m_current.split(QLatin1Char('\n')))) {
-        const char *mark = line.kind == DiffLine::Kind::Removed ? "- "
-                           : line.kind == DiffLine::Kind::Added ? "+ "
-                                                                : "  ";
-        difference += QLatin1String(mark) + line.text + QLatin1Char('\n');
-    }
-    m_difference->setPlainText(difference);
+    m_difference->setPlainText(differenceText(chosenText(), m_current));
 }
 
 QString HistoryWindow::chosenText() const

@@ -70,8 +70,10 @@ NewItem newSiblingItem(const QString &selectedKey, const OutlineModel &outline)
 NewItem newChildItem(const QString &selectedKey, const QString &selectedPath,
                      const OutlineModel &outline)
 {
-    return numbered(selectedKey, numbersInUse(selectedKey, selectedKey.size() + 1, outline),
-                    selectedPath);
+    NewItem item = numbered(selectedKey, numbersInUse(selectedKey, selectedKey.size() + 1, outline),
+                            selectedPath);
+    item.tooDeep = keys::length(item.key.toStdString()) > keys::kMaxLevels;
+    return item;
 }
 
 } // namespace quillet

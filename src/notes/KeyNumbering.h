@@ -14,6 +14,9 @@ struct NewItem
     QString key;        // the key the new item takes
     QString placeLabel; // names its place in the confirmation prompt
     bool fits = true;   // false when the key scheme has no room for it there
+    // A subitem whose key would be longer than keys::kMaxLevels characters: the outline goes
+    // no deeper. An item beside one already that deep makes nothing deeper, and is let be.
+    bool tooDeep = false;
 };
 
 // The key of an item's parent; empty for a top-level item.

@@ -1,5 +1,7 @@
 #include "notes/LineDiff.h"
 
+#include <QObject>
+
 #include <algorithm>
 
 namespace quillet {
@@ -59,6 +61,75 @@ std::vector<DiffLine> lineDiff(const QStringList &before, const QStringList &aft
     for (qsizetype i = before.size() - tail; i < before.size(); ++i)
         lines.push_back({DiffLine::Kind::Same, before[i]});
     return lines;
+}
+
+namespace {
+
+// The characters the editor starts a new line at.
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator;
+}
+
+bool endsInLineBreak(const QString &text)
+{
+    return !text.isEmpty() && isLineBreak(text.back());
+}
+
+QString withoutLineBreak(QString line)
+{
+    while (!line.isEmpty() && isLineBreak(line.back()))
+        line.chop(1);
+    return line;
+}
+
+} // namespace
+
+QStringList linesWithBreaks(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!isLineBreak(text[i]))
+            continue;
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        lines << text.mid(start, i + 1 - start);
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines << text.mid(start);
+    return lines;
+}
+
+QString differenceText(const QString &before, const QString &after)
+{
+    const QStringList beforeLines = linesWithBreaks(before);
+    const QStringList afterLines = linesWithBreaks(after);
+    // Where only one text ends in a line break, the other's last line differs by that alone
+    // perhaps: it is said, or the two would look the same.
+    const bool endingsDiffer = endsInLineBreak(before) != endsInLineBreak(after);
+    const qsizetype beforeUnended =
+        endingsDiffer && !endsInLineBreak(before) ? beforeLines.size() - 1 : qsizetype(-1);
+    const qsizetype afterUnended =
+        endingsDiffer && !endsInLineBreak(after) ? afterLines.size() - 1 : qsizetype(-1);
+    QString shown;
+    qsizetype inBefore = 0;
+    qsizetype inAfter = 0;
+    for (const DiffLine &line : lineDiff(beforeLines, afterLines)) {
+        const char *mark = line.kind == DiffLine::Kind::Removed ? "- "
+                           : line.kind == DiffLine::Kind::Added ? "+ "
+                                                                : "  ";
+        shown += QLatin1String(mark) + withoutLineBreak(line.text) + QLatin1Char('\n');
+        bool unended = false;
+        if (line.kind != DiffLine::Kind::Added)
+            unended = inBefore++ == beforeUnended;
+        if (line.kind != DiffLine::Kind::Removed)
+            unended = inAfter++ == afterUnended || unended;
+        if (unended)
+            shown += QObject::tr("\\ (no line break at the end)") + QLatin1Char('\n');
+    }
+    return shown;
 }
 
 } // namespace quillet

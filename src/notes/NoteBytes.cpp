@@ -14,7 +14,7 @@ NoteBytes NoteBytes::of(const Value *stored)
         bytes.m_lossy = true;
     } else if (const std::optional<std::string_view> text = stored->textView()) {
         const QByteArrayView view(text->data(), static_cast<qsizetype>(text->size()));
-        bytes.m_lossy = !view.isValidUtf8();
+        bytes.m_lossy = !view.isValidUtf8() || view.contains('\0');
     }
     if (bytes.m_lossy)
         bytes.m_stored = *stored;
@@ -27,8 +27,8 @@ QString NoteBytes::question(const QString &fullPath, const QString &backup) cons
         m_stored.type() == Value::Type::Blob
             ? QObject::tr("The note in \"%1\" is stored as raw bytes (a blob), not as text.")
                   .arg(fullPath)
-            : QObject::tr("The note in \"%1\" holds bytes that are not UTF-8 text; the editor "
-                          "shows them as replacement characters.")
+            : QObject::tr("The note in \"%1\" holds bytes that are not UTF-8 text, or a "
+                          "NUL; the editor shows them as replacement characters.")
                   .arg(fullPath);
     text += QObject::tr("\n\nStoring your change writes the whole note as UTF-8 text, and its "
                         "original bytes are gone from the notes database.");

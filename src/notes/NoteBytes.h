@@ -7,8 +7,8 @@
 namespace quillet {
 
 // What a shown note's stored bytes are, as far as the editor goes. UTF-8 text comes back from
-// the editor byte for byte; bytes that are not UTF-8, and a blob, cannot: the editor shows them
-// with replacement characters. Such a note is stored only once the user, asked at the first
+// the editor byte for byte; bytes that are not UTF-8, NUL, and a blob, cannot: the editor shows
+// them with replacement characters. Such a note is stored only once the user, asked at the first
 // change, agrees to have it written as UTF-8 text.
 class NoteBytes
 {

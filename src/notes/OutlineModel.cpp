@@ -145,6 +145,9 @@ bool OutlineModel::setData(const QModelIndex &index, const QVariant &value, int 
     const int number = numberOf(index);
     if (number < 0 || role != Qt::EditRole)
         return false;
+    // An edit that leaves the title as it was is no rename: nothing is stored, and no version.
+    if (value.toString() == m_nodes[number].text)
+        return true;
     m_nodes[number].text = value.toString();
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     emit titleEdited(number, m_nodes[number].text);

@@ -9,10 +9,13 @@
 namespace quillet {
 
 // Stored text (UTF-8 bytes) as the toolkit's text; bytes that are not UTF-8 show as
-// replacement characters.
+// replacement characters, and so does NUL, which the toolkit may take for the text's end.
 inline QString fromStored(std::string_view bytes)
 {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (bytes.find('\0') != std::string_view::npos)
+        text.replace(QChar(u'\0'), QChar::ReplacementCharacter);
+    return text;
 }
 
 // A stored value as the notes window shows it: as text, without leading and trailing spaces

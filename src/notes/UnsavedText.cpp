@@ -4,12 +4,14 @@
 #include "platform/Guard.h"
 #include "store/Sqlite.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
 
 #include <stdexcept>
+#include <utility>
 
 namespace quillet {
 
@@ -65,9 +67,15 @@ void UnsavedText::reportLater(const QString &message)
     QTimer::singleShot(0, this, &UnsavedText::reportWhenClickEnds);
 }
 
+void UnsavedText::sayLater(const QString &notice)
+{
+    m_notices << notice;
+    QTimer::singleShot(0, this, &UnsavedText::reportWhenClickEnds);
+}
+
 void UnsavedText::reportWhenClickEnds()
 {
-    if (!m_reportPending)
+    if (!m_reportPending && m_notices.isEmpty())
         return;
     // A mouse press moved the focus, and its button acts on release: a box shown before then
     // would take the release, and the click would be lost. The report waits for it.
@@ -75,9 +83,14 @@ void UnsavedText::reportWhenClickEnds()
         qApp->installEventFilter(this);
         return;
     }
-    m_reportPending = false;
-    if (!m_closing)
+    const bool failed = std::exchange(m_reportPending, false);
+    const QStringList notices = std::exchange(m_notices, QStringList());
+    if (m_closing)
+        return;
+    if (failed)
         reportUnhandled(m_boxes, m_owner, m_report);
+    for (const QString &notice : notices)
+        m_boxes.inform(m_owner, QStringLiteral("Quillet"), notice, MessageBoxes::Icon::Warning);
 }
 
 bool UnsavedText::eventFilter(QObject *watched, QEvent *event)
@@ -93,7 +106,15 @@ bool UnsavedText::eventFilter(QObject *watched, QEvent *event)
 NoteKeptAside UnsavedText::keepAtClosing(const std::string &databasePath, const QString &key,
                                          const QString &text)
 {
-    const QString file = writeRecoveryFile(databasePath, key, text);
+    // The door can be pressed again and again while the note cannot be stored: one file per
+    // text is enough.
+    if (key != m_recoveredKey || text != m_recoveredText || m_recoveryFile.isEmpty() ||
+        !QFileInfo::exists(m_recoveryFile)) {
+        m_recoveryFile = writeRecoveryFile(databasePath, key, text);
+        m_recoveredKey = key;
+        m_recoveredText = text;
+    }
+    const QString &file = m_recoveryFile;
     QString what = tr("Your note in \"%1\" was NOT stored; ").arg(m_failedPath);
     if (file.isEmpty())
         what += tr("its text could not be written to a recovery file either.");

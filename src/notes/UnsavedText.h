@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <exception>
 #include <string>
@@ -58,6 +59,9 @@ public:
     void reportLater(const QString &message);
     // The failure waiting to be shown is said by the command under way instead.
     void dropPendingReport() { m_reportPending = false; }
+    // Shows a notice (a box titled "Quillet" with a warning) as a failure is shown, once the
+    // user action under way is over, but holds neither the text nor the selection back.
+    void sayLater(const QString &notice);
 
     // Closing has begun: the close stores the text itself, and a note that cannot be stored
     // now is written to a recovery file.
@@ -65,7 +69,8 @@ public:
     bool closing() const { return m_closing; }
     // At closing, after a failed save: writes the text of the note with the given key to a
     // recovery file beside the database, and returns what failed, where the text went and why,
-    // for the close to say with whatever else failed.
+    // for the close to say with whatever else failed. A text already written to a recovery file
+    // that is still there is not written again: that file is named.
     NoteKeptAside keepAtClosing(const std::string &databasePath, const QString &key,
                                 const QString &text);
 
@@ -90,9 +95,14 @@ private:
     bool m_unsaved = false;
     bool m_reportPending = false;
     bool m_closing = false;
-    QString m_failedPath; // the note the last failed save was for
-    QString m_failure;    // why it failed, its cause only
-    QString m_report;     // the failure's message, while it waits to be shown
+    QString m_failedPath;  // the note the last failed save was for
+    QString m_failure;     // why it failed, its cause only
+    QString m_report;      // the failure's message, while it waits to be shown
+    QStringList m_notices; // notices waiting to be shown
+    // The last text written to a recovery file: its note's key, and the file.
+    QString m_recoveredKey;
+    QString m_recoveredText;
+    QString m_recoveryFile;
     QTimer *m_pause = nullptr;
 };
 

@@ -9,7 +9,9 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -140,6 +142,48 @@ TEST_F(FaultStartupTest, AReadOnlyDatabaseIsShownAndEveryWriteFailsCleanly)
     EXPECT_EQ(closing.count("read-only"), 1) << closing.toStdString();
     EXPECT_FALSE(closing.contains("try again"));
     EXPECT_EQ(fileBytes(path), before);
+}
+
+// Typing on a read-only database: the saves at the pauses in typing fail, and so does the
+// history. Nothing is said while the user types; leaving the editor says the one thing that
+// is true, that the note was not stored.
+TEST_F(FaultStartupTest, TypingOnAReadOnlyDatabaseSaysOnlyThatTheNoteWasNotStored)
+{
+    const QString place = folder.folder() + QStringLiteral("/ro");
+    QDir().mkpath(place);
+    ReadOnlyPlace readOnly(place);
+    path = place.toStdString() + "/mydata.mdb";
+    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
+    if (!readOnly.seal())
+        GTEST_SKIP() << "no way to make a read-only folder here";
+    std::unique_ptr<MDIForm1> window = start();
+    ASSERT_TRUE(window);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    boxes.asked.clear();
+    Form3 &notes = *window->form3();
+    const NotesControls ui(notes);
+    auto *pause = notes.findChild<QTimer *>(QStringLiteral("typingPause"));
+    ASSERT_TRUE(pause);
+
+    ui.Text1->setFocus();
+    for (const char *words : {"abc", " def"}) {
+        QTest::keyClicks(ui.Text1, words);
+        ASSERT_TRUE(pause->isActive());
+        QSignalSpy paused(pause, &QTimer::timeout);
+        ASSERT_TRUE(paused.wait(10000));
+        EXPECT_TRUE(boxes.asked.empty()) << boxes.asked.front().text.toStdString();
+        EXPECT_TRUE(notes.hasUnsavedText());
+    }
+    OutlineView &tree = *ui.TreeView1;
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
+                      tree.visualRect(tree.modelIndexOf(2)).center());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("was NOT stored"));
+    EXPECT_FALSE(boxes.asked[0].text.contains("stored as always"));
+    EXPECT_EQ(ui.Text1->toPlainText(), "abc def");
 }
 
 TEST_F(FaultStartupTest, DamageFoundAfterStartUpIsReportedWithTheCheckTool)

@@ -7,6 +7,8 @@
 #include <QGroupBox>
 #include <QProcess>
 
+#include <filesystem>
+
 namespace quillet::test {
 namespace {
 
@@ -53,6 +55,81 @@ TEST_F(CommandsTest, TheBrushAppliesColoursAboveBlackAndAlwaysStoresTheFormat)
     EXPECT_EQ(choosers.colorRequests.back().options & 1u, 1u);
     EXPECT_EQ(choosers.colorRequests.back().owner, windowHandles::handleOf(form.get()));
     EXPECT_TRUE(boxes.asked.empty());
+}
+
+// An add without room is refused in an OK box that names the reason, and changes nothing: the
+// nine numbers of a level, the outline's most items, its most levels. An item beside one
+// already deeper than that goes no deeper, and is added.
+TEST_F(CommandsTest, AnAddWithoutRoomSaysWhyAndChangesNothing)
+{
+    // Keys of the given length below "A": "A", "A1", "A11", and so on.
+    const auto chain = [](int levels) {
+        std::vector<Row> rows;
+        std::string key = "A";
+        for (int level = 1; level <= levels; ++level, key += '1')
+            rows.push_back({key, "level " + std::to_string(level)});
+        return rows;
+    };
+    const std::string full =
+        "WITH RECURSIVE digit(d) AS (VALUES (1), (2), (3), (4), (5), (6), (7), (8), (9)),"
+        " k(key) AS (SELECT 'A1' UNION ALL SELECT key || d FROM k, digit LIMIT 32765)"
+        " INSERT INTO mynodes (Kleidi, MyText) SELECT key, 't' FROM k";
+    const QString noRoom = "No room for a new item here!";
+    const QString tooDeep = "No room for a new subitem here: the outline goes at most 100 levels "
+                            "deep.";
+    const QString mostItems = "No room for a new item: the outline holds at most 32766 items, and "
+                              "it holds that many now.";
+    struct Case
+    {
+        const char *name;
+        std::vector<Row> rows;
+        std::string moreRows; // SQL
+        const char *selected;
+        const char *button;
+        QString refusal; // empty: the add is asked about
+    };
+    std::vector<Row> nine = {{"A", "Alpha"}};
+    for (char digit = '1'; digit <= '9'; ++digit)
+        nine.push_back({std::string("A") + digit, "child"});
+    const Case cases[] = {
+        {"a tenth child", nine, {}, "1", "Command1", noRoom},
+        {"a tenth item beside", nine, {}, "2", "Command4", noRoom},
+        {"a subitem at 99 levels", chain(99), {}, "99", "Command1", {}},
+        {"a subitem at 100 levels", chain(100), {}, "100", "Command1", tooDeep},
+        {"a subitem at 101 levels", chain(101), {}, "101", "Command1", tooDeep},
+        {"an item beside one at 100 levels", chain(100), {}, "100", "Command4", {}},
+        {"an item beside one at 101 levels", chain(101), {}, "101", "Command4", {}},
+        {"an item beside in a full outline", {{"A", "Alpha"}}, full, "2", "Command4", mostItems},
+        {"a subitem in a full outline", {{"A", "Alpha"}}, full, "2", "Command1", mostItems},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        form.reset();
+        std::filesystem::remove(path);
+        createDatabase(path, c.rows);
+        if (!c.moreRows.empty())
+            execSql(path, c.moreRows);
+        loadExisting();
+        ui().Text2->setText(c.selected);
+        const int count = ui().TreeView1->count();
+        const QString selected = selectionOf(*form).Key;
+        const std::string before = fileBytes(path);
+        boxes.asked.clear();
+        boxes.answers = {MessageBoxes::Answer::No};
+        click(c.button);
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        if (c.refusal.isEmpty()) {
+            EXPECT_EQ(boxes.asked[0].title, "Attention") << boxes.asked[0].text.toStdString();
+            continue;
+        }
+        EXPECT_EQ(boxes.asked[0].text, c.refusal);
+        EXPECT_EQ(boxes.asked[0].title, "");
+        EXPECT_EQ(boxes.asked[0].buttons, MessageBoxes::Buttons::Ok);
+        EXPECT_EQ(boxes.asked[0].icon, MessageBoxes::Icon::None);
+        EXPECT_EQ(fileBytes(path), before);
+        EXPECT_EQ(ui().TreeView1->count(), count);
+        EXPECT_EQ(selectionOf(*form).Key, selected);
+    }
 }
 
 TEST_F(CommandsTest, ExpandAllOpensEveryItemWithChildrenAtEveryDepth)

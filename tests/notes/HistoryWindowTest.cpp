@@ -5,11 +5,13 @@
 #include "notes/LineDiff.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
+#include <filesystem>
 #include <fstream>
 
 namespace quillet::test {
@@ -116,15 +118,40 @@ TEST_F(HistoryWindowTest, TextsAndTitlesAreKeptEveryTenMinutesEachOnTheirOwn)
 }
 
 // The difference runs from the version to the note now: lines only in the version are marked
-// "-", lines only in the note now "+".
+// "-", lines only in the note now "+". A line break that ends a note starts no line of its own;
+// a last line break only one of the two has is said.
 TEST_F(HistoryWindowTest, TheDifferenceMarksWhatTheVersionAloneHoldsWithAMinus)
 {
-    open({{"A", "Alpha"}}, "kept\nsame\nold");
+    open({{"A", "Alpha"}});
+    struct Case
+    {
+        const char *name;
+        std::string version; // as an SQL expression
+        QString now;
+        QString shown;
+    };
+    const QString noBreak = "\\ (no line break at the end)\n";
+    const Case cases[] = {
+        {"lines of each", "'kept' || char(10) || 'same' || char(10) || 'old'", "same\nnew\nadded",
+         "- kept\n  same\n- old\n+ new\n+ added\n"},
+        {"both end in a break", "'a' || char(10) || 'b' || char(10)", "a\nb\n", "  a\n  b\n"},
+        {"a changed line before the break", "'a' || char(10) || 'b' || char(10)", "a\nc\n",
+         "  a\n- b\n+ c\n"},
+        {"an empty line that is there", "'a' || char(10, 10)", "a\n\n", "  a\n  \n"},
+        {"CR LF", "'a' || char(13, 10) || 'b' || char(13, 10)", "a\r\nc\r\n", "  a\n- b\n+ c\n"},
+        {"only the version ends in a break", "'a' || char(10)", "a", "- a\n+ a\n" + noBreak},
+        {"only the note now ends in a break", "'a'", "a\n", "- a\n" + noBreak + "+ a\n"},
+        {"an empty version", "''", "new", "+ new\n"},
+    };
     NoteHistory &history = session.history();
-    ASSERT_TRUE(history.keep(*session.store().readRow("A"), false, now));
-    HistoryWindow window(history, 1, "Alpha", "same\nnew\nadded");
-    EXPECT_EQ(window.findChild<QPlainTextEdit *>("difference")->toPlainText(),
-              "- kept\n  same\n- old\n+ new\n+ added\n");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        execSql(path, "UPDATE mynodes SET Keimeno=" + c.version + " WHERE Kleidi='A'");
+        ASSERT_TRUE(history.keep(*session.store().readRow("A"), false, ++now));
+        HistoryWindow window(history, 1, "Alpha", c.now);
+        EXPECT_EQ(window.findChild<QPlainTextEdit *>("difference")->toPlainText().toStdString(),
+                  c.shown.toStdString());
+    }
 }
 
 TEST(LineDiffTest, LinesOnlyBeforeAreRemovedAndOnlyAfterAdded)
@@ -211,6 +238,93 @@ TEST_F(HistoryWindowTest, AHistoryThatCannotBeWrittenIsSaidOnceAndNotesAreStored
     EXPECT_EQ(note(), "two");
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_TRUE(boxes.asked[0].text.contains("not keeping earlier versions"));
+}
+
+// Saves while the user types meet a history that cannot be written: no box opens under the
+// fingers, every word is stored, and the notice comes once, when the editor is left.
+TEST_F(HistoryWindowTest, TypingOnWithoutAHistoryStoresEveryWordAndSaysItOnceOnLeaving)
+{
+    open({{"A", "Alpha"}, {"B", "Beta"}});
+    std::ofstream(places::historyFolder(path)) << "a file where the folder goes";
+    ui().Text1->setFocus();
+    QTest::keyClick(ui().Text1, Qt::Key_A, Qt::ControlModifier);
+    for (const QString words : {"abc", " def"}) {
+        QTest::keyClicks(ui().Text1, words);
+        waitForTypingPause();
+        EXPECT_TRUE(boxes.asked.empty()) << boxes.asked.front().text.toStdString();
+        EXPECT_TRUE(ui().Text1->hasFocus());
+    }
+    EXPECT_EQ(note(), "abc def");
+
+    const auto leaveFor = [&](int index) {
+        OutlineView &tree = *ui().TreeView1;
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
+                          tree.visualRect(tree.modelIndexOf(index)).center());
+        QCoreApplication::processEvents();
+    };
+    leaveFor(2);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("not keeping earlier versions"));
+    EXPECT_EQ(selectionOf(*form).Key, "B");
+
+    leaveFor(1);
+    ui().Text1->setFocus();
+    ui().Text1->moveCursor(QTextCursor::End);
+    QTest::keyClicks(ui().Text1, " ghi");
+    leaveFor(2);
+    EXPECT_EQ(note(), "abc def ghi");
+    EXPECT_EQ(boxes.asked.size(), 1u);
+}
+
+// A rename keeps the title it replaces only when the title changes: a title edited in place and
+// left as it was stores nothing, keeps nothing and, without a history, says nothing.
+TEST_F(HistoryWindowTest, ARenameKeepsAVersionOnlyWhenTheTitleChanges)
+{
+    struct Case
+    {
+        const char *name;
+        QString typed; // what the in-place editor holds when it closes; empty: left as shown
+        bool withoutHistory;
+        std::size_t titleVersions;
+        std::string title; // stored afterwards
+    };
+    const Case cases[] = {
+        {"unchanged", {}, false, 0, " Alpha "},
+        {"typed back as it was", "Alpha", false, 0, " Alpha "},
+        {"unchanged without a history", {}, true, 0, " Alpha "},
+        {"changed", "Omega", false, 1, "Omega"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        form.reset();
+        session.close();
+        std::filesystem::remove_all(places::historyFolder(path));
+        std::filesystem::remove(path);
+        open({{"A", " Alpha "}, {"B", "Beta"}});
+        if (c.withoutHistory)
+            std::ofstream(places::historyFolder(path)) << "a file where the folder goes";
+        boxes.asked.clear();
+        OutlineView &tree = *ui().TreeView1;
+        tree.setFocus();
+        QTest::keyClick(&tree, Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        ASSERT_TRUE(editor);
+        if (!c.typed.isEmpty()) {
+            editor->selectAll();
+            QTest::keyClicks(editor, c.typed);
+        }
+        // Leaving the title for the other item closes the editor.
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
+                          tree.visualRect(tree.modelIndexOf(2)).center());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi='A'"), c.title);
+        std::size_t titles = 0;
+        if (!c.withoutHistory)
+            for (const NoteVersion &version : session.history().versionsOf(1))
+                titles += version.titleOnly ? 1 : 0;
+        EXPECT_EQ(titles, c.titleVersions);
+        EXPECT_TRUE(boxes.asked.empty()) << boxes.asked.front().text.toStdString();
+    }
 }
 
 } // namespace

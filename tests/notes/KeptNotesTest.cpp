@@ -2,9 +2,7 @@
 #include "keeping/Backups.h"
 
 #include <QScreen>
-#include <QSignalSpy>
 #include <QTextDocumentFragment>
-#include <QTimer>
 #include <QToolTip>
 
 namespace quillet::test {
@@ -70,17 +68,6 @@ protected:
             waitForTypingPause();
             break;
         }
-    }
-
-    // Waits for the pause in typing to pass, as the timer that stores typed text sees it.
-    void waitForTypingPause()
-    {
-        auto *pause = form->findChild<QTimer *>(QStringLiteral("typingPause"));
-        ASSERT_NE(pause, nullptr);
-        if (!pause->isActive())
-            return;
-        QSignalSpy fired(pause, &QTimer::timeout);
-        ASSERT_TRUE(fired.wait(10000));
     }
 };
 
@@ -196,6 +183,32 @@ TEST_F(KeptNotesTest, ABlobOfUtf8BytesIsAskedAboutAndNoKeepsIt)
     EXPECT_TRUE(boxes.asked[0].text.contains("blob")) << boxes.asked[0].text.toStdString();
     clickNode(1);
     EXPECT_EQ(stored(), "blob:616263");
+}
+
+// A NUL does not cut the note shown: it shows as a replacement character, as bytes that are
+// not UTF-8 do, and its note is asked about before a change is stored; No keeps its bytes.
+TEST_F(KeptNotesTest, ANulDoesNotCutTheNoteShown)
+{
+    const QString replaced(QChar::ReplacementCharacter);
+    const std::pair<const char *, QString> cases[] = {
+        {"X'00FF414243'", replaced + replaced + "ABC"},
+        {"'AB' || char(0) || 'C'", "AB" + replaced + "C"},
+    };
+    for (const auto &[value, shown] : cases) {
+        SCOPED_TRACE(value);
+        showNote(value);
+        const std::string before = stored();
+        EXPECT_EQ(ui().Text1->toPlainText(), shown);
+        ui().Text1->setFocus();
+        boxes.asked.clear();
+        boxes.answers = {MessageBoxes::Answer::No};
+        QTest::keyClicks(ui().Text1, "x");
+        QCoreApplication::processEvents();
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].buttons, MessageBoxes::Buttons::YesNo);
+        clickNode(1);
+        EXPECT_EQ(stored(), before);
+    }
 }
 
 TEST_F(KeptNotesTest, TheDeleteQuestionNamesRowsTheOutlineDoesNotShow)

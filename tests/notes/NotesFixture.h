@@ -6,7 +6,9 @@
 #include "support/NotesControls.h"
 #include "support/TestDatabase.h"
 
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +42,17 @@ protected:
         for (int i = 1; i <= tree.count(); ++i)
             lines.push_back(tree.key(i).toStdString() + ":" + tree.text(i).toStdString());
         return lines;
+    }
+
+    // Waits for the pause in typing to pass, as the timer that stores typed text sees it.
+    void waitForTypingPause()
+    {
+        auto *pause = form->findChild<QTimer *>(QStringLiteral("typingPause"));
+        ASSERT_NE(pause, nullptr);
+        if (!pause->isActive())
+            return;
+        QSignalSpy fired(pause, &QTimer::timeout);
+        ASSERT_TRUE(fired.wait(10000));
     }
 
     TempFolder folder;

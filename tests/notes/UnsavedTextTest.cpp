@@ -1,9 +1,12 @@
 #include "NotesFixture.h"
+#include "support/RecordingFileOperations.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QSignalSpy>
 #include <QToolButton>
 
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace quillet::test {
@@ -134,6 +137,36 @@ TEST_F(UnsavedTextTest, ClosingWritesTheTextToARecoveryFileBesideTheDatabase)
     EXPECT_EQ(file.permissions() & ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser),
               QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(ui().Check1->checkState(), Qt::Unchecked);
+}
+
+// The door, pressed again while the note still cannot be stored, writes no second recovery
+// file with the same text; a text changed since is written to one of its own.
+TEST_F(UnsavedTextTest, TheDoorWritesOneRecoveryFilePerText)
+{
+    RecordingFileOperations files(folder.folder().toStdString());
+    const auto recoveryFilesMade = [&] {
+        return std::count_if(files.calls().begin(), files.calls().end(), [](const auto &call) {
+            return call.starts_with("create ") && call.find(".recovered-B-") != std::string::npos;
+        });
+    };
+    QSignalSpy door(form.get(), &Form3::storeAndQuitRequested);
+    for (int press = 0; press < 3; ++press)
+        QTest::mouseClick(control<QToolButton>(*form, "Command8"), Qt::LeftButton);
+    ASSERT_EQ(door.size(), 3);
+    EXPECT_EQ(recoveryFilesMade(), 1);
+    EXPECT_EQ(door[2][0].toString(), door[0][0].toString());
+    EXPECT_TRUE(door[0][0].toString().contains("mydata.mdb.recovered-B-"))
+        << door[0][0].toString().toStdString();
+    // The close, with the same text, names the same file.
+    const std::optional<NoteKeptAside> kept = form->saveBeforeClosing();
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(door[0][0].toString().startsWith(kept->what));
+    EXPECT_EQ(recoveryFilesMade(), 1);
+
+    ui().Text1->setFocus();
+    QTest::keyClicks(ui().Text1, " and more");
+    QTest::mouseClick(control<QToolButton>(*form, "Command8"), Qt::LeftButton);
+    EXPECT_EQ(recoveryFilesMade(), 2);
 }
 
 } // namespace
