@@ -127,6 +127,7 @@ private:
     bool m_savedThisVisit = false;
     bool m_renamedThisVisit = false;
     QString m_historyProblem; // why versions are not kept, to be said when the editor is left
+    QString m_historyNotice;  // another database's history set aside, said the same way
     std::optional<NoteKeptAside>
         m_closingFailure; // what closing could not store, and where it went
 

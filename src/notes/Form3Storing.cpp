@@ -163,10 +163,15 @@ void Form3::holdHistoryProblem()
     const std::string problem = m_session.takeHistoryProblem();
     if (!problem.empty())
         m_historyProblem = QString::fromStdString(problem);
+    const std::string notice = m_session.takeHistoryNotice();
+    if (!notice.empty())
+        m_historyNotice = QString::fromStdString(notice);
 }
 
 void Form3::sayHistoryProblem()
 {
+    if (!m_historyNotice.isEmpty())
+        m_unsaved.sayLater(std::exchange(m_historyNotice, QString()));
     if (m_historyProblem.isEmpty())
         return;
     m_unsaved.sayLater(

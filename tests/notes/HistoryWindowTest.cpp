@@ -240,6 +240,57 @@ TEST_F(HistoryWindowTest, AHistoryThatCannotBeWrittenIsSaidOnceAndNotesAreStored
     EXPECT_TRUE(boxes.asked[0].text.contains("not keeping earlier versions"));
 }
 
+// A database made before databases had numbers keeps the history made beside it, which takes
+// its number with the first version kept; another database's history shows nothing here, and
+// the first version kept sets it aside, whole, and says so once.
+TEST_F(HistoryWindowTest, AHistoryServesOnlyItsOwnDatabase)
+{
+    createDatabase(path, {{"A", "Alpha"}, {"B", "Beta"}});
+    execSql(path, "UPDATE mynodes SET Keimeno='first' WHERE Kleidi='A'");
+    {
+        NoteStore store(path);
+        ASSERT_TRUE(NoteHistory(path).keep(*store.readRow("A"), false, 10));
+    }
+    execSql(path, "UPDATE mynodes SET Keimeno='second' WHERE Kleidi='A'");
+    const std::string history = places::historyFile(path);
+    const auto reopen = [&] {
+        form.reset();
+        loadExisting();
+        session.setClock([this] { return now; });
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        ui().Text2->setText("1");
+    };
+    reopen();
+    EXPECT_EQ(versionsOfA(), std::vector<std::string>{"first"});
+    typeAndLeave("third");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(versionsOfA(), (std::vector<std::string>{"second", "first"}));
+    const std::string id = querySql(path, "PRAGMA user_version");
+    EXPECT_NE(id, "0");
+    EXPECT_EQ(querySql(history, "PRAGMA user_version"), id);
+    EXPECT_TRUE(boxes.asked.empty());
+
+    // Another database in its place.
+    execSql(path, "PRAGMA user_version = 7");
+    reopen();
+    EXPECT_TRUE(versionsOfA().empty());
+    typeAndLeave("fourth");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(versionsOfA(), std::vector<std::string>{"third"});
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(boxes.asked[0].text.contains("set aside")) << boxes.asked[0].text.toStdString();
+    typeAndLeave("fifth");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(boxes.asked.size(), 1u);
+    std::size_t aside = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(places::historyFolder(path)))
+        if (entry.path().filename().string().starts_with("mydata-history-of-another-database-"))
+            aside += std::stoul(querySql(entry.path().string(), "SELECT count(*) FROM versions"));
+    EXPECT_EQ(aside, 2u);
+}
+
 // Saves while the user types meet a history that cannot be written: no box opens under the
 // fingers, every word is stored, and the notice comes once, when the editor is left.
 TEST_F(HistoryWindowTest, TypingOnWithoutAHistoryStoresEveryWordAndSaysItOnceOnLeaving)
