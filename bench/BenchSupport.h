@@ -73,7 +73,11 @@ struct LoadedForm
     NotesSession session;
     Form3 form{platform, session};
 
-    explicit LoadedForm(const std::string &path) { form.Form_Load(path); }
+    explicit LoadedForm(const std::string &path)
+    {
+        session.setPath(path);
+        form.Form_Load();
+    }
 };
 
 } // namespace quillet::bench

@@ -1,50 +1,32 @@
 #include "app/DamageCheckAndBackup.h"
 
-#include "keeping/Backups.h"
-#include "keeping/History.h"
-#include "store/QuickCheck.h"
-
-#include <ctime>
-
 namespace quillet {
 
-DamageCheckAndBackup::DamageCheckAndBackup(std::string databasePath, QObject *parent)
+DamageCheckAndBackup::DamageCheckAndBackup(Work work, QObject *parent)
     : QObject(parent)
-    , m_path(std::move(databasePath))
+    , m_upkeep(std::move(work))
 {
 }
 
 DamageCheckAndBackup::~DamageCheckAndBackup() = default;
 
-void DamageCheckAndBackup::start(bool backUp)
+void DamageCheckAndBackup::start()
 {
     if (m_started)
         return;
     m_started = true;
-    m_work.start([this, backUp](const std::atomic<bool> &stop) { run(stop, backUp); });
-}
-
-void DamageCheckAndBackup::run(const std::atomic<bool> &stop, bool backUp)
-{
-    const DamageFinding finding = quickCheck(m_path, stop);
-    if (finding.outcome == DamageFinding::Outcome::NotChecked)
-        return;
-    const QString problem = QString::fromStdString(finding.problem);
-    m_work.answer([this, problem] { emit finished(problem); });
-    if (finding.outcome != DamageFinding::Outcome::Sound || !backUp)
-        return;
-    try {
-        if (backups::due(m_path)) {
-            backups::make(m_path, 10, &stop);
-            // The history is pruned once a day, once its copy is in the backup.
-            NoteHistory(m_path).prune(static_cast<std::int64_t>(std::time(nullptr)));
-        }
-    } catch (const std::exception &error) {
-        if (stop)
+    m_work.start([this](const std::atomic<bool> &stop) {
+        const Upkeep done = m_upkeep(stop);
+        if (!done.checked)
             return;
-        const QString why = QString::fromUtf8(error.what());
-        m_work.answer([this, why] { emit backupFailed(why); });
-    }
+        const QString damage = QString::fromStdString(done.damage);
+        const QString backup = QString::fromStdString(done.backupFailure);
+        m_work.answer([this, damage, backup] {
+            emit finished(damage);
+            if (!backup.isEmpty())
+                emit backupFailed(backup);
+        });
+    });
 }
 
 } // namespace quillet

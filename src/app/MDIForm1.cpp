@@ -21,12 +21,10 @@
 
 namespace quillet {
 
-MDIForm1::MDIForm1(Platform &platform, NotesSession &session, std::string databasePath,
-                   QString toolPath, QWidget *parent)
+MDIForm1::MDIForm1(Platform &platform, NotesSession &session, QString toolPath, QWidget *parent)
     : QMainWindow(parent)
     , m_platform(platform)
     , m_session(session)
-    , m_databasePath(std::move(databasePath))
     , m_toolPath(std::move(toolPath))
 {
     setObjectName(QStringLiteral("MDIForm1"));
@@ -70,13 +68,13 @@ void MDIForm1::MDIForm_Load()
     // start-up goes on. Only a database that cannot serve at all ends start-up.
     m_child->show();
     try {
-        m_form3->Form_Load(m_databasePath);
-    } catch (const DatabaseUnavailable &) {
+        m_form3->Form_Load();
+    } catch (const NotesUnavailable &) {
         throw;
     } catch (const std::exception &error) {
         reportUnhandled(m_platform.messageBoxes, this, QString::fromUtf8(error.what()));
     }
-    const QString file = QString::fromStdString(m_databasePath);
+    const QString file = QString::fromStdString(m_session.path());
     if (!m_form3->skippedRows().empty())
         m_platform.messageBoxes.inform(
             this, QStringLiteral("Quillet"),
@@ -95,9 +93,9 @@ void MDIForm1::MDIForm_Load()
         if (!m_session.isOpen())
             return;
         m_session.loadSettings();
-        const Settings &settings = m_session.settings();
-        applyGeometry(settings.at(1), settings.at(2), settings.at(3), settings.at(4));
-        m_form3->restoreSelection(settings.at(5));
+        const WindowGeometry stored = m_session.storedGeometry();
+        applyGeometry(stored.left, stored.top, stored.width, stored.height);
+        m_form3->restoreSelection(m_session.storedSelection());
     });
 }
 
@@ -105,8 +103,10 @@ void MDIForm1::startDamageCheckAndBackup()
 {
     if (m_checkAndBackup)
         return;
-    m_checkAndBackup = new DamageCheckAndBackup(m_databasePath, this);
-    const QString file = QString::fromStdString(m_databasePath);
+    // A file that cannot change needs no new backup, and its folder may take no files.
+    m_checkAndBackup = new DamageCheckAndBackup(
+        m_session.upkeep(m_session.isOpen() && !m_session.isReadOnly()), this);
+    const QString file = QString::fromStdString(m_session.path());
     connect(m_checkAndBackup, &DamageCheckAndBackup::finished, this,
             [this, file](const QString &problem) {
                 if (!problem.isEmpty())
@@ -122,8 +122,7 @@ void MDIForm1::startDamageCheckAndBackup()
                     startupMessages::backupFailed(file, problem, m_toolPath),
                     MessageBoxes::Icon::Warning);
             });
-    // A file that cannot change needs no new backup, and its folder may take no files.
-    m_checkAndBackup->start(m_session.isOpen() && !m_session.isReadOnly());
+    m_checkAndBackup->start();
 }
 
 void MDIForm1::applyGeometry(int left, int top, int width, int height)
@@ -260,7 +259,7 @@ void MDIForm1::closeEvent(QCloseEvent *event)
             tr("Quillet could not store everything while closing.\n\n") +
                 notStored.join(QStringLiteral("\n")) + tr("\n\nWhy: ") +
                 causes.join(QStringLiteral("\n")) +
-                tr("\n\nThe notes database: %1").arg(QString::fromStdString(m_databasePath)));
+                tr("\n\nThe notes database: %1").arg(QString::fromStdString(m_session.path())));
     event->accept();
 }
 

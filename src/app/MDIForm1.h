@@ -32,12 +32,13 @@ public:
     static constexpr int kMinimumHeight = 4000;
 
     // toolPath: quillet-db, which messages name for finding every problem in the file.
-    MDIForm1(Platform &platform, NotesSession &session, std::string databasePath, QString toolPath,
+    // The session names the notes database the window opens.
+    MDIForm1(Platform &platform, NotesSession &session, QString toolPath,
              QWidget *parent = nullptr);
     ~MDIForm1() override;
 
     // Loads the notes window (database and outline), then the settings, applies the stored
-    // geometry and hands the stored selection to the notes window. Throws DatabaseUnavailable
+    // geometry and hands the stored selection to the notes window. Throws NotesUnavailable
     // when the database cannot serve; other failures are reported and start-up goes on.
     void MDIForm_Load();
 
@@ -76,7 +77,6 @@ private:
 
     Platform &m_platform;
     NotesSession &m_session;
-    std::string m_databasePath;
     QString m_toolPath;
     QSize m_outerSize;  // the stored outer size, until the window's frame is known
     QSize m_designSize; // the inside size that shows the notes window whole

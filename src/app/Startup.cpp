@@ -1,12 +1,10 @@
 #include "app/Startup.h"
 
 #include "app/MDIForm1.h"
-#include "keeping/DurableFiles.h"
-#include "keeping/InUseLock.h"
+#include "notes/NotesSession.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
-#include "store/StoreError.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -20,13 +18,12 @@ namespace quillet {
 
 QString databasePathIn(const QString &programFolder)
 {
-    return QString::fromStdString(
-        durable::resolved((programFolder + QStringLiteral("/mydata.mdb")).toStdString()));
+    return QString::fromStdString(NotesSession::databaseIn(programFolder.toStdString()));
 }
 
 bool refuseDatabaseInUse(MessageBoxes &boxes, const QString &databasePath)
 {
-    if (!isInUse(databasePath.toStdString()))
+    if (!NotesSession::isOpenElsewhere(databasePath.toStdString()))
         return false;
     boxes.inform(nullptr, QStringLiteral("Quillet"),
                  QObject::tr("The notes database %1 is open in another copy of Quillet, which "
@@ -41,12 +38,12 @@ bool refuseDatabaseInUse(MessageBoxes &boxes, const QString &databasePath)
 std::unique_ptr<MDIForm1> openMainWindow(Platform &platform, NotesSession &session,
                                          const QString &databasePath, const QString &toolPath)
 {
-    auto window =
-        std::make_unique<MDIForm1>(platform, session, databasePath.toStdString(), toolPath);
+    session.setPath(databasePath.toStdString());
+    auto window = std::make_unique<MDIForm1>(platform, session, toolPath);
     try {
         window->MDIForm_Load();
-    } catch (const DatabaseUnavailable &error) {
-        const QString problem = QString::fromStdString(error.message());
+    } catch (const NotesUnavailable &error) {
+        const QString problem = QString::fromUtf8(error.what());
         QString text = QObject::tr("Quillet cannot open its notes database.\n\nFile: %1\n%2\n\n")
                            .arg(databasePath, problem);
         if (QFileInfo(databasePath).isSymLink() && !QFileInfo::exists(databasePath)) {

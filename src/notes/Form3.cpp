@@ -2,6 +2,7 @@
 
 #include "dialogs/CdlgEx.h"
 #include "notes/EditorFormat.h"
+#include "notes/NoteBytes.h"
 #include "notes/NoteEditor.h"
 #include "notes/OutlineLoader.h"
 #include "notes/OutlineView.h"
@@ -10,6 +11,7 @@
 #include "platform/PlainText.h"
 #include "platform/Twips.h"
 #include "store/NoteStore.h"
+#include "store/Settings.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -35,6 +37,7 @@ Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
     , m_platform(platform)
     , m_session(session)
     , m_unsaved(platform.messageBoxes, this)
+    , m_noteBytes(std::make_unique<NoteBytes>())
 {
     setObjectName(QStringLiteral("Form3"));
     m_ui.build(*this);
@@ -109,11 +112,11 @@ Form3::~Form3()
     m_ui.TreeView1->nodes().disconnect(this);
 }
 
-void Form3::Form_Load(const std::string &databasePath)
+void Form3::Form_Load()
 {
     m_session.settings().clearFrom(5);
     ClearTree();
-    m_session.open(databasePath);
+    m_session.open();
     LoadTree();
 }
 
@@ -223,7 +226,7 @@ void Form3::ShowNote()
     // With nothing selected the editor stays empty and read-only, so that nothing can be typed
     // that could not be stored.
     if (m_selection.isEmpty()) {
-        m_noteBytes = NoteBytes();
+        *m_noteBytes = NoteBytes();
         m_ui.Text1->showText(QString());
         m_ui.Text1->setReadOnly(true);
         return;
@@ -238,7 +241,7 @@ void Form3::ShowNote()
         // The row exists but could not be read (a lock held too long, a damaged file). Showing
         // it as an empty note would invite saving the empty text over it: say so, and keep the
         // editor read-only until a note is read again.
-        m_noteBytes = NoteBytes();
+        *m_noteBytes = NoteBytes();
         m_ui.Text1->showText(QString());
         m_ui.Text1->setFormat(defaultFormat());
         m_ui.Text1->setReadOnly(true);
@@ -251,7 +254,7 @@ void Form3::ShowNote()
     m_ui.Text1->setReadOnly(false);
     m_savedThisVisit = false;
     m_renamedThisVisit = false;
-    m_noteBytes = NoteBytes::of(row ? &row->text : nullptr);
+    *m_noteBytes = NoteBytes::of(row ? &row->text : nullptr);
     // A missing row shows as an empty note in the default format.
     m_ui.Text1->showText(row ? TrimValue(row->text) : QString());
     m_ui.Text1->setFormat(shownFormat(row, m_ui.Text1->format()));

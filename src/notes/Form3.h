@@ -1,8 +1,6 @@
 #pragma once
 
 #include "notes/CurrentSelection.h"
-#include "notes/KeyNumbering.h"
-#include "notes/NoteBytes.h"
 #include "notes/NotesLayout.h"
 #include "notes/NotesSession.h"
 #include "notes/NotesWindowControls.h"
@@ -21,6 +19,8 @@ namespace quillet {
 
 class CdlgEx;
 class FindWindow;
+class NoteBytes;
+struct NewItem;
 
 // The notes window: the path line, the outline, the note editor and the button panel. Its
 // controls are its own; the main window drives it through the methods below, and tests find
@@ -37,10 +37,10 @@ public:
     Form3(Platform &platform, NotesSession &session, QWidget *parent = nullptr);
     ~Form3() override;
 
-    // Clears settings positions 5 to 30, empties the outline, opens the database and loads the
-    // outline. Throws DatabaseUnavailable when the file cannot serve; rows that cannot join the
-    // outline are left out (skippedRows) and the others load.
-    void Form_Load(const std::string &databasePath);
+    // Clears settings positions 5 to 30, empties the outline, opens the session's database and
+    // loads the outline. Throws NotesUnavailable when the file cannot serve; rows that cannot
+    // join the outline are left out (skippedRows) and the others load.
+    void Form_Load();
 
     // Selects the stored node index, as start-up does: through the hidden text box, whose
     // change selects that node (the first for 0 or less, none past the last) and shows its note.
@@ -121,7 +121,8 @@ private:
     std::vector<SkippedRow> m_skippedRows;
     FindWindow *m_find = nullptr;
     UnsavedText m_unsaved;
-    NoteBytes m_noteBytes; // whether the note shown can be stored back as it came
+    // Whether the note shown can be stored back as it came.
+    std::unique_ptr<NoteBytes> m_noteBytes;
     // Whether this visit to the item stored its text, or its title, yet: the first of each
     // keeps what it replaces as a version.
     bool m_savedThisVisit = false;

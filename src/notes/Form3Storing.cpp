@@ -1,6 +1,6 @@
-#include "keeping/Backups.h"
 #include "notes/FindWindow.h"
 #include "notes/Form3.h"
+#include "notes/NoteBytes.h"
 #include "notes/NoteEditor.h"
 #include "notes/OutlineView.h"
 #include "platform/Guard.h"
@@ -39,8 +39,8 @@ void Form3::Text1_Change()
 {
     // The first change of a note whose bytes cannot come back from the editor is asked about
     // once the keystroke is over; until the user agrees, nothing of it is stored.
-    if (m_noteBytes.needsAsking()) {
-        m_noteBytes.asking();
+    if (m_noteBytes->needsAsking()) {
+        m_noteBytes->asking();
         QTimer::singleShot(0, this, [this] {
             guarded(m_platform.messageBoxes, this, [&] { askAboutNoteBytes(); });
         });
@@ -51,19 +51,19 @@ void Form3::Text1_Change()
 void Form3::askAboutNoteBytes()
 {
     const QString backup = QString::fromStdString(
-        backups::newestHolding(m_session.path(), m_selection.StoredKey, m_noteBytes.stored()));
+        m_session.newestBackupHolding(m_selection.StoredKey, m_noteBytes->stored()));
     const MessageBoxes::Answer answer = m_platform.messageBoxes.ask(
-        this, QStringLiteral("Quillet"), m_noteBytes.question(m_selection.FullPath, backup),
+        this, QStringLiteral("Quillet"), m_noteBytes->question(m_selection.FullPath, backup),
         MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Warning);
     if (answer == MessageBoxes::Answer::Yes) {
-        m_noteBytes.agreed();
+        m_noteBytes->agreed();
         // Saves met while the question was open stored nothing: the text goes after a pause.
         if (m_ui.Text1->isChanged())
             m_unsaved.typed();
         return;
     }
     // The note stays exactly as stored, and takes no typing until an item is chosen again.
-    m_noteBytes.refused();
+    m_noteBytes->refused();
     m_ui.Text1->revert();
     m_ui.Text1->setReadOnly(true);
     m_unsaved.stored();
@@ -112,7 +112,7 @@ void Form3::SaveNoteText()
         m_unsaved.stored();
         return;
     }
-    if (m_noteBytes.holdsBackSaves())
+    if (m_noteBytes->holdsBackSaves())
         return;
     const QString text = m_ui.Text1->noteText();
     m_session.keepVersion(m_selection.StoredKey, !std::exchange(m_savedThisVisit, true), false);
@@ -123,7 +123,7 @@ void Form3::SaveNoteText()
     }
     holdHistoryProblem();
     m_ui.Text1->markStored(text);
-    m_noteBytes = NoteBytes();
+    *m_noteBytes = NoteBytes();
     m_unsaved.stored();
     if (m_find)
         m_find->noteStored();

@@ -1,6 +1,13 @@
 #include "notes/NotesSession.h"
 
+#include "keeping/Backups.h"
 #include "keeping/Deletions.h"
+#include "keeping/DurableFiles.h"
+#include "keeping/History.h"
+#include "keeping/InUseLock.h"
+#include "store/NoteStore.h"
+#include "store/QuickCheck.h"
+#include "store/Settings.h"
 
 #include <charconv>
 #include <ctime>
@@ -9,18 +16,37 @@
 
 namespace quillet {
 
+NotesSession::NotesSession()
+    : m_settings(std::make_unique<Settings>())
+{
+}
+
 NotesSession::~NotesSession()
 {
     close();
 }
 
-void NotesSession::open(const std::string &path)
+std::string NotesSession::databaseIn(const std::string &folder)
+{
+    return durable::resolved(folder + "/mydata.mdb");
+}
+
+bool NotesSession::isOpenElsewhere(const std::string &path)
+{
+    return isInUse(path);
+}
+
+void NotesSession::open()
 {
     close();
-    m_path = path;
-    m_inUse = std::make_unique<InUseLock>(path);
-    m_store = std::make_unique<NoteStore>(path);
-    m_history = std::make_unique<NoteHistory>(path);
+    try {
+        m_inUse = std::make_unique<InUseLock>(m_path);
+        m_store = std::make_unique<NoteStore>(m_path);
+    } catch (const DatabaseUnavailable &error) {
+        close();
+        throw NotesUnavailable(error.message());
+    }
+    m_history = std::make_unique<NoteHistory>(m_path);
     m_history->pairWith(m_store->fileId());
 }
 
@@ -101,25 +127,67 @@ bool NotesSession::isReadOnly() const
 
 void NotesSession::loadSettings()
 {
-    store().loadSettings(m_settings);
+    store().loadSettings(*m_settings);
+}
+
+WindowGeometry NotesSession::storedGeometry() const
+{
+    return {m_settings->at(1), m_settings->at(2), m_settings->at(3), m_settings->at(4)};
+}
+
+std::int32_t NotesSession::storedSelection() const
+{
+    return m_settings->at(5);
+}
+
+std::function<Upkeep(const std::atomic<bool> &)> NotesSession::upkeep(bool backUp) const
+{
+    return [path = m_path, backUp](const std::atomic<bool> &stop) {
+        Upkeep done;
+        const DamageFinding finding = quickCheck(path, stop);
+        if (finding.outcome == DamageFinding::Outcome::NotChecked)
+            return done;
+        done.checked = true;
+        done.damage = finding.problem;
+        if (finding.outcome != DamageFinding::Outcome::Sound || !backUp)
+            return done;
+        try {
+            if (backups::due(path)) {
+                backups::make(path, 10, &stop);
+                // The history is pruned once a day, once its copy is in the backup.
+                NoteHistory(path).prune(static_cast<std::int64_t>(std::time(nullptr)));
+            }
+        } catch (const std::exception &error) {
+            if (!stop)
+                done.backupFailure = error.what();
+        }
+        return done;
+    };
+}
+
+std::string NotesSession::newestBackupHolding(const std::string &storedKey,
+                                              const Value &note) const
+{
+    return backups::newestHolding(m_path, storedKey, note);
 }
 
 void NotesSession::storeWorkspace(const std::vector<bool> &expanded, const WindowGeometry &geometry,
                                   const std::string &selectedIndex)
 {
     store().storeExpanded(expanded);
-    m_settings.at(1) = geometry.left;
-    m_settings.at(2) = geometry.top;
-    m_settings.at(3) = geometry.width;
-    m_settings.at(4) = geometry.height;
+    Settings &settings = *m_settings;
+    settings.at(1) = geometry.left;
+    settings.at(2) = geometry.top;
+    settings.at(3) = geometry.width;
+    settings.at(4) = geometry.height;
     std::int32_t index = 0;
     const char *end = selectedIndex.data() + selectedIndex.size();
     const auto [stop, error] = std::from_chars(selectedIndex.data(), end, index);
     if (error != std::errc() || stop != end || index < -32768 || index > 32767)
         throw std::out_of_range("The selected item's index \"" + selectedIndex +
                                 "\" is not a number from -32768 to 32767.");
-    m_settings.at(5) = index;
-    store().storeSettings(m_settings);
+    settings.at(5) = index;
+    store().storeSettings(settings);
 }
 
 int NotesSession::deleteWithCopy(const std::string &key)

@@ -1,17 +1,39 @@
 #pragma once
 
-#include "keeping/History.h"
-#include "keeping/InUseLock.h"
-#include "store/NoteStore.h"
-#include "store/Settings.h"
-
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace quillet {
+
+class InUseLock;
+class NoteHistory;
+class NoteStore;
+class Settings;
+class Value;
+
+// The notes database cannot serve at all (missing, unreadable, not a notes database, lacking a
+// table or column): what is wrong, in plain words. Start-up cannot go on after this.
+class NotesUnavailable : public std::runtime_error
+{
+public:
+    explicit NotesUnavailable(const std::string &problem)
+        : std::runtime_error(problem)
+    {
+    }
+};
+
+// What the work done with the file after start-up found.
+struct Upkeep
+{
+    bool checked = false;      // the damage check ran to its end
+    std::string damage;        // what the check found wrong; empty when the file is sound
+    std::string backupFailure; // why the daily backup failed; empty when it did not
+};
 
 // The main window's position (outer frame) and size (inside it), in twips, as the settings
 // keep them in positions 1 to 4.
@@ -30,22 +52,34 @@ struct WindowGeometry
 class NotesSession
 {
 public:
-    NotesSession() = default;
+    NotesSession();
     ~NotesSession();
     NotesSession(const NotesSession &) = delete;
     NotesSession &operator=(const NotesSession &) = delete;
 
-    // Opens the notes database at path; throws DatabaseUnavailable when it cannot serve.
-    void open(const std::string &path);
+    // The database file the program uses in a folder: mydata.mdb there, or the file it links
+    // to. Everything kept beside the database goes beside that file.
+    static std::string databaseIn(const std::string &folder);
+    // Whether a copy of the program has the database at path open (it holds the file's lock).
+    static bool isOpenElsewhere(const std::string &path);
+
+    // Names the notes database; nothing is opened yet.
+    void setPath(std::string path) { m_path = std::move(path); }
+    // The database file; empty before it is named.
+    const std::string &path() const { return m_path; }
+    // Opens the notes database named; throws NotesUnavailable when it cannot serve.
+    void open();
     // Closes the connection, then lets the lock go: the last database operation of a run.
     void close();
     bool isOpen() const { return m_store != nullptr; }
-    // The database file; empty before open.
-    const std::string &path() const { return m_path; }
 
     // The open store; throws std::logic_error when the file is not open.
     NoteStore &store();
-    Settings &settings() { return m_settings; }
+    Settings &settings() { return *m_settings; }
+    // What the settings hold for the main window: its geometry (positions 1 to 4) and the
+    // selected item's index (5), as loadSettings read them.
+    WindowGeometry storedGeometry() const;
+    std::int32_t storedSelection() const;
     // True when changes cannot be stored (the file, its folder or its disk is read-only).
     bool isReadOnly() const;
 
@@ -56,6 +90,16 @@ public:
     // std::out_of_range, having stored the flags, when the index is not a 16-bit number.
     void storeWorkspace(const std::vector<bool> &expanded, const WindowGeometry &geometry,
                         const std::string &selectedIndex);
+
+    // The work done with the file once the window shows, in one call that may run on a thread
+    // of its own (it uses connections of its own and the file's name only): the engine's quick
+    // check for damage, then, when the file is sound, backUp is set and a backup is due, the
+    // daily backup (keeping 10) and the pruning of the notes' earlier versions. Setting stop
+    // makes it give up soon.
+    std::function<Upkeep(const std::atomic<bool> &stop)> upkeep(bool backUp) const;
+    // The newest backup that still holds the note with the key exactly as given (its type and
+    // bytes); empty when none does.
+    std::string newestBackupHolding(const std::string &storedKey, const Value &note) const;
 
     // Deletes the item with the key and every row below it, once a copy of those rows is on
     // the disk in deleted/. Throws std::system_error when the copy cannot be written: then
@@ -80,7 +124,7 @@ public:
 
 private:
     std::string m_path;
-    Settings m_settings;
+    std::unique_ptr<Settings> m_settings;
     // Taken before the connection opens and let go after it closes: closing a descriptor of the
     // file drops the engine's locks on it.
     std::unique_ptr<InUseLock> m_inUse;

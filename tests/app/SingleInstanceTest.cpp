@@ -129,7 +129,8 @@ TEST_F(SingleInstanceTest, AFileOpenInACopyOutOfReachIsRefusedWithAMessage)
     EXPECT_TRUE(boxes.asked.empty());
     {
         NotesSession elsewhere;
-        elsewhere.open(path);
+        elsewhere.setPath(path);
+        elsewhere.open();
         EXPECT_TRUE(refuseDatabaseInUse(boxes, QString::fromStdString(path)));
     }
     ASSERT_EQ(boxes.asked.size(), 1u);

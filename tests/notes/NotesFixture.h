@@ -27,7 +27,8 @@ protected:
     Form3 &loadExisting()
     {
         form = std::make_unique<Form3>(platform, session);
-        form->Form_Load(path);
+        session.setPath(path);
+        form->Form_Load();
         return *form;
     }
 

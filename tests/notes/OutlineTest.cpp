@@ -160,7 +160,8 @@ TEST_F(OutlineTest, LoadingLeavesOutEveryRowTheToolReports)
         execSql(path,
                 "INSERT INTO mynodes (ID, Kleidi, MyText, anoixto) VALUES (100, 'Z', 'z', 0)");
         form = std::make_unique<Form3>(platform, session);
-        form->Form_Load(path);
+        session.setPath(path);
+        form->Form_Load();
         ASSERT_FALSE(form->skippedRows().empty());
         EXPECT_EQ(form->skippedRows()[0].id, c.id);
         EXPECT_NE(form->skippedRows()[0].reason.find(c.reason), std::string::npos)
@@ -176,7 +177,8 @@ TEST_F(OutlineTest, ARowLeftOutTakesItsDescendantsWithIt)
     execSql(path, "INSERT INTO mynodes (ID, Kleidi, MyText, anoixto) VALUES "
                   "(2, 'B', NULL, 0), (3, 'B1', 'b1', 0), (4, 'B11', 'b11', 0), (5, 'C', 'c', 0)");
     form = std::make_unique<Form3>(platform, session);
-    form->Form_Load(path);
+    session.setPath(path);
+    form->Form_Load();
     EXPECT_EQ(outline(), (std::vector<std::string>{"A:Top", "C:c"}));
     std::vector<std::int64_t> ids;
     for (const SkippedRow &row : form->skippedRows())
