@@ -1,6 +1,11 @@
 #include "notes/CurrentSelection.h"
 
 #include "notes/OutlineView.h"
+#include "platform/PlainText.h"
+
+#include <QLabel>
+#include <QScreen>
+#include <QToolTip>
 
 namespace quillet {
 
@@ -8,6 +13,15 @@ CurrentSelection CurrentSelection::of(const OutlineView &outline, int index)
 {
     return {outline.key(index), outline.text(index), QString::number(index),
             outline.fullPath(index), outline.storedKey(index)};
+}
+
+void showPath(QLabel &line, const QString &path)
+{
+    const QString shown = line.fontMetrics().elidedText(path, Qt::ElideMiddle, line.width());
+    line.setText(shown);
+    const QScreen *screen = line.screen();
+    const int width = screen ? screen->availableGeometry().width() * 9 / 10 : 800;
+    line.setToolTip(shown == path ? QString() : plainToolTip(path, QToolTip::font(), width));
 }
 
 } // namespace quillet

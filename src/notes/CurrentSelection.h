@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QLabel;
+
 #include <string>
 
 namespace quillet {
@@ -27,5 +29,9 @@ struct CurrentSelection
     // The record of node index (1-based) of the outline.
     static CurrentSelection of(const OutlineView &outline, int index);
 };
+
+// Shows the path in the path line: a path wider than the line is cut in the middle, where the
+// least is lost, and the whole path is then its tooltip, wrapped to the screen's width.
+void showPath(QLabel &line, const QString &path);
 
 } // namespace quillet

@@ -33,4 +33,14 @@ EditorFormat chooseFont(CdlgEx &dialog, EditorFormat format, std::int32_t owner)
     return format;
 }
 
+EditorFormat chooseBackground(CdlgEx &dialog, EditorFormat format, std::int32_t owner)
+{
+    dialog.sethOwner(owner);
+    dialog.setRGBResult(format.backColor);
+    dialog.ShowColor(true);
+    if (dialog.RGBResult() > 0)
+        format.backColor = dialog.RGBResult();
+    return format;
+}
+
 } // namespace quillet

@@ -15,4 +15,10 @@ class CdlgEx;
 // started on, rounded.
 EditorFormat chooseFont(CdlgEx &dialog, EditorFormat format, std::int32_t owner);
 
+// The background colour command's use of it: the chooser starts on the note's background. A
+// cancel leaves that colour as the answer, so it changes nothing (it used to apply whatever
+// colour the last font or colour command left, which could make the text invisible); a colour
+// chosen applies, black excepted.
+EditorFormat chooseBackground(CdlgEx &dialog, EditorFormat format, std::int32_t owner);
+
 } // namespace quillet

@@ -8,7 +8,6 @@
 #include "notes/OutlineView.h"
 #include "notes/TrimValue.h"
 #include "platform/Guard.h"
-#include "platform/PlainText.h"
 #include "platform/Twips.h"
 #include "store/NoteStore.h"
 #include "store/Settings.h"
@@ -17,18 +16,14 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
-#include <QScreen>
-#include <QShortcut>
 #include <QToolButton>
-#include <QToolTip>
 
 #include <stdexcept>
 
 // The notes window's wiring, the selection and the note display. The storing of what the user
-// changes is in Form3Storing.cpp, the buttons' commands in Form3Commands.cpp, the controls'
-// places in Form3Controls.cpp.
+// changes is in Form3Storing.cpp, the buttons' commands in Form3Commands.cpp, their keys in
+// Form3Keys.cpp, the controls and their places in NotesWindowControls.cpp.
 
 namespace quillet {
 
@@ -73,33 +68,7 @@ Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
     wire(m_ui.Command11, &QPushButton::clicked, &Form3::Command11_Click);
     wire(m_ui.Command12, &QPushButton::clicked, &Form3::Command12_Click);
 
-    // Keys for the commands: each presses its button, which takes the focus first, so the
-    // text being typed is stored before the command acts, as with a click. The focus then goes
-    // back where it was, unless the command put it elsewhere (an add or a delete puts it on the
-    // outline, at the new selection; the find window takes it): a key leaves no button holding
-    // the keys that follow.
-    const auto key = [this](const QKeySequence &keys, QWidget *where, auto action) {
-        auto *shortcut = new QShortcut(keys, where);
-        shortcut->setContext(where == this ? Qt::WidgetWithChildrenShortcut : Qt::WidgetShortcut);
-        connect(shortcut, &QShortcut::activated, this, action);
-    };
-    const auto press = [this](QAbstractButton *button) {
-        return [this, button] {
-            const QPointer<QWidget> before = window()->focusWidget();
-            button->setFocus(Qt::ShortcutFocusReason);
-            button->click();
-            if (before && before != button && window()->focusWidget() == button)
-                before->setFocus(Qt::ShortcutFocusReason);
-        };
-    };
-    key(QKeySequence(Qt::Key_Insert), this, press(m_ui.Command4));
-    key(QKeySequence(Qt::CTRL | Qt::Key_Insert), this, press(m_ui.Command1));
-    key(QKeySequence(Qt::Key_Delete), m_ui.TreeView1, press(m_ui.Command5));
-    key(QKeySequence(Qt::CTRL | Qt::Key_F), this, press(m_ui.Command7));
-    key(QKeySequence(Qt::CTRL | Qt::Key_P), this,
-        [this] { guarded(m_platform.messageBoxes, this, [&] { printNote(); }); });
-    key(QKeySequence(Qt::CTRL | Qt::Key_H), this,
-        [this] { guarded(m_platform.messageBoxes, this, [&] { showHistory(); }); });
+    wireKeys();
     wire(m_ui.Text1, &NoteEditor::historyRequested, &Form3::showHistory);
 }
 
@@ -141,9 +110,7 @@ void Form3::applyLayout(const NotesLayout &layout)
 std::optional<NoteKeptAside> Form3::saveBeforeClosing()
 {
     m_unsaved.setClosing(true);
-    m_closingFailure.reset();
-    m_ui.Check1->setCheckState(Qt::Checked);
-    return m_closingFailure;
+    return pressCheck1();
 }
 
 void Form3::setCurrentSelection(int index)
@@ -152,21 +119,7 @@ void Form3::setCurrentSelection(int index)
     m_ui.Label1->setText(m_selection.Key);
     m_ui.Label2->setText(m_selection.Text);
     m_ui.Label6->setText(m_selection.Index);
-    showPath();
-}
-
-void Form3::showPath()
-{
-    // A path wider than the line is cut in the middle, where the least is lost; the whole
-    // path is its tooltip, wrapped to the screen's width.
-    const QString shown = m_ui.Label3->fontMetrics().elidedText(
-        m_selection.FullPath, Qt::ElideMiddle, m_ui.Label3->width());
-    m_ui.Label3->setText(shown);
-    const QScreen *screen = m_ui.Label3->screen();
-    const int width = screen ? screen->availableGeometry().width() * 9 / 10 : 800;
-    m_ui.Label3->setToolTip(shown == m_selection.FullPath
-                                ? QString()
-                                : plainToolTip(m_selection.FullPath, QToolTip::font(), width));
+    showPath(*m_ui.Label3, m_selection.FullPath);
 }
 
 void Form3::ClearTree()

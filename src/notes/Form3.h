@@ -79,11 +79,11 @@ private:
     void setCurrentSelection(int index);
     // Stores a title edited in place in the selected item's row.
     void RenameNote(const QString &title);
+    void wireKeys();
     // The dialog component the window's commands share, made on first use.
     CdlgEx &dialog();
     bool unsavedTextStays();
     void selectEditedItem();
-    void showPath();
     void SaveNoteText();
     void storeTypedText();
     void SaveNoteFormat();
@@ -97,6 +97,9 @@ private:
     void Text1_Change();
     void askAboutNoteBytes();
     void Check1_Click();
+    // The hidden auto-save box's one press: stores the text being edited; at closing, a text
+    // that cannot be stored goes to a recovery file, and the result says so.
+    std::optional<NoteKeptAside> pressCheck1();
     void Command4_Click();
     void Command1_Click();
     void Command5_Click();
@@ -129,8 +132,6 @@ private:
     bool m_renamedThisVisit = false;
     QString m_historyProblem; // why versions are not kept, to be said when the editor is left
     QString m_historyNotice;  // another database's history set aside, said the same way
-    std::optional<NoteKeptAside>
-        m_closingFailure; // what closing could not store, and where it went
 
     NotesWindowControls m_ui; // the controls, named and placed as the design has them
 };

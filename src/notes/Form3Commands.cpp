@@ -3,7 +3,6 @@
 #include "notes/FindWindow.h"
 #include "notes/FontCommand.h"
 #include "notes/Form3.h"
-#include "notes/NoteBytes.h"
 #include "notes/HistoryWindow.h"
 #include "notes/KeyNumbering.h"
 #include "notes/NoteEditor.h"
@@ -20,7 +19,8 @@
 #include <system_error>
 
 // The notes window's commands: adding and deleting items, the note's font and background,
-// expanding the outline, storing and quitting, and the hidden panel's dialogs.
+// expanding the outline, finding, printing, the note's earlier versions, and the hidden panel's
+// dialogs.
 
 namespace quillet {
 
@@ -49,20 +49,9 @@ void Form3::rebuildAndSelect(int index)
 
 void Form3::addItem(const NewItem &item, const QString &prompt)
 {
-    // Refused as the tenth child is, the reason named: the outline's own limits first, then
-    // the nine numbers of a level.
+    // Refused as the tenth child is, the reason named.
     const int count = m_ui.TreeView1->count();
-    QString refusal;
-    if (count >= kMaxItems)
-        refusal = tr("No room for a new item: the outline holds at most %1 items, and it holds "
-                     "that many now.")
-                      .arg(kMaxItems);
-    else if (item.tooDeep)
-        refusal = tr("No room for a new subitem here: the outline goes at most %1 levels deep.")
-                      .arg(keys::kMaxLevels);
-    else if (!item.fits)
-        refusal = tr("No room for a new item here!");
-    if (!refusal.isEmpty()) {
+    if (const QString refusal = refusalOf(item, count); !refusal.isEmpty()) {
         m_platform.messageBoxes.inform(this, QString(), refusal, MessageBoxes::Icon::None);
         return;
     }
@@ -158,36 +147,11 @@ void Form3::Command10_Click()
     SaveNoteFormat();
 }
 
-void Form3::SaveNoteFormat()
-{
-    if (m_selection.isEmpty())
-        return;
-    // A key without a row stores nothing and says nothing; a failure of the disk or the file
-    // is said, so that the user knows the format will not come back.
-    try {
-        m_session.store().saveFormat(m_selection.StoredKey, storedFormat(m_ui.Text1->format()));
-    } catch (const StoreError &error) {
-        reportUnhandled(m_platform.messageBoxes, this,
-                        tr("The note's format was not stored.\n\n") +
-                            QString::fromUtf8(error.what()));
-    }
-}
-
 void Form3::Command9_Click()
 {
-    // The chooser starts on the note's background. A cancel leaves that colour as the answer,
-    // so it changes nothing (it used to apply whatever colour the last font or colour command
-    // left, which could make the text invisible); a colour chosen applies, black excepted. The
-    // format is stored in any case.
-    EditorFormat format = m_ui.Text1->format();
-    CdlgEx &colours = dialog();
-    colours.sethOwner(windowHandles::handleOf(this));
-    colours.setRGBResult(format.backColor);
-    colours.ShowColor(true);
-    if (colours.RGBResult() > 0) {
-        format.backColor = colours.RGBResult();
-        m_ui.Text1->setFormat(format);
-    }
+    // The format is stored in any case, a cancelled chooser's included.
+    m_ui.Text1->setFormat(
+        chooseBackground(dialog(), m_ui.Text1->format(), windowHandles::handleOf(this)));
     SaveNoteFormat();
 }
 
@@ -236,27 +200,6 @@ void Form3::goToItem(const QString &key)
     TreeView1_NodeClick(index);
 }
 
-void Form3::Command8_Click()
-{
-    // The click took the focus, so the editor's text has just been stored, or its failure waits
-    // to be said. Text that still cannot be stored goes to a recovery file, as at closing,
-    // before the program ends; the door says so itself, with anything else that failed.
-    QString noteFailure;
-    if (m_unsaved.has() && !m_unsaved.reportPending()) {
-        try {
-            SaveNoteText();
-        } catch (const std::exception &) {
-        }
-    }
-    if (m_unsaved.has()) {
-        m_unsaved.dropPendingReport();
-        const NoteKeptAside kept =
-            m_unsaved.keepAtClosing(m_session.path(), m_selection.Key, m_ui.Text1->noteText());
-        noteFailure = kept.what + QStringLiteral("\n\n") + kept.cause;
-    }
-    emit storeAndQuitRequested(noteFailure);
-}
-
 void Form3::Command11_Click()
 {
     CdlgEx &files = dialog();
@@ -284,27 +227,20 @@ void Form3::showHistory()
 {
     if (m_selection.isEmpty() || !m_session.isOpen())
         return;
-    const std::optional<std::int64_t> id = m_session.store().idOf(m_selection.StoredKey);
-    if (!id)
-        return;
-    HistoryWindow window(m_session.history(), *id, m_selection.Text, m_ui.Text1->noteText(), this);
-    connect(&window, &HistoryWindow::restoreRequested, this, [&](std::int64_t number) {
-        guarded(m_platform.messageBoxes, this, [&] { restoreVersion(number); });
-        window.accept();
-    });
-    window.exec();
+    HistoryWindow::showFor(m_session, m_selection.StoredKey, m_selection.Text,
+                           m_ui.Text1->noteText(), this, [this](std::int64_t number) {
+                               guarded(m_platform.messageBoxes, this,
+                                       [&] { restoreVersion(number); });
+                           });
 }
 
 void Form3::restoreVersion(std::int64_t number)
 {
-    const std::optional<NoteVersion> version = m_session.history().version(number);
-    if (!version || version->titleOnly)
-        return;
-    // What the editor holds is stored first, and kept, so that the restore can be undone by
-    // restoring that version in turn; then the version's own bytes go back, exactly.
+    // What the editor holds is stored first: the restore keeps it as a version, so that the
+    // restore can be undone by restoring that version in turn.
     SaveNoteText();
-    m_session.keepVersion(m_selection.StoredKey, true, false);
-    m_session.store().saveNoteValue(m_selection.StoredKey, version->row[3]);
+    if (!m_session.restoreVersion(m_selection.StoredKey, number))
+        return;
     holdHistoryProblem();
     sayHistoryProblem();
     ShowNote();

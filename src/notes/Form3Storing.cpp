@@ -8,13 +8,14 @@
 #include "store/NoteStore.h"
 
 #include <QCheckBox>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include <stdexcept>
 
 // The notes window's storing of what the user changes: the note's text (on leaving the editor,
-// after a pause in typing, through the auto-save box), a title edited in place, and the
-// workspace.
+// after a pause in typing, through the auto-save box), a title edited in place, the note's
+// format, and the workspace, with the door that stores it and ends the program.
 
 namespace quillet {
 
@@ -52,18 +53,13 @@ void Form3::askAboutNoteBytes()
 {
     const QString backup = QString::fromStdString(
         m_session.newestBackupHolding(m_selection.StoredKey, m_noteBytes->stored()));
-    const MessageBoxes::Answer answer = m_platform.messageBoxes.ask(
-        this, QStringLiteral("Quillet"), m_noteBytes->question(m_selection.FullPath, backup),
-        MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Warning);
-    if (answer == MessageBoxes::Answer::Yes) {
-        m_noteBytes->agreed();
+    if (m_noteBytes->ask(m_platform.messageBoxes, this, m_selection.FullPath, backup)) {
         // Saves met while the question was open stored nothing: the text goes after a pause.
         if (m_ui.Text1->isChanged())
             m_unsaved.typed();
         return;
     }
     // The note stays exactly as stored, and takes no typing until an item is chosen again.
-    m_noteBytes->refused();
     m_ui.Text1->revert();
     m_ui.Text1->setReadOnly(true);
     m_unsaved.stored();
@@ -82,11 +78,17 @@ void Form3::storeTypedText()
 
 void Form3::Check1_Click()
 {
-    // A momentary switch: checking it saves once and unchecks it. The uncheck raises this
-    // handler again, which then finds the box unchecked and does nothing. The box is unchecked
-    // also when the save fails, so that the next check (at closing) saves again.
-    if (m_ui.Check1->checkState() != Qt::Checked)
-        return;
+    if (m_ui.Check1->checkState() == Qt::Checked)
+        pressCheck1();
+}
+
+std::optional<NoteKeptAside> Form3::pressCheck1()
+{
+    // A momentary switch: checked, it saves once and unchecks itself, also when the save fails,
+    // so that the next check (at closing) saves again. Its own signals are held meanwhile: the
+    // uncheck is no second press.
+    const QSignalBlocker quiet(m_ui.Check1);
+    m_ui.Check1->setCheckState(Qt::Checked);
     try {
         SaveNoteText();
     } catch (const std::exception &) {
@@ -94,11 +96,10 @@ void Form3::Check1_Click()
         if (!m_unsaved.closing())
             throw;
         // Closing goes on whatever happens; the text must not go with it.
-        m_closingFailure =
-            m_unsaved.keepAtClosing(m_session.path(), m_selection.Key, m_ui.Text1->noteText());
-        return;
+        return m_unsaved.keepAtClosing(m_session.path(), m_selection.Key, m_ui.Text1->noteText());
     }
     m_ui.Check1->setCheckState(Qt::Unchecked);
+    return std::nullopt;
 }
 
 void Form3::SaveNoteText()
@@ -178,6 +179,42 @@ void Form3::sayHistoryProblem()
         tr("Quillet is not keeping earlier versions of your notes in this session: %1\n\n"
            "Your notes are stored as always.")
             .arg(std::exchange(m_historyProblem, QString())));
+}
+
+void Form3::Command8_Click()
+{
+    // The click took the focus, so the editor's text has just been stored, or its failure waits
+    // to be said. Text that still cannot be stored goes to a recovery file, as at closing,
+    // before the program ends; the door says so itself, with anything else that failed.
+    QString noteFailure;
+    if (m_unsaved.has() && !m_unsaved.reportPending()) {
+        try {
+            SaveNoteText();
+        } catch (const std::exception &) {
+        }
+    }
+    if (m_unsaved.has()) {
+        m_unsaved.dropPendingReport();
+        const NoteKeptAside kept =
+            m_unsaved.keepAtClosing(m_session.path(), m_selection.Key, m_ui.Text1->noteText());
+        noteFailure = kept.what + QStringLiteral("\n\n") + kept.cause;
+    }
+    emit storeAndQuitRequested(noteFailure);
+}
+
+void Form3::SaveNoteFormat()
+{
+    if (m_selection.isEmpty())
+        return;
+    // A key without a row stores nothing and says nothing; a failure of the disk or the file
+    // is said, so that the user knows the format will not come back.
+    try {
+        m_session.store().saveFormat(m_selection.StoredKey, storedFormat(m_ui.Text1->format()));
+    } catch (const StoreError &error) {
+        reportUnhandled(m_platform.messageBoxes, this,
+                        tr("The note's format was not stored.\n\n") +
+                            QString::fromUtf8(error.what()));
+    }
 }
 
 void Form3::SaveWorkspace(const WindowGeometry &geometry)

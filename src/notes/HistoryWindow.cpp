@@ -2,7 +2,9 @@
 
 #include "notes/LineDiff.h"
 #include "notes/NoteEditor.h"
+#include "notes/NotesSession.h"
 #include "notes/TrimValue.h"
+#include "store/NoteStore.h"
 
 #include <QClipboard>
 #include <QDateTime>
@@ -38,6 +40,21 @@ QString summaryLine(const VersionSummary &summary)
 }
 
 } // namespace
+
+void HistoryWindow::showFor(NotesSession &session, const std::string &storedKey,
+                            const QString &title, const QString &current, QWidget *parent,
+                            const std::function<void(std::int64_t)> &restore)
+{
+    const std::optional<std::int64_t> id = session.store().idOf(storedKey);
+    if (!id)
+        return;
+    HistoryWindow window(session.history(), *id, title, current, parent);
+    connect(&window, &HistoryWindow::restoreRequested, &window, [&](std::int64_t number) {
+        restore(number);
+        window.accept();
+    });
+    window.exec();
+}
 
 HistoryWindow::HistoryWindow(NoteHistory &history, std::int64_t noteId, const QString &title,
                              const QString &current, QWidget *parent)

@@ -5,6 +5,9 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <string>
+
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -12,6 +15,7 @@ class QPushButton;
 namespace quillet {
 
 class NoteEditor;
+class NotesSession;
 
 // The earlier versions of one note: the list newest first (date, time, size, first line), the
 // chosen version shown read-only in the note's own format, and its difference from the note as
@@ -22,6 +26,12 @@ class HistoryWindow : public QDialog
     Q_OBJECT
 
 public:
+    // Shows the versions of the note with the key, modally; restore is called with the number
+    // of the version the user chose to put back, and the window then closes.
+    static void showFor(NotesSession &session, const std::string &storedKey, const QString &title,
+                        const QString &current, QWidget *parent,
+                        const std::function<void(std::int64_t number)> &restore);
+
     HistoryWindow(NoteHistory &history, std::int64_t noteId, const QString &title,
                   const QString &current, QWidget *parent = nullptr);
 

@@ -4,6 +4,8 @@
 #include "notes/OutlineView.h"
 #include "store/Keys.h"
 
+#include <QObject>
+
 #include <bitset>
 
 namespace quillet {
@@ -74,6 +76,21 @@ NewItem newChildItem(const QString &selectedKey, const QString &selectedPath,
                             selectedPath);
     item.tooDeep = keys::length(item.key.toStdString()) > keys::kMaxLevels;
     return item;
+}
+
+QString refusalOf(const NewItem &item, int count)
+{
+    if (count >= kMaxItems)
+        return QObject::tr("No room for a new item: the outline holds at most %1 items, and it "
+                           "holds that many now.")
+            .arg(kMaxItems);
+    if (item.tooDeep)
+        return QObject::tr(
+                   "No room for a new subitem here: the outline goes at most %1 levels deep.")
+            .arg(keys::kMaxLevels);
+    if (!item.fits)
+        return QStringLiteral("No room for a new item here!");
+    return {};
 }
 
 } // namespace quillet

@@ -34,4 +34,8 @@ NewItem newChildItem(const QString &selectedKey, const QString &selectedPath,
 // The most items the outline can hold.
 constexpr int kMaxItems = keys::kMaxItems;
 
+// Why the item cannot be added to an outline of count items, as the refusal says it: the
+// outline's own limits first, then the nine numbers of a level; empty when it can.
+QString refusalOf(const NewItem &item, int count);
+
 } // namespace quillet

@@ -1,5 +1,7 @@
 #include "notes/NoteBytes.h"
 
+#include "platform/MessageBoxes.h"
+
 #include <QByteArrayView>
 #include <QObject>
 
@@ -21,7 +23,8 @@ NoteBytes NoteBytes::of(const Value *stored)
     return bytes;
 }
 
-QString NoteBytes::question(const QString &fullPath, const QString &backup) const
+bool NoteBytes::ask(MessageBoxes &boxes, QWidget *owner, const QString &fullPath,
+                    const QString &backup)
 {
     QString text =
         m_stored.type() == Value::Type::Blob
@@ -35,7 +38,11 @@ QString NoteBytes::question(const QString &fullPath, const QString &backup) cons
     if (!backup.isEmpty())
         text += QObject::tr(" The newest backup that holds them is:\n%1").arg(backup);
     text += QObject::tr("\n\nStore the change? No undoes it and leaves the note as it is.");
-    return text;
+    const bool agreed =
+        boxes.ask(owner, QStringLiteral("Quillet"), text, MessageBoxes::Buttons::YesNo,
+                  MessageBoxes::Icon::Warning) == MessageBoxes::Answer::Yes;
+    m_consent = agreed ? Consent::Given : Consent::Refused;
+    return agreed;
 }
 
 } // namespace quillet

@@ -4,7 +4,11 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace quillet {
+
+class MessageBoxes;
 
 // What a shown note's stored bytes are, as far as the editor goes. UTF-8 text comes back from
 // the editor byte for byte; bytes that are not UTF-8, NUL, and a blob, cannot: the editor shows
@@ -23,14 +27,13 @@ public:
     // A save stores nothing until the user has agreed.
     bool holdsBackSaves() const { return m_lossy && m_consent != Consent::Given; }
     void asking() { m_consent = Consent::Asking; }
-    void agreed() { m_consent = Consent::Given; }
-    void refused() { m_consent = Consent::Refused; }
     // The note's bytes as they are stored, while they cannot come back whole.
     const Value &stored() const { return m_stored; }
 
-    // The question asked before the first change of such a note is stored: where it is, what
-    // storing does, and the newest backup that keeps the bytes (empty when none does).
-    QString question(const QString &fullPath, const QString &backup) const;
+    // Asks, before the first change of such a note is stored, whether to store it: where it
+    // is, what storing does, and the newest backup that keeps the bytes (empty when none does).
+    // Returns whether the user agreed; the answer holds for the note from then on.
+    bool ask(MessageBoxes &boxes, QWidget *owner, const QString &fullPath, const QString &backup);
 
 private:
     enum class Consent { NotAsked, Asking, Given, Refused };

@@ -103,6 +103,16 @@ void NotesSession::keepVersion(const std::string &storedKey, bool firstOfVisit, 
     }
 }
 
+bool NotesSession::restoreVersion(const std::string &storedKey, std::int64_t number)
+{
+    const std::optional<NoteVersion> version = history().version(number);
+    if (!version || version->titleOnly)
+        return false;
+    keepVersion(storedKey, true, false);
+    store().saveNoteValue(storedKey, version->row[3]);
+    return true;
+}
+
 std::string NotesSession::takeHistoryProblem()
 {
     return std::exchange(m_historyProblem, std::string());
@@ -165,8 +175,7 @@ std::function<Upkeep(const std::atomic<bool> &)> NotesSession::upkeep(bool backU
     };
 }
 
-std::string NotesSession::newestBackupHolding(const std::string &storedKey,
-                                              const Value &note) const
+std::string NotesSession::newestBackupHolding(const std::string &storedKey, const Value &note) const
 {
     return backups::newestHolding(m_path, storedKey, note);
 }

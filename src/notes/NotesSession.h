@@ -112,6 +112,10 @@ public:
     // older than ten minutes. Never fails the save: a history that cannot be written is kept
     // as a problem, to be said once (takeHistoryProblem); a busy one is skipped.
     void keepVersion(const std::string &storedKey, bool firstOfVisit, bool titleOnly);
+    // Puts back the note of the version with the number, exactly as it was stored, keeping the
+    // note it replaces as a version first. False, changing nothing, when there is no such
+    // version of a note's text.
+    bool restoreVersion(const std::string &storedKey, std::int64_t number);
     // Why the history is not being kept, the first time it fails in this run; empty after.
     std::string takeHistoryProblem();
     // That the history file found beside the database was another database's and was set
