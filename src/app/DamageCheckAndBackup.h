@@ -33,8 +33,11 @@ signals:
 private:
     Work m_upkeep;
     bool m_started = false;
-    // Last, so that it is destroyed first: the work stops before anything it uses goes.
-    BackgroundWork m_work{this};
+    // Last, so that it is destroyed first: the work stops before anything it uses goes. What
+    // escapes the work is said as its backup's failure, the part of it that writes.
+    BackgroundWork m_work{this, [this](const QString &what) {
+                              emit backupFailed(what);
+                          }};
 };
 
 } // namespace quillet
