@@ -1,7 +1,7 @@
 #include "tools/XmlInput.h"
 
-#include "store/ByteScan.h"
 #include "store/Keys.h"
+#include "text/ByteScan.h"
 #include "tools/ImportedOutline.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "store/JsonReader.h"
+#include "text/JsonReader.h"
 
-#include "store/ByteScan.h"
-#include "store/Keys.h"
+#include "text/ByteScan.h"
+#include "text/Utf8.h"
 
 #include <charconv>
 #include <cmath>
@@ -218,7 +218,7 @@ void Reader::appendCodeUnit(std::string &out)
             fail("a high surrogate without a low one after it");
         cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
     }
-    keys::appendUtf8(out, cp);
+    utf8::append(out, cp);
 }
 
 void Reader::readString(std::string &out)
@@ -281,7 +281,7 @@ void Reader::readString(std::string &out)
             fail("an unknown escape in a string");
         }
     }
-    if (!keys::isUtf8(out))
+    if (!utf8::isValid(out))
         fail("a string that is not UTF-8");
 }
 
