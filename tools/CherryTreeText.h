@@ -6,9 +6,11 @@
 #include <string_view>
 #include <vector>
 
-namespace quillet::dbtool {
-
+namespace quillet {
 class XmlInput;
+} // namespace quillet
+
+namespace quillet::dbtool {
 
 // The format attributes of one run of a CherryTree node's rich text that the note's format can
 // take.

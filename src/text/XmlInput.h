@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QStringDecoder>
+#include "text/XmlEncoding.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace quillet::dbtool {
+namespace quillet {
 
 // What XmlInput::next() read.
 enum class XmlToken { StartElement, EndElement, Characters, EndDocument };
@@ -30,7 +31,7 @@ struct XmlAttribute
 class XmlInput
 {
 public:
-    // Reads the file at path; throws ImportRefused when it cannot be opened.
+    // Reads the file at path; throws InputRefused when it cannot be opened.
     explicit XmlInput(const std::string &path);
     // Reads bytes held by the caller, who keeps them while the input is read; where names them
     // in messages.
@@ -43,7 +44,7 @@ public:
     // not what kind names ("an OPML file").
     void expectRoot(const char *name, const std::string &kind);
     // The next start or end element, or characters, skipping the rest; EndDocument at the end.
-    // An empty element <x/> is read as its start, then its end. Throws ImportRefused, with the
+    // An empty element <x/> is read as its start, then its end. Throws InputRefused, with the
     // line, for a document that is not well-formed or declares entities.
     XmlToken next();
     XmlToken token() const { return m_token; }
@@ -95,9 +96,7 @@ private:
     std::size_t m_end = 0;
     std::string m_buffer;
     std::string m_raw; // a block as read, when it is converted from another encoding
-    std::optional<QStringDecoder> m_decoder;
-    std::string m_encoding; // its name, when it is not UTF-8
-    QString m_heldBack;     // the first half of a character cut at a block's end
+    std::unique_ptr<XmlDecoder> m_decoder; // nothing for UTF-8
     bool m_atEnd = false;
     // Line counting, done when a line is asked for and before a block is dropped.
     mutable std::uint64_t m_line = 1;
@@ -114,4 +113,4 @@ private:
     bool m_endPending = false; // after <x/>: the end is read next
 };
 
-} // namespace quillet::dbtool
+} // namespace quillet

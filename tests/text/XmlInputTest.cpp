@@ -1,8 +1,7 @@
-#include "tools/XmlInput.h"
+#include "text/XmlInput.h"
 
-#include "TransferSupport.h"
 #include "support/TestDatabase.h"
-#include "tools/ImportedOutline.h"
+#include "text/InputRefused.h"
 
 #include <QStringEncoder>
 
@@ -11,9 +10,6 @@
 namespace quillet::test {
 namespace {
 
-using dbtool::XmlInput;
-using dbtool::XmlToken;
-
 // Every token of a document on one line: <name a="v">, "text" and </name>.
 std::string tokensOf(XmlInput &input)
 {
@@ -21,7 +17,7 @@ std::string tokensOf(XmlInput &input)
     for (XmlToken token = input.next(); token != XmlToken::EndDocument; token = input.next()) {
         if (token == XmlToken::StartElement) {
             out += "<" + std::string(input.name());
-            for (const dbtool::XmlAttribute &attribute : input.attributes())
+            for (const XmlAttribute &attribute : input.attributes())
                 out += " " + attribute.name + "=\"" + attribute.value + "\"";
             out += ">";
         } else if (token == XmlToken::EndElement) {
@@ -38,12 +34,12 @@ std::string readOrRefusal(const std::string &xml)
     try {
         XmlInput input(xml, "doc");
         return tokensOf(input);
-    } catch (const dbtool::ImportRefused &refused) {
+    } catch (const InputRefused &refused) {
         return std::string("refused: ") + refused.what();
     }
 }
 
-TEST(toolsXmlInput, ReadsWhatXmlMeansAndRefusesWhatIsNotXml)
+TEST(textXmlInput, ReadsWhatXmlMeansAndRefusesWhatIsNotXml)
 {
     struct Case
     {
@@ -112,7 +108,7 @@ TEST(toolsXmlInput, ReadsWhatXmlMeansAndRefusesWhatIsNotXml)
 // A file is read a block at a time: a line break of two bytes, a character of several, a
 // reference and a tag each read the same wherever a block ends inside them, and values larger
 // than a block come whole.
-TEST(toolsXmlInput, ReadsTheSameWhereverABlockEnds)
+TEST(textXmlInput, ReadsTheSameWhereverABlockEnds)
 {
     constexpr std::size_t kBlock = 64 * 1024;
     const std::string large(3 * kBlock, 'v');
@@ -155,7 +151,7 @@ TEST(toolsXmlInput, ReadsTheSameWhereverABlockEnds)
         XmlInput input(file);
         tokensOf(input);
         ADD_FAILURE() << "read a document whose tags do not match";
-    } catch (const dbtool::ImportRefused &refused) {
+    } catch (const InputRefused &refused) {
         EXPECT_NE(std::string(refused.what()).find("doc.xml, line 4:"), std::string::npos)
             << refused.what();
     }

@@ -1,8 +1,9 @@
-#include "tools/XmlInput.h"
+#include "text/XmlInput.h"
 
-#include "store/Keys.h"
 #include "text/ByteScan.h"
-#include "tools/ImportedOutline.h"
+#include "text/InputRefused.h"
+#include "text/Utf8.h"
+#include "text/XmlRules.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,7 +12,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace quillet::dbtool {
+namespace quillet {
 
 namespace {
 
@@ -21,95 +22,6 @@ using bytescan::anyByte;
 using bytescan::anyControl;
 using bytescan::wordAt;
 
-bool isSpace(int c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-bool isNameStart(int c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
-}
-
-bool isNameChar(int c)
-{
-    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
-
-// The characters XML allows, of those a reference can name.
-bool isXmlChar(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// Where a run of text stops being copied as it is: markup, a reference, a carriage return (line
-// breaks are read as line feeds), a bracket (which may begin "]]>") or another control
-// character. Tabs and line feeds are control characters the text keeps.
-bool isTextStop(unsigned char c)
-{
-    return c == '<' || c == '&' || c == ']' || (c < 0x20 && c != '\n' && c != '\t');
-}
-
-bool anyTextStop(std::uint64_t word)
-{
-    return anyByte(word, '<') || anyByte(word, '&') || anyByte(word, ']') || anyControl(word);
-}
-
-// The encoding named by the XML declaration at the start of text, if it names one.
-std::optional<std::string> declaredEncoding(std::string_view text)
-{
-    if (!text.starts_with("<?xml") || text.size() < 6 || !isSpace(text[5]))
-        return std::nullopt;
-    const std::size_t close = text.find("?>");
-    if (close == std::string_view::npos)
-        return std::nullopt;
-    const std::string_view declaration = text.substr(0, close);
-    std::size_t at = declaration.find("encoding");
-    if (at == std::string_view::npos)
-        return std::nullopt;
-    at += 8;
-    while (at < declaration.size() && isSpace(declaration[at]))
-        ++at;
-    if (at >= declaration.size() || declaration[at] != '=')
-        return std::nullopt;
-    ++at;
-    while (at < declaration.size() && isSpace(declaration[at]))
-        ++at;
-    if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\''))
-        return std::nullopt;
-    const std::size_t end = declaration.find(declaration[at], at + 1);
-    if (end == std::string_view::npos)
-        return std::nullopt;
-    return std::string(declaration.substr(at + 1, end - at - 1));
-}
-
-bool namesUtf8(std::string name)
-{
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return name == "utf-8" || name == "utf8";
-}
-
-// Line breaks as XML reads them: CR LF and a lone CR become LF.
-void normaliseLineBreaks(std::string &text)
-{
-    if (text.find('\r') == std::string::npos)
-        return;
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r') {
-            out += text[i];
-            continue;
-        }
-        out += '\n';
-        if (i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-    }
-    text = std::move(out);
-}
-
 } // namespace
 
 XmlInput::XmlInput(const std::string &path)
@@ -117,7 +29,7 @@ XmlInput::XmlInput(const std::string &path)
 {
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0)
-        throw ImportRefused("cannot open " + path + ": " + std::strerror(errno));
+        throw InputRefused("cannot open " + path + ": " + std::strerror(errno));
     m_buffer.resize(kBlock);
     m_buffer.resize(readBlock(m_buffer.data()));
     m_atEnd = m_buffer.empty();
@@ -140,7 +52,7 @@ XmlInput::XmlInput(std::string_view bytes, std::string where)
     start(bytes);
     if (m_decoder) {
         appendDecoded(bytes);
-        if (!m_heldBack.isEmpty())
+        if (m_decoder->holdsPart())
             malformed("it ends inside a character");
         m_data = m_buffer.data();
         m_end = m_buffer.size();
@@ -154,30 +66,17 @@ XmlInput::~XmlInput()
         ::close(m_fd);
 }
 
-// Tells the encoding from the document's first bytes: a byte-order mark, else the declaration,
-// else UTF-8. Only UTF-8 is read as it is; every other encoding is converted a block at a time.
+// A UTF-8 byte-order mark is passed over; any other encoding is converted.
 void XmlInput::start(std::string_view first)
 {
     if (first.starts_with("\xEF\xBB\xBF")) {
         m_pos = 3;
         return;
     }
-    if (const std::optional<QStringConverter::Encoding> marked = QStringConverter::encodingForData(
-            QByteArrayView(first.data(), qsizetype(first.size())), u'<')) {
-        if (*marked == QStringConverter::Utf8)
-            return;
-        m_decoder.emplace(*marked);
-        m_encoding = QStringConverter::nameForEncoding(*marked);
-        return;
-    }
-    const std::optional<std::string> declared = declaredEncoding(first);
-    if (!declared || namesUtf8(*declared))
-        return;
-    QStringDecoder decoder(declared->c_str());
-    if (!decoder.isValid())
-        refuse("it declares the encoding \"" + *declared + "\", which cannot be read");
-    m_decoder.emplace(std::move(decoder));
-    m_encoding = *declared;
+    XmlDecoder::Choice choice = XmlDecoder::choose(first);
+    if (choice.unreadable)
+        refuse("it declares the encoding \"" + *choice.unreadable + "\", which cannot be read");
+    m_decoder = std::move(choice.decoder);
 }
 
 std::size_t XmlInput::readBlock(char *into)
@@ -187,25 +86,14 @@ std::size_t XmlInput::readBlock(char *into)
         got = ::read(m_fd, into, kBlock);
     while (got < 0 && errno == EINTR);
     if (got < 0)
-        throw ImportRefused("cannot read " + m_where + ": " + std::strerror(errno));
+        throw InputRefused("cannot read " + m_where + ": " + std::strerror(errno));
     return static_cast<std::size_t>(got);
 }
 
 void XmlInput::appendDecoded(std::string_view raw)
 {
-    QString text =
-        m_heldBack + m_decoder->decode(QByteArrayView(raw.data(), qsizetype(raw.size())));
-    if (m_decoder->hasError())
-        malformed("it holds a byte that is not of its encoding, " + m_encoding);
-    // A block of UTF-16 may end between the two halves of a character: the first waits for
-    // the second.
-    m_heldBack.clear();
-    if (!text.isEmpty() && text.back().isHighSurrogate()) {
-        m_heldBack = text.back();
-        text.chop(1);
-    }
-    const QByteArray bytes = text.toUtf8();
-    m_buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (!m_decoder->append(raw, m_buffer))
+        malformed("it holds a byte that is not of its encoding, " + m_decoder->name());
 }
 
 bool XmlInput::refill()
@@ -227,7 +115,7 @@ bool XmlInput::refill()
         m_atEnd = into.size() == at;
         if (m_decoder && !m_atEnd)
             appendDecoded(m_raw);
-        if (m_atEnd && !m_heldBack.isEmpty())
+        if (m_atEnd && m_decoder && m_decoder->holdsPart())
             malformed("it ends inside a character");
     }
     m_data = m_buffer.data();
@@ -267,7 +155,7 @@ std::uint64_t XmlInput::line() const
 
 void XmlInput::refuse(const std::string &reason) const
 {
-    throw ImportRefused(m_where + ", line " + std::to_string(line()) + ": " + reason + ".");
+    throw InputRefused(m_where + ", line " + std::to_string(line()) + ": " + reason + ".");
 }
 
 void XmlInput::malformed(const std::string &reason) const
@@ -278,7 +166,7 @@ void XmlInput::malformed(const std::string &reason) const
 bool XmlInput::skipSpace()
 {
     bool skipped = false;
-    for (; isSpace(peekByte()); skipped = true)
+    for (; xml::isSpace(peekByte()); skipped = true)
         ++m_pos;
     return skipped;
 }
@@ -286,20 +174,20 @@ bool XmlInput::skipSpace()
 std::string XmlInput::readName(const char *what)
 {
     std::string name;
-    if (!isNameStart(peekByte()))
+    if (!xml::isNameStart(peekByte()))
         malformed(std::string("expected ") + what);
-    for (int c = peekByte(); isNameChar(c); c = peekByte()) {
+    for (int c = peekByte(); xml::isNameChar(c); c = peekByte()) {
         name += static_cast<char>(c);
         ++m_pos;
     }
-    if (!keys::isUtf8(name))
-        malformed("a name that is not " + (m_decoder ? m_encoding : std::string("UTF-8")));
+    if (!utf8::isValid(name))
+        malformed("a name that is not " + (m_decoder ? m_decoder->name() : std::string("UTF-8")));
     return name;
 }
 
 void XmlInput::checkCharacters(std::string_view text) const
 {
-    if (!keys::isUtf8(text))
+    if (!utf8::isValid(text))
         malformed("a byte that is not UTF-8 (a document in another encoding must declare it)");
     std::size_t at = 0;
     while (at < text.size()) {
@@ -308,7 +196,7 @@ void XmlInput::checkCharacters(std::string_view text) const
             continue;
         }
         const unsigned char c = static_cast<unsigned char>(text[at++]);
-        if (c < 0x20 && !isSpace(c))
+        if (c < 0x20 && !xml::isSpace(c))
             malformed("the control character of code " + std::to_string(c) +
                       ", which XML does not allow");
     }
@@ -338,7 +226,7 @@ void XmlInput::readUntil(std::string_view end, std::string *into, const char *wh
         out += end[0];
         ++m_pos;
     }
-    normaliseLineBreaks(out);
+    xml::normaliseLineBreaks(out);
     checkCharacters(out);
 }
 
@@ -374,10 +262,10 @@ void XmlInput::readReference(std::string &out)
         ++m_pos;
         if (digits.empty())
             malformed("a character reference that is not a number ending in ';'");
-        if (!isXmlChar(code))
+        if (!xml::isXmlChar(code))
             malformed("a character reference to a character XML does not allow (&#" +
                       std::string(hex ? "x" : "") + digits + ";)");
-        keys::appendUtf8(out, code);
+        utf8::append(out, code);
         return;
     }
     const std::string name = readName("a reference's name after '&'");
@@ -434,7 +322,7 @@ void XmlInput::readAttributeValue(std::string &out)
         }
         // Line breaks and tabs written in a value read as spaces (written as references they
         // stay what they are).
-        if (!isSpace(c))
+        if (!xml::isSpace(c))
             malformed("the control character of code " + std::to_string(c) +
                       ", which XML does not allow");
         ++m_pos;
@@ -442,7 +330,7 @@ void XmlInput::readAttributeValue(std::string &out)
             ++m_pos;
         out += ' ';
     }
-    if (!keys::isUtf8(out))
+    if (!utf8::isValid(out))
         malformed("a byte that is not UTF-8 (a document in another encoding must declare it)");
 }
 
@@ -456,11 +344,11 @@ void XmlInput::readCharacters()
         const char *const end = m_data + m_end;
         const char *p = from;
         for (;;) {
-            while (end - p >= 8 && !anyTextStop(wordAt(p)))
+            while (end - p >= 8 && !xml::anyTextStop(wordAt(p)))
                 p += 8;
             // Line feeds and tabs stop the eight-byte scan; past them it goes on.
             const char *const limit = std::min(end, p + 8);
-            while (p < limit && !isTextStop(static_cast<unsigned char>(*p)))
+            while (p < limit && !xml::isTextStop(static_cast<unsigned char>(*p)))
                 ++p;
             if (p < limit || p == end)
                 break;
@@ -489,7 +377,7 @@ void XmlInput::readCharacters()
                       ", which XML does not allow");
         }
     }
-    if (!keys::isUtf8(m_text))
+    if (!utf8::isValid(m_text))
         malformed("a byte that is not UTF-8 (a document in another encoding must declare it)");
 }
 
@@ -702,4 +590,4 @@ void XmlInput::skip()
     }
 }
 
-} // namespace quillet::dbtool
+} // namespace quillet
