@@ -1,7 +1,7 @@
 #include "store/Sqlite.h"
-#include "text/XmlInput.h"
 #include "tools/CherryTreeText.h"
 #include "tools/ImportReaders.h"
+#include "tools/XmlInput.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "tools/CherryTreeText.h"
 
 #include "store/Keys.h"
-#include "text/XmlInput.h"
+#include "tools/XmlInput.h"
 
 #include <algorithm>
 #include <cstdlib>

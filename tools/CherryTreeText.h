@@ -6,11 +6,9 @@
 #include <string_view>
 #include <vector>
 
-namespace quillet {
-class XmlInput;
-} // namespace quillet
-
 namespace quillet::dbtool {
+
+class XmlInput;
 
 // The format attributes of one run of a CherryTree node's rich text that the note's format can
 // take.

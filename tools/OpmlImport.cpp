@@ -1,5 +1,5 @@
-#include "text/XmlInput.h"
 #include "tools/ImportReaders.h"
+#include "tools/XmlInput.h"
 
 #include <algorithm>
 #include <charconv>

@@ -5,43 +5,48 @@
 #include <string>
 #include <string_view>
 
+// How the XML reader tells a document's encoding, and the converters it reads an encoding other
+// than UTF-8 through. The reader reads UTF-8 itself; the converters are given to it (the tool
+// gives the toolkit's), so that this library stays plain C++.
 namespace quillet {
 
-// How an XML document in an encoding other than UTF-8 becomes the UTF-8 the reader reads, a
-// block at a time. The toolkit's converters do the work behind this plain interface, so that
-// nothing that includes it needs the toolkit.
+// Converts a document to UTF-8 a block at a time.
 class XmlDecoder
 {
 public:
-    // What a document's first bytes say about how it is read.
-    struct Choice
-    {
-        std::unique_ptr<XmlDecoder> decoder;   // nothing: UTF-8, which is read as it is
-        std::optional<std::string> unreadable; // an encoding declared that cannot be read
-    };
-    // Tells the encoding from a document's first bytes: a byte-order mark, else the encoding its
-    // declaration names, else UTF-8.
-    static Choice choose(std::string_view first);
-
-    ~XmlDecoder();
-    XmlDecoder(const XmlDecoder &) = delete;
-    XmlDecoder &operator=(const XmlDecoder &) = delete;
-
-    // The encoding's name, for messages.
-    const std::string &name() const { return m_name; }
-    // Appends the UTF-8 form of the next block of the document to out; false, appending
-    // nothing, when the block holds a byte that is not of the encoding.
-    bool append(std::string_view raw, std::string &out);
-    // Whether the first half of a character cut at the last block's end waits for the rest
-    // (a document must not end there).
-    bool holdsPart() const;
-
-private:
-    struct Converter;
-    XmlDecoder(std::unique_ptr<Converter> converter, std::string name);
-
-    std::unique_ptr<Converter> m_converter;
-    std::string m_name;
+    virtual ~XmlDecoder() = default;
+    // Appends the UTF-8 form of the next block to out; false, appending nothing, when the
+    // block holds a byte that is not of the encoding. A character cut at the block's end
+    // waits for the next block.
+    virtual bool append(std::string_view raw, std::string &out) = 0;
+    // Whether the first part of a character cut at the last block's end waits for the rest (a
+    // document must not end there).
+    virtual bool holdsPart() const = 0;
 };
+
+// The converters a reader may use.
+class XmlEncodings
+{
+public:
+    virtual ~XmlEncodings() = default;
+
+    // A converter, with its encoding's name for messages; without a converter, UTF-8.
+    struct Decoding
+    {
+        std::unique_ptr<XmlDecoder> decoder;
+        std::string name;
+    };
+    // The encoding a document's first bytes show by a byte-order mark, or by the way the '<'
+    // it begins with is written; nothing when they show none.
+    virtual std::optional<Decoding> marked(std::string_view first) const = 0;
+    // A converter from the encoding a document declares; nothing when there is none.
+    virtual std::unique_ptr<XmlDecoder> named(const std::string &name) const = 0;
+};
+
+// The encoding named by the XML declaration at the start of text, if it names one.
+std::optional<std::string> declaredEncoding(std::string_view text);
+
+// Whether name is one of UTF-8's, in any case.
+bool namesUtf8(std::string name);
 
 } // namespace quillet

@@ -1,4 +1,4 @@
-#include "text/XmlInput.h"
+#include "text/XmlReader.h"
 
 #include "text/ByteScan.h"
 #include "text/InputRefused.h"
@@ -24,7 +24,7 @@ using bytescan::wordAt;
 
 } // namespace
 
-XmlInput::XmlInput(const std::string &path)
+XmlReader::XmlReader(const std::string &path, const XmlEncodings *encodings)
     : m_where(path)
 {
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -33,7 +33,7 @@ XmlInput::XmlInput(const std::string &path)
     m_buffer.resize(kBlock);
     m_buffer.resize(readBlock(m_buffer.data()));
     m_atEnd = m_buffer.empty();
-    start(m_buffer);
+    start(m_buffer, encodings);
     if (m_decoder) {
         m_raw = std::move(m_buffer);
         m_buffer.clear();
@@ -43,13 +43,13 @@ XmlInput::XmlInput(const std::string &path)
     m_end = m_buffer.size();
 }
 
-XmlInput::XmlInput(std::string_view bytes, std::string where)
+XmlReader::XmlReader(std::string_view bytes, std::string where, const XmlEncodings *encodings)
     : m_where(std::move(where))
     , m_data(bytes.data())
     , m_end(bytes.size())
     , m_atEnd(true)
 {
-    start(bytes);
+    start(bytes, encodings);
     if (m_decoder) {
         appendDecoded(bytes);
         if (m_decoder->holdsPart())
@@ -60,26 +60,38 @@ XmlInput::XmlInput(std::string_view bytes, std::string where)
     }
 }
 
-XmlInput::~XmlInput()
+XmlReader::~XmlReader()
 {
     if (m_fd >= 0)
         ::close(m_fd);
 }
 
-// A UTF-8 byte-order mark is passed over; any other encoding is converted.
-void XmlInput::start(std::string_view first)
+// Tells the encoding from the document's first bytes: a byte-order mark, else the declaration,
+// else UTF-8. Only UTF-8 is read as it is; every other encoding is converted a block at a time.
+void XmlReader::start(std::string_view first, const XmlEncodings *encodings)
 {
     if (first.starts_with("\xEF\xBB\xBF")) {
         m_pos = 3;
         return;
     }
-    XmlDecoder::Choice choice = XmlDecoder::choose(first);
-    if (choice.unreadable)
-        refuse("it declares the encoding \"" + *choice.unreadable + "\", which cannot be read");
-    m_decoder = std::move(choice.decoder);
+    if (encodings) {
+        if (std::optional<XmlEncodings::Decoding> marked = encodings->marked(first)) {
+            m_decoder = std::move(marked->decoder);
+            m_encoding = std::move(marked->name);
+            return;
+        }
+    }
+    const std::optional<std::string> declared = declaredEncoding(first);
+    if (!declared || namesUtf8(*declared))
+        return;
+    if (encodings)
+        m_decoder = encodings->named(*declared);
+    if (!m_decoder)
+        refuse("it declares the encoding \"" + *declared + "\", which cannot be read");
+    m_encoding = *declared;
 }
 
-std::size_t XmlInput::readBlock(char *into)
+std::size_t XmlReader::readBlock(char *into)
 {
     ssize_t got;
     do
@@ -90,13 +102,13 @@ std::size_t XmlInput::readBlock(char *into)
     return static_cast<std::size_t>(got);
 }
 
-void XmlInput::appendDecoded(std::string_view raw)
+void XmlReader::appendDecoded(std::string_view raw)
 {
     if (!m_decoder->append(raw, m_buffer))
-        malformed("it holds a byte that is not of its encoding, " + m_decoder->name());
+        malformed("it holds a byte that is not of its encoding, " + m_encoding);
 }
 
-bool XmlInput::refill()
+bool XmlReader::refill()
 {
     if (m_atEnd)
         return false;
@@ -123,14 +135,14 @@ bool XmlInput::refill()
     return m_end > kept;
 }
 
-int XmlInput::peekByte()
+int XmlReader::peekByte()
 {
     if (m_pos == m_end && !refill())
         return -1;
     return static_cast<unsigned char>(m_data[m_pos]);
 }
 
-bool XmlInput::startsWith(std::string_view text)
+bool XmlReader::startsWith(std::string_view text)
 {
     while (m_end - m_pos < text.size())
         if (!refill())
@@ -138,14 +150,14 @@ bool XmlInput::startsWith(std::string_view text)
     return std::string_view(m_data + m_pos, text.size()) == text;
 }
 
-void XmlInput::expect(std::string_view text, const char *what)
+void XmlReader::expect(std::string_view text, const char *what)
 {
     if (!startsWith(text))
         malformed(std::string("expected ") + what);
     m_pos += text.size();
 }
 
-std::uint64_t XmlInput::line() const
+std::uint64_t XmlReader::line() const
 {
     m_line +=
         static_cast<std::uint64_t>(std::count(m_data + m_lineCountedTo, m_data + m_pos, '\n'));
@@ -153,17 +165,17 @@ std::uint64_t XmlInput::line() const
     return m_line;
 }
 
-void XmlInput::refuse(const std::string &reason) const
+void XmlReader::refuse(const std::string &reason) const
 {
     throw InputRefused(m_where + ", line " + std::to_string(line()) + ": " + reason + ".");
 }
 
-void XmlInput::malformed(const std::string &reason) const
+void XmlReader::malformed(const std::string &reason) const
 {
     refuse("it is not well-formed XML: " + reason);
 }
 
-bool XmlInput::skipSpace()
+bool XmlReader::skipSpace()
 {
     bool skipped = false;
     for (; xml::isSpace(peekByte()); skipped = true)
@@ -171,7 +183,7 @@ bool XmlInput::skipSpace()
     return skipped;
 }
 
-std::string XmlInput::readName(const char *what)
+std::string XmlReader::readName(const char *what)
 {
     std::string name;
     if (!xml::isNameStart(peekByte()))
@@ -181,11 +193,11 @@ std::string XmlInput::readName(const char *what)
         ++m_pos;
     }
     if (!utf8::isValid(name))
-        malformed("a name that is not " + (m_decoder ? m_decoder->name() : std::string("UTF-8")));
+        malformed("a name that is not " + (m_decoder ? m_encoding : std::string("UTF-8")));
     return name;
 }
 
-void XmlInput::checkCharacters(std::string_view text) const
+void XmlReader::checkCharacters(std::string_view text) const
 {
     if (!utf8::isValid(text))
         malformed("a byte that is not UTF-8 (a document in another encoding must declare it)");
@@ -202,7 +214,7 @@ void XmlInput::checkCharacters(std::string_view text) const
     }
 }
 
-void XmlInput::readUntil(std::string_view end, std::string *into, const char *what)
+void XmlReader::readUntil(std::string_view end, std::string *into, const char *what)
 {
     std::string skipped;
     std::string &out = into ? *into : skipped;
@@ -230,7 +242,7 @@ void XmlInput::readUntil(std::string_view end, std::string *into, const char *wh
     checkCharacters(out);
 }
 
-void XmlInput::readReference(std::string &out)
+void XmlReader::readReference(std::string &out)
 {
     // At '&'.
     ++m_pos;
@@ -282,7 +294,7 @@ void XmlInput::readReference(std::string &out)
     malformed("the entity &" + name + "; is not one XML defines, and no other is read");
 }
 
-void XmlInput::readAttributeValue(std::string &out)
+void XmlReader::readAttributeValue(std::string &out)
 {
     const int quote = peekByte();
     if (quote != '"' && quote != '\'')
@@ -334,7 +346,7 @@ void XmlInput::readAttributeValue(std::string &out)
         malformed("a byte that is not UTF-8 (a document in another encoding must declare it)");
 }
 
-void XmlInput::readCharacters()
+void XmlReader::readCharacters()
 {
     m_text.clear();
     for (;;) {
@@ -381,7 +393,7 @@ void XmlInput::readCharacters()
         malformed("a byte that is not UTF-8 (a document in another encoding must declare it)");
 }
 
-void XmlInput::readStartTag()
+void XmlReader::readStartTag()
 {
     // After '<'.
     m_name = readName("an element's name after '<'");
@@ -416,7 +428,7 @@ void XmlInput::readStartTag()
     }
 }
 
-void XmlInput::readEndTag()
+void XmlReader::readEndTag()
 {
     // After "</".
     m_name = readName("an element's name after \"</\"");
@@ -430,7 +442,7 @@ void XmlInput::readEndTag()
     m_attributes.clear();
 }
 
-void XmlInput::readDoctype()
+void XmlReader::readDoctype()
 {
     if (m_seenRoot || m_seenDoctype)
         malformed("a document type after the document's element or a second one");
@@ -470,7 +482,7 @@ void XmlInput::readDoctype()
     }
 }
 
-void XmlInput::readProcessingInstruction(bool first)
+void XmlReader::readProcessingInstruction(bool first)
 {
     m_pos += 2; // "<?"
     // The target must be a name, but what follows it may come without the space XML asks for:
@@ -485,7 +497,7 @@ void XmlInput::readProcessingInstruction(bool first)
     readUntil("?>", nullptr, "a processing instruction");
 }
 
-XmlToken XmlInput::next()
+XmlToken XmlReader::next()
 {
     if (m_endPending) {
         m_endPending = false;
@@ -545,13 +557,13 @@ XmlToken XmlInput::next()
     }
 }
 
-void XmlInput::expectRoot(const char *name, const std::string &kind)
+void XmlReader::expectRoot(const char *name, const std::string &kind)
 {
     if (next() != XmlToken::StartElement || m_name != name)
         refuse("it is not " + kind + ": its first element is not <" + name + ">");
 }
 
-std::string XmlInput::attribute(std::string_view name) const
+std::string XmlReader::attribute(std::string_view name) const
 {
     for (const XmlAttribute &attribute : m_attributes)
         if (attribute.name == name)
@@ -559,7 +571,7 @@ std::string XmlInput::attribute(std::string_view name) const
     return {};
 }
 
-std::string XmlInput::readText()
+std::string XmlReader::readText()
 {
     std::string text;
     for (;;) {
@@ -577,7 +589,7 @@ std::string XmlInput::readText()
     }
 }
 
-void XmlInput::skip()
+void XmlReader::skip()
 {
     for (int depth = 1; depth > 0;) {
         const XmlToken token = next();

@@ -4,14 +4,13 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quillet {
 
-// What XmlInput::next() read.
+// What XmlReader::next() read.
 enum class XmlToken { StartElement, EndElement, Characters, EndDocument };
 
 struct XmlAttribute
@@ -21,24 +20,25 @@ struct XmlAttribute
 };
 
 // A streaming reader of one XML 1.0 document from a file or from bytes. The document is read in
-// the encoding it declares (or its byte-order mark names), a block at a time: memory holds a
-// block and the token being read, whatever the length of the document. Everything handed out is
-// UTF-8. No entity is expanded but the five predefined ones and character references; a
+// the encoding it declares (or its byte-order mark names), through the converters it is given
+// for any but UTF-8, a block at a time: memory holds a block and the token being read, whatever
+// the length of the document. Everything handed out is UTF-8. No entity is expanded but the five predefined ones and character references; a
 // document that declares entities of its own is refused before any of its content is read, as
 // such entities could pull in other files or grow without bound. Anything that is not
 // well-formed (unmatched or overlapping elements, a second root, a bad reference, a character
 // XML does not allow, a byte that is not of the encoding) is refused with its line.
-class XmlInput
+class XmlReader
 {
 public:
-    // Reads the file at path; throws InputRefused when it cannot be opened.
-    explicit XmlInput(const std::string &path);
+    // Reads the file at path; throws InputRefused when it cannot be opened. Without encodings,
+    // only a document in UTF-8 is read.
+    explicit XmlReader(const std::string &path, const XmlEncodings *encodings = nullptr);
     // Reads bytes held by the caller, who keeps them while the input is read; where names them
     // in messages.
-    XmlInput(std::string_view bytes, std::string where);
-    ~XmlInput();
-    XmlInput(const XmlInput &) = delete;
-    XmlInput &operator=(const XmlInput &) = delete;
+    XmlReader(std::string_view bytes, std::string where, const XmlEncodings *encodings = nullptr);
+    ~XmlReader();
+    XmlReader(const XmlReader &) = delete;
+    XmlReader &operator=(const XmlReader &) = delete;
 
     // Reads up to the first element; refuses the document unless it is <name>, saying it is
     // not what kind names ("an OPML file").
@@ -68,7 +68,7 @@ public:
     [[noreturn]] void refuse(const std::string &reason) const;
 
 private:
-    void start(std::string_view first);
+    void start(std::string_view first, const XmlEncodings *encodings);
     std::size_t readBlock(char *into);
     void appendDecoded(std::string_view raw);
     bool refill();
@@ -97,6 +97,7 @@ private:
     std::string m_buffer;
     std::string m_raw; // a block as read, when it is converted from another encoding
     std::unique_ptr<XmlDecoder> m_decoder; // nothing for UTF-8
+    std::string m_encoding;                // its name, when it is not UTF-8
     bool m_atEnd = false;
     // Line counting, done when a line is asked for and before a block is dropped.
     mutable std::uint64_t m_line = 1;
