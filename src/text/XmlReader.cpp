@@ -131,13 +131,6 @@ bool XmlReader::refill()
     return m_end > kept;
 }
 
-int XmlReader::peekByte()
-{
-    if (m_pos == m_end && !refill())
-        return -1;
-    return static_cast<unsigned char>(m_data[m_pos]);
-}
-
 bool XmlReader::startsWith(std::string_view text)
 {
     while (m_end - m_pos < text.size())

@@ -22,11 +22,12 @@ struct XmlAttribute
 // A streaming reader of one XML 1.0 document from a file or from bytes. The document is read in
 // the encoding it declares (or its byte-order mark names), through the converters it is given
 // for any but UTF-8, a block at a time: memory holds a block and the token being read, whatever
-// the length of the document. Everything handed out is UTF-8. No entity is expanded but the five predefined ones and character references; a
-// document that declares entities of its own is refused before any of its content is read, as
-// such entities could pull in other files or grow without bound. Anything that is not
-// well-formed (unmatched or overlapping elements, a second root, a bad reference, a character
-// XML does not allow, a byte that is not of the encoding) is refused with its line.
+// the length of the document. Everything handed out is UTF-8. No entity is expanded but the five
+// predefined ones and character references; a document that declares entities of its own is refused
+// before any of its content is read, as such entities could pull in other files or grow without
+// bound. Anything that is not well-formed (unmatched or overlapping elements, a second root, a bad
+// reference, a character XML does not allow, a byte that is not of the encoding) is refused with
+// its line.
 class XmlReader
 {
 public:
@@ -72,7 +73,12 @@ private:
     std::size_t readBlock(char *into);
     void appendDecoded(std::string_view raw);
     bool refill();
-    int peekByte();
+    int peekByte()
+    {
+        if (m_pos == m_end && !refill())
+            return -1;
+        return static_cast<unsigned char>(m_data[m_pos]);
+    }
     bool startsWith(std::string_view text);
     void expect(std::string_view text, const char *what);
     [[noreturn]] void malformed(const std::string &reason) const;
