@@ -32,11 +32,11 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 # What CI runs, and what to run before submitting: the format, every test, the tests of the
-# store, the tool and the fault injection under the sanitizers, and a Release build of
-# everything, so that every build type keeps building with warnings as errors.
+# text readers, the store, the tool and the fault injection under the sanitizers, and a Release
+# build of everything, so that every build type keeps building with warnings as errors.
 check: format-check test sanitize-test release
 
-# The store, the tool and the fault tests built with AddressSanitizer and UBSan.
+# The text readers, the store, the tool and the fault tests built with AddressSanitizer and UBSan.
 sanitize: deps
 	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILLET_SANITIZE=ON >/dev/null
 	cmake --build $(SAN_BUILD) -j$(JOBS) --target quillet_all_tests

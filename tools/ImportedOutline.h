@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/NoteStore.h"
+#include "text/InputRefused.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,11 +14,9 @@
 namespace quillet::dbtool {
 
 // The file cannot be imported as it is: the reason, and for text the line. Nothing was written.
-class ImportRefused : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
+// The type the text readers refuse a document with, so that their refusals reach the import's
+// caller as they are.
+using ImportRefused = InputRefused;
 
 // One item read from another program's file, before it has a key.
 struct ImportedItem

@@ -1,705 +1,81 @@
 #include "tools/XmlInput.h"
 
-#include "store/ByteScan.h"
-#include "store/Keys.h"
-#include "tools/ImportedOutline.h"
+#include <QStringDecoder>
 
-#include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
-
+// The toolkit's converters, for the text encodings XML documents may declare.
 namespace quillet::dbtool {
 
 namespace {
 
-constexpr std::size_t kBlock = 64 * 1024;
-
-using bytescan::anyByte;
-using bytescan::anyControl;
-using bytescan::wordAt;
-
-bool isSpace(int c)
+class ToolkitDecoder : public XmlDecoder
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-bool isNameStart(int c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
-}
-
-bool isNameChar(int c)
-{
-    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
-
-// The characters XML allows, of those a reference can name.
-bool isXmlChar(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// Where a run of text stops being copied as it is: markup, a reference, a carriage return (line
-// breaks are read as line feeds), a bracket (which may begin "]]>") or another control
-// character. Tabs and line feeds are control characters the text keeps.
-bool isTextStop(unsigned char c)
-{
-    return c == '<' || c == '&' || c == ']' || (c < 0x20 && c != '\n' && c != '\t');
-}
-
-bool anyTextStop(std::uint64_t word)
-{
-    return anyByte(word, '<') || anyByte(word, '&') || anyByte(word, ']') || anyControl(word);
-}
-
-// The encoding named by the XML declaration at the start of text, if it names one.
-std::optional<std::string> declaredEncoding(std::string_view text)
-{
-    if (!text.starts_with("<?xml") || text.size() < 6 || !isSpace(text[5]))
-        return std::nullopt;
-    const std::size_t close = text.find("?>");
-    if (close == std::string_view::npos)
-        return std::nullopt;
-    const std::string_view declaration = text.substr(0, close);
-    std::size_t at = declaration.find("encoding");
-    if (at == std::string_view::npos)
-        return std::nullopt;
-    at += 8;
-    while (at < declaration.size() && isSpace(declaration[at]))
-        ++at;
-    if (at >= declaration.size() || declaration[at] != '=')
-        return std::nullopt;
-    ++at;
-    while (at < declaration.size() && isSpace(declaration[at]))
-        ++at;
-    if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\''))
-        return std::nullopt;
-    const std::size_t end = declaration.find(declaration[at], at + 1);
-    if (end == std::string_view::npos)
-        return std::nullopt;
-    return std::string(declaration.substr(at + 1, end - at - 1));
-}
-
-bool namesUtf8(std::string name)
-{
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return name == "utf-8" || name == "utf8";
-}
-
-// Line breaks as XML reads them: CR LF and a lone CR become LF.
-void normaliseLineBreaks(std::string &text)
-{
-    if (text.find('\r') == std::string::npos)
-        return;
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r') {
-            out += text[i];
-            continue;
-        }
-        out += '\n';
-        if (i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
+public:
+    explicit ToolkitDecoder(QStringDecoder decoder)
+        : m_decoder(std::move(decoder))
+    {
     }
-    text = std::move(out);
-}
+
+    bool append(std::string_view raw, std::string &out) override
+    {
+        QString text =
+            m_heldBack + m_decoder.decode(QByteArrayView(raw.data(), qsizetype(raw.size())));
+        if (m_decoder.hasError())
+            return false;
+        // A block of UTF-16 may end between the two halves of a character: the first waits
+        // for the second.
+        m_heldBack.clear();
+        if (!text.isEmpty() && text.back().isHighSurrogate()) {
+            m_heldBack = text.back();
+            text.chop(1);
+        }
+        const QByteArray bytes = text.toUtf8();
+        out.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        return true;
+    }
+
+    bool holdsPart() const override { return !m_heldBack.isEmpty(); }
+
+private:
+    QStringDecoder m_decoder;
+    QString m_heldBack; // the first half of a character cut at a block's end
+};
+
+class ToolkitEncodings : public XmlEncodings
+{
+public:
+    std::optional<Decoding> marked(std::string_view first) const override
+    {
+        const std::optional<QStringConverter::Encoding> marked = QStringConverter::encodingForData(
+            QByteArrayView(first.data(), qsizetype(first.size())), u'<');
+        if (!marked)
+            return std::nullopt;
+        if (*marked == QStringConverter::Utf8)
+            return Decoding{};
+        return Decoding{std::make_unique<ToolkitDecoder>(QStringDecoder(*marked)),
+                        QStringConverter::nameForEncoding(*marked)};
+    }
+
+    std::unique_ptr<XmlDecoder> named(const std::string &name) const override
+    {
+        QStringDecoder decoder(name.c_str());
+        if (!decoder.isValid())
+            return nullptr;
+        return std::make_unique<ToolkitDecoder>(std::move(decoder));
+    }
+};
+
+const ToolkitEncodings kEncodings{};
 
 } // namespace
 
 XmlInput::XmlInput(const std::string &path)
-    : m_where(path)
+    : XmlReader(path, &kEncodings)
 {
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0)
-        throw ImportRefused("cannot open " + path + ": " + std::strerror(errno));
-    m_buffer.resize(kBlock);
-    m_buffer.resize(readBlock(m_buffer.data()));
-    m_atEnd = m_buffer.empty();
-    start(m_buffer);
-    if (m_decoder) {
-        m_raw = std::move(m_buffer);
-        m_buffer.clear();
-        appendDecoded(m_raw);
-    }
-    m_data = m_buffer.data();
-    m_end = m_buffer.size();
 }
 
 XmlInput::XmlInput(std::string_view bytes, std::string where)
-    : m_where(std::move(where))
-    , m_data(bytes.data())
-    , m_end(bytes.size())
-    , m_atEnd(true)
+    : XmlReader(bytes, std::move(where), &kEncodings)
 {
-    start(bytes);
-    if (m_decoder) {
-        appendDecoded(bytes);
-        if (!m_heldBack.isEmpty())
-            malformed("it ends inside a character");
-        m_data = m_buffer.data();
-        m_end = m_buffer.size();
-        m_pos = 0;
-    }
-}
-
-XmlInput::~XmlInput()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-// Tells the encoding from the document's first bytes: a byte-order mark, else the declaration,
-// else UTF-8. Only UTF-8 is read as it is; every other encoding is converted a block at a time.
-void XmlInput::start(std::string_view first)
-{
-    if (first.starts_with("\xEF\xBB\xBF")) {
-        m_pos = 3;
-        return;
-    }
-    if (const std::optional<QStringConverter::Encoding> marked = QStringConverter::encodingForData(
-            QByteArrayView(first.data(), qsizetype(first.size())), u'<')) {
-        if (*marked == QStringConverter::Utf8)
-            return;
-        m_decoder.emplace(*marked);
-        m_encoding = QStringConverter::nameForEncoding(*marked);
-        return;
-    }
-    const std::optional<std::string> declared = declaredEncoding(first);
-    if (!declared || namesUtf8(*declared))
-        return;
-    QStringDecoder decoder(declared->c_str());
-    if (!decoder.isValid())
-        refuse("it declares the encoding \"" + *declared + "\", which cannot be read");
-    m_decoder.emplace(std::move(decoder));
-    m_encoding = *declared;
-}
-
-std::size_t XmlInput::readBlock(char *into)
-{
-    ssize_t got;
-    do
-        got = ::read(m_fd, into, kBlock);
-    while (got < 0 && errno == EINTR);
-    if (got < 0)
-        throw ImportRefused("cannot read " + m_where + ": " + std::strerror(errno));
-    return static_cast<std::size_t>(got);
-}
-
-void XmlInput::appendDecoded(std::string_view raw)
-{
-    QString text =
-        m_heldBack + m_decoder->decode(QByteArrayView(raw.data(), qsizetype(raw.size())));
-    if (m_decoder->hasError())
-        malformed("it holds a byte that is not of its encoding, " + m_encoding);
-    // A block of UTF-16 may end between the two halves of a character: the first waits for
-    // the second.
-    m_heldBack.clear();
-    if (!text.isEmpty() && text.back().isHighSurrogate()) {
-        m_heldBack = text.back();
-        text.chop(1);
-    }
-    const QByteArray bytes = text.toUtf8();
-    m_buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-bool XmlInput::refill()
-{
-    if (m_atEnd)
-        return false;
-    // What was read is dropped, its lines counted first.
-    (void)line();
-    const std::size_t kept = m_end - m_pos;
-    m_buffer.erase(0, m_pos);
-    m_pos = 0;
-    m_lineCountedTo = 0;
-    // A converted block may end inside a character, which gives nothing yet.
-    while (m_buffer.size() == kept && !m_atEnd) {
-        std::string &into = m_decoder ? m_raw : m_buffer;
-        const std::size_t at = m_decoder ? 0 : into.size();
-        into.resize(at + kBlock);
-        into.resize(at + readBlock(into.data() + at));
-        m_atEnd = into.size() == at;
-        if (m_decoder && !m_atEnd)
-            appendDecoded(m_raw);
-        if (m_atEnd && !m_heldBack.isEmpty())
-            malformed("it ends inside a character");
-    }
-    m_data = m_buffer.data();
-    m_end = m_buffer.size();
-    return m_end > kept;
-}
-
-int XmlInput::peekByte()
-{
-    if (m_pos == m_end && !refill())
-        return -1;
-    return static_cast<unsigned char>(m_data[m_pos]);
-}
-
-bool XmlInput::startsWith(std::string_view text)
-{
-    while (m_end - m_pos < text.size())
-        if (!refill())
-            return false;
-    return std::string_view(m_data + m_pos, text.size()) == text;
-}
-
-void XmlInput::expect(std::string_view text, const char *what)
-{
-    if (!startsWith(text))
-        malformed(std::string("expected ") + what);
-    m_pos += text.size();
-}
-
-std::uint64_t XmlInput::line() const
-{
-    m_line +=
-        static_cast<std::uint64_t>(std::count(m_data + m_lineCountedTo, m_data + m_pos, '\n'));
-    m_lineCountedTo = m_pos;
-    return m_line;
-}
-
-void XmlInput::refuse(const std::string &reason) const
-{
-    throw ImportRefused(m_where + ", line " + std::to_string(line()) + ": " + reason + ".");
-}
-
-void XmlInput::malformed(const std::string &reason) const
-{
-    refuse("it is not well-formed XML: " + reason);
-}
-
-bool XmlInput::skipSpace()
-{
-    bool skipped = false;
-    for (; isSpace(peekByte()); skipped = true)
-        ++m_pos;
-    return skipped;
-}
-
-std::string XmlInput::readName(const char *what)
-{
-    std::string name;
-    if (!isNameStart(peekByte()))
-        malformed(std::string("expected ") + what);
-    for (int c = peekByte(); isNameChar(c); c = peekByte()) {
-        name += static_cast<char>(c);
-        ++m_pos;
-    }
-    if (!keys::isUtf8(name))
-        malformed("a name that is not " + (m_decoder ? m_encoding : std::string("UTF-8")));
-    return name;
-}
-
-void XmlInput::checkCharacters(std::string_view text) const
-{
-    if (!keys::isUtf8(text))
-        malformed("a byte that is not UTF-8 (a document in another encoding must declare it)");
-    std::size_t at = 0;
-    while (at < text.size()) {
-        if (text.size() - at >= 8 && !anyControl(wordAt(text.data() + at))) {
-            at += 8;
-            continue;
-        }
-        const unsigned char c = static_cast<unsigned char>(text[at++]);
-        if (c < 0x20 && !isSpace(c))
-            malformed("the control character of code " + std::to_string(c) +
-                      ", which XML does not allow");
-    }
-}
-
-void XmlInput::readUntil(std::string_view end, std::string *into, const char *what)
-{
-    std::string skipped;
-    std::string &out = into ? *into : skipped;
-    out.clear();
-    for (;;) {
-        if (m_pos == m_end && !refill())
-            malformed(std::string("it ends inside ") + what);
-        const char *const from = m_data + m_pos;
-        const char *const hit = static_cast<const char *>(std::memchr(from, end[0], m_end - m_pos));
-        if (!hit) {
-            out.append(from, m_data + m_end);
-            m_pos = m_end;
-            continue;
-        }
-        out.append(from, hit);
-        m_pos = static_cast<std::size_t>(hit - m_data);
-        if (startsWith(end)) {
-            m_pos += end.size();
-            break;
-        }
-        out += end[0];
-        ++m_pos;
-    }
-    normaliseLineBreaks(out);
-    checkCharacters(out);
-}
-
-void XmlInput::readReference(std::string &out)
-{
-    // At '&'.
-    ++m_pos;
-    if (peekByte() == '#') {
-        ++m_pos;
-        const bool hex = peekByte() == 'x';
-        m_pos += hex ? 1 : 0;
-        char32_t code = 0;
-        std::string digits; // as written, for the message
-        for (;;) {
-            const int c = peekByte();
-            if (c == ';')
-                break;
-            int digit = -1;
-            if (c >= '0' && c <= '9')
-                digit = c - '0';
-            else if (hex && c >= 'a' && c <= 'f')
-                digit = c - 'a' + 10;
-            else if (hex && c >= 'A' && c <= 'F')
-                digit = c - 'A' + 10;
-            if (digit < 0)
-                malformed("a character reference that is not a number ending in ';'");
-            code = code * (hex ? 16 : 10) + static_cast<char32_t>(digit);
-            if (code > 0x10FFFF)
-                malformed("a character reference past the last character");
-            digits += static_cast<char>(c);
-            ++m_pos;
-        }
-        ++m_pos;
-        if (digits.empty())
-            malformed("a character reference that is not a number ending in ';'");
-        if (!isXmlChar(code))
-            malformed("a character reference to a character XML does not allow (&#" +
-                      std::string(hex ? "x" : "") + digits + ";)");
-        keys::appendUtf8(out, code);
-        return;
-    }
-    const std::string name = readName("a reference's name after '&'");
-    if (peekByte() != ';')
-        malformed("the reference &" + name + " does not end in ';'");
-    ++m_pos;
-    static const std::pair<std::string_view, char> kPredefined[] = {
-        {"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"apos", '\''}, {"quot", '"'}};
-    for (const auto &[predefined, c] : kPredefined)
-        if (name == predefined) {
-            out += c;
-            return;
-        }
-    malformed("the entity &" + name + "; is not one XML defines, and no other is read");
-}
-
-void XmlInput::readAttributeValue(std::string &out)
-{
-    const int quote = peekByte();
-    if (quote != '"' && quote != '\'')
-        malformed("an attribute's value must be in quotes");
-    ++m_pos;
-    out.clear();
-    for (;;) {
-        if (m_pos == m_end && !refill())
-            malformed("it ends inside an attribute's value");
-        const char *const from = m_data + m_pos;
-        const char *const end = m_data + m_end;
-        const char *p = from;
-        while (end - p >= 8) {
-            const std::uint64_t word = wordAt(p);
-            if (anyByte(word, static_cast<unsigned char>(quote)) || anyByte(word, '<') ||
-                anyByte(word, '&') || anyControl(word))
-                break;
-            p += 8;
-        }
-        while (p < end && *p != quote && *p != '<' && *p != '&' &&
-               static_cast<unsigned char>(*p) >= 0x20)
-            ++p;
-        out.append(from, p);
-        m_pos = static_cast<std::size_t>(p - m_data);
-        if (p == end)
-            continue;
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (c == quote) {
-            ++m_pos;
-            break;
-        }
-        if (c == '<')
-            malformed("'<' in an attribute's value");
-        if (c == '&') {
-            readReference(out);
-            continue;
-        }
-        // Line breaks and tabs written in a value read as spaces (written as references they
-        // stay what they are).
-        if (!isSpace(c))
-            malformed("the control character of code " + std::to_string(c) +
-                      ", which XML does not allow");
-        ++m_pos;
-        if (c == '\r' && peekByte() == '\n')
-            ++m_pos;
-        out += ' ';
-    }
-    if (!keys::isUtf8(out))
-        malformed("a byte that is not UTF-8 (a document in another encoding must declare it)");
-}
-
-void XmlInput::readCharacters()
-{
-    m_text.clear();
-    for (;;) {
-        if (m_pos == m_end && !refill())
-            break;
-        const char *const from = m_data + m_pos;
-        const char *const end = m_data + m_end;
-        const char *p = from;
-        for (;;) {
-            while (end - p >= 8 && !anyTextStop(wordAt(p)))
-                p += 8;
-            // Line feeds and tabs stop the eight-byte scan; past them it goes on.
-            const char *const limit = std::min(end, p + 8);
-            while (p < limit && !isTextStop(static_cast<unsigned char>(*p)))
-                ++p;
-            if (p < limit || p == end)
-                break;
-        }
-        m_text.append(from, p);
-        m_pos = static_cast<std::size_t>(p - m_data);
-        if (p == end)
-            continue;
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (c == '<')
-            break;
-        if (c == '&') {
-            readReference(m_text);
-        } else if (c == '\r') {
-            ++m_pos;
-            m_text += '\n';
-            if (peekByte() == '\n')
-                ++m_pos;
-        } else if (c == ']') {
-            if (startsWith("]]>"))
-                malformed("\"]]>\" in text");
-            m_text += ']';
-            ++m_pos;
-        } else {
-            malformed("the control character of code " + std::to_string(c) +
-                      ", which XML does not allow");
-        }
-    }
-    if (!keys::isUtf8(m_text))
-        malformed("a byte that is not UTF-8 (a document in another encoding must declare it)");
-}
-
-void XmlInput::readStartTag()
-{
-    // After '<'.
-    m_name = readName("an element's name after '<'");
-    m_attributes.clear();
-    for (;;) {
-        const bool spaced = skipSpace();
-        const int c = peekByte();
-        if (c == '>') {
-            ++m_pos;
-            return;
-        }
-        if (c == '/') {
-            ++m_pos;
-            expect(">", "'>' after '/'");
-            m_endPending = true;
-            return;
-        }
-        if (c == -1)
-            malformed("it ends inside the tag <" + m_name + ">");
-        if (!spaced)
-            malformed("the attributes of <" + m_name + "> are not set apart by spaces");
-        XmlAttribute attribute;
-        attribute.name = readName("an attribute's name");
-        skipSpace();
-        expect("=", "'=' after an attribute's name");
-        skipSpace();
-        readAttributeValue(attribute.value);
-        for (const XmlAttribute &earlier : m_attributes)
-            if (earlier.name == attribute.name)
-                malformed("<" + m_name + "> has the attribute \"" + attribute.name + "\" twice");
-        m_attributes.push_back(std::move(attribute));
-    }
-}
-
-void XmlInput::readEndTag()
-{
-    // After "</".
-    m_name = readName("an element's name after \"</\"");
-    skipSpace();
-    expect(">", "'>' at the end of an end tag");
-    if (m_open.empty())
-        malformed("</" + m_name + "> ends no element");
-    if (m_open.back() != m_name)
-        malformed("</" + m_name + "> where <" + m_open.back() + "> has not ended");
-    m_open.pop_back();
-    m_attributes.clear();
-}
-
-void XmlInput::readDoctype()
-{
-    if (m_seenRoot || m_seenDoctype)
-        malformed("a document type after the document's element or a second one");
-    m_seenDoctype = true;
-    m_pos += 9; // "<!DOCTYPE"
-    bool inSubset = false;
-    for (;;) {
-        const int c = peekByte();
-        if (c == -1)
-            malformed("it ends inside its document type");
-        if (inSubset) {
-            if (startsWith("<!--")) {
-                m_pos += 4;
-                readUntil("-->", nullptr, "a comment");
-                continue;
-            }
-            if (startsWith("<?")) {
-                m_pos += 2;
-                readUntil("?>", nullptr, "a processing instruction");
-                continue;
-            }
-            if (startsWith("<!ENTITY"))
-                refuse("it declares entities of its own (<!ENTITY>), which are not read; save "
-                       "it without them");
-        }
-        ++m_pos;
-        if (c == '"' || c == '\'') {
-            std::string quoted;
-            readUntil(std::string_view(c == '"' ? "\"" : "'"), &quoted, "a quoted name");
-        } else if (!inSubset && c == '[') {
-            inSubset = true;
-        } else if (inSubset && c == ']') {
-            inSubset = false;
-        } else if (!inSubset && c == '>') {
-            return;
-        }
-    }
-}
-
-void XmlInput::readProcessingInstruction(bool first)
-{
-    m_pos += 2; // "<?"
-    // The target must be a name, but what follows it may come without the space XML asks for:
-    // an outliner writes <?pos="1"?>, and no reader here uses an instruction's content, so
-    // refusing it would refuse that program's files for nothing.
-    const std::string target = readName("a processing instruction's name after \"<?\"");
-    std::string lower = target;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lower == "xml" && !first)
-        malformed("an XML declaration that is not at the very start");
-    readUntil("?>", nullptr, "a processing instruction");
-}
-
-XmlToken XmlInput::next()
-{
-    if (m_endPending) {
-        m_endPending = false;
-        m_open.pop_back();
-        m_attributes.clear();
-        return m_token = XmlToken::EndElement;
-    }
-    for (;;) {
-        // The XML declaration may only open the document.
-        const bool first = !m_begun;
-        m_begun = true;
-        const int c = peekByte();
-        if (c == -1) {
-            if (!m_open.empty())
-                malformed("it ends inside <" + m_open.back() + ">");
-            if (!m_seenRoot)
-                malformed("it holds no element");
-            return m_token = XmlToken::EndDocument;
-        }
-        if (c != '<') {
-            if (!m_open.empty()) {
-                readCharacters();
-                return m_token = XmlToken::Characters;
-            }
-            skipSpace();
-            if (const int after = peekByte(); after != '<' && after != -1)
-                malformed(m_seenRoot ? "text after the document's element"
-                                     : "text before the document's element");
-            continue;
-        }
-        if (startsWith("<?")) {
-            readProcessingInstruction(first);
-        } else if (startsWith("<!--")) {
-            m_pos += 4;
-            readUntil("-->", nullptr, "a comment");
-        } else if (startsWith("<![CDATA[")) {
-            if (m_open.empty())
-                malformed("a CDATA section outside the document's element");
-            m_pos += 9;
-            readUntil("]]>", &m_text, "a CDATA section");
-            return m_token = XmlToken::Characters;
-        } else if (startsWith("<!DOCTYPE")) {
-            readDoctype();
-        } else if (startsWith("</")) {
-            m_pos += 2;
-            readEndTag();
-            return m_token = XmlToken::EndElement;
-        } else {
-            if (m_open.empty() && m_seenRoot)
-                malformed("a second element after the document's element");
-            ++m_pos;
-            readStartTag();
-            m_open.push_back(m_name);
-            m_seenRoot = true;
-            return m_token = XmlToken::StartElement;
-        }
-    }
-}
-
-void XmlInput::expectRoot(const char *name, const std::string &kind)
-{
-    if (next() != XmlToken::StartElement || m_name != name)
-        refuse("it is not " + kind + ": its first element is not <" + name + ">");
-}
-
-std::string XmlInput::attribute(std::string_view name) const
-{
-    for (const XmlAttribute &attribute : m_attributes)
-        if (attribute.name == name)
-            return attribute.value;
-    return {};
-}
-
-std::string XmlInput::readText()
-{
-    std::string text;
-    for (;;) {
-        const XmlToken token = next();
-        if (token == XmlToken::Characters && text.empty())
-            text = std::move(m_text);
-        else if (token == XmlToken::Characters)
-            text += m_text;
-        else if (token == XmlToken::EndElement)
-            return text;
-        else if (token == XmlToken::StartElement)
-            skip();
-        else
-            refuse("it ends inside an element");
-    }
-}
-
-void XmlInput::skip()
-{
-    for (int depth = 1; depth > 0;) {
-        const XmlToken token = next();
-        if (token == XmlToken::StartElement)
-            ++depth;
-        else if (token == XmlToken::EndElement)
-            --depth;
-        else if (token == XmlToken::EndDocument)
-            refuse("it ends inside an element");
-    }
 }
 
 } // namespace quillet::dbtool

@@ -1,8 +1,8 @@
 #include "keeping/Archive.h"
 
 #include "store/EscapedText.h"
-#include "store/JsonReader.h"
 #include "store/Keys.h"
+#include "text/JsonReader.h"
 
 #include <charconv>
 #include <cmath>

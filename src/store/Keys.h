@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/Utf8.h"
+
 #include <bitset>
 #include <optional>
 #include <string>
@@ -17,14 +19,19 @@ inline constexpr int kMaxItems = 32766;
 // opens, exports and passes its check.
 inline constexpr int kMaxLevels = 100;
 
-// Decodes the character starting at text[pos] and advances pos past it. Nothing, and pos
-// unchanged, for anything that is not UTF-8 (overlong forms and surrogates included).
-std::optional<char32_t> decode(std::string_view text, std::size_t &pos);
-// Appends the UTF-8 form of the character cp.
-void appendUtf8(std::string &out, char32_t cp);
-// Whether the whole text is UTF-8 by decode's rule. ASCII and two-byte characters (Greek among
-// them), most of any note, are checked eight bytes at a time where they can be.
-bool isUtf8(std::string_view text);
+// Keys are read by text's UTF-8 rules (text/Utf8.h); these are their names in the key code.
+inline std::optional<char32_t> decode(std::string_view text, std::size_t &pos)
+{
+    return utf8::decode(text, pos);
+}
+inline void appendUtf8(std::string &out, char32_t cp)
+{
+    utf8::append(out, cp);
+}
+inline bool isUtf8(std::string_view text)
+{
+    return utf8::isValid(text);
+}
 
 // Removes leading and trailing spaces (code 32 only; tabs and line breaks stay).
 std::string trimSpaces(std::string_view text);

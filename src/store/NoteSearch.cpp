@@ -2,7 +2,7 @@
 
 #include "store/Keys.h"
 #include "store/Sqlite.h"
-#include "store/TextMatch.h"
+#include "text/TextMatch.h"
 
 #include <sqlite3.h>
 

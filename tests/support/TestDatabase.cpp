@@ -116,4 +116,9 @@ std::string fileBytes(const std::string &path)
     return bytes.str();
 }
 
+void writeFile(const std::string &path, const std::string &bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
 } // namespace quillet::test

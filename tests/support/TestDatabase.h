@@ -46,4 +46,7 @@ void createForeignDatabase(const std::string &path);
 // The file's bytes, for checking that a file was left exactly as it was.
 std::string fileBytes(const std::string &path);
 
+// Makes the file hold exactly these bytes.
+void writeFile(const std::string &path, const std::string &bytes);
+
 } // namespace quillet::test

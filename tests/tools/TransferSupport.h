@@ -75,11 +75,6 @@ inline std::vector<Item> below(std::vector<Item> items)
     return items;
 }
 
-inline void writeFile(const std::string &path, const std::string &bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 inline std::string readText(const std::string &path)
 {
     std::ostringstream bytes;

@@ -64,7 +64,12 @@ public:
 
 private:
     // The next byte without taking it, or -1 at the end of the input.
-    int peekByte();
+    int peekByte()
+    {
+        if (m_pos == m_end && !refill())
+            return -1;
+        return static_cast<unsigned char>(m_buffer[m_pos]);
+    }
     void take() { ++m_pos; }
     void skipSpace();
     void expect(char c, const char *what);
@@ -74,6 +79,7 @@ private:
     bool refill();
     bool nextInContainer(bool object);
     [[noreturn]] void fail(const std::string &what) const;
+    static constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
 
     std::istream &m_in;
     std::vector<char> m_buffer;

@@ -1,6 +1,6 @@
-#include "store/TextMatch.h"
+#include "text/TextMatch.h"
 
-#include "store/Keys.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,7 +14,7 @@ namespace {
 std::pair<char32_t, std::size_t> decode(std::string_view text, std::size_t pos)
 {
     std::size_t next = pos;
-    if (const std::optional<char32_t> cp = keys::decode(text, next))
+    if (const std::optional<char32_t> cp = utf8::decode(text, next))
         return {*cp, next - pos};
     return {0xDC00 + static_cast<unsigned char>(text[pos]), 1};
 }
@@ -25,7 +25,7 @@ std::string encode(char32_t cp)
     if (cp >= 0xDC80 && cp <= 0xDCFF)
         bytes += static_cast<char>(cp - 0xDC00);
     else
-        keys::appendUtf8(bytes, cp);
+        utf8::append(bytes, cp);
     return bytes;
 }
 

@@ -1,4 +1,4 @@
-#include "store/JsonReader.h"
+#include "text/JsonReader.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ std::string readWhole(const std::string &text)
     return read;
 }
 
-TEST(storeJsonReader, ReadsEveryKindOfValueAsWritten)
+TEST(textJsonReader, ReadsEveryKindOfValueAsWritten)
 {
     const std::vector<std::pair<std::string, std::string>> cases{
         {R"({"a": [1, -2, 3.5, 1e2, true, false, null, "x"], "b": {}})",
@@ -79,7 +79,7 @@ TEST(storeJsonReader, ReadsEveryKindOfValueAsWritten)
         EXPECT_EQ(readWhole(text), expected) << text;
 }
 
-TEST(storeJsonReader, RefusesWhatIsNotJsonSayingWhere)
+TEST(textJsonReader, RefusesWhatIsNotJsonSayingWhere)
 {
     const std::vector<std::pair<std::string, std::string>> cases{
         {"", "line 1, column 1: the text ends where a value should be"},
@@ -126,7 +126,7 @@ TEST(storeJsonReader, RefusesWhatIsNotJsonSayingWhere)
     }
 }
 
-TEST(storeJsonReader, SkipsAnyValueAndGoesOnAfterIt)
+TEST(textJsonReader, SkipsAnyValueAndGoesOnAfterIt)
 {
     const std::string deep = std::string(json::Reader::kMaxDepth - 1, '[') +
                              std::string(json::Reader::kMaxDepth - 1, ']');
@@ -147,7 +147,7 @@ TEST(storeJsonReader, SkipsAnyValueAndGoesOnAfterIt)
 
 // The input is read in blocks: a string far longer than a block, with escapes and characters
 // of several bytes, comes back whole wherever the blocks happen to divide it.
-TEST(storeJsonReader, StringsLongerThanABlockComeBackWhole)
+TEST(textJsonReader, StringsLongerThanABlockComeBackWhole)
 {
     std::string written;
     std::string expected;
@@ -173,7 +173,7 @@ TEST(storeJsonReader, StringsLongerThanABlockComeBackWhole)
 
 // Plain runs are checked several bytes at a time: a fault is found wherever it falls in a run
 // of ASCII or of Greek, and a run of them alone comes back as it was.
-TEST(storeJsonReader, FindsAFaultAnywhereInALongRun)
+TEST(textJsonReader, FindsAFaultAnywhereInALongRun)
 {
     const std::string greek = "\xCE\xB1\xCE\xB2\xCE\xB3\xCE\xB4\xCE\xB5\xCE\xB6\xCE\xB7\xCE\xB8";
     const std::pair<std::string, std::string> faults[] = {
