@@ -2,6 +2,7 @@
 
 #include "BenchSupport.h"
 #include "OutlineBenchmarks.h"
+#include "keeping/NewDatabase.h"
 #include "notes/NoteEditor.h"
 #include "store/NoteStore.h"
 #include "support/NotesControls.h"
@@ -66,7 +67,7 @@ const std::string &database()
     static QTemporaryDir folder;
     static const std::string path = [] {
         const std::string made = folder.filePath(QStringLiteral("long-lines.mdb")).toStdString();
-        dbtool::initDatabase(made);
+        initDatabase(made);
         NoteStore store(made);
         store.insertItem("B", "lines");
         store.insertItem("C", "ordinary");

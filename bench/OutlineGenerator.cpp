@@ -1,7 +1,10 @@
 #include "OutlineGenerator.h"
 
+#include "keeping/NewDatabase.h"
+#include "store/NewDatabase.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
+#include "store/Tables.h"
 
 #include <algorithm>
 #include <array>
@@ -194,13 +197,12 @@ void generateOutline(const std::string &path, int items, std::uint32_t seed)
     const std::vector<Item> outline = shapeOutline(items, random);
 
     Connection connection(path, Connection::Mode::Create);
-    connection.exec(schema::creationSql);
+    newdatabase::makeTables(connection);
     Transaction transaction(connection);
 
-    Statement insertItem(connection,
-                         "INSERT INTO mynodes (ID, Kleidi, MyText, Keimeno, anoixto, MegFonta, "
-                         "Grammatoseira, XromaFont, XromaBack, FontaBold, FontaPlagia) "
-                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    // Rows take the IDs 1, 2, 3 ... in the order written, as a new table gives them.
+    ItemInserter insertItem(connection);
+    const NoteFormat formatted{"DejaVu Sans", 12.0F, 255, 16777215, true, false};
     // Rows go out depth first, each item followed by its subtree, as a person writing the
     // outline top to bottom would have added them; every parent comes before its children.
     std::int64_t id = 0;
@@ -215,38 +217,21 @@ void generateOutline(const std::string &path, int items, std::uint32_t seed)
             pending.push_back(item.firstChild + c);
 
         ++id;
-        insertItem.reset();
-        insertItem.bind(1, id);
-        insertItem.bind(2, std::string_view(item.key));
-        insertItem.bind(3, std::string_view("Item " + std::to_string(id)));
-        insertItem.bind(4, std::string_view(noteText(random)));
+        // Drawn in this order, so that a seed gives the same outline as it always did.
+        const std::string note = noteText(random);
         const bool expanded = item.childCount > 0 && random.below(3) == 0;
-        insertItem.bind(5, std::int64_t{expanded ? 1 : 0});
-        if (random.below(10) == 0) {
-            insertItem.bind(6, 12.0);
-            insertItem.bind(7, std::string_view("DejaVu Sans"));
-            insertItem.bind(8, std::int64_t{255});
-            insertItem.bind(9, std::int64_t{16777215});
-            insertItem.bind(10, std::int64_t{1});
-        } else {
-            insertItem.bind(6, 0.0);
-            insertItem.bindNull(7);
-            insertItem.bindNull(8);
-            insertItem.bindNull(9);
-            insertItem.bind(10, std::int64_t{0});
-        }
-        insertItem.bind(11, std::int64_t{0});
-        insertItem.run();
+        const bool hasFormat = random.below(10) == 0;
+        insertItem.insert(item.key, "Item " + std::to_string(id), note, expanded,
+                          hasFormat ? std::optional<NoteFormat>(formatted) : std::nullopt);
     }
 
     // The window's left, top, width and height in twips, then the selected index.
-    Statement insertSetting(connection, "INSERT INTO parame (timilo) VALUES (?)");
+    SettingInserter insertSetting(connection);
     constexpr std::array<std::int64_t, 5> kLeading{600, 600, 14340, 9465, 1};
-    for (std::size_t position = 0; position < 30; ++position) {
-        insertSetting.reset();
-        insertSetting.bind(1, position < kLeading.size() ? kLeading[position] : std::int64_t{0});
-        insertSetting.run();
-    }
+    for (std::size_t position = 0; position < 30; ++position)
+        insertSetting.insert(
+            std::nullopt,
+            Value::integer(position < kLeading.size() ? kLeading[position] : std::int64_t{0}));
     transaction.commit();
 }
 

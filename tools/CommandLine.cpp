@@ -1,6 +1,7 @@
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
 #include "keeping/DurableFiles.h"
+#include "keeping/NewDatabase.h"
 #include "store/OutlineRowCheck.h"
 #include "store/StoreError.h"
 #include "tools/Commands.h"
@@ -51,12 +52,6 @@ struct Command
     std::vector<std::string> flags = {}; // the options it takes without a value
     std::size_t fewestPositionals = positionals;
 };
-
-int fail(std::ostream &err, const std::string &message)
-{
-    err << "quillet-db: " << message << '\n';
-    return 1;
-}
 
 int init(const Arguments &args, std::ostream &out, std::ostream &)
 {
@@ -295,6 +290,12 @@ std::optional<Arguments> parse(const Command &command, const std::vector<std::st
 }
 
 } // namespace
+
+int fail(std::ostream &err, const std::string &message)
+{
+    err << "quillet-db: " << message << '\n';
+    return 1;
+}
 
 int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
 {

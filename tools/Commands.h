@@ -14,6 +14,9 @@ struct Arguments
     std::map<std::string, std::string> options; // "--format" to its value
 };
 
+// Says the message as the tool's failure on err; returns the exit status of a failure, 1.
+int fail(std::ostream &err, const std::string &message);
+
 extern const char *const kExportHelp;
 int exportCommand(const Arguments &args, std::ostream &out, std::ostream &err);
 

@@ -5,6 +5,7 @@
 #include "store/Schema.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
+#include "store/Tables.h"
 #include "tools/DbTool.h"
 
 #include <algorithm>
@@ -119,20 +120,17 @@ void scanOutline(Connection &db, CheckReport &report)
 
 void scanSettings(Connection &db, CheckReport &report)
 {
-    Statement scan(db, "SELECT ID, timilo FROM parame ORDER BY ID");
-    while (scan.step()) {
+    forEachSetting(db, [&](std::int64_t id, const Value &value) {
         ++report.settings;
-        const std::int64_t id = scan.columnInt64(0);
         const std::string label = "parame ID " + std::to_string(id) + " (position " +
                                   std::to_string(report.settings) + ")";
-        const Value value = scan.column(1);
         if (value.isNull())
             add(report, Kind::SettingNull, id, label + ": timilo is Null.");
         else if (!isWholeInt32(value))
             add(report, Kind::SettingNotWhole, id,
                 label + ": timilo " + quote(value.toText().value_or("")) +
                     " is not a whole number from -2147483648 to 2147483647.");
-    }
+    });
     if (report.settings == 0)
         add(report, Kind::NoSettings, std::nullopt,
             "parame: the table has no rows; the program keeps its settings there.");

@@ -1,14 +1,15 @@
 #include "keeping/Archive.h"
 #include "keeping/DurableFiles.h"
 #include "keeping/History.h"
+#include "keeping/NewDatabase.h"
 #include "keeping/Places.h"
 #include "store/Keys.h"
 #include "store/OutlineRowCheck.h"
 #include "store/Schema.h"
 #include "store/Settings.h"
 #include "store/Sqlite.h"
+#include "store/Tables.h"
 #include "tools/DbTool.h"
-#include "tools/NewDatabase.h"
 
 #include <condition_variable>
 #include <deque>
@@ -33,7 +34,7 @@ class Import
 public:
     Import(Connection &db, NoteHistory &history, std::string path)
         : m_rows(db)
-        , m_setting(db, "INSERT INTO parame (ID, timilo) VALUES (?, ?)")
+        , m_setting(db)
         , m_db(db)
         , m_history(history)
         , m_path(std::move(path))
@@ -60,10 +61,7 @@ public:
     {
         if (++m_settings > static_cast<std::size_t>(Settings::kCount))
             return;
-        m_setting.reset();
-        m_setting.bind(1, id);
-        m_setting.bind(2, value);
-        m_setting.run();
+        m_setting.insert(id, value);
     }
 
     // Versions go into the new database's history file in batches; none once a row is found
@@ -110,18 +108,7 @@ public:
                                        "the program could add no items to it; nothing was "
                                        "imported");
         // The next ID the outline gives is as it was, so that IDs of deleted rows stay unused.
-        if (lastId) {
-            Statement sequence(m_db, "UPDATE sqlite_sequence SET seq = ? WHERE name = 'mynodes'");
-            sequence.bind(1, *lastId);
-            sequence.run();
-            Statement add(m_db,
-                          "INSERT INTO sqlite_sequence (name, seq) SELECT 'mynodes', ? WHERE "
-                          "NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = 'mynodes')");
-            add.bind(1, *lastId);
-            add.run();
-        } else {
-            m_db.exec("DELETE FROM sqlite_sequence WHERE name = 'mynodes'");
-        }
+        setLastRowId(m_db, lastId);
     }
 
 private:
@@ -165,7 +152,7 @@ private:
     }
 
     RowInserter m_rows;
-    Statement m_setting;
+    SettingInserter m_setting;
     Connection &m_db;
     OutlineRowCheck m_check;
     std::optional<std::int64_t> m_previousId;

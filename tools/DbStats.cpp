@@ -1,6 +1,7 @@
 #include "store/Keys.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
+#include "store/Tables.h"
 #include "tools/DbTool.h"
 #include "tools/OutlineOrder.h"
 
@@ -21,24 +22,19 @@ Stats statsOf(const std::string &path)
     }
     stats.leftOut = static_cast<std::int64_t>(order.leftOut.size());
 
-    // Sizes in bytes as stored; the engine reads each note's length without copying it out.
-    Statement sizes(db, "SELECT ID, length(CAST(Keimeno AS BLOB)) FROM mynodes");
-    while (sizes.step()) {
+    // Sizes in bytes as stored.
+    forEachNoteSize(db, [&](std::int64_t id, std::int64_t bytes) {
         ++stats.items;
-        const std::int64_t bytes = sizes.columnInt64(1);
         stats.noteBytes += bytes;
         if (bytes > stats.largestNoteBytes) {
             stats.largestNoteBytes = bytes;
-            stats.largestNoteId = sizes.columnInt64(0);
+            stats.largestNoteId = id;
         }
-    }
-    if (stats.largestNoteBytes > 0) {
-        Statement largest(db, "SELECT Kleidi, MyText FROM mynodes WHERE ID = ?");
-        largest.bind(1, stats.largestNoteId);
-        if (largest.step()) {
-            stats.largestNoteKey = largest.column(0).toText().value_or("");
-            stats.largestNoteTitle = largest.column(1).toText().value_or("");
-        }
+    });
+    StoredRow largest;
+    if (stats.largestNoteBytes > 0 && RowReader(db).read(stats.largestNoteId, largest)) {
+        stats.largestNoteKey = largest[1].toText().value_or("");
+        stats.largestNoteTitle = largest[2].toText().value_or("");
     }
     db.exec("COMMIT");
     return stats;

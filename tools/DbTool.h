@@ -14,28 +14,6 @@
 // can call it directly.
 namespace quillet::dbtool {
 
-// The title of the one row a new database starts with.
-inline constexpr std::string_view kDefaultTitle = "My notes";
-
-// Raised by initDatabase when anything at all is at the path: the tool never overwrites.
-class FileExists : public std::runtime_error
-{
-public:
-    explicit FileExists(const std::string &path);
-    const std::string &path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-// Creates a new notes database at path: both tables, the row "A" with the given title and an
-// empty note, and 30 settings rows (the main window's design geometry in 1 to 4, zeros after).
-// The file is made as "<path>.partial" and takes its name only once whole and on the disk, so
-// nothing that exists or appears meanwhile at path is opened or replaced, and a crash leaves
-// no half-made database there. Throws FileExists, std::system_error when the file cannot be
-// created, or StoreError when SQLite fails; on a failure, the new file is removed again.
-void initDatabase(const std::string &path, std::string_view title = kDefaultTitle);
-
 // One problem the check found, as one line of its report.
 struct Problem
 {

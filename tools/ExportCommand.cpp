@@ -37,12 +37,6 @@ const char *const kExportHelp =
 
 namespace {
 
-int fail(std::ostream &err, const std::string &message)
-{
-    err << "quillet-db: " << message << '\n';
-    return 1;
-}
-
 bool sameFile(const std::string &a, const std::string &b)
 {
     struct stat first

@@ -1,33 +1,35 @@
 #include "tools/ExportedItems.h"
 
 #include "store/Sqlite.h"
+#include "store/Tables.h"
+
+#include <utility>
 
 namespace quillet::dbtool {
 
 void forEachExported(Connection &db, const OutlineOrder &order,
                      const std::function<void(const ExportedItem &)> &visit)
 {
-    Statement read(db, "SELECT Kleidi, MyText, Keimeno, MegFonta, Grammatoseira, XromaFont, "
-                       "XromaBack, FontaBold, FontaPlagia FROM mynodes WHERE ID=?");
+    RowReader read(db);
+    StoredRow row;
     ExportedItem item;
     const auto visitRow = [&](std::int64_t id, int depth, bool hasChildren, bool leftOut) {
-        read.reset();
-        read.bind(1, id);
-        if (!read.step())
+        if (!read.read(id, row))
             return;
         item.depth = depth;
         item.hasChildren = hasChildren;
-        item.key = read.column(0).toText().value_or(std::string());
-        item.title = read.column(1).toText().value_or(std::string());
+        item.key = row[1].toText().value_or(std::string());
+        item.title = row[2].toText().value_or(std::string());
         if (leftOut)
             item.title = "ID " + std::to_string(id) + ", key \"" + item.key + "\": " + item.title;
-        read.column(2, item.note);
-        read.column(3, item.fontSize);
-        read.column(4, item.fontName);
-        read.column(5, item.foreColor);
-        read.column(6, item.backColor);
-        read.column(7, item.bold);
-        read.column(8, item.italic);
+        // Swapped rather than copied: the notes' buffers serve the next row.
+        std::swap(item.note, row[3]);
+        std::swap(item.fontSize, row[5]);
+        std::swap(item.fontName, row[6]);
+        std::swap(item.foreColor, row[7]);
+        std::swap(item.backColor, row[8]);
+        std::swap(item.bold, row[9]);
+        std::swap(item.italic, row[10]);
         visit(item);
     };
     for (std::size_t i = 0; i < order.items.size(); ++i)

@@ -1,12 +1,13 @@
 #include "keeping/InUseLock.h"
+#include "keeping/NewDatabase.h"
 #include "store/Keys.h"
 #include "store/OutlineRowCheck.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
+#include "store/Tables.h"
 #include "tools/DbTool.h"
 #include "tools/ImportReaders.h"
 #include "tools/KeyFolding.h"
-#include "tools/NewDatabase.h"
 #include "tools/Transfer.h"
 
 #include <bitset>
@@ -83,9 +84,7 @@ class RowWriter
 {
 public:
     explicit RowWriter(Connection &db)
-        : m_insert(db, "INSERT INTO mynodes (Kleidi, MyText, Keimeno, anoixto, MegFonta, "
-                       "Grammatoseira, XromaFont, XromaBack, FontaBold, FontaPlagia) VALUES "
-                       "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+        : m_insert(db)
     {
     }
 
@@ -100,24 +99,7 @@ public:
             throw std::logic_error(
                 "the item \"" + item.title + "\" with the key \"" + key +
                 "\" would not load: " + describe(checked.problems[0], row, checked, std::nullopt));
-        m_insert.reset();
-        m_insert.bind(1, key);
-        m_insert.bind(2, item.title);
-        m_insert.bind(3, item.note);
-        m_insert.bind(4, std::int64_t{item.expanded ? 1 : 0});
-        const NoteFormat format = item.format.value_or(NoteFormat{});
-        m_insert.bind(5, static_cast<double>(item.format ? format.fontSize : 0.0F));
-        if (item.format) {
-            m_insert.bind(6, format.fontName);
-            m_insert.bind(7, std::int64_t{format.foreColor});
-            m_insert.bind(8, std::int64_t{format.backColor});
-        } else {
-            for (int column = 6; column <= 8; ++column)
-                m_insert.bindNull(column);
-        }
-        m_insert.bind(9, std::int64_t{format.bold ? 1 : 0});
-        m_insert.bind(10, std::int64_t{format.italic ? 1 : 0});
-        m_insert.run();
+        m_insert.insert(key, item.title, item.note, item.expanded, item.format);
     }
 
     void writeAll(const ImportedOutline &outline, const std::string &under)
@@ -127,7 +109,7 @@ public:
     }
 
 private:
-    Statement m_insert;
+    ItemInserter m_insert;
     OutlineRowCheck m_check;
 };
 
@@ -233,7 +215,7 @@ ImportReport importOutline(const std::string &file, const std::string &path,
     createDatabase(
         path,
         [&](Connection &db) {
-            insertSettings(db);
+            newdatabase::insertSettings(db);
             RowWriter(db).writeAll(outline, {});
         },
         modeFromSource(file));

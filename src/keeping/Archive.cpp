@@ -2,6 +2,7 @@
 
 #include "store/EscapedText.h"
 #include "store/Keys.h"
+#include "store/Tables.h"
 #include "text/JsonReader.h"
 
 #include <charconv>
@@ -349,32 +350,23 @@ std::optional<std::string> readSetting(json::Reader &reader, std::int64_t &id, V
 void write(Connection &db, std::ostream &out, NoteHistory *history)
 {
     out << "{\n  \"quillet-export\": 1,\n  \"mynodes\": [";
-    Statement rows(db, selectRowColumns() + " FROM mynodes ORDER BY ID");
-    Row row;
     bool first = true;
-    while (rows.step()) {
-        for (std::size_t c = 0; c < kColumns.size(); ++c)
-            rows.column(static_cast<int>(c), row[c]);
+    forEachStoredRow(db, [&](const Row &row) {
         out << (first ? "\n" : ",\n");
         writeRow(out, row);
         first = false;
-    }
+    });
     out << (first ? "],\n" : "\n  ],\n") << "  \"parame\": [";
-    Statement settings(db, "SELECT ID, timilo FROM parame ORDER BY ID");
     first = true;
-    Value value;
-    while (settings.step()) {
-        settings.column(1, value);
-        out << (first ? "\n" : ",\n") << "    {\"ID\": " << settings.columnInt64(0)
-            << ", \"timilo\": ";
+    forEachSetting(db, [&](std::int64_t id, const Value &value) {
+        out << (first ? "\n" : ",\n") << "    {\"ID\": " << id << ", \"timilo\": ";
         writeValue(out, value);
         out << '}';
         first = false;
-    }
+    });
     out << (first ? "],\n" : "\n  ],\n") << "  \"lastId\": ";
-    Statement sequence(db, "SELECT seq FROM sqlite_sequence WHERE name = 'mynodes'");
-    if (sequence.step())
-        out << sequence.columnInt64(0);
+    if (const std::optional<std::int64_t> last = lastRowId(db))
+        out << *last;
     else
         out << "null";
     if (history) {

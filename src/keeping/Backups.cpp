@@ -7,6 +7,7 @@
 #include "keeping/Places.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
+#include "store/Tables.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -253,12 +254,8 @@ std::string newestHolding(const std::string &databasePath, const std::string &ke
     for (auto backup = all.rbegin(); backup != all.rend(); ++backup) {
         try {
             Connection db(*backup, Connection::Mode::ReadOnly);
-            Statement read(db, "SELECT Keimeno FROM mynodes WHERE Kleidi=?");
-            read.bind(1, key);
-            if (!read.step())
-                continue;
-            const Value held = read.column(0);
-            if (held.type() == note.type() && held.textView() == note.textView())
+            const std::optional<Value> held = noteWithKey(db, key);
+            if (held && held->type() == note.type() && held->textView() == note.textView())
                 return *backup;
         } catch (const StoreError &) {
             // A backup that cannot be read holds nothing we can name.

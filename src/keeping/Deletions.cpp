@@ -5,6 +5,7 @@
 #include "keeping/InUseLock.h"
 #include "keeping/Places.h"
 #include "store/Keys.h"
+#include "store/NoteStore.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 
@@ -97,11 +98,10 @@ int undelete(const std::string &copyPath, const std::string &databasePath)
     Transaction transaction(db);
     // One pass over the keys and IDs (the notes are not read): every key and ID must be free,
     // and every parent outside the copy must be there, before its children in ID order.
-    Statement scan(db, "SELECT ID, Kleidi FROM mynodes");
     std::set<std::string> found;
-    while (scan.step()) {
-        const std::int64_t id = scan.columnInt64(0);
-        const std::optional<std::string> stored = scan.column(1).toText();
+    scanOutlineRows(db, [&](const OutlineRow &row) {
+        const std::int64_t id = row.id;
+        const std::optional<std::string> stored = row.key.toText();
         const std::string key = stored ? keys::trimSpaces(*stored) : std::string();
         if (restored.contains(key))
             throw std::runtime_error("The key \"" + key + "\" is taken in " + databasePath +
@@ -117,7 +117,7 @@ int undelete(const std::string &copyPath, const std::string &databasePath)
                                          "nothing was put back.");
             found.insert(key);
         }
-    }
+    });
     for (const auto &[parent, id] : parents)
         if (!found.contains(parent))
             throw std::runtime_error("The item \"" + parent +

@@ -1,5 +1,6 @@
 #include "keeping/Backups.h"
 #include "keeping/History.h"
+#include "keeping/NewDatabase.h"
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "store/Schema.h"
@@ -52,7 +53,7 @@ TEST(toolsHistory, ServesOnlyTheDatabaseItWasMadeFor)
 {
     TempFolder folder;
     const std::string path = folder.path("mydata.mdb");
-    dbtool::initDatabase(path);
+    initDatabase(path);
     execSql(path, "UPDATE mynodes SET Keimeno='private text of the first database'");
     keepA(path);
     ASSERT_NE(listed(path).find("private text"), std::string::npos);
@@ -62,7 +63,7 @@ TEST(toolsHistory, ServesOnlyTheDatabaseItWasMadeFor)
     // Made again at its path: the old versions are not shown, listed, restorable or checked
     // as this database's.
     fs::remove(path);
-    dbtool::initDatabase(path);
+    initDatabase(path);
     EXPECT_EQ(listed(path).find("private text"), std::string::npos) << listed(path);
     EXPECT_EQ(tool({"history", path, "A", "--restore", "1"}).status, 1);
     EXPECT_NE(querySql(path, "SELECT Keimeno FROM mynodes"), "private text of the first database");
@@ -106,7 +107,7 @@ TEST(toolsRecover, AnInterruptedChangeIsSaidAsOneAndRolledBack)
 {
     TempFolder folder;
     const std::string path = folder.path("mydata.mdb");
-    dbtool::initDatabase(path);
+    initDatabase(path);
     for (int i = 0; i < 40; ++i)
         execSql(path, "INSERT INTO mynodes (Kleidi, MyText, Keimeno) VALUES ('A" +
                           std::to_string(i % 9 + 1) + std::string(i / 9, '1') +

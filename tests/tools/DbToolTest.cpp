@@ -2,6 +2,7 @@
 
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
+#include "keeping/NewDatabase.h"
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "store/Schema.h"
@@ -43,14 +44,14 @@ TEST(toolsInit, MakesADatabaseTheProgramOpens)
 {
     TempFolder folder;
     const std::string path = folder.path("new.db");
-    dbtool::initDatabase(path);
+    initDatabase(path);
 
     NoteStore store(path);
     int count = 0;
     store.scanOutline([&](const OutlineRow &row) {
         ++count;
         EXPECT_EQ(row.key.toText(), "A");
-        EXPECT_EQ(row.title.toText(), std::string(dbtool::kDefaultTitle));
+        EXPECT_EQ(row.title.toText(), std::string(newdatabase::kStarterTitle));
         EXPECT_EQ(row.expanded.toBool(), false);
     });
     EXPECT_EQ(count, 1);
@@ -77,7 +78,7 @@ TEST(toolsInit, GoesOnPastWhatAnInterruptedInitLeftAndLeavesOnlyTheFile)
     const std::string path = folder.path("new.db");
     writeFile(path + ".partial", "half a database");
     writeFile(path + ".partial-journal", std::string(2048, 'j'));
-    dbtool::initDatabase(path);
+    initDatabase(path);
 
     EXPECT_FALSE(std::filesystem::exists(path + ".partial"));
     EXPECT_FALSE(std::filesystem::exists(path + ".partial-journal"));
@@ -383,7 +384,7 @@ TEST(toolsCheck, NamesTriggersViewsAndWhatTheIntegrityCheckFinds)
 {
     TempFolder folder;
     const std::string path = folder.path("notes.db");
-    dbtool::initDatabase(path);
+    initDatabase(path);
     execSql(path, "CREATE VIEW titles AS SELECT MyText FROM mynodes;"
                   "CREATE TRIGGER keep BEFORE DELETE ON mynodes BEGIN SELECT 1; END;"
                   // A Null title the table's own rule forbids, slipped past it.
@@ -425,7 +426,7 @@ TEST(toolsStats, TitlesComeOutEscapedAndOneByteIsOneByte)
 {
     TempFolder folder;
     const std::string path = folder.path("notes.db");
-    dbtool::initDatabase(path);
+    initDatabase(path);
     execSql(path, "UPDATE mynodes SET MyText='bell' || char(7) || char(27) || '[2J', Keimeno='x' "
                   "WHERE Kleidi='A'");
     std::ostringstream out;
@@ -449,7 +450,7 @@ TEST(toolsHistory, ListsShowsAndRestoresVersions)
 {
     TempFolder folder;
     const std::string path = folder.path("notes.db");
-    dbtool::initDatabase(path);
+    initDatabase(path);
     execSql(path, "UPDATE mynodes SET Keimeno=CAST(X'CAE1' AS TEXT) WHERE Kleidi='A'");
     {
         NoteStore store(path);
@@ -489,7 +490,7 @@ TEST(toolsHistory, TravelsThroughTheJsonExportAndImport)
 {
     TempFolder folder;
     const std::string path = folder.path("notes.db");
-    dbtool::initDatabase(path);
+    initDatabase(path);
     execSql(path, "UPDATE mynodes SET Keimeno=CAST(X'CAE1' AS TEXT) WHERE Kleidi='A'");
     {
         NoteStore store(path);

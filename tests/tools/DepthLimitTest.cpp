@@ -1,5 +1,6 @@
 #include "TransferSupport.h"
 #include "keeping/Deletions.h"
+#include "keeping/NewDatabase.h"
 #include "store/NoteStore.h"
 #include "tools/DbTool.h"
 #include "tools/Transfer.h"
@@ -55,7 +56,7 @@ std::string nestedFolder(const TempFolder &folder, int levels)
 std::string deepJson(const TempFolder &folder, int levels)
 {
     const std::string source = folder.path("deep-source.mdb");
-    dbtool::initDatabase(source);
+    initDatabase(source);
     std::string key = "A";
     for (int level = 2; level <= levels; ++level) {
         key += "1";
@@ -113,7 +114,7 @@ TEST(toolsDepthLimit, RowsAreMadeDownToTheHundredthLevelAndNoFurther)
         const std::string file = c.file(folder);
         const std::string path = folder.path("notes.mdb");
         if (c.into == Into::Existing)
-            dbtool::initDatabase(path);
+            initDatabase(path);
         const std::string before = fs::exists(path) ? fileBytes(path) : "";
         try {
             dbtool::importOutline(file, path, std::nullopt);

@@ -1,4 +1,5 @@
 #include "keeping/History.h"
+#include "keeping/NewDatabase.h"
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
@@ -71,7 +72,7 @@ TEST(toolsExport, JsonThroughImportComesBackByteForByte)
     EXPECT_EQ(opened.readNote("B")->text.type(), Value::Type::Blob);
 
     // Never over an existing file.
-    EXPECT_THROW(dbtool::importJson(file, copy), dbtool::FileExists);
+    EXPECT_THROW(dbtool::importJson(file, copy), FileExists);
 }
 
 // The file is read on a thread of its own, a few batches ahead of the writing. An outline of

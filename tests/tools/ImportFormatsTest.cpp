@@ -1,4 +1,5 @@
 #include "TransferSupport.h"
+#include "keeping/NewDatabase.h"
 #include "tools/DbTool.h"
 #include "tools/Transfer.h"
 
@@ -353,7 +354,7 @@ TEST(toolsImport, MalformedFilesAreRefusedWithTheReasonAndNothingWritten)
     };
     TempFolder folder;
     const std::string existing = folder.path("existing.mdb");
-    dbtool::initDatabase(existing);
+    initDatabase(existing);
     const std::string before = fileBytes(existing);
     for (const Refusal &c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,4 +1,5 @@
 #include "TransferSupport.h"
+#include "keeping/NewDatabase.h"
 #include "tools/DbTool.h"
 #include "tools/Transfer.h"
 
@@ -156,7 +157,7 @@ TEST(toolsImportMarkdown, LinkLoopsAndUnreadableEntriesAreRefused)
             ASSERT_EQ(::chmod(locked.c_str(), c.mode), 0);
         }
         const std::string existing = folder.path("existing.mdb");
-        dbtool::initDatabase(existing);
+        initDatabase(existing);
         const std::string before = fileBytes(existing);
         for (const std::string &path : {folder.path("new.mdb"), existing}) {
             std::ostringstream out, err;

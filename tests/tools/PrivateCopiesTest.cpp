@@ -1,6 +1,7 @@
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
 #include "keeping/History.h"
+#include "keeping/NewDatabase.h"
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
@@ -45,7 +46,7 @@ protected:
     {
         m_umask = ::umask(022);
         ::chmod(folder.folder().toUtf8().constData(), 0755);
-        dbtool::initDatabase(path);
+        initDatabase(path);
         execSql(path, "INSERT INTO mynodes (Kleidi, MyText, Keimeno) VALUES ('B', 'b', 'secret')");
         ::chmod(path.c_str(), 0600);
     }

@@ -1,5 +1,6 @@
 #include "TransferSupport.h"
 #include "keeping/InUseLock.h"
+#include "keeping/NewDatabase.h"
 #include "support/RecordingFileOperations.h"
 #include "tools/DbTool.h"
 #include "tools/Transfer.h"
@@ -60,7 +61,7 @@ TEST(toolsRoundTrip, OpmlAndMarkdownFoldersGiveBackTheSameOutline)
 
         // Added to a database of its own, the same outline stands under one new item.
         const std::string existing = folder.path("existing.mdb");
-        dbtool::initDatabase(existing);
+        initDatabase(existing);
         dbtool::importOutline(file, existing, format);
         const std::vector<Item> rows = readOutline(existing);
         ASSERT_EQ(rows.size(), kAwkward.size() + 2);
@@ -297,7 +298,7 @@ TEST(toolsImport, RefusedWhileQuilletHasTheDatabaseOpen)
     TempFolder folder;
     writeFile(folder.path("in.opml"), "<opml><body><outline text=\"x\"/></body></opml>");
     const std::string path = folder.path("mydata.mdb");
-    dbtool::initDatabase(path);
+    initDatabase(path);
     const std::string before = fileBytes(path);
     {
         const InUseLock open(path);

@@ -5,6 +5,7 @@
 #include "keeping/FileOperations.h"
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
+#include "keeping/NewDatabase.h"
 #include "keeping/RecoveryFile.h"
 #include "store/NoteStore.h"
 #include "tools/DbTool.h"
@@ -202,9 +203,10 @@ void PowerCutWorkload::run(const std::function<bool()> &powerIsOff)
 
     try {
         StoreState made;
-        made.rows.push_back(RowState{"A", std::string(dbtool::kDefaultTitle), textDigest(""), 0});
+        made.rows.push_back(
+            RowState{"A", std::string(newdatabase::kStarterTitle), textDigest(""), 0});
         made.settings = {600, 600, 14340, 9465};
-        change(made, [&] { dbtool::initDatabase(path); });
+        change(made, [&] { initDatabase(path); });
         done();
 
         session = std::make_unique<Session>(path, m_writing);

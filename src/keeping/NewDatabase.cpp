@@ -1,51 +1,15 @@
+#include "keeping/NewDatabase.h"
+
 #include "keeping/DurableFiles.h"
 #include "keeping/FileOperations.h"
-#include "store/Schema.h"
-#include "store/Settings.h"
 #include "store/Sqlite.h"
-#include "tools/DbTool.h"
-#include "tools/NewDatabase.h"
 
-#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
 
-namespace quillet::dbtool {
-
-namespace {
-
-// The main window's place and size in twips at first start: its outer frame 600 twips in from
-// the screen's corner, and the notes window's design size inside the frame.
-constexpr std::array<std::int64_t, 4> kWindowGeometry{600, 600, 14340, 9465};
-
-} // namespace
-
-void insertSettings(Connection &db)
-{
-    Statement setting(db, "INSERT INTO parame (timilo) VALUES (?)");
-    for (int position = 1; position <= Settings::kCount; ++position) {
-        const std::int64_t value = position <= static_cast<int>(kWindowGeometry.size())
-                                       ? kWindowGeometry[position - 1]
-                                       : 0;
-        setting.bind(1, value);
-        setting.run();
-        setting.reset();
-    }
-}
-
-namespace {
-
-void fill(Connection &db, std::string_view title)
-{
-    Statement item(db, "INSERT INTO mynodes (Kleidi, MyText, Keimeno) VALUES ('A', ?, '')");
-    item.bind(1, title);
-    item.run();
-    insertSettings(db);
-}
-
-} // namespace
+namespace quillet {
 
 FileExists::FileExists(const std::string &path)
     : std::runtime_error(path + " already exists; quillet-db never overwrites a file.")
@@ -115,8 +79,7 @@ void createDatabase(const std::string &path, const std::function<void(Connection
             Connection db(partial, Connection::Mode::ReadWrite);
             db.useDurableCommits();
             Transaction transaction(db);
-            db.exec(schema::creationSql);
-            schema::setFileId(db, schema::newFileId());
+            newdatabase::makeTables(db);
             fill(db);
             transaction.commit();
         }
@@ -141,7 +104,7 @@ mode_t modeFromSource(const std::string &source)
 
 void initDatabase(const std::string &path, std::string_view title)
 {
-    createDatabase(path, [&](Connection &db) { fill(db, title); });
+    createDatabase(path, [&](Connection &db) { newdatabase::fillStarter(db, title); });
 }
 
-} // namespace quillet::dbtool
+} // namespace quillet
