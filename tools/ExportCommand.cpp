@@ -2,9 +2,9 @@
 #include "store/Schema.h"
 #include "tools/Commands.h"
 #include "tools/DbTool.h"
-#include "tools/ExportFiles.h"
 #include "tools/MarkdownNames.h"
 #include "tools/Transfer.h"
+#include "tools/export/ExportFiles.h"
 
 #include <ostream>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/ImportedOutline.h"
+#include "tools/import/ImportedOutline.h"
 
 #include <iosfwd>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "tools/XmlInput.h"
+#include "tools/import/XmlInput.h"
 
 #include "support/TestDatabase.h"
-#include "tools/ImportedOutline.h"
+#include "tools/import/ImportedOutline.h"
 
 #include <QStringEncoder>
 

@@ -1,4 +1,4 @@
-#include "tools/ExportedItems.h"
+#include "tools/export/ExportedItems.h"
 
 #include "store/Sqlite.h"
 #include "store/Tables.h"

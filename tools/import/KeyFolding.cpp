@@ -1,4 +1,4 @@
-#include "tools/KeyFolding.h"
+#include "tools/import/KeyFolding.h"
 
 #include "store/Keys.h"
 

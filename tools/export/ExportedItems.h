@@ -5,12 +5,16 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace quillet {
 class Connection;
 }
 
 namespace quillet::dbtool {
+
+// The character the exports write for what a file of text cannot hold: U+FFFD.
+inline constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
 // One item as the exports write it.
 struct ExportedItem

@@ -1,5 +1,5 @@
-#include "tools/ImportReaders.h"
 #include "tools/MarkdownNames.h"
+#include "tools/import/ImportReaders.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "tools/ExportFiles.h"
+#include "tools/export/ExportFiles.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,8 +1,8 @@
 #include "store/Keys.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
-#include "tools/ExportedItems.h"
 #include "tools/Transfer.h"
+#include "tools/export/ExportedItems.h"
 
 #include <climits>
 #include <ostream>
@@ -10,8 +10,6 @@
 namespace quillet::dbtool {
 
 namespace {
-
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
 // Text as the value of an XML attribute, in runs between the characters that need writing
 // otherwise. Line breaks and tabs are written as character references, since a reader turns

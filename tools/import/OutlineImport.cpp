@@ -6,9 +6,9 @@
 #include "store/Sqlite.h"
 #include "store/Tables.h"
 #include "tools/DbTool.h"
-#include "tools/ImportReaders.h"
-#include "tools/KeyFolding.h"
 #include "tools/Transfer.h"
+#include "tools/import/ImportReaders.h"
+#include "tools/import/KeyFolding.h"
 
 #include <bitset>
 #include <fstream>

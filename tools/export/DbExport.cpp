@@ -4,8 +4,8 @@
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 #include "tools/DbTool.h"
-#include "tools/ExportedItems.h"
 #include "tools/OutlineOrder.h"
+#include "tools/export/ExportedItems.h"
 
 #include <cmath>
 #include <cstdio>
@@ -39,9 +39,8 @@ std::string textOf(const Value &value)
     return value.toText().value_or(std::string());
 }
 
-// The character written for what a text file cannot hold; HTML writes it as "&#xFFFD;", so its
-// writer gets a stand-in byte that no cleaned text holds otherwise.
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+// HTML writes the replacement character as "&#xFFFD;", so its writer gets a stand-in byte that
+// no cleaned text holds otherwise.
 constexpr char kHtmlStandIn = '\x01';
 
 // The text with every byte that is not UTF-8, and every control character other than tab and

@@ -1,5 +1,5 @@
-#include "tools/ImportReaders.h"
-#include "tools/XmlInput.h"
+#include "tools/import/ImportReaders.h"
+#include "tools/import/XmlInput.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "tools/XmlInput.h"
+#include "tools/import/XmlInput.h"
 
 #include <QStringDecoder>
 

@@ -1,7 +1,7 @@
-#include "tools/CherryTreeText.h"
+#include "tools/import/CherryTreeText.h"
 
 #include "store/Keys.h"
-#include "tools/XmlInput.h"
+#include "tools/import/XmlInput.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "tools/ImportedOutline.h"
+#include "tools/import/ImportedOutline.h"
 
 #include "store/Keys.h"
 

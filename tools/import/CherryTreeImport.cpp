@@ -1,7 +1,7 @@
 #include "store/Sqlite.h"
-#include "tools/CherryTreeText.h"
-#include "tools/ImportReaders.h"
-#include "tools/XmlInput.h"
+#include "tools/import/CherryTreeText.h"
+#include "tools/import/ImportReaders.h"
+#include "tools/import/XmlInput.h"
 
 #include <algorithm>
 #include <atomic>

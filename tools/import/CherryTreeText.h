@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/ImportedOutline.h"
+#include "tools/import/ImportedOutline.h"
 
 #include <string>
 #include <string_view>
