@@ -1,4 +1,5 @@
 #include "store/Sqlite.h"
+#include "tools/import/BoundedQueue.h"
 #include "tools/import/CherryTreeText.h"
 #include "tools/import/ImportReaders.h"
 #include "tools/import/XmlInput.h"
@@ -6,11 +7,8 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
-#include <condition_variable>
-#include <deque>
 #include <exception>
 #include <map>
-#include <mutex>
 #include <span>
 #include <thread>
 #include <unordered_map>
@@ -244,7 +242,7 @@ public:
     ~NoteMaker()
     {
         if (m_thread.joinable()) {
-            close();
+            m_queue.stop();
             m_thread.join();
         }
     }
@@ -267,7 +265,7 @@ public:
     void finish(ImportedOutline &outline, ImportReport &report)
     {
         send();
-        close();
+        m_queue.close();
         m_thread.join();
         if (m_problem)
             std::rethrow_exception(m_problem);
@@ -294,39 +292,17 @@ private:
 
     void send()
     {
-        if (m_batch.empty())
-            return;
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_batches.size() < kWaiting || m_failed; });
-        if (!m_failed)
-            m_batches.push_back(std::move(m_batch));
+        if (!m_batch.empty())
+            m_queue.put(std::move(m_batch));
         m_batch.clear();
-        m_changed.notify_all();
-    }
-
-    void close()
-    {
-        const std::lock_guard lock(m_mutex);
-        m_closed = true;
-        m_changed.notify_all();
     }
 
     // The making thread.
     void work()
     {
-        for (;;) {
-            std::vector<Node> batch;
-            {
-                std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [&] { return !m_batches.empty() || m_closed; });
-                if (m_batches.empty() || m_problem)
-                    return;
-                batch = std::move(m_batches.front());
-                m_batches.pop_front();
-                m_changed.notify_all();
-            }
+        while (std::optional<std::vector<Node>> batch = m_queue.take()) {
             try {
-                for (Node &node : batch) {
+                for (Node &node : *batch) {
                     if (node.rich)
                         readRichDocument(node.txt, m_path + ", node " + std::to_string(node.node),
                                          node.text);
@@ -338,12 +314,10 @@ private:
                     m_made.emplace_back(node.item, std::move(made));
                 }
             } catch (...) {
-                const std::lock_guard lock(m_mutex);
                 m_problem = std::current_exception();
                 m_failed = true;
                 // The reading may be waiting for room.
-                m_batches.clear();
-                m_changed.notify_all();
+                m_queue.stop();
                 return;
             }
         }
@@ -351,13 +325,10 @@ private:
 
     const std::string m_path;
     std::vector<Node> m_batch; // the reading thread's, until sent
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<std::vector<Node>> m_batches;
-    bool m_closed = false;
+    BoundedQueue<std::vector<Node>> m_queue{kWaiting};
     std::atomic<bool> m_failed = false;
+    // The making thread's until it is joined.
     std::exception_ptr m_problem;
-    // The making thread's until it ends.
     std::vector<std::pair<std::size_t, ImportedItem>> m_made;
     ImportReport m_report;
     std::thread m_thread; // last: it starts once everything it uses is made

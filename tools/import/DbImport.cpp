@@ -10,12 +10,10 @@
 #include "store/Sqlite.h"
 #include "store/Tables.h"
 #include "tools/DbTool.h"
+#include "tools/import/BoundedQueue.h"
 
-#include <condition_variable>
-#include <deque>
 #include <exception>
 #include <fstream>
-#include <mutex>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <thread>
@@ -179,14 +177,15 @@ public:
     {
         std::thread reader([&] { readAll(in, receiver.version != nullptr); });
         try {
-            while (std::optional<Batch> batch = next())
+            while (std::optional<Batch> batch = m_queue.take())
                 for (Item &item : *batch)
                     handOn(item, receiver);
         } catch (...) {
-            stop();
+            m_queue.stop();
             reader.join();
             throw;
         }
+        // The reading thread's results are this thread's once it is joined.
         reader.join();
         if (m_problem)
             std::rethrow_exception(m_problem);
@@ -225,8 +224,6 @@ private:
     // The reading thread.
     void readAll(std::istream &in, bool withVersions)
     {
-        std::optional<std::int64_t> lastId;
-        std::exception_ptr problem;
         try {
             archive::Receiver collect{
                 [&](const archive::Row &row) { add(Item(row), bytesOf(row)); },
@@ -237,22 +234,18 @@ private:
                 collect.version = [&](const NoteVersion &version) {
                     add(Item(version), bytesOf(version.row));
                 };
-            lastId = archive::read(in, collect);
+            m_lastId = archive::read(in, collect);
             send();
         } catch (const Stopped &) {
         } catch (...) {
-            problem = std::current_exception();
+            m_problem = std::current_exception();
             // What was read before the problem is handed on first, as on one thread.
             try {
                 send();
             } catch (...) {
             }
         }
-        const std::lock_guard lock(m_mutex);
-        m_lastId = lastId;
-        m_problem = problem;
-        m_done = true;
-        m_changed.notify_all();
+        m_queue.close();
     }
 
     void add(Item item, std::size_t bytes)
@@ -265,48 +258,19 @@ private:
 
     void send()
     {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_stopped || m_waiting.size() < kBatchesWaiting; });
-        if (m_stopped)
-            throw Stopped{};
-        if (!m_filling.empty())
-            m_waiting.push_back(std::move(m_filling));
+        const bool taken = m_filling.empty() || m_queue.put(std::move(m_filling));
         m_filling.clear();
         m_fillingBytes = 0;
-        m_changed.notify_all();
+        if (!taken)
+            throw Stopped{};
     }
 
-    // This thread: the next batch read, or nothing once the reading has ended.
-    std::optional<Batch> next()
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_done || !m_waiting.empty(); });
-        if (m_waiting.empty())
-            return std::nullopt;
-        Batch batch = std::move(m_waiting.front());
-        m_waiting.pop_front();
-        m_changed.notify_all();
-        return batch;
-    }
-
-    void stop()
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopped = true;
-        m_changed.notify_all();
-    }
-
-    // The reading thread's own.
+    // The reading thread's own until it is joined.
     Batch m_filling;
     std::size_t m_fillingBytes = 0;
-    // Shared, under the mutex.
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Batch> m_waiting;
-    bool m_stopped = false;
-    bool m_done = false;
     std::optional<std::int64_t> m_lastId;
     std::exception_ptr m_problem;
+    BoundedQueue<Batch> m_queue{kBatchesWaiting};
 };
 
 bool exists(const std::string &path)
