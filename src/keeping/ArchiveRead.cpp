@@ -1,157 +1,19 @@
 #include "keeping/Archive.h"
-
-#include "store/EscapedText.h"
+#include "keeping/Base64.h"
 #include "store/Keys.h"
-#include "store/Tables.h"
 #include "text/JsonReader.h"
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <istream>
-#include <ostream>
+
+// The reading of the lossless JSON archive: a stream, a value at a time, every problem said with
+// where it is. Its writing is in ArchiveWrite.cpp.
 
 namespace quillet::archive {
 
 namespace {
-
-constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string toBase64(std::string_view bytes)
-{
-    std::string out;
-    std::uint32_t bits = 0;
-    int count = 0;
-    for (const char c : bytes) {
-        bits = (bits << 8) | static_cast<unsigned char>(c);
-        count += 8;
-        while (count >= 6) {
-            count -= 6;
-            out += kBase64[(bits >> count) & 0x3F];
-        }
-    }
-    if (count > 0)
-        out += kBase64[(bits << (6 - count)) & 0x3F];
-    while (out.size() % 4)
-        out += '=';
-    return out;
-}
-
-// The bytes, or nothing when the text holds a character outside base64 (then named in bad).
-std::optional<std::string> fromBase64(const std::string &text, char &bad)
-{
-    std::string out;
-    std::uint32_t bits = 0;
-    int count = 0;
-    for (const char c : text) {
-        if (c == '=')
-            break;
-        const char *at = std::strchr(kBase64, c);
-        if (!at || c == '\0') {
-            bad = c;
-            return std::nullopt;
-        }
-        bits = (bits << 6) | static_cast<std::uint32_t>(at - kBase64);
-        count += 6;
-        if (count >= 8) {
-            count -= 8;
-            out += static_cast<char>((bits >> count) & 0xFF);
-        }
-    }
-    return out;
-}
-
-void writeString(std::ostream &out, std::string_view text)
-{
-    out << '"';
-    writeEscaped(
-        out, text,
-        [](char c, std::size_t) {
-            return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
-        },
-        [](std::ostream &to, char c) {
-            switch (c) {
-            case '"':
-                to << "\\\"";
-                break;
-            case '\\':
-                to << "\\\\";
-                break;
-            case '\n':
-                to << "\\n";
-                break;
-            case '\r':
-                to << "\\r";
-                break;
-            case '\t':
-                to << "\\t";
-                break;
-            default: {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-                to << escaped;
-            }
-            }
-        });
-    out << '"';
-}
-
-// A value as JSON that says its type: integers as integers, reals always with a point or an
-// exponent, text as a string (or base64 when it is not UTF-8), blobs in base64.
-void writeValue(std::ostream &out, const Value &value)
-{
-    switch (value.type()) {
-    case Value::Type::Null:
-        out << "null";
-        return;
-    case Value::Type::Integer:
-        out << *value.integer();
-        return;
-    case Value::Type::Real: {
-        const double number = *value.real();
-        if (!std::isfinite(number)) {
-            out << R"({"real":")"
-                << (std::isnan(number) ? "NaN"
-                    : number > 0       ? "Infinity"
-                                       : "-Infinity")
-                << "\"}";
-            return;
-        }
-        // As printf's "%.17g" would write it in the C locale, whatever the user's: the toolkit
-        // sets the user's locale, and a decimal comma would make the copy of a deleted item
-        // that the program writes unreadable.
-        char text[40];
-        const auto written =
-            std::to_chars(text, text + sizeof text, number, std::chars_format::general, 17);
-        std::string shown(text, written.ptr);
-        if (shown.find_first_of(".e") == std::string::npos)
-            shown += ".0";
-        out << shown;
-        return;
-    }
-    case Value::Type::Text:
-        if (keys::length(*value.textView()) >= 0) {
-            writeString(out, *value.textView());
-        } else {
-            out << R"({"text-base64":")" << toBase64(*value.textView()) << "\"}";
-        }
-        return;
-    case Value::Type::Blob:
-        out << R"({"blob-base64":")" << toBase64(*value.textView()) << "\"}";
-        return;
-    }
-}
-
-void writeRow(std::ostream &out, const Row &row)
-{
-    out << "    {";
-    for (std::size_t c = 0; c < kColumns.size(); ++c) {
-        out << (c ? ", " : "") << '"' << kColumns[c] << "\": ";
-        writeValue(out, row[c]);
-    }
-    out << '}';
-}
 
 // Reads one value in the form writeValue gives it; returns what is wrong with it, if anything,
 // beginning with where() (the value is then read over).
@@ -216,7 +78,7 @@ std::optional<std::string> readValue(json::Reader &reader, Value &value, std::st
     if (kind != "text-base64" && kind != "blob-base64")
         return where() + " is a value of an unknown kind, \"" + kind + "\"";
     char bad = 0;
-    const std::optional<std::string> bytes = fromBase64(text, bad);
+    const std::optional<std::string> bytes = base64::decode(text, bad);
     if (!bytes)
         return "a value in base64 holds \"" + std::string(1, bad) + "\"";
     value.setText(*bytes, kind == "blob-base64" ? Value::Type::Blob : Value::Type::Text);
@@ -346,55 +208,6 @@ std::optional<std::string> readSetting(json::Reader &reader, std::int64_t &id, V
 }
 
 } // namespace
-
-void write(Connection &db, std::ostream &out, NoteHistory *history)
-{
-    out << "{\n  \"quillet-export\": 1,\n  \"mynodes\": [";
-    bool first = true;
-    forEachStoredRow(db, [&](const Row &row) {
-        out << (first ? "\n" : ",\n");
-        writeRow(out, row);
-        first = false;
-    });
-    out << (first ? "],\n" : "\n  ],\n") << "  \"parame\": [";
-    first = true;
-    forEachSetting(db, [&](std::int64_t id, const Value &value) {
-        out << (first ? "\n" : ",\n") << "    {\"ID\": " << id << ", \"timilo\": ";
-        writeValue(out, value);
-        out << '}';
-        first = false;
-    });
-    out << (first ? "],\n" : "\n  ],\n") << "  \"lastId\": ";
-    if (const std::optional<std::int64_t> last = lastRowId(db))
-        out << *last;
-    else
-        out << "null";
-    if (history) {
-        out << ",\n  \"history\": [";
-        first = true;
-        history->forEachVersion([&](const NoteVersion &version) {
-            out << (first ? "\n" : ",\n") << "    {\"number\": " << version.number
-                << ", \"noteId\": " << *version.row[0].integer()
-                << ", \"titleOnly\": " << (version.titleOnly ? "true" : "false")
-                << ", \"keptAt\": " << version.keptAt << ", \"row\":\n";
-            writeRow(out, version.row);
-            out << '}';
-            first = false;
-        });
-        out << (first ? "]" : "\n  ]");
-    }
-    out << "\n}\n";
-}
-
-void writeRows(const std::vector<Row> &rows, std::ostream &out)
-{
-    out << "{\n  \"quillet-export\": 1,\n  \"mynodes\": [";
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        out << (r ? ",\n" : "\n");
-        writeRow(out, rows[r]);
-    }
-    out << (rows.empty() ? "]\n}\n" : "\n  ]\n}\n");
-}
 
 std::optional<std::int64_t> read(std::istream &in, const Receiver &receiver)
 {
