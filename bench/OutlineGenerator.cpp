@@ -1,6 +1,5 @@
 #include "OutlineGenerator.h"
 
-#include "keeping/NewDatabase.h"
 #include "store/NewDatabase.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"

@@ -4,6 +4,7 @@
 #include "store/Keys.h"
 #include "store/Tables.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ostream>
