@@ -6,7 +6,8 @@
 #include "notes/Form3.h"
 #include "notes/KeyNumbering.h"
 #include "store/NoteStore.h"
-#include "store/RowWriter.h"
+#include "store/StoredRow.h"
+#include "store/Tables.h"
 #include "support/NotesControls.h"
 
 #include <QToolButton>
@@ -277,7 +278,7 @@ void addItem(benchmark::State &state)
         if (store.deleteSubtree(added.toStdString()) != 1)
             throw std::runtime_error("the new row was not the only one deleted");
         Transaction transaction(store.connection());
-        setLastGivenId(store.connection(), lastId);
+        setLastRowId(store.connection(), lastId);
         transaction.commit();
     };
 
@@ -344,7 +345,7 @@ void deleteItem(benchmark::State &state)
     }
     const auto putBack = [&] {
         Transaction transaction(store.connection());
-        RowWriter(store.connection(), RowIds::Kept).insert(*kept);
+        RowInserter(store.connection()).insert(*kept);
         transaction.commit();
     };
 

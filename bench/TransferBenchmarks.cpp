@@ -3,8 +3,8 @@
 #include "BenchSupport.h"
 #include "OutlineGenerator.h"
 #include "store/Keys.h"
-#include "store/RowReader.h"
 #include "store/Sqlite.h"
+#include "store/Tables.h"
 #include "tools/DbTool.h"
 #include "tools/Transfer.h"
 
@@ -49,7 +49,7 @@ void writeCherryTree(const std::string &database, const std::string &path)
     Statement child(to, "INSERT INTO children (node_id, father_id, sequence) VALUES (?, ?, ?)");
     std::unordered_map<std::string, std::int64_t> idOfKey;
     std::int64_t sequence = 0;
-    scanRows(from, [&](const StoredRow &row) {
+    forEachStoredRow(from, [&](const StoredRow &row) {
         const std::int64_t id = *row[0].integer();
         const std::string key = row[1].toText().value_or("");
         idOfKey[key] = id;
