@@ -101,11 +101,21 @@ TEST_F(TablesTest, RowsAreFoundByIdAndNotesByExactKey)
     EXPECT_EQ(described(*noteWithKey(*db, "B")), described(oddRow()[3]));
     EXPECT_FALSE(noteWithKey(*db, "b"));
 
+    // The keys come in the key index's order, not in ID order.
+    StoredRow first = plainRow();
+    first[0].setInteger(1);
+    first[1].setText("C");
+    insertRows(*db, {first});
+    std::vector<std::pair<std::int64_t, std::string>> keys;
+    forEachKey(*db,
+               [&](std::int64_t id, const Value &key) { keys.emplace_back(id, *key.toText()); });
+    EXPECT_EQ(keys,
+              (std::vector<std::pair<std::int64_t, std::string>>{{3, "A"}, {7, "B"}, {1, "C"}}));
     std::vector<std::pair<std::int64_t, std::int64_t>> sizes;
     forEachNoteSize(*db,
                     [&](std::int64_t id, std::int64_t bytes) { sizes.emplace_back(id, bytes); });
     std::sort(sizes.begin(), sizes.end());
-    EXPECT_EQ(sizes, (std::vector<std::pair<std::int64_t, std::int64_t>>{{3, 2}, {7, 2}}));
+    EXPECT_EQ(sizes, (std::vector<std::pair<std::int64_t, std::int64_t>>{{1, 2}, {3, 2}, {7, 2}}));
 }
 
 // The highest ID given decides the next one, deleted rows' included.
