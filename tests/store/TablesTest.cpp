@@ -151,7 +151,7 @@ TEST_F(TablesTest, NewItemsHoldWhatTheProgramWouldStore)
     const NoteFormat format{"Arial", 9.5F, 0x102030, 0xFFFFFF, false, true};
     ASSERT_TRUE(program.saveFormat("A", format));
     items.insert("B", "Top", "", true, format);
-    const StoredRow &added = rows().at(1);
+    const StoredRow added = rows().at(1);
     EXPECT_EQ(described(added[4]), described(Value::integer(1)));
     EXPECT_EQ(described(added, 5), described(*program.readRow("A"), 5));
 }
