@@ -23,7 +23,6 @@
 #include "app/Startup.h"
 #include "notes/Form3.h"
 #include "store/NoteSearch.h"
-#include "store/Sqlite.h"
 #include "support/NotesControls.h"
 #include "tools/DbTool.h"
 
@@ -195,45 +194,6 @@ std::optional<RssFigure> measureStartupRss(const std::string &path, int items)
     if (loaded != items || boxes != 0 || figure.startupKb == 0)
         return std::nullopt;
     return figure;
-}
-
-// Checks a generated database against what the benchmarks assume of it, and describes it.
-bool checkGenerated(const std::string &path, int items)
-{
-    Connection connection(path, Connection::Mode::ReadOnly);
-    const auto number = [&](const char *sql) {
-        Statement query(connection, sql);
-        query.step();
-        return query.columnInt64(0);
-    };
-    const std::int64_t rows = number("SELECT count(*) FROM mynodes");
-    const std::int64_t top = number("SELECT count(*) FROM mynodes WHERE length(Kleidi) = 1");
-    const std::int64_t depth = number("SELECT max(length(Kleidi)) FROM mynodes");
-    // A parent's key with "1" appended is its first child's key.
-    const std::int64_t parents =
-        number("SELECT count(*) FROM mynodes p WHERE EXISTS "
-               "(SELECT 1 FROM mynodes c WHERE c.Kleidi = p.Kleidi || '1')");
-    const std::int64_t expanded = number("SELECT count(*) FROM mynodes WHERE anoixto = 1");
-    const std::int64_t expandedLeaves =
-        number("SELECT count(*) FROM mynodes p WHERE anoixto = 1 AND NOT EXISTS "
-               "(SELECT 1 FROM mynodes c WHERE c.Kleidi = p.Kleidi || '1')");
-    const std::int64_t orphans = number(
-        "SELECT count(*) FROM mynodes c WHERE length(c.Kleidi) > 1 AND NOT EXISTS "
-        "(SELECT 1 FROM mynodes p WHERE p.Kleidi = substr(c.Kleidi, 1, length(c.Kleidi) - 1) "
-        "AND p.ID < c.ID)");
-    const std::int64_t formatted = number("SELECT count(*) FROM mynodes WHERE MegFonta <> 0");
-    const std::int64_t shortest = number("SELECT min(length(CAST(Keimeno AS BLOB))) FROM mynodes");
-    const std::int64_t longest = number("SELECT max(length(CAST(Keimeno AS BLOB))) FROM mynodes");
-    const std::int64_t settings = number("SELECT count(*) FROM parame");
-
-    std::printf("outline %6d: %lld rows, %lld top-level, depth %lld, %lld with children "
-                "(%lld expanded), %lld formatted, notes %lld-%lld bytes\n",
-                items, static_cast<long long>(rows), static_cast<long long>(top),
-                static_cast<long long>(depth), static_cast<long long>(parents),
-                static_cast<long long>(expanded), static_cast<long long>(formatted),
-                static_cast<long long>(shortest), static_cast<long long>(longest));
-    return rows == items && depth <= 5 && orphans == 0 && expandedLeaves == 0 && shortest >= 600 &&
-           longest <= 1400 && settings == 30;
 }
 
 double median(std::vector<double> values)

@@ -6,6 +6,8 @@
 #include "notes/Form3.h"
 #include "notes/KeyNumbering.h"
 #include "store/NoteStore.h"
+#include "store/StoredRow.h"
+#include "store/Tables.h"
 #include "support/NotesControls.h"
 
 #include <QToolButton>
@@ -17,6 +19,8 @@
 #include <exception>
 #include <filesystem>
 #include <optional>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -88,32 +92,50 @@ bool execute(benchmark::State &state, sqlite3 *db, const std::string &sql)
     return false;
 }
 
-// The first column of every row a query returns, as whole numbers; none when it fails.
-std::vector<std::int64_t> numbers(sqlite3 *db, const std::string &sql)
+// Runs a step between measurements through the store; false, with the benchmark failed, when
+// the store refuses it.
+template <class Step>
+bool throughStore(benchmark::State &state, Step step)
 {
-    std::vector<std::int64_t> values;
-    sqlite3_stmt *query = nullptr;
-    if (db && sqlite3_prepare_v2(db, sql.c_str(), -1, &query, nullptr) == SQLITE_OK)
-        while (sqlite3_step(query) == SQLITE_ROW)
-            values.push_back(sqlite3_column_int64(query, 0));
-    sqlite3_finalize(query);
-    return values;
+    try {
+        step();
+        return true;
+    } catch (const std::exception &error) {
+        state.SkipWithError(error.what());
+        return false;
+    }
 }
 
-// The rows' expanded flags in ID order, as the outline takes them.
-std::vector<bool> storedFlags(sqlite3 *db)
+// The rows' IDs and expanded flags in ID order, as the outline takes them.
+struct StoredFlags
 {
+    std::vector<std::int64_t> ids;
     std::vector<bool> flags;
-    for (std::int64_t value : numbers(db, "SELECT anoixto FROM mynodes ORDER BY ID"))
-        flags.push_back(value != 0);
-    return flags;
+};
+StoredFlags storedFlags(Connection &db)
+{
+    StoredFlags stored;
+    scanOutlineRows(db, [&](const OutlineRow &row) {
+        stored.ids.push_back(row.id);
+        stored.flags.push_back(row.expanded.integer().value_or(0) != 0);
+    });
+    return stored;
 }
 
 // Deletes the leaf stored last, so that a full outline has room for one more item. A parent's
 // first child has the parent's key with "1" appended.
-constexpr const char *kDeleteLastLeaf =
-    "DELETE FROM mynodes WHERE ID = (SELECT max(ID) FROM mynodes p WHERE NOT EXISTS "
-    "(SELECT 1 FROM mynodes c WHERE c.Kleidi = p.Kleidi || '1'))";
+void deleteLastLeaf(const std::string &path)
+{
+    NoteStore store(path);
+    std::vector<std::string> keys;
+    store.scanOutline([&](const OutlineRow &row) { keys.push_back(*row.key.toText()); });
+    const std::set<std::string> all(keys.begin(), keys.end());
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+        if (!all.contains(*key + '1')) {
+            store.deleteSubtree(*key);
+            return;
+        }
+}
 
 // Selects node index (1-based) the way a click on it does: the window takes it as its
 // selection and shows its note. True when the window's selection is that node afterwards.
@@ -184,12 +206,9 @@ struct EditSession
             state.SkipWithError("cannot copy the database");
             return;
         }
-        if (makeRoom) {
-            RawConnection db(copy.path());
-            if (!execute(state, db.handle(), kDeleteLastLeaf))
-                return;
-        }
         try {
+            if (makeRoom)
+                deleteLastLeaf(copy.path());
             loaded.emplace(copy.path());
         } catch (const std::exception &error) {
             state.SkipWithError(error.what());
@@ -246,18 +265,22 @@ void addItem(benchmark::State &state)
     }
     const QString parentKey = quillet::parentKey(view.key(target));
 
-    // Everything stored after the row with the largest ID now is the new item; deleting it and
+    // The new item is the one row after the row with the largest ID now; deleting it and
     // setting the ID counter back makes the next call insert the same row again.
-    sqlite3 *db = session.loaded->session.store().connection().handle();
-    const std::vector<std::int64_t> last = numbers(db, "SELECT max(ID) FROM mynodes");
-    if (last.size() != 1) {
+    NoteStore &store = session.loaded->session.store();
+    const std::vector<std::int64_t> ids = storedFlags(store.connection()).ids;
+    if (ids.empty()) {
         state.SkipWithError("cannot read the largest ID");
         return;
     }
-    const std::string lastId = std::to_string(last.front());
-    const std::string restore = "DELETE FROM mynodes WHERE ID > " + lastId +
-                                "; UPDATE sqlite_sequence SET seq = " + lastId +
-                                " WHERE name = 'mynodes'";
+    const std::int64_t lastId = ids.back();
+    const auto deleteAdded = [&](const QString &added) {
+        if (store.deleteSubtree(added.toStdString()) != 1)
+            throw std::runtime_error("the new row was not the only one deleted");
+        Transaction transaction(store.connection());
+        setLastRowId(store.connection(), lastId);
+        transaction.commit();
+    };
 
     if (!clickNode(form, target) || !noBoxes(state, session.loaded->boxes)) {
         if (!state.error_occurred())
@@ -278,7 +301,7 @@ void addItem(benchmark::State &state)
             state.SkipWithError("the command did not add and select an item beside the node");
             break;
         }
-        if (!execute(state, db, restore))
+        if (!throughStore(state, [&] { deleteAdded(added); }))
             break;
         form.ClearTree();
         form.LoadTree();
@@ -312,24 +335,19 @@ void deleteItem(benchmark::State &state)
     }
     const QString leafKey = view.key(leaf);
 
-    // The leaf's row, every column, is kept in a table of this connection's own to be put
-    // back from; keys are stored trimmed by the generator, so the key finds the row.
-    sqlite3 *db = session.loaded->session.store().connection().handle();
-    sqlite3_stmt *find = nullptr;
-    std::int64_t leafId = -1;
-    if (sqlite3_prepare_v2(db, "SELECT ID FROM mynodes WHERE Kleidi = ?", -1, &find, nullptr) ==
-        SQLITE_OK) {
-        const QByteArray key = leafKey.toUtf8();
-        sqlite3_bind_text(find, 1, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
-        if (sqlite3_step(find) == SQLITE_ROW)
-            leafId = sqlite3_column_int64(find, 0);
-    }
-    sqlite3_finalize(find);
-    if (leafId < 0 || !execute(state, db,
-                               "CREATE TEMP TABLE kept AS SELECT * FROM main.mynodes WHERE ID = " +
-                                   std::to_string(leafId)))
+    // The leaf's row, every column, is kept to be put back with its ID; keys are stored
+    // trimmed by the generator, so the key finds the row.
+    NoteStore &store = session.loaded->session.store();
+    const std::optional<StoredRow> kept = store.readRow(leafKey.toStdString());
+    if (!kept) {
+        state.SkipWithError("cannot read the leaf's row");
         return;
-    const std::string restore = "INSERT INTO main.mynodes SELECT * FROM temp.kept";
+    }
+    const auto putBack = [&] {
+        Transaction transaction(store.connection());
+        RowInserter(store.connection()).insert(*kept);
+        transaction.commit();
+    };
 
     if (!clickNode(form, leaf) || !noBoxes(state, session.loaded->boxes)) {
         if (!state.error_occurred())
@@ -349,7 +367,7 @@ void deleteItem(benchmark::State &state)
             state.SkipWithError("the command did not delete the leaf and select the first item");
             break;
         }
-        if (!execute(state, db, restore))
+        if (!throughStore(state, putBack))
             break;
         form.ClearTree();
         form.LoadTree();
@@ -376,8 +394,11 @@ void transactionBaseline(benchmark::State &state)
     sqlite3 *db = connection.handle();
     if (!execute(state, db, "PRAGMA synchronous=EXTRA"))
         return;
-    const std::vector<std::int64_t> ids = numbers(db, "SELECT ID FROM mynodes ORDER BY ID");
-    const std::vector<bool> generated = storedFlags(db);
+    // Read through the store, outside the measurement; only the writing is the engine's own.
+    Connection reader(copy.path(), Connection::Mode::ReadOnly);
+    const StoredFlags before = storedFlags(reader);
+    const std::vector<std::int64_t> &ids = before.ids;
+    const std::vector<bool> &generated = before.flags;
     sqlite3_stmt *update = nullptr;
     if (sqlite3_prepare_v2(db, "UPDATE mynodes SET anoixto=? WHERE ID=?", -1, &update, nullptr) !=
         SQLITE_OK) {
@@ -404,7 +425,7 @@ void transactionBaseline(benchmark::State &state)
         return;
 
     // The last call inverted every generated flag, or put every one back.
-    const std::vector<bool> stored = storedFlags(db);
+    const std::vector<bool> stored = storedFlags(reader).flags;
     std::vector<bool> expected = generated;
     if (inverted)
         expected.flip();
@@ -426,8 +447,15 @@ void saveWorkspace(benchmark::State &state)
     Form3 &form = session.loaded->form;
     const test::NotesControls ui(form);
     OutlineView &view = *ui.TreeView1;
-    sqlite3 *db = session.loaded->session.store().connection().handle();
-    const std::vector<bool> generated = storedFlags(db);
+    NoteStore &store = session.loaded->session.store();
+    const std::vector<bool> generated = storedFlags(store.connection()).flags;
+    // Stores the generated flags, each inverted when flipped.
+    const auto storeFlags = [&](bool flipped) {
+        std::vector<bool> flags = generated;
+        if (flipped)
+            flags.flip();
+        store.storeExpanded(flags);
+    };
     // Without a selection the window saves nothing.
     const int selected = view.count() / 2;
     if (!clickNode(form, selected) || !noBoxes(state, session.loaded->boxes)) {
@@ -435,16 +463,15 @@ void saveWorkspace(benchmark::State &state)
             state.SkipWithError("the click did not select the node");
         return;
     }
-    const std::string invert = "UPDATE mynodes SET anoixto = 1 - anoixto";
     const WindowGeometry geometry{600, 450, Form3::kDesignWidth, Form3::kDesignHeight};
     bool inverted = false;
     for (auto _ : state) {
         state.PauseTiming();
-        if (!execute(state, db, invert))
+        if (!throughStore(state, [&] { storeFlags(!inverted); }))
             break;
         form.ClearTree();
         form.LoadTree();
-        if (!execute(state, db, invert))
+        if (!throughStore(state, [&] { storeFlags(inverted); }))
             break;
         inverted = !inverted;
         state.ResumeTiming();
@@ -456,7 +483,7 @@ void saveWorkspace(benchmark::State &state)
 
     // What the last call stored is what the outline showed: every generated flag inverted, or
     // every one put back. The selection is stored as the fifth setting.
-    const std::vector<bool> stored = storedFlags(db);
+    const std::vector<bool> stored = storedFlags(store.connection()).flags;
     if (!hasAllItems(state, static_cast<int>(stored.size())) || !hasAllItems(state, view.count()))
         return;
     for (int index = 1; index <= view.count(); ++index) {
@@ -468,8 +495,8 @@ void saveWorkspace(benchmark::State &state)
             return;
         }
     }
-    const std::vector<std::int64_t> settings = numbers(db, "SELECT timilo FROM parame ORDER BY ID");
-    if (settings.size() < 5 || settings[4] != selected)
+    Settings settings;
+    if (throughStore(state, [&] { store.loadSettings(settings); }) && settings.at(5) != selected)
         state.SkipWithError("the selection was not stored");
 }
 

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -232,6 +234,54 @@ void generateOutline(const std::string &path, int items, std::uint32_t seed)
             std::nullopt,
             Value::integer(position < kLeading.size() ? kLeading[position] : std::int64_t{0}));
     transaction.commit();
+}
+
+bool checkGenerated(const std::string &path, int items)
+{
+    Connection connection(path, Connection::Mode::ReadOnly);
+    // The generator's keys are ASCII: a parent's key is its child's without the last character,
+    // and a parent's first child's key is its own with "1" appended.
+    std::map<std::string, std::int64_t> idOfKey;
+    std::vector<std::string> expandedKeys;
+    std::int64_t rows = 0, top = 0, depth = 0, formatted = 0, shortest = 0, longest = 0;
+    forEachStoredRow(connection, [&](const StoredRow &row) {
+        const std::string key = row[1].toText().value_or("");
+        idOfKey.emplace(key, *row[0].integer());
+        const auto length = static_cast<std::int64_t>(key.size());
+        top += length == 1 ? 1 : 0;
+        depth = std::max(depth, length);
+        if (row[4].integer() == 1)
+            expandedKeys.push_back(key);
+        formatted += row[5].toDouble().value_or(0) != 0 ? 1 : 0;
+        const auto bytes = static_cast<std::int64_t>(row[3].textView().value_or("").size());
+        shortest = rows == 0 ? bytes : std::min(shortest, bytes);
+        longest = std::max(longest, bytes);
+        ++rows;
+    });
+    const auto hasChildren = [&](const std::string &key) {
+        return idOfKey.contains(key + '1');
+    };
+    std::int64_t parents = 0, orphans = 0, expandedLeaves = 0;
+    for (const auto &[key, id] : idOfKey) {
+        parents += hasChildren(key) ? 1 : 0;
+        const auto parent = idOfKey.find(key.substr(0, key.size() - 1));
+        if (key.size() > 1 && (parent == idOfKey.end() || parent->second >= id))
+            ++orphans;
+    }
+    for (const std::string &key : expandedKeys)
+        expandedLeaves += hasChildren(key) ? 0 : 1;
+    const auto expanded = static_cast<std::int64_t>(expandedKeys.size());
+    std::int64_t settings = 0;
+    forEachSetting(connection, [&](std::int64_t, const Value &) { ++settings; });
+
+    std::printf("outline %6d: %lld rows, %lld top-level, depth %lld, %lld with children "
+                "(%lld expanded), %lld formatted, notes %lld-%lld bytes\n",
+                items, static_cast<long long>(rows), static_cast<long long>(top),
+                static_cast<long long>(depth), static_cast<long long>(parents),
+                static_cast<long long>(expanded), static_cast<long long>(formatted),
+                static_cast<long long>(shortest), static_cast<long long>(longest));
+    return rows == items && depth <= 5 && orphans == 0 && expandedLeaves == 0 && shortest >= 600 &&
+           longest <= 1400 && settings == 30;
 }
 
 } // namespace quillet

@@ -20,4 +20,9 @@ inline constexpr int kMaxOutlineItems = 32766;
 // StoreError when SQLite refuses.
 void generateOutline(const std::string &path, int items, std::uint32_t seed);
 
+// Checks a generated database against what the benchmarks assume of it (the number of items,
+// at most 5 levels, every parent before its children, only items with children expanded,
+// notes of 600 to 1,400 bytes, 30 settings), and describes it on one line of standard output.
+bool checkGenerated(const std::string &path, int items);
+
 } // namespace quillet

@@ -4,6 +4,7 @@
 #include "OutlineGenerator.h"
 #include "store/Keys.h"
 #include "store/Sqlite.h"
+#include "store/Tables.h"
 #include "tools/DbTool.h"
 #include "tools/Transfer.h"
 
@@ -46,22 +47,21 @@ void writeCherryTree(const std::string &database, const std::string &path)
     Statement node(to, "INSERT INTO node (node_id, name, txt, syntax, is_richtxt) VALUES (?, ?, "
                        "?, 'custom-colors', 1)");
     Statement child(to, "INSERT INTO children (node_id, father_id, sequence) VALUES (?, ?, ?)");
-    Statement rows(from, "SELECT ID, Kleidi, MyText, Keimeno FROM mynodes ORDER BY ID");
     std::unordered_map<std::string, std::int64_t> idOfKey;
     std::int64_t sequence = 0;
-    while (rows.step()) {
-        const std::int64_t id = rows.columnInt64(0);
-        const std::string key = rows.columnText(1);
+    forEachStoredRow(from, [&](const StoredRow &row) {
+        const std::int64_t id = *row[0].integer();
+        const std::string key = row[1].toText().value_or("");
         idOfKey[key] = id;
         std::string txt = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><node><rich_text>";
-        for (const char c : rows.columnText(3))
+        for (const char c : row[3].toText().value_or(""))
             txt += c == '<'   ? std::string("&lt;")
                    : c == '&' ? std::string("&amp;")
                               : std::string(1, c);
         txt += "</rich_text></node>";
         node.reset();
         node.bind(1, id);
-        node.bind(2, rows.columnText(2));
+        node.bind(2, row[2]);
         node.bind(3, txt);
         node.run();
         const std::string parent = keys::parent(key);
@@ -70,7 +70,7 @@ void writeCherryTree(const std::string &database, const std::string &path)
         child.bind(2, parent.empty() ? std::int64_t{0} : idOfKey.at(parent));
         child.bind(3, ++sequence);
         child.run();
-    }
+    });
     to.exec("COMMIT");
 }
 

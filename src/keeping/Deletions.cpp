@@ -5,9 +5,9 @@
 #include "keeping/InUseLock.h"
 #include "keeping/Places.h"
 #include "store/Keys.h"
-#include "store/NoteStore.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
+#include "store/Tables.h"
 
 #include <fstream>
 #include <map>
@@ -99,9 +99,8 @@ int undelete(const std::string &copyPath, const std::string &databasePath)
     // One pass over the keys and IDs (the notes are not read): every key and ID must be free,
     // and every parent outside the copy must be there, before its children in ID order.
     std::set<std::string> found;
-    scanOutlineRows(db, [&](const OutlineRow &row) {
-        const std::int64_t id = row.id;
-        const std::optional<std::string> stored = row.key.toText();
+    forEachKey(db, [&](std::int64_t id, const Value &storedKey) {
+        const std::optional<std::string> stored = storedKey.toText();
         const std::string key = stored ? keys::trimSpaces(*stored) : std::string();
         if (restored.contains(key))
             throw std::runtime_error("The key \"" + key + "\" is taken in " + databasePath +

@@ -60,6 +60,17 @@ void forEachStoredRow(Connection &db, const std::function<void(const StoredRow &
     }
 }
 
+void forEachKey(Connection &db, const std::function<void(std::int64_t id, const Value &key)> &visit)
+{
+    // Without an order the engine reads the key index alone, which holds the IDs too.
+    Statement keys(db, "SELECT ID, Kleidi FROM mynodes");
+    Value key;
+    while (keys.step()) {
+        keys.column(1, key);
+        visit(keys.columnInt64(0), key);
+    }
+}
+
 void forEachNoteSize(Connection &db,
                      const std::function<void(std::int64_t id, std::int64_t bytes)> &visit)
 {

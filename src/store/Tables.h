@@ -44,6 +44,11 @@ private:
 // Calls visit with every whole row of mynodes, in ID order.
 void forEachStoredRow(Connection &db, const std::function<void(const StoredRow &)> &visit);
 
+// Calls visit with every row's ID and key as stored, in the key index's order, reading nothing
+// else: the index alone is read, not the notes in the table.
+void forEachKey(Connection &db,
+                const std::function<void(std::int64_t id, const Value &key)> &visit);
+
 // Calls visit with every row's ID and the size of its note in bytes as stored, in no order;
 // the notes themselves are not read.
 void forEachNoteSize(Connection &db,
