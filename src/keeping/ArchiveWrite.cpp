@@ -85,7 +85,7 @@ void writeValue(std::ostream &out, const Value &value)
         return;
     }
     case Value::Type::Text:
-        if (keys::length(*value.textView()) >= 0) {
+        if (keys::isUtf8(*value.textView())) {
             writeString(out, *value.textView());
         } else {
             out << R"({"text-base64":")" << base64::encode(*value.textView()) << "\"}";
