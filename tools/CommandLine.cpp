@@ -35,6 +35,8 @@ constexpr const char *kUsage =
     "  restore BACKUP PATH       put a verified backup in the place of PATH\n"
     "  stats PATH                count the items and measure the notes\n"
     "  undelete FILE PATH        put back the items a deletion copied to FILE\n"
+    "  move PATH KEY (--under KEY | --before KEY | --after KEY | --top)\n"
+    "                            move an item, with everything under it\n"
     "  history PATH KEY [--show N] [--restore N] | history PATH --prune\n"
     "                            list, show or restore a note's earlier versions\n"
     "\n"
@@ -178,7 +180,7 @@ int undelete(const Arguments &args, std::ostream &out, std::ostream &)
     return 0;
 }
 
-const std::array<Command, 11> kCommands{{
+const std::array<Command, 12> kCommands{{
     {"init",
      1,
      {},
@@ -243,6 +245,7 @@ const std::array<Command, 11> kCommands{{
      "their own keys. Refused, changing nothing, when any of the keys is taken, when the item\n"
      "they go under is gone, or while Quillet has PATH open.\n",
      undelete},
+    {"move", 2, {"--under", "--before", "--after"}, kMoveHelp, moveCommand, {"--top"}},
     {"history", 2, {"--show", "--restore"}, kHistoryHelp, historyCommand, {"--prune"}, 1},
 }};
 

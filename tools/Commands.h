@@ -23,6 +23,9 @@ int exportCommand(const Arguments &args, std::ostream &out, std::ostream &err);
 extern const char *const kHistoryHelp;
 int historyCommand(const Arguments &args, std::ostream &out, std::ostream &err);
 
+extern const char *const kMoveHelp;
+int moveCommand(const Arguments &args, std::ostream &out, std::ostream &err);
+
 extern const char *const kImportHelp;
 int importCommand(const Arguments &args, std::ostream &out, std::ostream &err);
 

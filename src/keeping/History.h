@@ -76,6 +76,23 @@ public:
     // Changes nothing.
     std::vector<std::string> problems();
 
+    // Rows of the notes database that take new IDs (a move, its undo, an undelete under another
+    // item) take their versions along. No one commit covers both files, so it goes in three
+    // steps: the new IDs are written here and synced before the notes commit (begin, false when
+    // there is no history to follow), and the versions take them after it (finish); a change of
+    // the notes that failed drops them (drop). Whatever a crash leaves between the steps is
+    // finished or dropped when the file is next opened, by whether the notes hold the rows
+    // under their new IDs and keys.
+    struct Renumbered
+    {
+        std::int64_t oldId = 0;
+        std::int64_t newId = 0;
+        std::string newKey;
+    };
+    bool beginRenumbering(const std::vector<Renumbered> &rows);
+    void finishRenumbering();
+    void dropRenumbering();
+
     // Keeps a version of the row. False when the file is busy (the version is skipped);
     // throws HistoryUnavailable when the file cannot be made or written.
     bool keep(const StoredRow &row, bool titleOnly, std::int64_t keptAt);
@@ -104,6 +121,7 @@ private:
     Connection *open(bool create);
     std::int32_t databaseId();
     void setAside(const std::string &file);
+    void settleRenumbering(Connection &db);
     [[noreturn]] void unavailable(const StoreError &error, bool writing) const;
     // Runs a read of the history file, saying the engine's failures as the history's own.
     template <typename Body>

@@ -157,6 +157,7 @@ Connection *NoteHistory::open(bool create)
             if (!served && !create)
                 return nullptr;
             if (served == owner) {
+                settleRenumbering(*db);
                 m_db = std::move(db);
                 return m_db.get();
             }

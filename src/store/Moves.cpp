@@ -1,0 +1,259 @@
+#include "store/Moves.h"
+
+#include "store/Keys.h"
+#include "store/Tables.h"
+
+#include <algorithm>
+#include <bitset>
+#include <unordered_map>
+#include <utility>
+
+namespace quillet::moves {
+
+namespace {
+
+struct Row
+{
+    std::int64_t id = 0;
+    std::string key; // spaces around it removed
+};
+
+std::string quoted(const std::string &key)
+{
+    return "\"" + key + "\"";
+}
+
+// The rows in ID order, each key without the spaces around it; rows without a key of text
+// belong to no item.
+std::vector<Row> rowsOf(Connection &db)
+{
+    std::vector<Row> rows;
+    forEachKey(db, [&](std::int64_t id, const Value &key) {
+        if (const std::optional<std::string_view> text = key.textView();
+            text && key.type() == Value::Type::Text) {
+            std::string trimmed = keys::trimSpaces(*text);
+            if (!trimmed.empty())
+                rows.push_back(Row{id, std::move(trimmed)});
+        }
+    });
+    std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.id < b.id; });
+    return rows;
+}
+
+// The key a new child of parent takes, by the rule of adding, among the rows that stay.
+std::optional<std::string> newChildKey(const std::string &parent, const std::vector<Row> &rows,
+                                       const std::vector<bool> &moving)
+{
+    if (parent.empty()) {
+        std::bitset<256> codes;
+        char32_t highest = 0;
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            std::size_t pos = 0;
+            const std::optional<char32_t> code =
+                moving[r] ? std::nullopt : keys::decode(rows[r].key, pos);
+            if (!code)
+                continue;
+            highest = std::max(highest, *code);
+            if (*code < 256)
+                codes.set(*code);
+        }
+        const std::optional<char32_t> code = keys::nextTopLevelCode(codes, highest);
+        return code ? std::optional(keys::keyOfCode(*code)) : std::nullopt;
+    }
+    std::bitset<10> used;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const std::string &key = rows[r].key;
+        if (!moving[r] && key.size() == parent.size() + 1 && key.starts_with(parent) &&
+            key.back() >= '1' && key.back() <= '9')
+            used.set(static_cast<std::size_t>(key.back() - '0'));
+    }
+    const std::optional<int> number = keys::nextChildNumber(used);
+    return number ? std::optional(parent + static_cast<char>('0' + *number)) : std::nullopt;
+}
+
+} // namespace
+
+bool Plan::changesIds() const
+{
+    return std::any_of(changes.begin(), changes.end(),
+                       [](const RowChange &change) { return change.oldId != change.newId; });
+}
+
+Plan plan(Connection &db, const std::string &key, const Place &place)
+{
+    const std::vector<Row> rows = rowsOf(db);
+    // The first row with a key is the item that shows; a later one with the same key is left
+    // out of the outline.
+    std::unordered_map<std::string, std::int64_t> idOfKey;
+    for (const Row &row : rows)
+        idOfKey.emplace(row.key, row.id);
+    const auto idOf = [&](const std::string &of) -> std::int64_t {
+        const auto found = idOfKey.find(of);
+        if (found == idOfKey.end())
+            throw MoveRefused("No item has the key " + quoted(of) + "; nothing was moved.");
+        return found->second;
+    };
+    const std::int64_t rootId = idOf(key);
+    if (key == "A")
+        throw MoveRefused("The first item, \"A\", stays where it is; nothing was moved.");
+
+    std::string parent;
+    switch (place.kind) {
+    case Place::Kind::Under:
+        parent = place.key;
+        idOf(parent);
+        break;
+    case Place::Kind::Before:
+    case Place::Kind::After:
+        idOf(place.key);
+        if (place.key == key)
+            throw MoveRefused("An item cannot go beside itself; nothing was moved.");
+        if (place.kind == Place::Kind::Before && place.key == "A")
+            throw MoveRefused("Nothing goes before the first item, \"A\"; nothing was moved.");
+        parent = keys::parent(place.key);
+        break;
+    case Place::Kind::Top:
+        break;
+    }
+    if (parent.starts_with(key))
+        throw MoveRefused("An item cannot go into its own subtree; nothing was moved.");
+
+    // Every row the move takes, by the prefix rule of a delete.
+    std::vector<bool> moving(rows.size());
+    int deepest = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        moving[r] = rows[r].key.starts_with(key);
+        if (moving[r])
+            deepest = std::max(deepest, keys::length(rows[r].key) - keys::length(key));
+    }
+    std::string newKey = key;
+    if (keys::parent(key) != parent) {
+        const std::optional<std::string> child = newChildKey(parent, rows, moving);
+        if (!child)
+            throw MoveRefused(parent.empty()
+                                  ? std::string("Every top-level key is taken; nothing was moved.")
+                                  : "The item " + quoted(parent) +
+                                        " holds nine items already; nothing was moved.");
+        newKey = *child;
+    }
+    if (keys::length(newKey) + deepest > keys::kMaxLevels)
+        throw MoveRefused("There the items would lie " +
+                          std::to_string(keys::length(newKey) + deepest) +
+                          " levels deep, and an outline goes at most " +
+                          std::to_string(keys::kMaxLevels) + " levels deep; nothing was moved.");
+
+    // The siblings in their new order, the moved item among them.
+    std::vector<std::size_t> order;
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        if (!moving[r] && keys::parent(rows[r].key) == parent)
+            order.push_back(r);
+    std::size_t at = order.size();
+    if (place.kind == Place::Kind::Before || place.kind == Place::Kind::After) {
+        at = static_cast<std::size_t>(
+            std::find_if(order.begin(), order.end(),
+                         [&](std::size_t r) { return rows[r].key == place.key; }) -
+            order.begin());
+        if (place.kind == Place::Kind::After && at < order.size())
+            ++at;
+    }
+    constexpr std::size_t kMoved = static_cast<std::size_t>(-1);
+    order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), kMoved);
+
+    // The longest run from the first whose IDs already rise from the parent's keeps them; the
+    // rest take new IDs, in their new order, each with its subtree.
+    std::int64_t previous = parent.empty() ? 0 : idOf(parent);
+    std::size_t kept = 0;
+    for (; kept < order.size(); ++kept) {
+        const std::int64_t id = order[kept] == kMoved ? rootId : rows[order[kept]].id;
+        if (id <= previous)
+            break;
+        previous = id;
+    }
+    std::int64_t lastId = lastRowId(db).value_or(0);
+    for (const Row &row : rows)
+        lastId = std::max(lastId, row.id);
+
+    Plan made;
+    made.oldKey = key;
+    made.newKey = newKey;
+    std::unordered_map<std::int64_t, std::int64_t> newIds;
+    for (std::size_t o = kept; o < order.size(); ++o) {
+        const std::string &root = order[o] == kMoved ? key : rows[order[o]].key;
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            // A sibling's subtree never holds the moved rows, even when it held them before.
+            const bool inSubtree = order[o] == kMoved ? static_cast<bool>(moving[r])
+                                                      : !moving[r] && rows[r].key.starts_with(root);
+            if (inSubtree)
+                newIds.emplace(rows[r].id, ++lastId);
+        }
+    }
+    made.lastId = lastId;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const auto renumbered = newIds.find(rows[r].id);
+        const std::string rowKey =
+            moving[r] ? newKey + rows[r].key.substr(key.size()) : rows[r].key;
+        if (renumbered == newIds.end() && rowKey == rows[r].key)
+            continue;
+        made.changes.push_back(
+            RowChange{rows[r].id, renumbered == newIds.end() ? rows[r].id : renumbered->second,
+                      rows[r].key, rowKey});
+    }
+    std::sort(made.changes.begin(), made.changes.end(),
+              [](const RowChange &a, const RowChange &b) { return a.newId < b.newId; });
+    return made;
+}
+
+void apply(Connection &db, const Plan &plan)
+{
+    // In two steps, so that no row meets another's key or ID on the way: first each to a
+    // name and number of its own that nothing else holds, then to its new ones. Rows are
+    // found by their stored key's ID, so that spaces stored around a key do not matter.
+    // A row whose key stays keeps its stored key as it is (Null leaves it).
+    Statement park(db, "UPDATE mynodes SET ID = ?, Kleidi = coalesce(?, Kleidi) WHERE ID = ?");
+    const std::int64_t parked = plan.lastId + 1;
+    const auto keyChanges = [](const RowChange &change) {
+        return change.oldKey != change.newKey;
+    };
+    for (std::size_t c = 0; c < plan.changes.size(); ++c) {
+        park.reset();
+        park.bind(1, parked + static_cast<std::int64_t>(c));
+        if (keyChanges(plan.changes[c]))
+            park.bind(2, "\x01" + std::to_string(c));
+        else
+            park.bindNull(2);
+        park.bind(3, plan.changes[c].oldId);
+        park.run();
+        if (db.changes() != 1)
+            throw StoreError(0,
+                             "The row with the ID " + std::to_string(plan.changes[c].oldId) +
+                                 " changed meanwhile; nothing was moved.",
+                             db.path());
+    }
+    Statement place(db, "UPDATE mynodes SET ID = ?, Kleidi = coalesce(?, Kleidi) WHERE ID = ?");
+    for (std::size_t c = 0; c < plan.changes.size(); ++c) {
+        place.reset();
+        place.bind(1, plan.changes[c].newId);
+        if (keyChanges(plan.changes[c]))
+            place.bind(2, plan.changes[c].newKey);
+        else
+            place.bindNull(2);
+        place.bind(3, parked + static_cast<std::int64_t>(c));
+        place.run();
+    }
+    // New IDs are never given again: the engine's count of them goes past the ones taken.
+    if (plan.lastId > lastRowId(db).value_or(0))
+        setLastRowId(db, plan.lastId);
+}
+
+Plan reverse(const Plan &plan)
+{
+    Plan back = plan;
+    std::swap(back.oldKey, back.newKey);
+    for (RowChange &change : back.changes) {
+        std::swap(change.oldId, change.newId);
+        std::swap(change.oldKey, change.newKey);
+    }
+    return back;
+}
+
+} // namespace quillet::moves
