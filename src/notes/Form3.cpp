@@ -9,6 +9,7 @@
 #include "notes/TrimValue.h"
 #include "platform/Guard.h"
 #include "platform/Twips.h"
+#include "store/Moves.h"
 #include "store/NoteStore.h"
 #include "store/Settings.h"
 
@@ -69,6 +70,7 @@ Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
     wire(m_ui.Command12, &QPushButton::clicked, &Form3::Command12_Click);
 
     wireKeys();
+    wireDrops();
     wire(m_ui.Text1, &NoteEditor::historyRequested, &Form3::showHistory);
 }
 

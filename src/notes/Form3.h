@@ -5,13 +5,16 @@
 #include "notes/NotesSession.h"
 #include "notes/NotesWindowControls.h"
 #include "notes/OutlineLoader.h"
+#include "notes/OutlineView.h"
 #include "notes/UnsavedText.h"
 #include "platform/Platform.h"
 
+#include <QSet>
 #include <QWidget>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,10 @@ class CdlgEx;
 class FindWindow;
 class NoteBytes;
 struct NewItem;
+namespace moves {
+struct Place;
+struct Plan;
+} // namespace moves
 
 // The notes window: the path line, the outline, the note editor and the button panel. Its
 // controls are its own; the main window drives it through the methods below, and tests find
@@ -80,6 +87,18 @@ private:
     // Stores a title edited in place in the selected item's row.
     void RenameNote(const QString &title);
     void wireKeys();
+    // The outline's reorganising (Form3Moves.cpp).
+    enum class OutlineMove { Up, Down, Out, In };
+    void moveSelected(OutlineMove move);
+    bool moveItem(const QString &key, const moves::Place &place);
+    void rebuildKeepingOpen(const QSet<QString> &open, const QString &selectKey);
+    // A change the undo cannot go back past: what it was, said when undo is asked for.
+    void forgetUndo(const QString &why);
+    QString undoText() const;
+    void undoOutlineChange();
+    void showOutlineMenu(const QPoint &at);
+    void wireDrops();
+    bool dropAllowed(const QString &key, OutlineView::DropPlace place, const QString &target) const;
     // The dialog component the window's commands share, made on first use.
     CdlgEx &dialog();
     bool unsavedTextStays();
@@ -132,6 +151,9 @@ private:
     bool m_renamedThisVisit = false;
     QString m_historyProblem; // why versions are not kept, to be said when the editor is left
     QString m_historyNotice;  // another database's history set aside, said the same way
+    // The last move, which the undo puts back; why there is none to undo.
+    std::unique_ptr<moves::Plan> m_undoMove;
+    QString m_undoBlocked;
 
     NotesWindowControls m_ui; // the controls, named and placed as the design has them
 };

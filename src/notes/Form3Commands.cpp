@@ -79,6 +79,7 @@ void Form3::addItem(const NewItem &item, const QString &prompt)
                                        MessageBoxes::Icon::None);
         return;
     }
+    forgetUndo(tr("an item was added since"));
     // The new row has the largest ID, so its node comes last.
     rebuildAndSelect(count + 1);
 }
@@ -129,6 +130,7 @@ void Form3::Command5_Click()
             MessageBoxes::Icon::Warning);
         return;
     }
+    forgetUndo(tr("an item was deleted since"));
     rebuildAndSelect(1);
 }
 

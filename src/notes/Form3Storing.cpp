@@ -152,6 +152,7 @@ void Form3::RenameNote(const QString &title)
         return;
     m_session.keepVersion(m_selection.StoredKey, !std::exchange(m_renamedThisVisit, true), true);
     m_session.store().rename(m_selection.StoredKey, title.toStdString());
+    forgetUndo(tr("an item was renamed since"));
     holdHistoryProblem();
     sayHistoryProblem();
 }

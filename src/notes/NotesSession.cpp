@@ -5,6 +5,7 @@
 #include "keeping/DurableFiles.h"
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
+#include "keeping/Moving.h"
 #include "store/NoteStore.h"
 #include "store/QuickCheck.h"
 #include "store/Settings.h"
@@ -197,6 +198,16 @@ void NotesSession::storeWorkspace(const std::vector<bool> &expanded, const Windo
                                 "\" is not a number from -32768 to 32767.");
     settings.at(5) = index;
     store().storeSettings(settings);
+}
+
+moves::Plan NotesSession::moveItem(const std::string &key, const moves::Place &place)
+{
+    return moving::move(store(), history(), key, place);
+}
+
+void NotesSession::undoMove(const moves::Plan &applied)
+{
+    moving::apply(store(), history(), moves::reverse(applied));
 }
 
 int NotesSession::deleteWithCopy(const std::string &key)

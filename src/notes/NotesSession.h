@@ -10,6 +10,11 @@
 
 namespace quillet {
 
+namespace moves {
+struct Place;
+struct Plan;
+} // namespace moves
+
 class InUseLock;
 class NoteHistory;
 class NoteStore;
@@ -100,6 +105,13 @@ public:
     // The newest backup that still holds the note with the key exactly as given (its type and
     // bytes); empty when none does.
     std::string newestBackupHolding(const std::string &storedKey, const Value &note) const;
+
+    // Moves the item with the key, with every row below it, to the place (see moves::plan),
+    // its notes' earlier versions following; returns what was done, for undoing it. Throws
+    // moves::MoveRefused with the reason, or StoreError, having changed nothing.
+    moves::Plan moveItem(const std::string &key, const moves::Place &place);
+    // Puts back every row an applied move changed, with its former ID and key.
+    void undoMove(const moves::Plan &applied);
 
     // Deletes the item with the key and every row below it, once a copy of those rows is on
     // the disk in deleted/. Throws std::system_error when the copy cannot be written: then

@@ -1,5 +1,7 @@
 #include "notes/OutlineModel.h"
 
+#include <QMimeData>
+
 #include <stdexcept>
 
 namespace quillet {
@@ -158,7 +160,34 @@ Qt::ItemFlags OutlineModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
+           Qt::ItemIsDropEnabled;
+}
+
+QStringList OutlineModel::mimeTypes() const
+{
+    return {kItemMimeType};
+}
+
+QMimeData *OutlineModel::mimeData(const QModelIndexList &indexes) const
+{
+    if (indexes.isEmpty() || numberOf(indexes.front()) < 0)
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setData(kItemMimeType,
+                  m_nodes[static_cast<std::size_t>(numberOf(indexes.front()))].key.toUtf8());
+    return data;
+}
+
+Qt::DropActions OutlineModel::supportedDropActions() const
+{
+    return Qt::MoveAction;
+}
+
+bool OutlineModel::canDropMimeData(const QMimeData *data, Qt::DropAction, int, int,
+                                   const QModelIndex &) const
+{
+    return data && data->hasFormat(kItemMimeType);
 }
 
 } // namespace quillet

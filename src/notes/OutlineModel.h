@@ -75,6 +75,13 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // An item dragged carries its key, in a type of its own: only the outline takes it.
+    static inline const QString kItemMimeType = QStringLiteral("application/x-quillet-item");
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    Qt::DropActions supportedDropActions() const override;
+    bool canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                         const QModelIndex &parent) const override;
 
 signals:
     // A title was changed by in-place editing: the node number and the new title.

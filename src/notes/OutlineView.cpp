@@ -1,6 +1,8 @@
 #include "notes/OutlineView.h"
 
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QTimer>
 
 #include <algorithm>
@@ -29,6 +31,70 @@ OutlineView::OutlineView(QWidget *parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     // F2 or a slow second click on the selected item edits its title in place.
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // Items are dragged to their new places; a closed item opens when the drag rests on it,
+    // and the view scrolls near its edges.
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+    setAutoExpandDelay(700);
+    setAutoScroll(true);
+}
+
+std::optional<std::pair<OutlineView::DropPlace, QString>>
+OutlineView::dropTarget(const QDropEvent &event, QString &dragged) const
+{
+    if (!event.mimeData() || !event.mimeData()->hasFormat(OutlineModel::kItemMimeType))
+        return std::nullopt;
+    dragged = QString::fromUtf8(event.mimeData()->data(OutlineModel::kItemMimeType));
+    const QModelIndex over = indexAt(event.position().toPoint());
+    const int target = m_model.numberOf(over);
+    if (target < 0)
+        return std::pair{DropPlace::Top, QString()};
+    const QString key = m_model.node(target).key;
+    // Where the view's drop indicator points, as the last move over the view drew it.
+    switch (dropIndicatorPosition()) {
+    case AboveItem:
+        return std::pair{DropPlace::Before, key};
+    case BelowItem:
+        return std::pair{DropPlace::After, key};
+    case OnItem:
+        return std::pair{DropPlace::Under, key};
+    case OnViewport:
+        break;
+    }
+    return std::pair{DropPlace::Top, QString()};
+}
+
+void OutlineView::dragMoveEvent(QDragMoveEvent *event)
+{
+    // The view draws the indicator and scrolls; whether the place takes the item is ours.
+    QTreeView::dragMoveEvent(event);
+    QString dragged;
+    const auto target = dropTarget(*event, dragged);
+    if (!target || !m_dropCheck || !m_dropCheck(dragged, target->first, target->second))
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void OutlineView::dropEvent(QDropEvent *event)
+{
+    // The view's own drop would ask the model to insert rows; the outline is rebuilt from
+    // the file instead, once the move is stored.
+    QString dragged;
+    const auto target = dropTarget(*event, dragged);
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
+    if (!target || !m_dropCheck || !m_dropCheck(dragged, target->first, target->second)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+    emit moveRequested(dragged, target->first, target->second);
 }
 
 void OutlineView::remeasure()

@@ -4,6 +4,7 @@
 
 #include <QTreeView>
 
+#include <functional>
 #include <optional>
 
 namespace quillet {
@@ -47,15 +48,32 @@ public:
     // The selected node's index, or 0.
     int selectedIndex() const;
 
+    // Where an item dragged over the outline would go.
+    enum class DropPlace {
+        Under,  // the last child of the target
+        Before, // just before the target
+        After,  // just after it
+        Top,    // the last top-level item (below every item)
+    };
+    // Says whether the item with the key may go to the place, as the pointer moves: a place
+    // refused shows the no-drop pointer. Asked often, so it must be quick.
+    using DropCheck =
+        std::function<bool(const QString &key, DropPlace place, const QString &target)>;
+    void setDropCheck(DropCheck check) { m_dropCheck = std::move(check); }
+
 signals:
     // The user selected a node, with the mouse or the keyboard.
     void nodeClicked(int index);
+    // An item was dropped on a place it may go to.
+    void moveRequested(const QString &key, DropPlace place, const QString &target);
 
 protected:
     void selectionChanged(const QItemSelection &selected,
                           const QItemSelection &deselected) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     int number(int index) const;
@@ -69,6 +87,10 @@ private:
     bool m_selectingFromCode = false;
     bool m_fitPending = false;
     std::optional<int> m_widestItem; // the widest item shown, as last measured
+    DropCheck m_dropCheck;
+    // The place a drag over the viewport points at, and the key dragged; nothing when none.
+    std::optional<std::pair<DropPlace, QString>> dropTarget(const QDropEvent &event,
+                                                            QString &dragged) const;
 };
 
 } // namespace quillet

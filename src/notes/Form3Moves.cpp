@@ -1,0 +1,224 @@
+#include "notes/Form3.h"
+#include "notes/KeyNumbering.h"
+#include "notes/OutlineView.h"
+#include "platform/Guard.h"
+#include "platform/MessageBoxes.h"
+#include "store/Keys.h"
+#include "store/Moves.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <optional>
+
+// The notes window's reorganising of the outline: moving the selected item up or down among
+// its siblings, out of its parent, into the item above it, or to any item, by key, by the
+// outline's menu or by dragging; and the undo of the last move or delete.
+
+namespace quillet {
+
+namespace {
+
+// The keys of the open items, each as it reads once the move made old into new.
+QSet<QString> openItems(const OutlineView &outline, const QString &oldKey, const QString &newKey)
+{
+    QSet<QString> open;
+    for (int index = 1; index <= outline.count(); ++index) {
+        if (!outline.isExpanded(index))
+            continue;
+        const QString key = outline.key(index);
+        open.insert(key.startsWith(oldKey) ? newKey + key.mid(oldKey.size()) : key);
+    }
+    return open;
+}
+
+enum class Move { Up, Down, Out, In };
+
+// Where a move of the item with the key goes, among the items the outline shows; nothing at
+// the edge of its siblings, or out of a top-level item.
+std::optional<moves::Place> placeFor(const OutlineView &outline, const QString &key, Move move)
+{
+    const int index = outline.find(key);
+    if (index == 0)
+        return std::nullopt;
+    const int parent = outline.parentOf(index);
+    // The item's siblings as the outline shows them.
+    std::vector<int> siblings;
+    for (int at = 1; at <= outline.count(); ++at)
+        if (outline.parentOf(at) == parent)
+            siblings.push_back(at);
+    const auto self = std::find(siblings.begin(), siblings.end(), index);
+    const auto keyOf = [&](int at) {
+        return outline.key(at).toStdString();
+    };
+    switch (move) {
+    case Move::Up:
+        if (self == siblings.begin())
+            return std::nullopt;
+        return moves::Place{moves::Place::Kind::Before, keyOf(*(self - 1))};
+    case Move::Down:
+        if (self + 1 == siblings.end())
+            return std::nullopt;
+        return moves::Place{moves::Place::Kind::After, keyOf(*(self + 1))};
+    case Move::Out:
+        if (parent == 0)
+            return std::nullopt;
+        return moves::Place{moves::Place::Kind::After, keyOf(parent)};
+    case Move::In:
+        if (self == siblings.begin())
+            return std::nullopt;
+        return moves::Place{moves::Place::Kind::Under, keyOf(*(self - 1))};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void Form3::wireDrops()
+{
+    OutlineView &outline = *m_ui.TreeView1;
+    outline.setDropCheck([this](const QString &key, OutlineView::DropPlace place,
+                                const QString &target) { return dropAllowed(key, place, target); });
+    connect(&outline, &OutlineView::moveRequested, this,
+            [this](const QString &key, OutlineView::DropPlace place, const QString &target) {
+                guarded(m_platform.messageBoxes, this, [&] {
+                    using Kind = moves::Place::Kind;
+                    const Kind kind = place == OutlineView::DropPlace::Under    ? Kind::Under
+                                      : place == OutlineView::DropPlace::Before ? Kind::Before
+                                      : place == OutlineView::DropPlace::After  ? Kind::After
+                                                                                : Kind::Top;
+                    moveItem(key, moves::Place{kind, target.toStdString()});
+                });
+            });
+}
+
+bool Form3::dropAllowed(const QString &key, OutlineView::DropPlace place,
+                        const QString &target) const
+{
+    // The rules of a move, read from the outline as shown: asked at every movement of the
+    // pointer, so the file is not read. The move itself checks them again against the file.
+    using Place = OutlineView::DropPlace;
+    const OutlineModel &nodes = m_ui.TreeView1->nodes();
+    const int moved = nodes.find(key);
+    if (moved < 0 || key == QLatin1String("A") || m_session.isReadOnly())
+        return false;
+    if (place != Place::Top && target.startsWith(key))
+        return false; // the item itself, or its own subtree
+    if (place == Place::Before && target == QLatin1String("A"))
+        return false;
+    const QString parent = place == Place::Under ? target
+                           : place == Place::Top ? QString()
+                                                 : parentKey(target);
+    const int parentNode = parent.isEmpty() ? -1 : nodes.find(parent);
+    if (parentKey(key) != parent) {
+        const int children = parentNode < 0
+                                 ? nodes.rowCount()
+                                 : static_cast<int>(nodes.node(parentNode).children.size());
+        if (children >= (parent.isEmpty() ? 255 - 'A' + 1 : 9))
+            return false;
+    }
+    // The deepest item under the moved one, counted from it.
+    int below = 0;
+    std::vector<std::pair<int, int>> pending{{moved, 0}};
+    while (!pending.empty()) {
+        const auto [number, depth] = pending.back();
+        pending.pop_back();
+        below = std::max(below, depth);
+        for (const int child : nodes.node(number).children)
+            pending.emplace_back(child, depth + 1);
+    }
+    const int newDepth = parent.isEmpty() ? 1 : keys::length(parent.toStdString()) + 1;
+    return newDepth + below <= keys::kMaxLevels;
+}
+
+void Form3::moveSelected(OutlineMove move)
+{
+    if (m_selection.isEmpty() || unsavedTextStays())
+        return;
+    // At the edge of its siblings (or at the top level, for out) there is nowhere to go.
+    if (const std::optional<moves::Place> place =
+            placeFor(*m_ui.TreeView1, m_selection.Key, static_cast<Move>(move)))
+        moveItem(m_selection.Key, *place);
+}
+
+bool Form3::moveItem(const QString &key, const moves::Place &place)
+{
+    if (m_session.isReadOnly()) {
+        m_platform.messageBoxes.inform(this, QString(),
+                                       tr("The notes database is read-only, so the outline cannot "
+                                          "be changed; nothing was moved."),
+                                       MessageBoxes::Icon::None);
+        return false;
+    }
+    // The note being typed is stored first, where it is.
+    SaveNoteText();
+    moves::Plan plan;
+    try {
+        plan = m_session.moveItem(key.toStdString(), place);
+    } catch (const moves::MoveRefused &refused) {
+        m_platform.messageBoxes.inform(this, QString(), QString::fromUtf8(refused.what()),
+                                       MessageBoxes::Icon::None);
+        return false;
+    }
+    const QString newKey = QString::fromStdString(plan.newKey);
+    rebuildKeepingOpen(openItems(*m_ui.TreeView1, key, newKey), newKey);
+    m_undoMove = std::make_unique<moves::Plan>(std::move(plan));
+    m_undoBlocked.clear();
+    return true;
+}
+
+void Form3::rebuildKeepingOpen(const QSet<QString> &open, const QString &selectKey)
+{
+    ClearTree();
+    LoadTree();
+    OutlineView &outline = *m_ui.TreeView1;
+    for (int index = 1; index <= outline.count(); ++index)
+        if (outline.children(index) > 0 &&
+            outline.isExpanded(index) != open.contains(outline.key(index)))
+            outline.setExpanded(index, !outline.isExpanded(index));
+    const int index = std::max(outline.find(selectKey), 1);
+    // The item's ancestors open, so that it shows where it went.
+    for (int at = outline.parentOf(index); at != 0; at = outline.parentOf(at))
+        outline.setExpanded(at, true);
+    outline.setFocus();
+    outline.select(index);
+    outline.scrollTo(outline.modelIndexOf(index));
+    setCurrentSelection(index);
+    ShowNote();
+    if (m_find)
+        m_find->outlineChanged();
+}
+
+void Form3::forgetUndo(const QString &why)
+{
+    m_undoMove.reset();
+    m_undoBlocked = why;
+}
+
+QString Form3::undoText() const
+{
+    if (m_undoMove)
+        return tr("&Undo the move");
+    return m_undoBlocked.isEmpty() ? tr("Nothing to undo")
+                                   : tr("Nothing to undo: %1").arg(m_undoBlocked);
+}
+
+void Form3::undoOutlineChange()
+{
+    if (m_selection.isEmpty() || unsavedTextStays())
+        return;
+    if (m_undoMove) {
+        SaveNoteText();
+        const std::unique_ptr<moves::Plan> applied = std::move(m_undoMove);
+        const QString newKey = QString::fromStdString(applied->newKey);
+        const QString oldKey = QString::fromStdString(applied->oldKey);
+        m_session.undoMove(*applied);
+        rebuildKeepingOpen(openItems(*m_ui.TreeView1, newKey, oldKey), oldKey);
+        m_undoBlocked = tr("the last change was undone");
+        return;
+    }
+    if (!m_undoBlocked.isEmpty())
+        m_platform.messageBoxes.inform(this, QString(), undoText(), MessageBoxes::Icon::None);
+}
+
+} // namespace quillet

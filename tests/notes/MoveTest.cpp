@@ -1,0 +1,169 @@
+#include "NotesFixture.h"
+#include "keeping/History.h"
+
+#include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+
+namespace quillet::test {
+namespace {
+
+// The outline reorganised from the notes window: by the outline's keys, its menu and by
+// dragging, with the undo of the last move.
+class MoveTest : public NotesFixture
+{
+protected:
+    void open(const std::vector<Row> &rows)
+    {
+        load(rows);
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        ui().Text2->setText("1");
+    }
+
+    void selectKey(const QString &key)
+    {
+        OutlineView &tree = *ui().TreeView1;
+        tree.setFocus();
+        tree.select(tree.find(key));
+        tree.nodeClicked(tree.find(key));
+    }
+
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::AltModifier)
+    {
+        ui().TreeView1->setFocus();
+        QTest::keyClick(ui().TreeView1, static_cast<Qt::Key>(key), modifiers);
+    }
+
+    std::string rows()
+    {
+        return querySql(path, "SELECT group_concat(ID || ':' || Kleidi, ' ') FROM (SELECT * "
+                              "FROM mynodes ORDER BY ID)");
+    }
+
+    // Drags the item with the key over the row of the target, at the height given (a part of
+    // the row's height from its top), through the view's own events; returns whether the view
+    // took the drop there.
+    bool drag(const QString &key, const QString &target, double height)
+    {
+        OutlineView &tree = *ui().TreeView1;
+        std::unique_ptr<QMimeData> data(tree.nodes().mimeData({tree.modelIndexOf(tree.find(key))}));
+        const QRect row = tree.visualRect(tree.modelIndexOf(tree.find(target)));
+        const QPointF at(row.center().x(), row.top() + row.height() * height);
+        QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(tree.viewport(), &enter);
+        QDragMoveEvent move(at.toPoint(), Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(tree.viewport(), &move);
+        if (!move.isAccepted())
+            return false;
+        QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(tree.viewport(), &drop);
+        return drop.isAccepted();
+    }
+};
+
+const std::vector<Row> kOutline{{"A", "Alpha"}, {"B", "Beta"},  {"B1", "One"},
+                                {"B2", "Two"},  {"C", "Gamma"}, {"C1", "Three"}};
+
+// Each key moves the selected item as outliners do; the selection follows it, items open on
+// the screen stay open, and an item at the edge stays put.
+TEST_F(MoveTest, TheOutlineKeysMoveTheSelectedItem)
+{
+    open(kOutline);
+    ui().TreeView1->setExpanded(ui().TreeView1->find("C"), true); // open on the screen only
+    struct Step
+    {
+        const char *key;
+        int pressed;
+        std::string rows;
+        const char *selected;
+    };
+    const Step steps[] = {
+        {"B2", Qt::Key_Up, "1:A 2:B 4:B2 5:C 6:C1 7:B1", "B2"},
+        {"B2", Qt::Key_Up, "1:A 2:B 4:B2 5:C 6:C1 7:B1", "B2"}, // first already: stays
+        {"B2", Qt::Key_Left, "1:A 2:B 4:D 5:C 6:C1 7:B1", "D"},
+        {"D", Qt::Key_Right, "1:A 2:B 5:C 6:C1 7:B1 8:B2", "B2"},
+        {"C", Qt::Key_Up, "1:A 5:C 6:C1 9:B 10:B1 11:B2", "C"},
+        {"C", Qt::Key_Down, "1:A 9:B 10:B1 11:B2 12:C 13:C1", "C"},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(std::string(step.key) + " " + std::to_string(step.pressed));
+        selectKey(step.key);
+        press(step.pressed);
+        EXPECT_EQ(rows(), step.rows);
+        EXPECT_EQ(selectionOf(*form).Key.toStdString(), step.selected);
+        EXPECT_TRUE(ui().TreeView1->isExpanded(ui().TreeView1->find("C")));
+    }
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+// Ctrl+Z in the outline puts the last move back, IDs, keys and versions; after another change
+// there is nothing to undo, and the undo says why.
+TEST_F(MoveTest, TheUndoPutsTheLastMoveBackUntilSomethingElseChanged)
+{
+    open(kOutline);
+    const std::string before = rows();
+    NoteHistory(path).keep(*session.store().readRow("B1"), false, 1000);
+    selectKey("B2");
+    press(Qt::Key_Up);
+    ASSERT_NE(rows(), before);
+    EXPECT_EQ(session.history().versionsOf(7).size(), 1u); // B1 went to ID 7
+    press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(session.history().versionsOf(3).size(), 1u);
+    EXPECT_EQ(selectionOf(*form).Key, "B2");
+
+    press(Qt::Key_Down);
+    boxes.answers = {MessageBoxes::Answer::Yes};
+    ui().Command4->click(); // an item added
+    press(Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    EXPECT_TRUE(boxes.asked[1].text.contains("an item was added since"))
+        << boxes.asked[1].text.toStdString();
+}
+
+// Dropping on an item puts the dragged one under it, between two items beside them; a place a
+// move would refuse takes no drop, and changes nothing.
+TEST_F(MoveTest, DraggingMovesWhereTheDropIsAndNowhereAMoveIsRefused)
+{
+    open(kOutline);
+    ui().TreeView1->expandAll();
+    EXPECT_TRUE(drag("C", "B", 0.5));
+    EXPECT_EQ(rows(), "1:A 2:B 3:B1 4:B2 5:B3 6:B31");
+    EXPECT_EQ(selectionOf(*form).Key, "B3");
+    EXPECT_TRUE(drag("B2", "B1", 0.05));
+    EXPECT_EQ(rows(), "1:A 2:B 4:B2 7:B1 8:B3 9:B31");
+    const std::string before = rows();
+    EXPECT_FALSE(drag("B", "B1", 0.5)); // into its own subtree
+    EXPECT_FALSE(drag("A", "B", 0.5));  // the first item
+    EXPECT_FALSE(drag("B", "A", 0.05)); // before the first item
+    EXPECT_EQ(rows(), before);
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+// The outline's menu holds the moves and the item commands, and names what an undo would do.
+TEST_F(MoveTest, TheOutlineMenuOffersTheMovesAndSaysWhatUndoWouldDo)
+{
+    open(kOutline);
+    selectKey("B2");
+    press(Qt::Key_Up);
+    QStringList entries;
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        for (QAction *action : menu->actions())
+            if (!action->isSeparator())
+                entries << action->text() + (action->isEnabled() ? "" : " (off)");
+        menu->close();
+    });
+    OutlineView &tree = *ui().TreeView1;
+    emit tree.customContextMenuRequested(
+        tree.visualRect(tree.modelIndexOf(tree.find("C"))).center());
+    EXPECT_EQ(entries, (QStringList{"Move &up", "Move &down", "Move &out", "Move &in", "&Rename",
+                                    "&Add item", "Add &subitem", "De&lete", "&Undo the move"}));
+    EXPECT_EQ(selectionOf(*form).Key, "C"); // the menu is the item's under the pointer
+}
+
+} // namespace
+} // namespace quillet::test
