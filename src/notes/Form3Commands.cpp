@@ -35,18 +35,6 @@ QString keyTakenMessage(const QString &key)
 
 } // namespace
 
-void Form3::rebuildAndSelect(int index)
-{
-    ClearTree();
-    LoadTree();
-    m_ui.TreeView1->setFocus();
-    m_ui.TreeView1->select(index);
-    setCurrentSelection(index);
-    ShowNote();
-    if (m_find)
-        m_find->outlineChanged();
-}
-
 void Form3::addItem(const NewItem &item, const QString &prompt)
 {
     // Refused as the tenth child is, the reason named.

@@ -167,6 +167,18 @@ bool Form3::moveItem(const QString &key, const moves::Place &place)
     return true;
 }
 
+void Form3::rebuildAndSelect(int index)
+{
+    ClearTree();
+    LoadTree();
+    m_ui.TreeView1->setFocus();
+    m_ui.TreeView1->select(index);
+    setCurrentSelection(index);
+    ShowNote();
+    if (m_find)
+        m_find->outlineChanged();
+}
+
 void Form3::rebuildKeepingOpen(const QSet<QString> &open, const QString &selectKey)
 {
     ClearTree();
