@@ -1,7 +1,10 @@
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
 #include "keeping/DurableFiles.h"
+#include "keeping/History.h"
+#include "keeping/InUseLock.h"
 #include "keeping/NewDatabase.h"
+#include "store/NoteStore.h"
 #include "store/OutlineRowCheck.h"
 #include "store/StoreError.h"
 #include "tools/Commands.h"
@@ -34,7 +37,8 @@ constexpr const char *kUsage =
     "  backup PATH [--keep N]    make a verified backup in backups/ beside PATH\n"
     "  restore BACKUP PATH       put a verified backup in the place of PATH\n"
     "  stats PATH                count the items and measure the notes\n"
-    "  undelete FILE PATH        put back the items a deletion copied to FILE\n"
+    "  undelete FILE PATH [--under KEY | --top]\n"
+    "                            put back the items a deletion copied to FILE\n"
     "  move PATH KEY (--under KEY | --before KEY | --after KEY | --top)\n"
     "                            move an item, with everything under it\n"
     "  history PATH KEY [--show N] [--restore N] | history PATH --prune\n"
@@ -172,11 +176,43 @@ int stats(const Arguments &args, std::ostream &out, std::ostream &)
     return 0;
 }
 
-int undelete(const Arguments &args, std::ostream &out, std::ostream &)
+int undelete(const Arguments &args, std::ostream &out, std::ostream &err)
 {
-    const int count = deletions::undelete(args.positional[0], args.positional[1]);
-    out << "Put back " << count << (count == 1 ? " item" : " items") << " from "
-        << args.positional[0] << " into " << args.positional[1] << ".\n";
+    const std::string &copy = args.positional[0];
+    const std::string &path = args.positional[1];
+    std::optional<std::string> under;
+    if (const auto option = args.options.find("--under"); option != args.options.end())
+        under = option->second;
+    if (args.options.contains("--top")) {
+        if (under) {
+            err << "quillet-db undelete: give --under KEY or --top, not both.\n";
+            return 2;
+        }
+        under = std::string();
+    }
+    if (isInUse(path))
+        throw std::runtime_error("Quillet has " + path +
+                                 " open. Close it first; nothing was put back.");
+    NoteStore store(path);
+    NoteHistory history(path);
+    history.pairWith(store.fileId());
+    deletions::Restored done;
+    try {
+        done = deletions::restore(store, history, copy, under);
+    } catch (const deletions::PlaceTaken &taken) {
+        return fail(err, std::string(taken.what()) +
+                             " --under KEY or --top puts the items under another item.");
+    }
+    out << "Put back " << done.items << (done.items == 1 ? " item" : " items") << " from " << copy
+        << " into " << path;
+    if (under)
+        out << " as \"" << done.key << "\"" << (done.newIds ? ", with new IDs" : "");
+    out << ".\n";
+    if (done.copyProblem.empty())
+        out << "The copy is kept as " << done.keptAs << ".\n";
+    else
+        err << "quillet-db: the copy could not be renamed to say it was put back: "
+            << done.copyProblem << "\n";
     return 0;
 }
 
@@ -239,12 +275,19 @@ const std::array<Command, 12> kCommands{{
      stats},
     {"undelete",
      2,
-     {},
-     "Usage: quillet-db undelete FILE PATH\n\n"
-     "Puts back the items whose copy Quillet wrote to deleted/ when they were deleted, under\n"
-     "their own keys. Refused, changing nothing, when any of the keys is taken, when the item\n"
-     "they go under is gone, or while Quillet has PATH open.\n",
-     undelete},
+     {"--under"},
+     "Usage: quillet-db undelete FILE PATH [--under KEY | --top]\n\n"
+     "Puts back the items whose copy Quillet wrote to deleted/ when they were deleted, where\n"
+     "they were, under their own keys and IDs. Refused, changing nothing, when any of the keys\n"
+     "or IDs is taken, or when the item they go under is gone or was made again.\n"
+     "--under KEY puts them as the last item under the item KEY (--top: the last top-level\n"
+     "item), with new keys by the rule of adding, and new IDs where theirs are taken or would\n"
+     "break the outline's order; their notes, formats and earlier versions go with them.\n"
+     "Refused there, changing nothing: an item that holds nine items, a place deeper than 100\n"
+     "levels. Always refused while Quillet has PATH open. Once done, FILE is renamed to say\n"
+     "so: NAME.json becomes NAME.restored.json, and the notes window lists it no more.\n",
+     undelete,
+     {"--top"}},
     {"move", 2, {"--under", "--before", "--after"}, kMoveHelp, moveCommand, {"--top"}},
     {"history", 2, {"--show", "--restore"}, kHistoryHelp, historyCommand, {"--prune"}, 1},
 }};

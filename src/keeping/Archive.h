@@ -11,6 +11,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillet {
@@ -30,13 +31,16 @@ struct Contents
     std::vector<Row> rows;
     std::vector<std::pair<std::int64_t, Value>> settings; // parame's ID and timilo
     std::optional<std::int64_t> lastId;                   // the highest ID ever given
+    std::string path; // a deletion copy's item path when it was deleted; empty when not kept
 };
 
 // Writes the whole database, reading one row at a time; with the history, when given, as
 // "history": every kept version, each with its number, note, kind, time and whole row.
 void write(Connection &db, std::ostream &out, NoteHistory *history = nullptr);
-// Writes the given rows only (no settings): a copy of deleted items.
-void writeRows(const std::vector<Row> &rows, std::ostream &out);
+// Writes the given rows only (no settings): a copy of deleted items, with the deleted item's
+// path in the outline (its titles from the top joined by " > ") as "path" when one is given.
+// Readers that do not know "path" pass over it, as they pass over any name they do not know.
+void writeRows(const std::vector<Row> &rows, std::ostream &out, std::string_view itemPath = {});
 
 // What is wrong with a file that should be an archive, and where.
 class FormatError : public std::runtime_error
@@ -52,6 +56,8 @@ struct Receiver
     std::function<void(const Row &)> row;
     std::function<void(std::int64_t, const Value &)> setting;
     std::function<void(const NoteVersion &)> version = {};
+    // A deletion copy's item path, when the archive holds one and path is given.
+    std::function<void(const std::string &)> path = {};
 };
 
 // Reads an archive as a stream, handing on each row and setting as soon as it is read, so that

@@ -293,6 +293,13 @@ std::optional<std::int64_t> read(std::istream &in, const Receiver &receiver)
                         if (sound())
                             receiver.version(version);
                     }
+                } else if (name == "path" && receiver.path) {
+                    // Only what the list of deleted items shows: a path it cannot read is
+                    // left out, and the copy is read as one made before copies kept it.
+                    if (!readValue(reader, value, scratch.text, scratch.inner,
+                                   [] { return std::string(); }) &&
+                        value.type() == Value::Type::Text)
+                        receiver.path(std::string(*value.textView()));
                 } else if (name == "lastId" && reader.peek() == json::Kind::Number) {
                     const json::Number number = reader.readNumber();
                     lastId = number.type == json::Number::Type::Integer
@@ -326,6 +333,10 @@ Contents read(std::istream &in)
     contents.lastId = read(in, {[&](const Row &row) { contents.rows.push_back(row); },
                                 [&](std::int64_t id, const Value &value) {
                                     contents.settings.emplace_back(id, value);
+                                },
+                                {},
+                                [&](const std::string &path) {
+                                    contents.path = path;
                                 }});
     return contents;
 }

@@ -148,9 +148,16 @@ void write(Connection &db, std::ostream &out, NoteHistory *history)
     out << "\n}\n";
 }
 
-void writeRows(const std::vector<Row> &rows, std::ostream &out)
+void writeRows(const std::vector<Row> &rows, std::ostream &out, std::string_view itemPath)
 {
-    out << "{\n  \"quillet-export\": 1,\n  \"mynodes\": [";
+    out << "{\n  \"quillet-export\": 1,\n";
+    if (!itemPath.empty()) {
+        // As any text value: titles that are not UTF-8 keep their bytes in base64.
+        out << "  \"path\": ";
+        writeValue(out, Value::text(std::string(itemPath)));
+        out << ",\n";
+    }
+    out << "  \"mynodes\": [";
     for (std::size_t r = 0; r < rows.size(); ++r) {
         out << (r ? ",\n" : "\n");
         writeRow(out, rows[r]);

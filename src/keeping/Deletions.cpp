@@ -1,40 +1,91 @@
 #include "keeping/Deletions.h"
 
-#include "keeping/Backups.h"
 #include "keeping/DurableFiles.h"
-#include "keeping/InUseLock.h"
 #include "keeping/Places.h"
 #include "store/Keys.h"
-#include "store/Schema.h"
-#include "store/Sqlite.h"
-#include "store/Tables.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
-#include <map>
-#include <set>
 #include <sstream>
-#include <stdexcept>
 
 namespace quillet::deletions {
 
 namespace {
 
-std::string keyOf(const archive::Row &row)
+// The first line of a note, cut to whole characters within the bytes given.
+std::string firstLineOf(std::string_view note, std::size_t most)
 {
-    const std::optional<std::string> key = row[1].toText();
-    return key ? keys::trimSpaces(*key) : std::string();
+    std::string_view line = note.substr(0, note.find_first_of("\r\n"));
+    if (line.size() > most) {
+        std::size_t end = most;
+        while (end > 0 && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80)
+            --end;
+        line = line.substr(0, end);
+    }
+    return std::string(line);
+}
+
+// "2026-12-07 13:47:00" from a copy's name, which begins "20261207-134700-".
+std::string whenOf(const std::string &name)
+{
+    return name.substr(0, 4) + "-" + name.substr(4, 2) + "-" + name.substr(6, 2) + " " +
+           name.substr(9, 2) + ":" + name.substr(11, 2) + ":" + name.substr(13, 2);
+}
+
+// What the list shows of a copy, read as a stream: the rows are counted, not kept.
+void summarise(Copy &copy)
+{
+    std::ifstream in(copy.file, std::ios::binary);
+    if (!in) {
+        copy.problem = "it cannot be opened";
+        return;
+    }
+    std::optional<std::string> itemPath;
+    int shortest = 0;
+    try {
+        archive::read(in, {[&](const archive::Row &row) {
+                               ++copy.items;
+                               // The deleted item is the row with the shortest key: every other
+                               // row of the copy lies below it.
+                               const std::string key =
+                                   keys::trimSpaces(row[1].toText().value_or(std::string()));
+                               const int length = keys::length(key);
+                               if (copy.items > 1 && length >= shortest)
+                                   return;
+                               shortest = length;
+                               copy.key = key;
+                               copy.title = row[2].toText().value_or(std::string());
+                               copy.firstLine = firstLineOf(row[3].textView().value_or(""), 200);
+                           },
+                           [](std::int64_t, const Value &) {},
+                           {},
+                           [&](const std::string &path) {
+                               itemPath = path;
+                           }});
+    } catch (const archive::FormatError &error) {
+        Copy unread;
+        unread.file = copy.file;
+        unread.when = copy.when;
+        unread.problem = error.what();
+        copy = std::move(unread);
+        return;
+    }
+    if (copy.items == 0)
+        copy.problem = "it holds no items";
+    copy.itemPath = itemPath.value_or(std::string());
 }
 
 } // namespace
 
 std::string keepCopy(const std::string &databasePath, std::string_view key,
-                     const std::vector<archive::Row> &rows)
+                     const std::vector<archive::Row> &rows, std::string_view itemPath)
 {
     // Beside the file a link points to, with the database's own permissions: the copy holds
     // the notes that were deleted.
     durable::makeFolder(places::deletedFolder(databasePath), durable::folderModeFor(databasePath));
     std::ostringstream content;
-    archive::writeRows(rows, content);
+    archive::writeRows(rows, content, itemPath);
     const std::string timestamp = durable::timestamp();
     std::string file = places::deletionCopyFile(databasePath, timestamp, key, 1);
     for (int n = 2;; ++n) {
@@ -50,82 +101,45 @@ std::string keepCopy(const std::string &databasePath, std::string_view key,
     }
 }
 
-int undelete(const std::string &copyPath, const std::string &databasePath)
+std::vector<Copy> listCopies(const std::string &databasePath)
 {
-    std::ifstream in(copyPath, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("Cannot open " + copyPath + ".");
-    archive::Contents copy;
-    try {
-        copy = archive::read(in);
-    } catch (const std::runtime_error &error) {
-        throw std::runtime_error(copyPath + " cannot be read: " + error.what() + ".");
+    struct Found
+    {
+        Copy copy;
+        std::string name;
+        std::filesystem::file_time_type written;
+    };
+    std::vector<Found> found;
+    std::error_code error;
+    for (const auto &entry :
+         std::filesystem::directory_iterator(places::deletedFolder(databasePath), error)) {
+        const std::string name = entry.path().filename().string();
+        if (!places::isDeletionCopyName(name) || !entry.is_regular_file(error))
+            continue;
+        Found copy;
+        copy.copy.file = entry.path().string();
+        copy.copy.when = whenOf(name);
+        copy.name = name;
+        copy.written = entry.last_write_time(error);
+        summarise(copy.copy);
+        found.push_back(std::move(copy));
     }
-    if (copy.rows.empty())
-        throw std::runtime_error(copyPath + " holds no items.");
-    if (isInUse(databasePath))
-        throw std::runtime_error("Quillet has " + databasePath +
-                                 " open. Close it first; nothing was put back.");
-
-    // The rows' keys and IDs, and the parents they need from the database.
-    std::map<std::string, std::int64_t> restored; // trimmed key to ID
-    std::set<std::int64_t> ids;
-    for (const archive::Row &row : copy.rows) {
-        const std::string key = keyOf(row);
-        if (keys::length(key) > keys::kMaxLevels)
-            throw std::runtime_error(
-                copyPath + " holds the item \"" + key + "\", " + std::to_string(keys::length(key)) +
-                " levels deep, and an outline goes at most " + std::to_string(keys::kMaxLevels) +
-                " levels deep; nothing was put back.");
-        if (key.empty() || !restored.emplace(key, *row[0].integer()).second ||
-            !ids.insert(*row[0].integer()).second)
-            throw std::runtime_error(copyPath + " holds two items with the key \"" + key +
-                                     "\" or the ID " + std::to_string(*row[0].integer()) +
-                                     ", or an item without a key; nothing was put back.");
-    }
-    std::map<std::string, std::int64_t> parents; // needed parent key to the lowest child ID
-    for (const auto &[key, id] : restored) {
-        const std::string parent = keys::parent(key);
-        if (!parent.empty() && !restored.contains(parent)) {
-            auto [at, added] = parents.emplace(parent, id);
-            if (!added && id < at->second)
-                at->second = id;
-        }
-    }
-
-    Connection db = schema::open(databasePath, Connection::Mode::ReadWrite);
-    db.useDurableCommits();
-    Transaction transaction(db);
-    // One pass over the keys and IDs (the notes are not read): every key and ID must be free,
-    // and every parent outside the copy must be there, before its children in ID order.
-    std::set<std::string> found;
-    forEachKey(db, [&](std::int64_t id, const Value &storedKey) {
-        const std::optional<std::string> stored = storedKey.toText();
-        const std::string key = stored ? keys::trimSpaces(*stored) : std::string();
-        if (restored.contains(key))
-            throw std::runtime_error("The key \"" + key + "\" is taken in " + databasePath +
-                                     "; nothing was put back.");
-        if (ids.contains(id))
-            throw std::runtime_error("The ID " + std::to_string(id) + " is taken in " +
-                                     databasePath + "; nothing was put back.");
-        if (const auto parent = parents.find(key); parent != parents.end()) {
-            if (id > parent->second)
-                throw std::runtime_error("The item \"" + key +
-                                         "\" was made again after the "
-                                         "deletion, so the items below it would not show; "
-                                         "nothing was put back.");
-            found.insert(key);
-        }
+    // Two deletions in the same second have the same time in their names; the one written
+    // later is the newer.
+    std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) {
+        const std::string_view stampA = std::string_view(a.name).substr(0, 15);
+        const std::string_view stampB = std::string_view(b.name).substr(0, 15);
+        if (stampA != stampB)
+            return stampA > stampB;
+        if (a.written != b.written)
+            return a.written > b.written;
+        return a.name > b.name;
     });
-    for (const auto &[parent, id] : parents)
-        if (!found.contains(parent))
-            throw std::runtime_error("The item \"" + parent +
-                                     "\" that the items go under is not in " + databasePath +
-                                     "; nothing was put back.");
-
-    insertRows(db, copy.rows);
-    transaction.commit();
-    return static_cast<int>(copy.rows.size());
+    std::vector<Copy> copies;
+    copies.reserve(found.size());
+    for (Found &copy : found)
+        copies.push_back(std::move(copy.copy));
+    return copies;
 }
 
 } // namespace quillet::deletions

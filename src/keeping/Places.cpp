@@ -72,6 +72,24 @@ std::string deletionCopyFile(const std::string &databasePath, const std::string 
            ".json";
 }
 
+bool isDeletionCopyName(std::string_view name)
+{
+    // "20261207-134700-" then the key, which names never hold a point in, then ".json".
+    constexpr std::string_view kEnd = ".json";
+    const auto digits = [&](std::size_t from, std::size_t count) {
+        return name.substr(from, count).find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    return name.size() > 16 + kEnd.size() && digits(0, 8) && name[8] == '-' && digits(9, 6) &&
+           name[15] == '-' && name.ends_with(kEnd) && name.find('.') == name.size() - kEnd.size();
+}
+
+std::string restoredCopyFile(const std::string &copyPath, int n)
+{
+    const std::string base =
+        copyPath.ends_with(".json") ? copyPath.substr(0, copyPath.size() - 5) : copyPath;
+    return base + ".restored" + numbered(n) + ".json";
+}
+
 std::string historyFolder(const std::string &databasePath)
 {
     return beside(databaseFile(databasePath)) + "history";

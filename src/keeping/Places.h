@@ -22,6 +22,12 @@ std::string backupFile(const std::string &databasePath, const std::string &times
 std::string deletedFolder(const std::string &databasePath);
 std::string deletionCopyFile(const std::string &databasePath, const std::string &timestamp,
                              std::string_view key, int n);
+// Whether a name in deleted/ is a deletion's copy not yet put back: the date, the time, the
+// key and ".json", with no other point in it.
+bool isDeletionCopyName(std::string_view name);
+// The name a copy takes once its items are put back, beside it: "20261207-134700-B1.json"
+// becomes "20261207-134700-B1.restored.json", with "-2", "-3" before ".json" when taken.
+std::string restoredCopyFile(const std::string &copyPath, int n);
 
 // history/ beside the database, and the history file in it: "history/mydata-history.db".
 std::string historyFolder(const std::string &databasePath);

@@ -12,20 +12,16 @@ namespace quillet::moves {
 
 namespace {
 
-struct Row
-{
-    std::int64_t id = 0;
-    std::string key; // spaces around it removed
-};
+using Row = KeyedRow;
 
 std::string quoted(const std::string &key)
 {
     return "\"" + key + "\"";
 }
 
-// The rows in ID order, each key without the spaces around it; rows without a key of text
-// belong to no item.
-std::vector<Row> rowsOf(Connection &db)
+} // namespace
+
+std::vector<KeyedRow> keyedRows(Connection &db)
 {
     std::vector<Row> rows;
     forEachKey(db, [&](std::int64_t id, const Value &key) {
@@ -40,9 +36,8 @@ std::vector<Row> rowsOf(Connection &db)
     return rows;
 }
 
-// The key a new child of parent takes, by the rule of adding, among the rows that stay.
-std::optional<std::string> newChildKey(const std::string &parent, const std::vector<Row> &rows,
-                                       const std::vector<bool> &moving)
+std::optional<std::string> newChildKey(const std::string &parent, const std::vector<KeyedRow> &rows,
+                                       const std::vector<bool> &leaving)
 {
     if (parent.empty()) {
         std::bitset<256> codes;
@@ -50,7 +45,7 @@ std::optional<std::string> newChildKey(const std::string &parent, const std::vec
         for (std::size_t r = 0; r < rows.size(); ++r) {
             std::size_t pos = 0;
             const std::optional<char32_t> code =
-                moving[r] ? std::nullopt : keys::decode(rows[r].key, pos);
+                leaving[r] ? std::nullopt : keys::decode(rows[r].key, pos);
             if (!code)
                 continue;
             highest = std::max(highest, *code);
@@ -63,15 +58,13 @@ std::optional<std::string> newChildKey(const std::string &parent, const std::vec
     std::bitset<10> used;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const std::string &key = rows[r].key;
-        if (!moving[r] && key.size() == parent.size() + 1 && key.starts_with(parent) &&
+        if (!leaving[r] && key.size() == parent.size() + 1 && key.starts_with(parent) &&
             key.back() >= '1' && key.back() <= '9')
             used.set(static_cast<std::size_t>(key.back() - '0'));
     }
     const std::optional<int> number = keys::nextChildNumber(used);
     return number ? std::optional(parent + static_cast<char>('0' + *number)) : std::nullopt;
 }
-
-} // namespace
 
 bool Plan::changesIds() const
 {
@@ -81,7 +74,7 @@ bool Plan::changesIds() const
 
 Plan plan(Connection &db, const std::string &key, const Place &place)
 {
-    const std::vector<Row> rows = rowsOf(db);
+    const std::vector<Row> rows = keyedRows(db);
     // The first row with a key is the item that shows; a later one with the same key is left
     // out of the outline.
     std::unordered_map<std::string, std::int64_t> idOfKey;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "store/NoteStore.h"
 #include "store/Sqlite.h"
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,5 +69,15 @@ void apply(Connection &db, const Plan &plan);
 
 // The plan that puts every row of an applied plan back to its ID and key.
 Plan reverse(const Plan &plan);
+
+// The rows that belong to items, in ID order, each key without the spaces around it: rows
+// without a key of text belong to none.
+std::vector<KeyedRow> keyedRows(Connection &db);
+
+// The key a new child of parent (empty: a new top-level item) takes by the rule of adding,
+// among the rows (as keyedRows gives them) save those marked leaving; nothing when the parent
+// has no free number (nine children, or every top-level key taken).
+std::optional<std::string> newChildKey(const std::string &parent, const std::vector<KeyedRow> &rows,
+                                       const std::vector<bool> &leaving);
 
 } // namespace quillet::moves

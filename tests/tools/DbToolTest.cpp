@@ -1,5 +1,6 @@
 #include "tools/DbTool.h"
 
+#include "keeping/Deletions.h"
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
 #include "keeping/NewDatabase.h"
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -443,6 +445,78 @@ TEST(toolsStats, TitlesComeOutEscapedAndOneByteIsOneByte)
 
 namespace quillet::test {
 namespace {
+
+// undelete from the command line: where the items were, refused when that place is taken, and
+// --under an item with new keys and IDs, the versions following; refused, changing nothing, at
+// a full parent, past the depth limit, at no item, and while the program has the file open.
+TEST(toolsUndelete, PutsBackWhereTheyWereOrUnderAnItemAndRefuses)
+{
+    TempFolder folder;
+    const std::string path = folder.path("notes.db");
+    std::vector<Row> outline{{"A", "a"}};
+    for (char n = '1'; n <= '9'; ++n)
+        outline.push_back({std::string("A") + n, "child"});
+    outline.insert(outline.end(), {{"B", "b"}, {"B1", "b1"}, {"B11", "b11"}, {"C", "c"}});
+    std::string chain = "C";
+    while (chain.size() < 99)
+        outline.push_back({chain += "1", "deep"});
+    createDatabase(path, outline); // B1 is ID 12
+    std::string copy;
+    {
+        NoteStore store(path);
+        NoteHistory(path).keep(*store.readRow("B1"), false, 1000);
+        store.deleteSubtree("B1", [&](const std::vector<StoredRow> &rows) {
+            copy = deletions::keepCopy(path, "B1", rows, "b > b1");
+        });
+        store.insertItem("B1", "taken"); // the original place is taken
+    }
+    const std::string newId = std::to_string(outline.size() + 2);
+    struct Case
+    {
+        std::vector<std::string> args; // after "undelete FILE PATH"
+        bool inUse;
+        int status;
+        std::string said; // part of the output
+    };
+    const Case cases[] = {
+        {{}, false, 1, "The key \"B1\" is taken"},
+        {{}, false, 1, "--under KEY or --top puts"},
+        {{"--under", "A"}, false, 1, "holds nine items"},
+        {{"--under", chain}, false, 1, "101 levels deep"},
+        {{"--under", "Q"}, false, 1, "No item has the key \"Q\""},
+        {{"--under", "C", "--top"}, false, 2, "not both"},
+        {{"--under", "C"}, true, 1, "Close it first"},
+        {{"--under", "C"},
+         false,
+         0,
+         "Put back 2 items from " + copy + " into " + path +
+             " as \"C2\", with new IDs.\nThe copy is kept as " + places::restoredCopyFile(copy, 1)},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> args{"undelete", copy, path};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(c.said);
+        const std::string bytes = fileBytes(path);
+        std::ostringstream out;
+        std::ostringstream err;
+        std::optional<InUseLock> open;
+        if (c.inUse)
+            open.emplace(path);
+        EXPECT_EQ(dbtool::run(args, out, err), c.status);
+        EXPECT_NE((out.str() + err.str()).find(c.said), std::string::npos)
+            << out.str() << err.str();
+        if (c.status != 0) {
+            EXPECT_TRUE(fileBytes(path) == bytes);
+            EXPECT_TRUE(std::filesystem::exists(copy));
+        }
+    }
+    EXPECT_EQ(querySql(path, "SELECT group_concat(Kleidi || ':' || ID, ' ') FROM mynodes WHERE "
+                             "Kleidi LIKE 'C2%'"),
+              "C2:" + newId + " C21:" + std::to_string(outline.size() + 3));
+    EXPECT_EQ(NoteHistory(path).versionsOf(std::stoll(newId)).size(), 1u);
+    EXPECT_EQ(NoteHistory(path).versionsOf(12).size(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(copy));
+}
 
 // The history from the command line: the list, a version byte for byte, a restore that keeps
 // what it replaces, and its refusal while the program has the file open.
