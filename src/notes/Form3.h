@@ -97,6 +97,9 @@ private:
     QString undoText() const;
     void undoOutlineChange();
     void showOutlineMenu(const QPoint &at);
+    void undoDelete();
+    void moveSelectedTo();
+    void showDeletedItems();
     void wireDrops();
     bool dropAllowed(const QString &key, OutlineView::DropPlace place, const QString &target) const;
     // The dialog component the window's commands share, made on first use.
@@ -153,6 +156,7 @@ private:
     QString m_historyNotice;  // another database's history set aside, said the same way
     // The last move, which the undo puts back; why there is none to undo.
     std::unique_ptr<moves::Plan> m_undoMove;
+    QString m_undoneDelete; // the last delete's copy, which the undo puts back
     QString m_undoBlocked;
 
     NotesWindowControls m_ui; // the controls, named and placed as the design has them

@@ -108,7 +108,8 @@ void Form3::Command5_Click()
     if (answer == MessageBoxes::Answer::No)
         return;
     try {
-        m_session.deleteWithCopy(key);
+        m_undoneDelete = QString::fromStdString(
+            m_session.deleteWithCopy(key, m_selection.FullPath.toStdString()));
     } catch (const std::system_error &error) {
         m_platform.messageBoxes.inform(
             this, QStringLiteral("Quillet"),
@@ -118,7 +119,10 @@ void Form3::Command5_Click()
             MessageBoxes::Icon::Warning);
         return;
     }
-    forgetUndo(tr("an item was deleted since"));
+    // The delete is what the undo puts back now.
+    const QString copy = std::exchange(m_undoneDelete, QString());
+    forgetUndo({});
+    m_undoneDelete = copy;
     rebuildAndSelect(1);
 }
 

@@ -51,7 +51,10 @@ void Form3::wireKeys()
     outlineKey(QKeySequence(Qt::ALT | Qt::Key_Down), [this] { moveSelected(OutlineMove::Down); });
     outlineKey(QKeySequence(Qt::ALT | Qt::Key_Left), [this] { moveSelected(OutlineMove::Out); });
     outlineKey(QKeySequence(Qt::ALT | Qt::Key_Right), [this] { moveSelected(OutlineMove::In); });
+    outlineKey(QKeySequence(Qt::CTRL | Qt::Key_M), [this] { moveSelectedTo(); });
     outlineKey(QKeySequence::Undo, [this] { undoOutlineChange(); });
+    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this,
+        [this] { guarded(m_platform.messageBoxes, this, [&] { showDeletedItems(); }); });
 
     m_ui.TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_ui.TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
@@ -90,6 +93,8 @@ void Form3::showOutlineMenu(const QPoint &at)
         [this] { moveSelected(OutlineMove::Out); });
     add(tr("Move &in"), QKeySequence(Qt::ALT | Qt::Key_Right), selected,
         [this] { moveSelected(OutlineMove::In); });
+    add(tr("Move &to…"), QKeySequence(Qt::CTRL | Qt::Key_M), selected,
+        [this] { moveSelectedTo(); });
     menu.addSeparator();
     add(tr("&Rename"), QKeySequence(Qt::Key_F2), selected,
         [this] { m_ui.TreeView1->edit(m_ui.TreeView1->currentIndex()); });
@@ -99,8 +104,10 @@ void Form3::showOutlineMenu(const QPoint &at)
         [this] { m_ui.Command1->click(); });
     add(tr("De&lete"), QKeySequence(Qt::Key_Delete), selected, [this] { m_ui.Command5->click(); });
     menu.addSeparator();
-    add(undoText(), QKeySequence::Undo, static_cast<bool>(m_undoMove),
+    add(undoText(), QKeySequence::Undo, m_undoMove || !m_undoneDelete.isEmpty(),
         [this] { undoOutlineChange(); });
+    add(tr("Deleted &items…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), true,
+        [this] { showDeletedItems(); });
     menu.exec(outline.viewport()->mapToGlobal(at));
 }
 

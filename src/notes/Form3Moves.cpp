@@ -1,4 +1,6 @@
+#include "notes/DeletedItemsWindow.h"
 #include "notes/Form3.h"
+#include "notes/ItemChooser.h"
 #include "notes/KeyNumbering.h"
 #include "notes/OutlineView.h"
 #include "platform/Guard.h"
@@ -74,63 +76,6 @@ std::optional<moves::Place> placeFor(const OutlineView &outline, const QString &
 
 } // namespace
 
-void Form3::wireDrops()
-{
-    OutlineView &outline = *m_ui.TreeView1;
-    outline.setDropCheck([this](const QString &key, OutlineView::DropPlace place,
-                                const QString &target) { return dropAllowed(key, place, target); });
-    connect(&outline, &OutlineView::moveRequested, this,
-            [this](const QString &key, OutlineView::DropPlace place, const QString &target) {
-                guarded(m_platform.messageBoxes, this, [&] {
-                    using Kind = moves::Place::Kind;
-                    const Kind kind = place == OutlineView::DropPlace::Under    ? Kind::Under
-                                      : place == OutlineView::DropPlace::Before ? Kind::Before
-                                      : place == OutlineView::DropPlace::After  ? Kind::After
-                                                                                : Kind::Top;
-                    moveItem(key, moves::Place{kind, target.toStdString()});
-                });
-            });
-}
-
-bool Form3::dropAllowed(const QString &key, OutlineView::DropPlace place,
-                        const QString &target) const
-{
-    // The rules of a move, read from the outline as shown: asked at every movement of the
-    // pointer, so the file is not read. The move itself checks them again against the file.
-    using Place = OutlineView::DropPlace;
-    const OutlineModel &nodes = m_ui.TreeView1->nodes();
-    const int moved = nodes.find(key);
-    if (moved < 0 || key == QLatin1String("A") || m_session.isReadOnly())
-        return false;
-    if (place != Place::Top && target.startsWith(key))
-        return false; // the item itself, or its own subtree
-    if (place == Place::Before && target == QLatin1String("A"))
-        return false;
-    const QString parent = place == Place::Under ? target
-                           : place == Place::Top ? QString()
-                                                 : parentKey(target);
-    const int parentNode = parent.isEmpty() ? -1 : nodes.find(parent);
-    if (parentKey(key) != parent) {
-        const int children = parentNode < 0
-                                 ? nodes.rowCount()
-                                 : static_cast<int>(nodes.node(parentNode).children.size());
-        if (children >= (parent.isEmpty() ? 255 - 'A' + 1 : 9))
-            return false;
-    }
-    // The deepest item under the moved one, counted from it.
-    int below = 0;
-    std::vector<std::pair<int, int>> pending{{moved, 0}};
-    while (!pending.empty()) {
-        const auto [number, depth] = pending.back();
-        pending.pop_back();
-        below = std::max(below, depth);
-        for (const int child : nodes.node(number).children)
-            pending.emplace_back(child, depth + 1);
-    }
-    const int newDepth = parent.isEmpty() ? 1 : keys::length(parent.toStdString()) + 1;
-    return newDepth + below <= keys::kMaxLevels;
-}
-
 void Form3::moveSelected(OutlineMove move)
 {
     if (m_selection.isEmpty() || unsavedTextStays())
@@ -162,8 +107,8 @@ bool Form3::moveItem(const QString &key, const moves::Place &place)
     }
     const QString newKey = QString::fromStdString(plan.newKey);
     rebuildKeepingOpen(openItems(*m_ui.TreeView1, key, newKey), newKey);
+    forgetUndo({});
     m_undoMove = std::make_unique<moves::Plan>(std::move(plan));
-    m_undoBlocked.clear();
     return true;
 }
 
@@ -204,6 +149,7 @@ void Form3::rebuildKeepingOpen(const QSet<QString> &open, const QString &selectK
 void Form3::forgetUndo(const QString &why)
 {
     m_undoMove.reset();
+    m_undoneDelete.clear();
     m_undoBlocked = why;
 }
 
@@ -211,6 +157,8 @@ QString Form3::undoText() const
 {
     if (m_undoMove)
         return tr("&Undo the move");
+    if (!m_undoneDelete.isEmpty())
+        return tr("&Undo the delete");
     return m_undoBlocked.isEmpty() ? tr("Nothing to undo")
                                    : tr("Nothing to undo: %1").arg(m_undoBlocked);
 }
@@ -229,8 +177,51 @@ void Form3::undoOutlineChange()
         m_undoBlocked = tr("the last change was undone");
         return;
     }
+    if (!m_undoneDelete.isEmpty()) {
+        undoDelete();
+        return;
+    }
     if (!m_undoBlocked.isEmpty())
         m_platform.messageBoxes.inform(this, QString(), undoText(), MessageBoxes::Icon::None);
+}
+
+void Form3::undoDelete()
+{
+    // The rows go back with their own IDs and keys, as undelete puts them; their copy takes a
+    // name that says it was put back.
+    const QString copy = std::exchange(m_undoneDelete, QString());
+    const QString key = QString::fromStdString(m_session.undelete(copy.toStdString()));
+    m_undoBlocked = tr("the last change was undone");
+    rebuildKeepingOpen(openItems(*m_ui.TreeView1, key, key), key);
+}
+
+void Form3::moveSelectedTo()
+{
+    if (m_selection.isEmpty() || unsavedTextStays())
+        return;
+    const std::optional<QString> under =
+        ItemChooser::choose(choosableItems(m_ui.TreeView1->nodes()), m_selection.Key, true,
+                            tr("Move \"%1\" to").arg(m_selection.Text), this);
+    if (!under)
+        return;
+    moveItem(m_selection.Key, under->isEmpty()
+                                  ? moves::Place{moves::Place::Kind::Top, {}}
+                                  : moves::Place{moves::Place::Kind::Under, under->toStdString()});
+}
+
+void Form3::showDeletedItems()
+{
+    if (!m_session.isOpen() || unsavedTextStays())
+        return;
+    SaveNoteText();
+    const QSet<QString> open = openItems(*m_ui.TreeView1, QString(), QString());
+    const std::optional<QString> restored =
+        DeletedItemsWindow::showFor(m_session, m_platform.messageBoxes,
+                                    choosableItems(m_ui.TreeView1->nodes()), m_selection.Key, this);
+    if (!restored)
+        return;
+    forgetUndo(tr("deleted items were put back since"));
+    rebuildKeepingOpen(open, *restored);
 }
 
 } // namespace quillet

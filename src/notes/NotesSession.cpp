@@ -210,14 +210,21 @@ void NotesSession::undoMove(const moves::Plan &applied)
     moving::apply(store(), history(), moves::reverse(applied));
 }
 
-int NotesSession::deleteWithCopy(const std::string &key)
+std::string NotesSession::deleteWithCopy(const std::string &key, const std::string &itemPath)
 {
-    // The rows go only once their copy is on the disk in deleted/, from where quillet-db
-    // undelete puts them back.
+    // The rows go only once their copy is on the disk in deleted/, from where the deleted
+    // items window, the undo and quillet-db undelete put them back.
     NoteStore &notes = store();
-    return notes.deleteSubtree(key, [&](const std::vector<StoredRow> &rows) {
-        deletions::keepCopy(notes.path(), key, rows);
+    std::string copy;
+    notes.deleteSubtree(key, [&](const std::vector<StoredRow> &rows) {
+        copy = deletions::keepCopy(notes.path(), key, rows, itemPath);
     });
+    return copy;
+}
+
+std::string NotesSession::undelete(const std::string &copyPath)
+{
+    return deletions::restore(store(), history(), copyPath, std::nullopt).key;
 }
 
 } // namespace quillet

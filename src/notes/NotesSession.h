@@ -116,7 +116,12 @@ public:
     // Deletes the item with the key and every row below it, once a copy of those rows is on
     // the disk in deleted/. Throws std::system_error when the copy cannot be written: then
     // nothing is deleted.
-    int deleteWithCopy(const std::string &key);
+    // itemPath is the item's full path, which the copy records. Returns the copy's file.
+    std::string deleteWithCopy(const std::string &key, const std::string &itemPath = {});
+    // Puts back the items of a deletion's copy where they were, with their own IDs and keys,
+    // and returns the item's key; the copy takes a name that says it was put back. Throws
+    // std::runtime_error with the reason, having changed nothing.
+    std::string undelete(const std::string &copyPath);
 
     // Before a save replaces the note's text (titleOnly: a rename its title), keeps the row as
     // it is as a version in the history: when this is the first save of the visit to the item

@@ -1,6 +1,8 @@
 #include "NotesFixture.h"
 #include "keeping/History.h"
+#include "notes/ItemChooser.h"
 
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
@@ -32,6 +34,9 @@ protected:
 
     void press(int key, Qt::KeyboardModifiers modifiers = Qt::AltModifier)
     {
+        // The desktop gives the window its activation back after a dialog.
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         ui().TreeView1->setFocus();
         QTest::keyClick(ui().TreeView1, static_cast<Qt::Key>(key), modifiers);
     }
@@ -123,6 +128,34 @@ TEST_F(MoveTest, TheUndoPutsTheLastMoveBackUntilSomethingElseChanged)
         << boxes.asked[1].text.toStdString();
 }
 
+// Ctrl+M moves the item under the item chosen, found by typing; Ctrl+Z then, as after a
+// delete, puts back what the last change took, with the same IDs and keys.
+TEST_F(MoveTest, MoveToAndTheUndoOfADelete)
+{
+    open(kOutline);
+    const std::string before = rows();
+    selectKey("C");
+    QTimer::singleShot(0, [&] {
+        auto *chooser = qobject_cast<ItemChooser *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(chooser);
+        auto *filter = control<QLineEdit>(*chooser, "filter");
+        QTest::keyClicks(filter, "two");
+        QTest::keyClick(filter, Qt::Key_Return);
+    });
+    press(Qt::Key_M, Qt::ControlModifier);
+    EXPECT_EQ(rows(), "1:A 2:B 3:B1 4:B2 5:B21 6:B211");
+    press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rows(), before);
+
+    selectKey("B");
+    boxes.answers = {MessageBoxes::Answer::Yes};
+    ui().Command5->click();
+    EXPECT_EQ(rows(), "1:A 5:C 6:C1");
+    press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(selectionOf(*form).Key, "B");
+}
+
 // Dropping on an item puts the dragged one under it, between two items beside them; a place a
 // move would refuse takes no drop, and changes nothing.
 TEST_F(MoveTest, DraggingMovesWhereTheDropIsAndNowhereAMoveIsRefused)
@@ -160,8 +193,9 @@ TEST_F(MoveTest, TheOutlineMenuOffersTheMovesAndSaysWhatUndoWouldDo)
     OutlineView &tree = *ui().TreeView1;
     emit tree.customContextMenuRequested(
         tree.visualRect(tree.modelIndexOf(tree.find("C"))).center());
-    EXPECT_EQ(entries, (QStringList{"Move &up", "Move &down", "Move &out", "Move &in", "&Rename",
-                                    "&Add item", "Add &subitem", "De&lete", "&Undo the move"}));
+    EXPECT_EQ(entries, (QStringList{"Move &up", "Move &down", "Move &out", "Move &in", "Move &to…",
+                                    "&Rename", "&Add item", "Add &subitem", "De&lete",
+                                    "&Undo the move", "Deleted &items…"}));
     EXPECT_EQ(selectionOf(*form).Key, "C"); // the menu is the item's under the pointer
 }
 
