@@ -293,13 +293,17 @@ void keepCopy(const std::string &file, const std::string &kept, mode_t mode)
 }
 
 // The earlier versions go back with the notes: the history copy made with the backup replaces
-// the history file, the one it replaces kept beside it as the database's own is.
+// the history file, the one it replaces kept beside it as the database's own is. A backup made
+// before any version was kept has no copy: the restored notes then have no versions, and the
+// history there is kept aside too, since its versions belong to rows the restore took away and
+// whose IDs a new item would show them under.
 void restoreHistory(const std::string &backupPath, const std::string &databasePath, mode_t mode)
 {
     const std::string copy = places::historyBackupFile(databasePath, backupPath);
-    if (!exists(copy))
-        return;
     const std::string history = places::historyFile(databasePath);
+    const bool hasCopy = exists(copy);
+    if (!hasCopy && !exists(history))
+        return;
     if (exists(history)) {
         // Everything in its log goes into the file first, so that the file kept is whole.
         {
@@ -311,6 +315,13 @@ void restoreHistory(const std::string &backupPath, const std::string &databasePa
         for (int n = 2; exists(kept); ++n)
             kept = history + ".before-restore-" + timestamp + "-" + std::to_string(n);
         keepCopy(history, kept, mode);
+    }
+    if (!hasCopy) {
+        durable::remove(history + "-wal");
+        durable::remove(history + "-shm");
+        durable::remove(history);
+        durable::sync(places::historyFolder(databasePath));
+        return;
     }
     durable::makeFolder(places::historyFolder(databasePath), durable::folderModeFor(databasePath));
     const std::string restoring = history + ".restoring";

@@ -90,6 +90,9 @@ public:
         std::string newKey;
     };
     bool beginRenumbering(const std::vector<Renumbered> &rows);
+    // Settles new IDs left waiting by a crash, before anything that makes rows: a new row
+    // could take a waiting ID. Cheap when none wait (a marker file tells).
+    void settleWaitingRenumbering();
     void finishRenumbering();
     void dropRenumbering();
 

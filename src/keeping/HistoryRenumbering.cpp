@@ -1,6 +1,11 @@
+#include "keeping/DurableFiles.h"
 #include "keeping/History.h"
+#include "keeping/Places.h"
 #include "store/Keys.h"
 #include "store/Tables.h"
+
+#include <sys/stat.h>
+#include <system_error>
 
 // The notes' versions following their rows to new IDs.
 
@@ -34,6 +39,15 @@ bool NoteHistory::beginRenumbering(const std::vector<Renumbered> &rows)
     Connection *db = open(false);
     if (!db || rows.empty())
         return false;
+    // The marker is on the disk first: the next start sees it and settles the new IDs before
+    // it makes any row, which could take one of them.
+    const std::string marker = places::renumberingMarker(m_databasePath);
+    try {
+        durable::remove(marker);
+        durable::writeFile(marker, "", durable::fileModeFor(m_databasePath));
+    } catch (const std::system_error &error) {
+        throw HistoryUnavailable(error.what());
+    }
     try {
         // This one write is on the disk before the notes change: a power cut after their
         // commit must find it.
@@ -72,6 +86,20 @@ void NoteHistory::finishRenumbering()
     } catch (const StoreError &error) {
         unavailable(error, true);
     }
+    durable::remove(places::renumberingMarker(m_databasePath));
+}
+
+void NoteHistory::settleWaitingRenumbering()
+{
+    const std::string marker = places::renumberingMarker(m_databasePath);
+    struct stat info
+    {
+    };
+    if (::stat(marker.c_str(), &info) != 0)
+        return;
+    // Opening the file settles what waits in it.
+    if (Connection *db = open(false); db || !exists())
+        durable::remove(marker);
 }
 
 void NoteHistory::dropRenumbering()
@@ -85,25 +113,33 @@ void NoteHistory::dropRenumbering()
     } catch (const StoreError &error) {
         unavailable(error, true);
     }
+    durable::remove(places::renumberingMarker(m_databasePath));
 }
 
 void NoteHistory::settleRenumbering(Connection &db)
 {
-    if (!hasTable(db))
+    const std::string marker = places::renumberingMarker(m_databasePath);
+    if (!hasTable(db)) {
+        durable::remove(marker);
         return;
-    Statement first(db, "SELECT newId, newKey FROM renumbering LIMIT 1");
-    if (!first.step())
+    }
+    Statement first(db, "SELECT oldId, newId, newKey FROM renumbering LIMIT 1");
+    if (!first.step()) {
+        durable::remove(marker);
         return;
-    const std::int64_t newId = first.columnInt64(0);
-    const std::string newKey = first.columnText(1);
+    }
+    const std::int64_t oldId = first.columnInt64(0);
+    const std::int64_t newId = first.columnInt64(1);
+    const std::string newKey = first.columnText(2);
     first.reset();
-    // The notes committed the change when a row stands under its new ID with its new key: the
-    // new IDs were never given before it.
+    // The notes committed the change when a row stands under the new ID with its new key and
+    // none is left under the old ID, which a committed change vacates and no row takes again.
     bool committed = false;
     try {
         Connection notes(m_databasePath, Connection::Mode::ReadOnly);
+        RowReader read(notes);
         StoredRow row;
-        committed = RowReader(notes).read(newId, row) &&
+        committed = !read.read(oldId, row) && read.read(newId, row) &&
                     keys::trimSpaces(row[1].textView().value_or("")) == newKey;
     } catch (const StoreError &) {
         return; // settled when the notes can be read
@@ -114,6 +150,7 @@ void NoteHistory::settleRenumbering(Connection &db)
     else
         db.exec("DELETE FROM renumbering");
     transaction.commit();
+    durable::remove(marker);
 }
 
 } // namespace quillet

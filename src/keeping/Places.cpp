@@ -100,6 +100,11 @@ std::string historyFile(const std::string &databasePath)
     return historyFolder(databasePath) + "/" + stem(databasePath) + "-history.db";
 }
 
+std::string renumberingMarker(const std::string &databasePath)
+{
+    return historyFolder(databasePath) + "/" + stem(databasePath) + "-history.renumbering";
+}
+
 std::string asideHistoryFile(const std::string &databasePath, const std::string &timestamp, int n)
 {
     return historyFolder(databasePath) + "/" + stem(databasePath) +

@@ -32,6 +32,8 @@ std::string restoredCopyFile(const std::string &copyPath, int n);
 // history/ beside the database, and the history file in it: "history/mydata-history.db".
 std::string historyFolder(const std::string &databasePath);
 std::string historyFile(const std::string &databasePath);
+// Beside it while rows' new IDs wait to be taken by their versions: "mydata-history.renumbering".
+std::string renumberingMarker(const std::string &databasePath);
 // Where a history file found beside another database than its own is set aside:
 // "history/mydata-history-of-another-database-20261207-134700.db", "-2" and on after the time.
 std::string asideHistoryFile(const std::string &databasePath, const std::string &timestamp, int n);

@@ -49,6 +49,12 @@ void NotesSession::open()
     }
     m_history = std::make_unique<NoteHistory>(m_path);
     m_history->pairWith(m_store->fileId());
+    // New IDs a crash left waiting are settled before this run makes a row that could take
+    // one; a history that cannot be read now is said when versions are next kept.
+    try {
+        m_history->settleWaitingRenumbering();
+    } catch (const HistoryUnavailable &) {
+    }
 }
 
 void NotesSession::close()

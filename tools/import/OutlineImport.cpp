@@ -1,3 +1,4 @@
+#include "keeping/History.h"
 #include "keeping/InUseLock.h"
 #include "keeping/NewDatabase.h"
 #include "store/Keys.h"
@@ -122,6 +123,12 @@ void addToDatabase(const std::string &path, ImportedOutline &outline, const std:
     if (isInUse(path))
         throw std::runtime_error("Quillet has " + path +
                                  " open. Close it first; nothing was imported.");
+    // New IDs a crash left waiting for the notes' versions are settled before rows are made
+    // that could take them.
+    try {
+        NoteHistory(path).settleWaitingRenumbering();
+    } catch (const HistoryUnavailable &) {
+    }
     Connection db = schema::open(path, Connection::Mode::ReadWrite);
     db.useDurableCommits();
     Transaction transaction(db);
