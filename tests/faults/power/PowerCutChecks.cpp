@@ -2,6 +2,7 @@
 
 #include "keeping/Archive.h"
 #include "keeping/Backups.h"
+#include "keeping/History.h"
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -91,6 +93,7 @@ public:
         checkUnacknowledged();
         checkHistory();
         checkUnderWay();
+        checkVersions();
         return m_verdict;
     }
 
@@ -128,12 +131,18 @@ private:
         const dbtool::CheckReport report = dbtool::checkDatabase(m_path);
         for (const dbtool::Problem &found : report.problems)
             torn(m_path, "quillet-db check: " + found.text);
-        if ((changes > 0 && *m_found == states.back()) ||
-            (m_acknowledged.underWay && *m_found == *m_acknowledged.underWay))
+        if (changes > 0 && *m_found == states.back()) {
+            m_foundState = states.size() - 1;
             return;
+        }
+        if (m_acknowledged.underWay && *m_found == *m_acknowledged.underWay) {
+            m_foundState = states.size();
+            return;
+        }
         // The file as it was some acknowledged changes ago, or as no change ever left it.
         for (long long j = changes - 1; j >= 0; --j) {
             if (*m_found == states[static_cast<std::size_t>(j)]) {
+                m_foundState = static_cast<std::size_t>(j);
                 lost(changes - 1 - j, "the database holds the state after change " +
                                           std::to_string(j + 1) + " of " + std::to_string(changes) +
                                           " acknowledged");
@@ -257,10 +266,46 @@ private:
         }
     }
 
+    // The versions the history shows under each row, and those of the moved notes once the
+    // notes hold the move.
+    void checkVersions()
+    {
+        if (!m_found)
+            return;
+        std::vector<crashtest::RowVersions> rows;
+        try {
+            rows = crashtest::versionsShown(m_path);
+        } catch (const HistoryUnavailable &error) {
+            torn(places::historyFile(m_path), error.what());
+            return;
+        } catch (const std::exception &error) {
+            torn(m_path, std::string("its notes cannot be read again: ") + error.what());
+            return;
+        }
+        for (const std::string &stray : crashtest::strayVersions(rows)) {
+            ++m_verdict.strayVersions;
+            m_verdict.problems.push_back("stray version: " + stray);
+        }
+        const std::optional<Acknowledged::Move> &move = m_acknowledged.move;
+        if (!move || !m_foundState || *m_foundState < move->state)
+            return;
+        ++m_verdict.checked;
+        std::map<std::string, std::size_t> shown; // of each note's own versions, by its tag
+        for (const crashtest::RowVersions &row : rows)
+            shown[row.tag] += static_cast<std::size_t>(
+                std::count(row.shownTags.begin(), row.shownTags.end(), row.tag));
+        for (const auto &[tag, count] : move->versions)
+            if (shown[tag] < count)
+                lost(static_cast<long long>(count - shown[tag]),
+                     "the moved note " + tag + " shows " + std::to_string(shown[tag]) + " of the " +
+                         std::to_string(count) + " versions it had before the move");
+    }
+
     std::string m_path;
     const Acknowledged &m_acknowledged;
     CutVerdict m_verdict;
     std::optional<StoreState> m_found;
+    std::optional<std::size_t> m_foundState; // which state it is: states.size() the under way
     std::set<std::string> m_torn;
     std::set<std::string> m_acknowledgedPaths;
 };

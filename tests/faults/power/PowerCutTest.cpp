@@ -23,11 +23,12 @@ struct PowerCutTotals
     long long changes = 0; // changes the disk counted in the uncut run
     long long syncs = 0;   // ... of which syncs
     long long cuts = 0;
-    long long checked = 0;    // acknowledged changes checked after the cuts
-    long long lost = 0;       // ... and not there
-    long long lostFiles = 0;  // ... of which files beside the database
-    long long torn = 0;       // files under a final name that failed their check
-    long long tornWrites = 0; // writes the disk tore at a cut
+    long long checked = 0;       // acknowledged changes checked after the cuts
+    long long lost = 0;          // ... and not there
+    long long lostFiles = 0;     // ... of which files beside the database
+    long long torn = 0;          // files under a final name that failed their check
+    long long strayVersions = 0; // versions shown under another note's row
+    long long tornWrites = 0;    // writes the disk tore at a cut
     std::vector<std::string> strays;
     std::string firstProblem; // the first cut that lost or tore something, and what
 };
@@ -95,7 +96,9 @@ PowerCutTotals runPowerCuts(Writing writing, long long cuts)
         totals.lost += verdict.lost;
         totals.lostFiles += verdict.lostFiles;
         totals.torn += verdict.torn;
-        if ((verdict.lost > 0 || verdict.torn > 0) && totals.firstProblem.empty()) {
+        totals.strayVersions += verdict.strayVersions;
+        if ((verdict.lost > 0 || verdict.torn > 0 || verdict.strayVersions > 0) &&
+            totals.firstProblem.empty()) {
             totals.firstProblem = "cut before change " + std::to_string(change) + " of " +
                                   std::to_string(totals.changes) + " (seed " +
                                   std::to_string(seed) + "):";
@@ -108,11 +111,12 @@ PowerCutTotals runPowerCuts(Writing writing, long long cuts)
 
 void print(const char *what, const PowerCutTotals &totals)
 {
-    std::printf("%spower cuts: %lld cuts, %lld acknowledged changes checked, %lld lost, %lld torn\n"
+    std::printf("%spower cuts: %lld cuts, %lld acknowledged changes checked, %lld lost, %lld torn, "
+                "%lld versions under another note\n"
                 "  (an uncut run: %d steps, %lld changes, %lld syncs; %lld writes torn at a "
                 "sector boundary by the cuts)\n",
-                what, totals.cuts, totals.checked, totals.lost, totals.torn, totals.stepsUncut,
-                totals.changes, totals.syncs, totals.tornWrites);
+                what, totals.cuts, totals.checked, totals.lost, totals.torn, totals.strayVersions,
+                totals.stepsUncut, totals.changes, totals.syncs, totals.tornWrites);
     if (!totals.firstProblem.empty())
         std::printf("  first: %s\n", totals.firstProblem.c_str());
     std::fflush(stdout);
@@ -128,6 +132,7 @@ TEST(faultsPowerCut, EveryAcknowledgedChangeAndEveryFileBesideItSurvivesEveryCut
     EXPECT_EQ(totals.cuts, std::max<long long>(cuts, 2 * totals.syncs));
     EXPECT_EQ(totals.lost, 0) << totals.firstProblem;
     EXPECT_EQ(totals.torn, 0) << totals.firstProblem;
+    EXPECT_EQ(totals.strayVersions, 0) << totals.firstProblem;
     EXPECT_TRUE(totals.strays.empty()) << totals.strays.front();
     // Cuts that never tore a write, or a workload that acknowledged nothing, prove little.
     EXPECT_GT(totals.tornWrites, 0);
@@ -148,6 +153,20 @@ TEST(faultsPowerCut, CheckFindsCommitsWithNormalSync)
     const PowerCutTotals totals = runPowerCuts(Writing::CommitsWithNormalSync, 0);
     print("commits with synchronous=NORMAL: ", totals);
     EXPECT_GT(totals.lost, 0);
+}
+
+TEST(faultsPowerCut, CheckFindsAMoveThatLeavesTheVersionsBehind)
+{
+    const PowerCutTotals totals = runPowerCuts(Writing::MoveWithoutVersions, 0);
+    print("a move whose versions stay under the old IDs: ", totals);
+    EXPECT_GT(totals.lost, 0);
+}
+
+TEST(faultsPowerCut, CheckFindsAMoveThatGivesTheVersionsToEachOthersRows)
+{
+    const PowerCutTotals totals = runPowerCuts(Writing::MoveCrossingVersions, 0);
+    print("a move whose versions follow each other's rows: ", totals);
+    EXPECT_GT(totals.strayVersions, 0);
 }
 
 TEST(faultsPowerCut, CheckFindsAWriterThatSkipsTheFolderSync)
