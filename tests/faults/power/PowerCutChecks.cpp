@@ -4,11 +4,14 @@
 #include "keeping/Backups.h"
 #include "keeping/History.h"
 #include "keeping/Places.h"
+#include "notes/NotesSession.h"
+#include "store/Keys.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 #include "tools/DbTool.h"
 
 #include <algorithm>
+#include <bitset>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -85,7 +88,7 @@ public:
     {
     }
 
-    CutVerdict run()
+    CutVerdict run(NextStart next)
     {
         checkDatabase();
         for (const AcknowledgedFile &file : m_acknowledged.files)
@@ -93,6 +96,8 @@ public:
         checkUnacknowledged();
         checkHistory();
         checkUnderWay();
+        if (next == NextStart::AddsUnderTheMovesPlace)
+            addUnderTheMovesPlace();
         checkVersions();
         return m_verdict;
     }
@@ -266,6 +271,30 @@ private:
         }
     }
 
+    // The program started again: a new item under the move's place, as the add command makes
+    // it, before anything has read the history.
+    void addUnderTheMovesPlace()
+    {
+        if (!m_found)
+            return;
+        const std::string parent = PowerCutWorkload::kMovedUnder;
+        std::bitset<10> used;
+        bool there = false;
+        for (const RowState &row : m_found->rows) {
+            there = there || row.key == parent;
+            if (row.key.size() == parent.size() + 1 && row.key.starts_with(parent))
+                used.set(static_cast<std::size_t>(row.key.back() - '0'));
+        }
+        const std::optional<int> number = keys::nextChildNumber(used);
+        if (!there || !number)
+            return;
+        NotesSession session;
+        session.setPath(m_path);
+        session.open();
+        session.store().insertItem(parent + static_cast<char>('0' + *number),
+                                   "Added at the next start");
+    }
+
     // The versions the history shows under each row, and those of the moved notes once the
     // notes hold the move.
     void checkVersions()
@@ -312,9 +341,10 @@ private:
 
 } // namespace
 
-CutVerdict checkAfterCut(const std::string &databasePath, const Acknowledged &acknowledged)
+CutVerdict checkAfterCut(const std::string &databasePath, const Acknowledged &acknowledged,
+                         NextStart next)
 {
-    return Checker(databasePath, acknowledged).run();
+    return Checker(databasePath, acknowledged).run(next);
 }
 
 } // namespace quillet::test

@@ -26,6 +26,13 @@ struct CutVerdict
 // name whole as well; and the notes' versions, through the history as the program reads it:
 // every version shown under a row is of that row's own note (its text has the note's tag), and
 // once the notes hold the day's move, each moved note shows the versions it had before it.
-CutVerdict checkAfterCut(const std::string &databasePath, const Acknowledged &acknowledged);
+//
+// next is what the program does when it starts again, after the rows are checked and before
+// the versions are: open the history first, or add an item first, under the item the day's move
+// takes its item under, as a user who finds the move undone might (the new item then takes the
+// key, and the next ID, that the move would have given).
+enum class NextStart { ReadsTheHistory, AddsUnderTheMovesPlace };
+CutVerdict checkAfterCut(const std::string &databasePath, const Acknowledged &acknowledged,
+                         NextStart next = NextStart::ReadsTheHistory);
 
 } // namespace quillet::test

@@ -47,7 +47,8 @@ void wipe(const std::string &root)
 
 // Runs the workload once without a cut, then cuts it cuts times, or more: before and after
 // each of the uncut run's syncs, then at random changes.
-PowerCutTotals runPowerCuts(Writing writing, long long cuts)
+PowerCutTotals runPowerCuts(Writing writing, long long cuts,
+                            NextStart next = NextStart::ReadsTheHistory)
 {
     constexpr std::uint64_t kSeed = 0x90e3c075ULL;
     TempFolder folder;
@@ -87,7 +88,7 @@ PowerCutTotals runPowerCuts(Writing writing, long long cuts)
             PowerCutWorkload workload(root, writing);
             workload.run([&] { return disk.powerIsOff(); });
             totals.tornWrites += disk.restart().writesTorn;
-            verdict = checkAfterCut(workload.databasePath(), workload.acknowledged());
+            verdict = checkAfterCut(workload.databasePath(), workload.acknowledged(), next);
             totals.strays.insert(totals.strays.end(), disk.strayFiles().begin(),
                                  disk.strayFiles().end());
         }
@@ -137,6 +138,21 @@ TEST(faultsPowerCut, EveryAcknowledgedChangeAndEveryFileBesideItSurvivesEveryCut
     // Cuts that never tore a write, or a workload that acknowledged nothing, prove little.
     EXPECT_GT(totals.tornWrites, 0);
     EXPECT_GT(totals.checked, totals.cuts);
+}
+
+// A cut after the history recorded the move's new IDs but before the notes took them leaves
+// the notes as they were, their ID counter too: an item added at the next start under the
+// move's place takes the key and the ID the moved item would have had. Whatever the history
+// settles when it is next read, the new item must not show the moved note's versions, nor the
+// moved note lose them.
+TEST(faultsPowerCut, AnItemAddedWhereACutUndidTheMoveShowsNoneOfTheMovedNotesVersions)
+{
+    const PowerCutTotals totals =
+        runPowerCuts(Writing::AsShipped, 0, NextStart::AddsUnderTheMovesPlace);
+    print("an item added under the move's place at the next start: ", totals);
+    EXPECT_EQ(totals.strayVersions, 0) << totals.firstProblem;
+    EXPECT_EQ(totals.lost, 0) << totals.firstProblem;
+    EXPECT_EQ(totals.torn, 0) << totals.firstProblem;
 }
 
 // The same test against ways of writing that are broken on purpose, cut at every sync: if it
