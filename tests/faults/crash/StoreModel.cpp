@@ -309,6 +309,25 @@ std::vector<std::string> strayVersions(const std::vector<RowVersions> &rows)
     return stray;
 }
 
+std::string versionProblems(const std::vector<RowVersions> &rows,
+                            std::map<std::string, std::size_t> &versionsOf)
+{
+    if (const std::vector<std::string> stray = strayVersions(rows); !stray.empty())
+        return "a version under another note: " + stray.front();
+    for (const RowVersions &row : rows) {
+        const auto own = static_cast<std::size_t>(
+            std::count(row.shownTags.begin(), row.shownTags.end(), row.tag));
+        if (row.tag.empty())
+            continue;
+        if (const auto before = versionsOf.find(row.tag);
+            before != versionsOf.end() && own < before->second)
+            return "the note " + shown(row.key) + " " + row.tag + " shows " + std::to_string(own) +
+                   " versions, " + std::to_string(before->second) + " before";
+        versionsOf[row.tag] = own;
+    }
+    return {};
+}
+
 std::vector<std::string> deletionCopies(const std::string &databasePath)
 {
     std::vector<std::string> copies;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -81,6 +82,13 @@ std::vector<RowVersions> versionsShown(const std::string &databasePath);
 // Each version shown under a row whose note it is not, in words: one whose tag is not the
 // row's own.
 std::vector<std::string> strayVersions(const std::vector<RowVersions> &rows);
+
+// What is wrong with the versions shown after a crash, which loses nothing the history
+// committed: a version under another note (strayVersions), or a note showing fewer of its own
+// versions than versionsOf says it showed before. versionsOf then holds the counts shown now,
+// by tag. Empty when nothing is wrong.
+std::string versionProblems(const std::vector<RowVersions> &rows,
+                            std::map<std::string, std::size_t> &versionsOf);
 
 // ---- The files beside the database ---------------------------------------------------------
 

@@ -49,8 +49,8 @@ std::string formatWrite(const Write &write);
 // Nothing when the text is not a write in the form formatWrite makes.
 std::optional<Write> parseWrite(std::string_view text);
 
-// The tag a note's text begins with, "[name]" before a space, or empty when it has none: the same for every
-// text stored in one note, and so for its versions, whatever key or ID its row takes.
+// The tag a note's text begins with, "[name]" before a space, or empty when it has none: the same
+// for every text stored in one note, and so for its versions, whatever key or ID its row takes.
 std::string noteTag(std::string_view text);
 
 // FNV-1a over the bytes: the writer sends it instead of the text, the test compares the stored
