@@ -14,6 +14,7 @@
 #include "EditBenchmarks.h"
 #include "HistoryBenchmarks.h"
 #include "LongLineBenchmarks.h"
+#include "MoveBenchmarks.h"
 #include "OutlineBenchmarks.h"
 #include "OutlineGenerator.h"
 #include "RecordingMessageBoxes.h"
@@ -452,13 +453,15 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
     underTarget("ExportMarkdown", kExportTargetMs);
     underTarget("ExportJson", kExportTargetMs);
     underTarget("Backup", kBackupTargetMs);
-    bench::printTransferTargets(
-        [&](const std::string &name, int size) -> std::optional<bench::Timing> {
-            const CollectingReporter::Figure *figure = reporter.find(name, size);
-            if (!figure)
-                return std::nullopt;
-            return bench::Timing{figure->cpuMs(), figure->wallMs()};
-        });
+    const bench::TimingOf timing = [&](const std::string &name,
+                                       int size) -> std::optional<bench::Timing> {
+        const CollectingReporter::Figure *figure = reporter.find(name, size);
+        if (!figure)
+            return std::nullopt;
+        return bench::Timing{figure->cpuMs(), figure->wallMs()};
+    };
+    bench::printTransferTargets(timing);
+    bench::printMoveTargets(timing);
 
     // What the folder's sync after each commit costs: it waits for the disk, not the processor.
     std::printf("\nOne note saved, one commit, wall time: with the store's folder sync after the "
@@ -577,6 +580,7 @@ int main(int argc, char **argv)
     bench::registerCommitBenchmarks();
     bench::registerHistoryBenchmarks();
     bench::registerLongLineBenchmarks();
+    bench::registerMoveBenchmarks(folder.path().toStdString());
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

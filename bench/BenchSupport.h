@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RecordingMessageBoxes.h"
+#include "keeping/Places.h"
 #include "notes/Form3.h"
 #include "notes/NotesSession.h"
 #include "platform/Platform.h"
@@ -10,8 +11,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
+#include <system_error>
 
 namespace quillet::bench {
 
@@ -64,6 +67,40 @@ inline bool hasAllItems(benchmark::State &state, int count)
                             .c_str());
     return false;
 }
+
+// A private copy of a generated database for a benchmark that writes, named by the suffix. The
+// generated files are shared by all benchmarks, which run in random order, and must stay as
+// generated.
+class EditableCopy
+{
+public:
+    explicit EditableCopy(const std::string &original, const std::string &suffix = ".edit")
+        : m_path(original + suffix)
+    {
+        std::error_code error;
+        m_made = std::filesystem::copy_file(
+                     original, m_path, std::filesystem::copy_options::overwrite_existing, error) &&
+                 !error;
+    }
+    ~EditableCopy()
+    {
+        std::error_code ignored;
+        std::filesystem::remove(m_path, ignored);
+        std::filesystem::remove(m_path + "-journal", ignored);
+        // A benchmark that keeps versions leaves the history file beside it too.
+        for (const char *part : {"", "-wal", "-shm"})
+            std::filesystem::remove(places::historyFile(m_path) + part, ignored);
+    }
+    EditableCopy(const EditableCopy &) = delete;
+    EditableCopy &operator=(const EditableCopy &) = delete;
+
+    bool made() const { return m_made; }
+    const std::string &path() const { return m_path; }
+
+private:
+    std::string m_path;
+    bool m_made = false;
+};
 
 // The notes window on its own, loaded from the database at path, with nothing asked.
 struct LoadedForm

@@ -17,47 +17,15 @@
 
 #include <cstdint>
 #include <exception>
-#include <filesystem>
 #include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace quillet::bench {
 
 namespace {
-
-// A private copy of a generated database for a benchmark that writes. The generated files are
-// shared by all benchmarks, which run in random order, and must stay as generated.
-class EditableCopy
-{
-public:
-    explicit EditableCopy(const std::string &original)
-        : m_path(original + ".edit")
-    {
-        std::error_code error;
-        m_made = std::filesystem::copy_file(
-                     original, m_path, std::filesystem::copy_options::overwrite_existing, error) &&
-                 !error;
-    }
-    ~EditableCopy()
-    {
-        std::error_code ignored;
-        std::filesystem::remove(m_path, ignored);
-        std::filesystem::remove(m_path + "-journal", ignored);
-    }
-    EditableCopy(const EditableCopy &) = delete;
-    EditableCopy &operator=(const EditableCopy &) = delete;
-
-    bool made() const { return m_made; }
-    const std::string &path() const { return m_path; }
-
-private:
-    std::string m_path;
-    bool m_made = false;
-};
 
 // A connection of the engine's own, without any of the store's checks; closed when it goes.
 class RawConnection

@@ -97,11 +97,10 @@ struct Item
 // Shapes the outline breadth-first. Each item gets a random number of children around the
 // mean branching, but never fewer than the items still to place need: the remaining items
 // must always fit in the subtrees still open, or the total could not come out exact.
-std::vector<Item> shapeOutline(int items, Random &random)
+std::vector<Item> shapeOutline(int items, int top, Random &random)
 {
     std::vector<Item> outline;
     outline.reserve(static_cast<std::size_t>(items));
-    const int top = std::min(items, kTopLevel);
     for (int i = 0; i < top; ++i)
         outline.push_back(Item{std::string(1, static_cast<char>('A' + i)), 1, -1, 0});
 
@@ -184,19 +183,20 @@ std::string noteText(Random &random)
     return text;
 }
 
-} // namespace
-
-void generateOutline(const std::string &path, int items, std::uint32_t seed)
+void checkPlace(const std::string &path, int items)
 {
     if (items < 0 || items > kMaxOutlineItems)
         throw std::invalid_argument("An outline holds 0 to " + std::to_string(kMaxOutlineItems) +
                                     " items, not " + std::to_string(items) + ".");
     if (std::filesystem::symlink_status(path).type() != std::filesystem::file_type::not_found)
         throw std::runtime_error("Will not write an outline over the existing " + path + ".");
+}
 
-    Random random(seed);
-    const std::vector<Item> outline = shapeOutline(items, random);
-
+// Writes the outline's rows and the settings into a new database at path; roots are the
+// top-level items in the order their rows go out.
+void writeOutline(const std::string &path, const std::vector<Item> &outline,
+                  const std::vector<int> &roots, Random &random)
+{
     Connection connection(path, Connection::Mode::Create);
     newdatabase::makeTables(connection);
     Transaction transaction(connection);
@@ -207,10 +207,7 @@ void generateOutline(const std::string &path, int items, std::uint32_t seed)
     // Rows go out depth first, each item followed by its subtree, as a person writing the
     // outline top to bottom would have added them; every parent comes before its children.
     std::int64_t id = 0;
-    std::vector<int> pending;
-    const int top = std::min(items, kTopLevel);
-    for (int i = top - 1; i >= 0; --i)
-        pending.push_back(i);
+    std::vector<int> pending(roots.rbegin(), roots.rend());
     while (!pending.empty()) {
         const Item &item = outline[static_cast<std::size_t>(pending.back())];
         pending.pop_back();
@@ -234,6 +231,49 @@ void generateOutline(const std::string &path, int items, std::uint32_t seed)
             std::nullopt,
             Value::integer(position < kLeading.size() ? kLeading[position] : std::int64_t{0}));
     transaction.commit();
+}
+
+} // namespace
+
+void generateOutline(const std::string &path, int items, std::uint32_t seed)
+{
+    checkPlace(path, items);
+    Random random(seed);
+    const int top = std::min(items, kTopLevel);
+    std::vector<int> roots(static_cast<std::size_t>(top));
+    for (int i = 0; i < top; ++i)
+        roots[static_cast<std::size_t>(i)] = i;
+    writeOutline(path, shapeOutline(items, top, random), roots, random);
+}
+
+void generateOutlineWithSubtree(const std::string &path, int items, int subtreeItems,
+                                std::uint32_t seed)
+{
+    checkPlace(path, items);
+    if (subtreeItems < 1 || subtreeItems > 1 + maxDescendants(1) ||
+        items - subtreeItems < kTopLevel - 1)
+        throw std::invalid_argument("No outline of " + std::to_string(items) +
+                                    " items holds a subtree of " + std::to_string(subtreeItems) +
+                                    " beside its other top-level items.");
+    Random random(seed);
+    std::vector<Item> outline = shapeOutline(items - subtreeItems, kTopLevel - 1, random);
+    const std::vector<Item> subtree = shapeOutline(subtreeItems, 1, random);
+    // The other items' first characters move up one from "B" on, to make room for the
+    // subtree's "B".
+    for (Item &item : outline)
+        if (item.key[0] >= 'B')
+            ++item.key[0];
+    const int offset = static_cast<int>(outline.size());
+    for (Item item : subtree) {
+        item.key[0] = 'B';
+        if (item.firstChild >= 0)
+            item.firstChild += offset;
+        outline.push_back(item);
+    }
+    std::vector<int> roots{0, offset};
+    for (int i = 1; i < kTopLevel - 1; ++i)
+        roots.push_back(i);
+    writeOutline(path, outline, roots, random);
 }
 
 bool checkGenerated(const std::string &path, int items)

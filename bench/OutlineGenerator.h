@@ -20,6 +20,14 @@ inline constexpr int kMaxOutlineItems = 32766;
 // StoreError when SQLite refuses.
 void generateOutline(const std::string &path, int items, std::uint32_t seed);
 
+// The same outline shape, of `items` rows in all, with one top-level item, "B", second in the
+// file after "A"'s subtree, holding subtreeItems rows with its subtree: the other rows spread
+// over the remaining top-level items "A", "C", ... as above. Throws as generateOutline does,
+// and std::invalid_argument for a subtree that the five levels cannot hold or that leaves
+// too few rows for the other top-level items.
+void generateOutlineWithSubtree(const std::string &path, int items, int subtreeItems,
+                                std::uint32_t seed);
+
 // Checks a generated database against what the benchmarks assume of it (the number of items,
 // at most 5 levels, every parent before its children, only items with children expanded,
 // notes of 600 to 1,400 bytes, 30 settings), and describes it on one line of standard output.

@@ -6,6 +6,7 @@
 #include "faults/crash/StoreModel.h"
 #include "faults/crash/Watchdog.h"
 #include "faults/crash/WriterProtocol.h"
+#include "faults/crash/WriterSession.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <set>
 #include <sys/wait.h>
@@ -24,82 +26,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// ---- One writer's lines --------------------------------------------------------------------
-
-// Follows a writer's report: acknowledged writes go into the model at once; a begun write stays
-// pending until its ack. Returns true from onLine to stop reading (ready, or a problem).
-class Session
-{
-public:
-    explicit Session(StoreState &model)
-        : m_model(model)
-    {
-    }
-
-    bool onLine(std::string_view line)
-    {
-        const std::vector<std::string_view> w = words(line);
-        if (w[0] == "ready" && w.size() == 2) {
-            if (w[1] != std::to_string(m_model.rows.size()))
-                return problem("the writer read " + std::string(w[1]) +
-                               " rows from the file, the model has " +
-                               std::to_string(m_model.rows.size()));
-            m_ready = true;
-            return true;
-        }
-        if (w[0] == "begin" && w.size() >= 3) {
-            if (m_pending)
-                return problem("a write began before the last one was acknowledged: " +
-                               std::string(line));
-            const std::size_t start = w[0].size() + w[1].size() + 2;
-            m_pending = parseWrite(line.substr(start));
-            if (!m_pending)
-                return problem("unreadable write: " + std::string(line));
-            m_pendingSequence = std::string(w[1]);
-            return false;
-        }
-        if (w[0] == "ack" && w.size() == 3) {
-            if (!m_pending || w[1] != m_pendingSequence)
-                return problem("ack without its begin: " + std::string(line));
-            std::optional<StoreState> after = applied(m_model, *m_pending);
-            if (!after)
-                return problem("the acknowledged write does not fit the model: " +
-                               formatWrite(*m_pending));
-            if (m_pending->kind == Write::Kind::Delete) {
-                const std::size_t removed = m_model.rows.size() - after->rows.size();
-                if (w[2] != std::to_string(removed))
-                    return problem("deleting " + shown(m_pending->key) + " removed " +
-                                   std::string(w[2]) + " rows; the model says " +
-                                   std::to_string(removed));
-            }
-            m_model = std::move(*after);
-            ++m_acknowledged[static_cast<std::size_t>(m_pending->kind)];
-            m_pending.reset();
-            return false;
-        }
-        return problem("the writer said: " + std::string(line));
-    }
-
-    bool ready() const { return m_ready; }
-    const std::optional<Write> &pending() const { return m_pending; }
-    const std::string &error() const { return m_error; }
-    const std::array<long long, 6> &acknowledged() const { return m_acknowledged; }
-
-private:
-    bool problem(std::string text)
-    {
-        m_error = std::move(text);
-        return true;
-    }
-
-    StoreState &m_model;
-    bool m_ready = false;
-    std::optional<Write> m_pending;
-    std::string m_pendingSequence;
-    std::string m_error;
-    std::array<long long, 6> m_acknowledged{}; // by Write::Kind
-};
 
 std::string describeStatus(int status)
 {
@@ -122,12 +48,14 @@ struct SoakOptions
 struct SoakReport
 {
     long long cycles = 0;
-    std::array<long long, 6> acknowledged{}; // by Write::Kind
-    long long killedInWrite = 0;             // a write had begun and was not acknowledged
-    long long pendingKept = 0;               // ... and the file holds all of it
-    long long pendingUndone = 0;             // ... and the file holds none of it
-    SideFileCounts sideFiles;                // backups and deletion copies checked
+    Counts acknowledged{};
+    long long killedInWrite = 0; // a write had begun and was not acknowledged
+    long long killedInMove = 0;  // ... a move
+    long long pendingKept = 0;   // ... and the file holds all of it
+    long long pendingUndone = 0; // ... and the file holds none of it
+    SideFileCounts sideFiles;    // backups and deletion copies checked
     long long journalsLeft = 0;
+    long long versionsChecked = 0; // versions read back under their notes after the kills
     long long lost = 0;
     long long halfApplied = 0;
     std::string failure; // what stopped the soak; empty when every cycle checked out
@@ -161,6 +89,7 @@ SoakReport runSoak(const SoakOptions &options)
     Watchdog watchdog;
     std::set<std::string> copiesRead;
     long long deletionsDone = 0;
+    std::map<std::string, std::size_t> versionsOf; // each note's own versions, by its tag
     auto fail = [&](const std::string &where, const std::string &what) {
         report.failure = where + ": " + what;
         return report;
@@ -219,14 +148,19 @@ SoakReport runSoak(const SoakOptions &options)
 
         if (std::filesystem::exists(path + "-journal"))
             ++report.journalsLeft;
-        // Opening the store rolls back whatever the killed writer left half done.
+        // Opening the store rolls back whatever the killed writer left half done; reading the
+        // history settles whatever a kill left between its file and the notes'.
         watchdog.arm("checking the file after " + where, 120s);
         StoreState found;
         std::string integrity;
+        std::vector<RowVersions> versions;
         try {
-            NoteStore store(path);
-            integrity = integrityCheck(store.connection());
-            found = readState(store);
+            {
+                NoteStore store(path);
+                integrity = integrityCheck(store.connection());
+                found = readState(store);
+            }
+            versions = versionsShown(path);
         } catch (const std::exception &error) {
             watchdog.disarm();
             return fail(where,
@@ -247,6 +181,7 @@ SoakReport runSoak(const SoakOptions &options)
             }
         } else {
             ++report.killedInWrite;
+            report.killedInMove += pending->kind == Write::Kind::Move ? 1 : 0;
             const std::optional<StoreState> after = applied(model, *pending);
             if (!after)
                 return fail(where,
@@ -269,6 +204,12 @@ SoakReport runSoak(const SoakOptions &options)
                                 "\n  against the state after it:" + differences(*after, found));
             }
         }
+        // Each note shows only its own versions, and, since a kill loses nothing the history
+        // committed, at least as many as after the last kill, wherever a move took it.
+        if (const std::string problem = versionProblems(versions, versionsOf); !problem.empty())
+            return fail(where, problem);
+        for (const RowVersions &row : versions)
+            report.versionsChecked += static_cast<long long>(row.shownTags.size());
         // A deletion the kill interrupted may have left its copy, or its copy and its rows gone.
         deletionsDone += pendingDeletionKept ? 1 : 0;
         if (const std::string problem =
@@ -286,14 +227,15 @@ TEST(faultsCrash, KilledWriterKeepsEveryAcknowledgedWriteAndNoHalfWrite)
 
     const auto &acks = report.acknowledged;
     std::printf("faultsCrash: %lld cycles, %lld acknowledged writes checked (text %lld, add %lld, "
-                "delete %lld, expanded %lld, settings %lld, backup %lld), %lld kills inside a "
-                "write (%lld kept whole, %lld rolled back whole), %lld journals left by a kill, "
-                "writes lost %lld, half-applied %lld, %lld deletion copies and %lld backups "
-                "checked\n",
+                "delete %lld, expanded %lld, settings %lld, backup %lld, move %lld), %lld kills "
+                "inside a write (%lld in a move; %lld kept whole, %lld rolled back whole), %lld "
+                "journals left by a kill, writes lost %lld, half-applied %lld, %lld deletion "
+                "copies, %lld backups and %lld versions checked\n",
                 report.cycles, report.acknowledgedWrites(), acks[0], acks[1], acks[2], acks[3],
-                acks[4], acks[5], report.killedInWrite, report.pendingKept, report.pendingUndone,
-                report.journalsLeft, report.lost, report.halfApplied,
-                report.sideFiles.deletionCopies, report.sideFiles.backups);
+                acks[4], acks[5], acks[6], report.killedInWrite, report.killedInMove,
+                report.pendingKept, report.pendingUndone, report.journalsLeft, report.lost,
+                report.halfApplied, report.sideFiles.deletionCopies, report.sideFiles.backups,
+                report.versionsChecked);
     std::fflush(stdout);
 
     EXPECT_EQ(report.failure, "");
@@ -306,13 +248,15 @@ TEST(faultsCrash, KilledWriterKeepsEveryAcknowledgedWriteAndNoHalfWrite)
     EXPECT_GT(report.killedInWrite, 0);
     EXPECT_GT(report.sideFiles.deletionCopies, 0);
     EXPECT_GT(report.sideFiles.backups, 0);
+    EXPECT_GT(acks[static_cast<std::size_t>(Write::Kind::Move)], 0);
+    EXPECT_GT(report.versionsChecked, 0);
 }
 
 // The soak's model is only as good as the writer's reports; each kind of write must come
 // through the line unchanged, whatever bytes its key and title hold.
 TEST(faultsCrash, WriterReportsReadBackAsTheSameWrite)
 {
-    std::vector<Write> writes(7);
+    std::vector<Write> writes(10);
     writes[0].kind = Write::Kind::Text;
     writes[0].key = "\xc3\x89"
                     "12";
@@ -331,6 +275,20 @@ TEST(faultsCrash, WriterReportsReadBackAsTheSameWrite)
     writes[5].settings[0] = -2147483647 - 1;
     writes[5].settings[29] = 2147483647;
     writes[6].kind = Write::Kind::Backup;
+    writes[7].kind = Write::Kind::Move;
+    writes[7].key = "\xc3\x89"
+                    "1 2";
+    writes[7].place = Write::Place::Under;
+    writes[7].placeKey = "B3";
+    writes[7].newKey = "B34";
+    writes[8].kind = Write::Kind::Move;
+    writes[8].key = "C";
+    writes[8].newKey = "D";
+    writes[9].kind = Write::Kind::Move;
+    writes[9].key = "C1";
+    writes[9].place = Write::Place::After;
+    writes[9].placeKey = "C2";
+    writes[9].newKey = "C1";
     for (const Write &write : writes) {
         const std::string line = formatWrite(write);
         EXPECT_EQ(line.find('\n'), std::string::npos) << line;
@@ -342,6 +300,9 @@ TEST(faultsCrash, WriterReportsReadBackAsTheSameWrite)
     EXPECT_EQ(parseWrite("text 4 12"), std::nullopt);
     EXPECT_EQ(parseWrite("text 4g 1 2"), std::nullopt);
     EXPECT_EQ(parseWrite("expanded 0120"), std::nullopt);
+    EXPECT_EQ(parseWrite("move 43 x 44 44"), std::nullopt);
+    EXPECT_EQ(parseWrite("move 43 t 44 44"), std::nullopt);
+    EXPECT_EQ(parseWrite("move 43 u - 44"), std::nullopt);
     EXPECT_EQ(parseWrite("settings 99999999999" + settings.substr(settings.find(' ', 9))),
               std::nullopt);
 }
@@ -354,6 +315,13 @@ TEST(faultsCrash, CheckFindsAWriteAcknowledgedBeforeItWasStored)
     std::printf("faultsCrash, writer acknowledging early: %s\n", report.failure.c_str());
     EXPECT_EQ(report.lost, 1) << report.failure;
     EXPECT_EQ(report.halfApplied, 0) << report.failure;
+}
+
+TEST(faultsCrash, CheckFindsAMoveThatLeavesTheVersionsBehind)
+{
+    const SoakReport report = runSoak({.cycles = 100, .writerMode = "move-without-versions"});
+    std::printf("faultsCrash, writer moving without the versions: %s\n", report.failure.c_str());
+    EXPECT_NE(report.failure.find(" versions, "), std::string::npos) << report.failure;
 }
 
 TEST(faultsCrash, CheckFindsExpandedFlagsStoredPartWay)

@@ -3,14 +3,22 @@
 // starts and again once it has returned (see WriterProtocol.h). It stops only when killed, when
 // a write throws, or when the test has gone and its pipe is closed.
 //
+// A save keeps the note it replaces in the history first, as the program does, and a move
+// takes the moved rows' versions along, so that the test can check after every kill that each
+// note shows its own versions and keeps them.
+//
 // Two deliberately broken ways of writing let the test show that its check finds what it is
 // there to find: "ack-early" reports each write as stored before making it (a lost write when
-// the kill comes in between), "expanded-row-by-row" stores the expanded flags one row per
+// the kill comes in between), "move-without-versions" moves in the notes alone (the moved
+// notes lose their versions), "expanded-row-by-row" stores the expanded flags one row per
 // transaction, around the store (a half-applied write when the kill comes part-way).
 
+#include "faults/crash/WriterChoices.h"
 #include "faults/crash/WriterProtocol.h"
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
+#include "keeping/History.h"
+#include "keeping/Moving.h"
 #include "store/Keys.h"
 #include "store/NoteStore.h"
 
@@ -18,6 +26,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <exception>
 #include <random>
 #include <set>
@@ -28,7 +37,7 @@
 namespace quillet::crashtest {
 namespace {
 
-enum class Mode { Store, AckEarly, ExpandedRowByRow };
+enum class Mode { Store, AckEarly, MoveWithoutVersions, ExpandedRowByRow };
 
 // The writer keeps the outline small so that the test's check after every kill stays quick,
 // and shallow so that subtree deletions remove a handful of rows, not the whole table.
@@ -51,34 +60,20 @@ void report(const std::string &line)
     }
 }
 
-std::string utf8(unsigned codePoint)
-{
-    std::string out;
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-    return out;
-}
-
 class Writer
 {
 public:
     Writer(NoteStore &store, std::uint64_t seed, std::size_t maxText, Mode mode)
         : m_store(store)
+        , m_history(store.path())
+        , m_seed(seed)
         , m_random(seed)
         , m_maxText(maxText)
         , m_mode(mode)
     {
         // The file is the truth: whatever the last writer left, committed or rolled back, is
         // what this one continues from.
-        store.scanOutline([&](const OutlineRow &row) {
-            const std::string key = row.key.toText().value_or("");
-            m_keys.push_back(key);
-            m_present.insert(key);
-        });
+        readKeys();
     }
 
     std::size_t rows() const { return m_keys.size(); }
@@ -90,20 +85,26 @@ public:
             return;
         }
         const unsigned choice = below(100);
-        if (choice < 40) {
+        if (choice < 38) {
             saveText();
-        } else if (choice < 65) {
+        } else if (choice < 62) {
             if (m_keys.size() < kMaxRows && add())
                 return;
             if (!remove())
                 saveText();
-        } else if (choice < 80) {
+        } else if (choice < 76) {
             if (!remove() && !add())
                 saveText();
-        } else if (choice < 95) {
+        } else if (choice < 88) {
             // A workspace save: the expanded flags, then the settings, as two writes.
             storeExpanded();
             storeSettings();
+        } else if (choice < 95) {
+            // An undelete under another item goes beside the move, from the copies the
+            // deletions keep: its rows take new IDs as a move's do, and the test checks its
+            // notes' versions the same way.
+            if (!move())
+                saveText();
         } else {
             backUp();
         }
@@ -143,36 +144,6 @@ private:
             report("ack " + sequence + " " + std::to_string(result));
     }
 
-    // Latin and Greek words and line breaks, whole words only so that no character is cut.
-    std::string makeText(std::size_t size)
-    {
-        static const char *const kWords[] = {"lorem ",
-                                             "ipsum ",
-                                             "dolor ",
-                                             "sit ",
-                                             "amet, ",
-                                             "\xce\xbb\xcf\x8c\xce\xb3\xce\xbf\xcf\x82 ",
-                                             "\xce\xbd\xce\xb5\xcf\x81\xcf\x8c ",
-                                             "notes ",
-                                             "item\n",
-                                             "\"quoted\" ",
-                                             "it's ",
-                                             "\xce\x91\xce\xb8\xce\xae\xce\xbd\xce\xb1\n",
-                                             "\t",
-                                             "0123456789 "};
-        constexpr std::size_t kCount = sizeof kWords / sizeof kWords[0];
-        std::string text;
-        text.reserve(size);
-        while (true) {
-            const std::string_view word = kWords[below(kCount)];
-            if (text.size() + word.size() > size)
-                break;
-            text += word;
-        }
-        text.append(size - text.size(), '.');
-        return text;
-    }
-
     std::size_t textSize()
     {
         // Mostly short notes, a quarter long enough that one write takes real time.
@@ -188,13 +159,21 @@ private:
     void saveText()
     {
         const std::string key = m_keys[below(static_cast<unsigned>(m_keys.size()))];
-        const std::string text = makeText(textSize());
+        // A note keeps its tag; one never saved takes a tag no other note has.
+        const std::optional<StoredRow> row = m_store.readRow(key);
+        std::string tag = row ? noteTag(row->at(3).textView().value_or("")) : std::string();
+        const bool keep = !tag.empty();
+        if (!keep)
+            tag = "[" + std::to_string(m_seed) + "." + std::to_string(m_sequence + 1) + "]";
+        const std::string text = tag + " " + makeText(m_random, textSize());
         Write write;
         write.kind = Write::Kind::Text;
         write.key = key;
         write.textSize = text.size();
         write.textHash = textHash(text);
         perform(write, [&] {
+            if (keep)
+                m_history.keep(*row, false, static_cast<std::int64_t>(std::time(nullptr)));
             m_store.saveText(key, text);
             return 0;
         });
@@ -273,6 +252,40 @@ private:
         return true;
     }
 
+    // A move the store accepts, with its plan worked out before its begin line so that the
+    // line can name the key the item takes; its rows' order by ID is read from the file after.
+    bool move()
+    {
+        Write write;
+        const std::optional<moves::Plan> plan =
+            chooseMove(m_store.connection(), m_keys, kMaxDepth + 2, m_random, write);
+        if (!plan)
+            return false;
+        perform(write, [&] {
+            if (m_mode != Mode::MoveWithoutVersions) {
+                moving::apply(m_store, m_history, *plan);
+                return 0;
+            }
+            Transaction transaction(m_store.connection());
+            moves::apply(m_store.connection(), *plan);
+            transaction.commit();
+            return 0;
+        });
+        readKeys();
+        return true;
+    }
+
+    void readKeys()
+    {
+        m_keys.clear();
+        m_present.clear();
+        m_store.scanOutline([&](const OutlineRow &row) {
+            const std::string key = row.key.toText().value_or("");
+            m_keys.push_back(key);
+            m_present.insert(key);
+        });
+    }
+
     void storeExpanded()
     {
         Write write;
@@ -334,6 +347,8 @@ private:
     }
 
     NoteStore &m_store;
+    NoteHistory m_history;
+    std::uint64_t m_seed = 0;
     std::mt19937_64 m_random;
     std::size_t m_maxText;
     Mode m_mode;
@@ -350,17 +365,20 @@ int main(int argc, char **argv)
     using namespace quillet;
     const std::string mode = argc == 5 ? argv[4] : "store";
     if ((argc != 4 && argc != 5) ||
-        (mode != "store" && mode != "ack-early" && mode != "expanded-row-by-row")) {
+        (mode != "store" && mode != "ack-early" && mode != "move-without-versions" &&
+         mode != "expanded-row-by-row")) {
         std::fprintf(stderr,
                      "usage: %s DATABASE SEED MAX_TEXT_BYTES "
-                     "[store|ack-early|expanded-row-by-row]\n",
+                     "[store|ack-early|move-without-versions|expanded-row-by-row]\n",
                      argv[0]);
         return 2;
     }
     try {
         NoteStore store(argv[1]);
         crashtest::Writer writer(store, std::stoull(argv[2]), std::stoull(argv[3]),
-                                 mode == "ack-early"             ? crashtest::Mode::AckEarly
+                                 mode == "ack-early" ? crashtest::Mode::AckEarly
+                                 : mode == "move-without-versions"
+                                     ? crashtest::Mode::MoveWithoutVersions
                                  : mode == "expanded-row-by-row" ? crashtest::Mode::ExpandedRowByRow
                                                                  : crashtest::Mode::Store);
         crashtest::report("ready " + std::to_string(writer.rows()));

@@ -2,6 +2,7 @@
 
 #include "keeping/Archive.h"
 #include "keeping/Backups.h"
+#include "keeping/History.h"
 #include "store/NoteStore.h"
 
 #include <algorithm>
@@ -27,6 +28,87 @@ namespace {
 bool inSubtree(const std::string &key, const std::string &top)
 {
     return key.starts_with(top);
+}
+
+// The key less its last character (a UTF-8 code point); empty for a top-level key.
+std::string parentOf(const std::string &key)
+{
+    std::size_t last = key.size();
+    while (last > 0 && (static_cast<unsigned char>(key[last - 1]) & 0xC0) == 0x80)
+        --last;
+    return key.substr(0, last > 0 ? last - 1 : 0);
+}
+
+// A move, in the model's terms: rows stand in ID order, so a row's place in the list stands
+// for its ID. Siblings are ordered by ID and a parent's row comes before its children's; the
+// siblings from the first that would break that order (the moved item among them) take new
+// IDs, above every other, in their new order, each with its subtree, and so go to the end.
+std::optional<StoreState> moved(StoreState state, const Write &write)
+{
+    std::vector<RowState> &rows = state.rows;
+    const auto position = [&](const std::string &key) {
+        return static_cast<std::size_t>(
+            std::find_if(rows.begin(), rows.end(),
+                         [&](const RowState &r) { return r.key == key; }) -
+            rows.begin());
+    };
+    const std::string parent = write.place == Write::Place::Under ? write.placeKey
+                               : write.place == Write::Place::Top ? std::string()
+                                                                  : parentOf(write.placeKey);
+    const auto moving = [&](const RowState &r) {
+        return inSubtree(r.key, write.key);
+    };
+    if (write.key == "A" || position(write.key) == rows.size() ||
+        (!parent.empty() && (position(parent) == rows.size() || inSubtree(parent, write.key))) ||
+        (write.place != Write::Place::Top && position(write.placeKey) == rows.size()) ||
+        parentOf(write.newKey) != parent)
+        return std::nullopt;
+    for (const RowState &row : rows)
+        if (!moving(row) && inSubtree(row.key, write.newKey))
+            return std::nullopt;
+
+    constexpr std::size_t kMoved = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> order; // the new parent's children, by place in the list
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        if (!moving(rows[r]) && parentOf(rows[r].key) == parent)
+            order.push_back(r);
+    auto at = order.end();
+    if (write.place == Write::Place::Before || write.place == Write::Place::After) {
+        at = std::find(order.begin(), order.end(), position(write.placeKey));
+        if (write.place == Write::Place::After && at != order.end())
+            ++at;
+    }
+    order.insert(at, kMoved);
+    std::size_t kept = 0;
+    for (long long previous = parent.empty() ? -1 : static_cast<long long>(position(parent));
+         kept < order.size(); ++kept) {
+        const auto id =
+            static_cast<long long>(order[kept] == kMoved ? position(write.key) : order[kept]);
+        if (id <= previous)
+            break;
+        previous = id;
+    }
+    std::vector<bool> last(rows.size());
+    std::vector<std::size_t> lastOrder;
+    for (std::size_t o = kept; o < order.size(); ++o)
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            if (order[o] == kMoved
+                    ? moving(rows[r])
+                    : !moving(rows[r]) && inSubtree(rows[r].key, rows[order[o]].key)) {
+                last[r] = true;
+                lastOrder.push_back(r);
+            }
+    for (RowState &row : rows)
+        if (moving(row))
+            row.key = write.newKey + row.key.substr(write.key.size());
+    std::vector<RowState> after;
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        if (!last[r])
+            after.push_back(rows[r]);
+    for (std::size_t r : lastOrder)
+        after.push_back(rows[r]);
+    rows = std::move(after);
+    return state;
 }
 
 } // namespace
@@ -62,6 +144,8 @@ std::optional<StoreState> applied(StoreState state, const Write &write)
         return state;
     case Write::Kind::Backup:
         return state;
+    case Write::Kind::Move:
+        return moved(std::move(state), write);
     }
     return std::nullopt;
 }
@@ -89,6 +173,18 @@ StoreState untouchedBy(StoreState state, const Write &write)
         break;
     case Write::Kind::Backup:
         break;
+    case Write::Kind::Move: {
+        // Every row that may take a new key or ID: the moved ones, and the subtrees of the
+        // siblings at the place; the rest keep their order.
+        const std::string parent = write.place == Write::Place::Under ? write.placeKey
+                                   : write.place == Write::Place::Top ? std::string()
+                                                                      : parentOf(write.placeKey);
+        std::erase_if(state.rows, [&](const RowState &r) {
+            return inSubtree(r.key, write.key) || inSubtree(r.key, write.newKey) ||
+                   (r.key.starts_with(parent) && r.key.size() > parent.size());
+        });
+        break;
+    }
     }
     return state;
 }
@@ -179,6 +275,57 @@ StoreState readState(NoteStore &store)
     count.step();
     state.settingsRows = count.columnInt64(0);
     return state;
+}
+
+std::vector<RowVersions> versionsShown(const std::string &databasePath)
+{
+    std::vector<RowVersions> rows;
+    {
+        NoteStore store(databasePath);
+        store.scanOutline([&](const OutlineRow &row) {
+            rows.push_back({row.key.toText().value_or(""), row.id, {}, {}});
+        });
+        for (RowVersions &row : rows)
+            if (const std::optional<NoteRow> note = store.readNote(row.key))
+                row.tag = noteTag(note->text.textView().value_or(""));
+    }
+    NoteHistory history(databasePath);
+    for (RowVersions &row : rows)
+        for (const NoteVersion &version : history.versionsOf(row.id))
+            row.shownTags.push_back(noteTag(version.row[3].textView().value_or("")));
+    return rows;
+}
+
+std::vector<std::string> strayVersions(const std::vector<RowVersions> &rows)
+{
+    std::vector<std::string> stray;
+    for (const RowVersions &row : rows)
+        for (const std::string &tag : row.shownTags)
+            if (tag.empty() || tag != row.tag)
+                stray.push_back("the note " + shown(row.key) + " (ID " + std::to_string(row.id) +
+                                ", " + (row.tag.empty() ? std::string("never saved") : row.tag) +
+                                ") shows a version of " +
+                                (tag.empty() ? std::string("a note without a tag") : tag));
+    return stray;
+}
+
+std::string versionProblems(const std::vector<RowVersions> &rows,
+                            std::map<std::string, std::size_t> &versionsOf)
+{
+    if (const std::vector<std::string> stray = strayVersions(rows); !stray.empty())
+        return "a version under another note: " + stray.front();
+    for (const RowVersions &row : rows) {
+        const auto own = static_cast<std::size_t>(
+            std::count(row.shownTags.begin(), row.shownTags.end(), row.tag));
+        if (row.tag.empty())
+            continue;
+        if (const auto before = versionsOf.find(row.tag);
+            before != versionsOf.end() && own < before->second)
+            return "the note " + shown(row.key) + " " + row.tag + " shows " + std::to_string(own) +
+                   " versions, " + std::to_string(before->second) + " before";
+        versionsOf[row.tag] = own;
+    }
+    return {};
 }
 
 std::vector<std::string> deletionCopies(const std::string &databasePath)

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -61,6 +62,33 @@ std::string integrityCheck(Connection &connection);
 
 // The rows and settings as the program reads them.
 StoreState readState(NoteStore &store);
+
+// ---- The notes' versions -------------------------------------------------------------------
+
+// A row of the notes and the versions the history shows under its ID, read as the history
+// window reads them (the history settles first whatever a crash left between its file and the
+// notes').
+struct RowVersions
+{
+    std::string key;
+    std::int64_t id = 0;
+    std::string tag;                    // of its note now (noteTag); empty for one never saved
+    std::vector<std::string> shownTags; // of each version shown under its ID, newest first
+};
+
+// Throws what the store and the history throw.
+std::vector<RowVersions> versionsShown(const std::string &databasePath);
+
+// Each version shown under a row whose note it is not, in words: one whose tag is not the
+// row's own.
+std::vector<std::string> strayVersions(const std::vector<RowVersions> &rows);
+
+// What is wrong with the versions shown after a crash, which loses nothing the history
+// committed: a version under another note (strayVersions), or a note showing fewer of its own
+// versions than versionsOf says it showed before. versionsOf then holds the counts shown now,
+// by tag. Empty when nothing is wrong.
+std::string versionProblems(const std::vector<RowVersions> &rows,
+                            std::map<std::string, std::size_t> &versionsOf);
 
 // ---- The files beside the database ---------------------------------------------------------
 

@@ -18,6 +18,14 @@ std::optional<Number> number(std::string_view text)
 
 } // namespace
 
+std::string noteTag(std::string_view text)
+{
+    const std::size_t end = text.find("] ");
+    if (!text.starts_with('[') || end == std::string_view::npos)
+        return {};
+    return std::string(text.substr(0, end + 1));
+}
+
 std::uint64_t textHash(std::string_view text)
 {
     std::uint64_t hash = 14695981039346656037ULL;
@@ -101,6 +109,10 @@ std::string formatWrite(const Write &write)
     }
     case Write::Kind::Backup:
         return "backup";
+    case Write::Kind::Move:
+        return "move " + toHex(write.key) + " " + static_cast<char>(write.place) + " " +
+               (write.place == Write::Place::Top ? std::string("-") : toHex(write.placeKey)) + " " +
+               toHex(write.newKey);
     }
     return {};
 }
@@ -148,6 +160,21 @@ std::optional<Write> parseWrite(std::string_view text)
                 return std::nullopt;
             write.flags.push_back(c == '1');
         }
+        return write;
+    }
+    if (w[0] == "move" && w.size() == 5 && w[2].size() == 1) {
+        write.kind = Write::Kind::Move;
+        write.place = static_cast<Write::Place>(w[2][0]);
+        const bool top = write.place == Write::Place::Top;
+        const auto key = fromHex(w[1]);
+        const auto place = top && w[3] == "-" ? std::optional<std::string>("") : fromHex(w[3]);
+        const auto newKey = fromHex(w[4]);
+        if (!key || !place || !newKey || key->empty() || newKey->empty() ||
+            (w[2] != "u" && w[2] != "b" && w[2] != "a" && !top) || top != place->empty())
+            return std::nullopt;
+        write.key = *key;
+        write.placeKey = *place;
+        write.newKey = *newKey;
         return write;
     }
     if (w[0] == "backup" && w.size() == 1) {

@@ -13,6 +13,10 @@
 //   begin <seq> <write>       the writer is about to make this write
 //   ack <seq> <result>        the write returned normally: it is stored (<result> is the number
 //                             of rows a subtree deletion removed, 0 for the other writes)
+//
+// Every text the writer stores in a note begins with the note's tag (see noteTag), and a save
+// keeps the text it replaces as a version in the history, so that the test can tell whose
+// note each version is.
 //   fail <seq> <message>      a write threw; the writer stops
 //
 // Keys and titles travel as hex so that any byte, spaces and line breaks included, survives.
@@ -21,11 +25,17 @@ namespace quillet::crashtest {
 // One store write, described completely enough for the test to apply it to its own model.
 struct Write
 {
-    enum class Kind { Text, Add, Delete, Expanded, Settings, Backup };
+    enum class Kind { Text, Add, Delete, Expanded, Settings, Backup, Move };
+    // Where a move takes its item (moves::Place): the last child of place, just before or
+    // after it, or the last top-level item.
+    enum class Place : char { Under = 'u', Before = 'b', After = 'a', Top = 't' };
 
     Kind kind = Kind::Text;
-    std::string key;                         // Text, Add, Delete
+    std::string key;                         // Text, Add, Delete, Move
     std::string title;                       // Add
+    Place place = Place::Top;                // Move
+    std::string placeKey;                    // Move, but to the top
+    std::string newKey;                      // Move: the key the item takes there
     std::uint64_t textSize = 0;              // Text
     std::uint64_t textHash = 0;              // Text
     std::vector<bool> flags;                 // Expanded: one per row in ID order
@@ -38,6 +48,10 @@ struct Write
 std::string formatWrite(const Write &write);
 // Nothing when the text is not a write in the form formatWrite makes.
 std::optional<Write> parseWrite(std::string_view text);
+
+// The tag a note's text begins with, "[name]" before a space, or empty when it has none: the same
+// for every text stored in one note, and so for its versions, whatever key or ID its row takes.
+std::string noteTag(std::string_view text);
 
 // FNV-1a over the bytes: the writer sends it instead of the text, the test compares the stored
 // text's hash with it.

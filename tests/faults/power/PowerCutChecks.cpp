@@ -2,14 +2,19 @@
 
 #include "keeping/Archive.h"
 #include "keeping/Backups.h"
+#include "keeping/History.h"
 #include "keeping/Places.h"
+#include "notes/NotesSession.h"
+#include "store/Keys.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
 #include "tools/DbTool.h"
 
 #include <algorithm>
+#include <bitset>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -83,7 +88,7 @@ public:
     {
     }
 
-    CutVerdict run()
+    CutVerdict run(NextStart next)
     {
         checkDatabase();
         for (const AcknowledgedFile &file : m_acknowledged.files)
@@ -91,6 +96,9 @@ public:
         checkUnacknowledged();
         checkHistory();
         checkUnderWay();
+        if (next == NextStart::AddsUnderTheMovesPlace)
+            addUnderTheMovesPlace();
+        checkVersions();
         return m_verdict;
     }
 
@@ -128,12 +136,18 @@ private:
         const dbtool::CheckReport report = dbtool::checkDatabase(m_path);
         for (const dbtool::Problem &found : report.problems)
             torn(m_path, "quillet-db check: " + found.text);
-        if ((changes > 0 && *m_found == states.back()) ||
-            (m_acknowledged.underWay && *m_found == *m_acknowledged.underWay))
+        if (changes > 0 && *m_found == states.back()) {
+            m_foundState = states.size() - 1;
             return;
+        }
+        if (m_acknowledged.underWay && *m_found == *m_acknowledged.underWay) {
+            m_foundState = states.size();
+            return;
+        }
         // The file as it was some acknowledged changes ago, or as no change ever left it.
         for (long long j = changes - 1; j >= 0; --j) {
             if (*m_found == states[static_cast<std::size_t>(j)]) {
+                m_foundState = static_cast<std::size_t>(j);
                 lost(changes - 1 - j, "the database holds the state after change " +
                                           std::to_string(j + 1) + " of " + std::to_string(changes) +
                                           " acknowledged");
@@ -257,19 +271,80 @@ private:
         }
     }
 
+    // The program started again: a new item under the move's place, as the add command makes
+    // it, before anything has read the history.
+    void addUnderTheMovesPlace()
+    {
+        if (!m_found)
+            return;
+        const std::string parent = PowerCutWorkload::kMovedUnder;
+        std::bitset<10> used;
+        bool there = false;
+        for (const RowState &row : m_found->rows) {
+            there = there || row.key == parent;
+            if (row.key.size() == parent.size() + 1 && row.key.starts_with(parent))
+                used.set(static_cast<std::size_t>(row.key.back() - '0'));
+        }
+        const std::optional<int> number = keys::nextChildNumber(used);
+        if (!there || !number)
+            return;
+        NotesSession session;
+        session.setPath(m_path);
+        session.open();
+        session.store().insertItem(parent + static_cast<char>('0' + *number),
+                                   "Added at the next start");
+    }
+
+    // The versions the history shows under each row, and those of the moved notes once the
+    // notes hold the move.
+    void checkVersions()
+    {
+        if (!m_found)
+            return;
+        std::vector<crashtest::RowVersions> rows;
+        try {
+            rows = crashtest::versionsShown(m_path);
+        } catch (const HistoryUnavailable &error) {
+            torn(places::historyFile(m_path), error.what());
+            return;
+        } catch (const std::exception &error) {
+            torn(m_path, std::string("its notes cannot be read again: ") + error.what());
+            return;
+        }
+        for (const std::string &stray : crashtest::strayVersions(rows)) {
+            ++m_verdict.strayVersions;
+            m_verdict.problems.push_back("stray version: " + stray);
+        }
+        const std::optional<Acknowledged::Move> &move = m_acknowledged.move;
+        if (!move || !m_foundState || *m_foundState < move->state)
+            return;
+        ++m_verdict.checked;
+        std::map<std::string, std::size_t> shown; // of each note's own versions, by its tag
+        for (const crashtest::RowVersions &row : rows)
+            shown[row.tag] += static_cast<std::size_t>(
+                std::count(row.shownTags.begin(), row.shownTags.end(), row.tag));
+        for (const auto &[tag, count] : move->versions)
+            if (shown[tag] < count)
+                lost(static_cast<long long>(count - shown[tag]),
+                     "the moved note " + tag + " shows " + std::to_string(shown[tag]) + " of the " +
+                         std::to_string(count) + " versions it had before the move");
+    }
+
     std::string m_path;
     const Acknowledged &m_acknowledged;
     CutVerdict m_verdict;
     std::optional<StoreState> m_found;
+    std::optional<std::size_t> m_foundState; // which state it is: states.size() the under way
     std::set<std::string> m_torn;
     std::set<std::string> m_acknowledgedPaths;
 };
 
 } // namespace
 
-CutVerdict checkAfterCut(const std::string &databasePath, const Acknowledged &acknowledged)
+CutVerdict checkAfterCut(const std::string &databasePath, const Acknowledged &acknowledged,
+                         NextStart next)
 {
-    return Checker(databasePath, acknowledged).run();
+    return Checker(databasePath, acknowledged).run(next);
 }
 
 } // namespace quillet::test

@@ -23,11 +23,12 @@ struct PowerCutTotals
     long long changes = 0; // changes the disk counted in the uncut run
     long long syncs = 0;   // ... of which syncs
     long long cuts = 0;
-    long long checked = 0;    // acknowledged changes checked after the cuts
-    long long lost = 0;       // ... and not there
-    long long lostFiles = 0;  // ... of which files beside the database
-    long long torn = 0;       // files under a final name that failed their check
-    long long tornWrites = 0; // writes the disk tore at a cut
+    long long checked = 0;       // acknowledged changes checked after the cuts
+    long long lost = 0;          // ... and not there
+    long long lostFiles = 0;     // ... of which files beside the database
+    long long torn = 0;          // files under a final name that failed their check
+    long long strayVersions = 0; // versions shown under another note's row
+    long long tornWrites = 0;    // writes the disk tore at a cut
     std::vector<std::string> strays;
     std::string firstProblem; // the first cut that lost or tore something, and what
 };
@@ -46,7 +47,8 @@ void wipe(const std::string &root)
 
 // Runs the workload once without a cut, then cuts it cuts times, or more: before and after
 // each of the uncut run's syncs, then at random changes.
-PowerCutTotals runPowerCuts(Writing writing, long long cuts)
+PowerCutTotals runPowerCuts(Writing writing, long long cuts,
+                            NextStart next = NextStart::ReadsTheHistory)
 {
     constexpr std::uint64_t kSeed = 0x90e3c075ULL;
     TempFolder folder;
@@ -86,7 +88,7 @@ PowerCutTotals runPowerCuts(Writing writing, long long cuts)
             PowerCutWorkload workload(root, writing);
             workload.run([&] { return disk.powerIsOff(); });
             totals.tornWrites += disk.restart().writesTorn;
-            verdict = checkAfterCut(workload.databasePath(), workload.acknowledged());
+            verdict = checkAfterCut(workload.databasePath(), workload.acknowledged(), next);
             totals.strays.insert(totals.strays.end(), disk.strayFiles().begin(),
                                  disk.strayFiles().end());
         }
@@ -95,7 +97,9 @@ PowerCutTotals runPowerCuts(Writing writing, long long cuts)
         totals.lost += verdict.lost;
         totals.lostFiles += verdict.lostFiles;
         totals.torn += verdict.torn;
-        if ((verdict.lost > 0 || verdict.torn > 0) && totals.firstProblem.empty()) {
+        totals.strayVersions += verdict.strayVersions;
+        if ((verdict.lost > 0 || verdict.torn > 0 || verdict.strayVersions > 0) &&
+            totals.firstProblem.empty()) {
             totals.firstProblem = "cut before change " + std::to_string(change) + " of " +
                                   std::to_string(totals.changes) + " (seed " +
                                   std::to_string(seed) + "):";
@@ -108,11 +112,12 @@ PowerCutTotals runPowerCuts(Writing writing, long long cuts)
 
 void print(const char *what, const PowerCutTotals &totals)
 {
-    std::printf("%spower cuts: %lld cuts, %lld acknowledged changes checked, %lld lost, %lld torn\n"
+    std::printf("%spower cuts: %lld cuts, %lld acknowledged changes checked, %lld lost, %lld torn, "
+                "%lld versions under another note\n"
                 "  (an uncut run: %d steps, %lld changes, %lld syncs; %lld writes torn at a "
                 "sector boundary by the cuts)\n",
-                what, totals.cuts, totals.checked, totals.lost, totals.torn, totals.stepsUncut,
-                totals.changes, totals.syncs, totals.tornWrites);
+                what, totals.cuts, totals.checked, totals.lost, totals.torn, totals.strayVersions,
+                totals.stepsUncut, totals.changes, totals.syncs, totals.tornWrites);
     if (!totals.firstProblem.empty())
         std::printf("  first: %s\n", totals.firstProblem.c_str());
     std::fflush(stdout);
@@ -128,10 +133,26 @@ TEST(faultsPowerCut, EveryAcknowledgedChangeAndEveryFileBesideItSurvivesEveryCut
     EXPECT_EQ(totals.cuts, std::max<long long>(cuts, 2 * totals.syncs));
     EXPECT_EQ(totals.lost, 0) << totals.firstProblem;
     EXPECT_EQ(totals.torn, 0) << totals.firstProblem;
+    EXPECT_EQ(totals.strayVersions, 0) << totals.firstProblem;
     EXPECT_TRUE(totals.strays.empty()) << totals.strays.front();
     // Cuts that never tore a write, or a workload that acknowledged nothing, prove little.
     EXPECT_GT(totals.tornWrites, 0);
     EXPECT_GT(totals.checked, totals.cuts);
+}
+
+// A cut after the history recorded the move's new IDs but before the notes took them leaves
+// the notes as they were, their ID counter too: an item added at the next start under the
+// move's place takes the key and the ID the moved item would have had. Whatever the history
+// settles when it is next read, the new item must not show the moved note's versions, nor the
+// moved note lose them.
+TEST(faultsPowerCut, AnItemAddedWhereACutUndidTheMoveShowsNoneOfTheMovedNotesVersions)
+{
+    const PowerCutTotals totals =
+        runPowerCuts(Writing::AsShipped, 0, NextStart::AddsUnderTheMovesPlace);
+    print("an item added under the move's place at the next start: ", totals);
+    EXPECT_EQ(totals.strayVersions, 0) << totals.firstProblem;
+    EXPECT_EQ(totals.lost, 0) << totals.firstProblem;
+    EXPECT_EQ(totals.torn, 0) << totals.firstProblem;
 }
 
 // The same test against ways of writing that are broken on purpose, cut at every sync: if it
@@ -148,6 +169,20 @@ TEST(faultsPowerCut, CheckFindsCommitsWithNormalSync)
     const PowerCutTotals totals = runPowerCuts(Writing::CommitsWithNormalSync, 0);
     print("commits with synchronous=NORMAL: ", totals);
     EXPECT_GT(totals.lost, 0);
+}
+
+TEST(faultsPowerCut, CheckFindsAMoveThatLeavesTheVersionsBehind)
+{
+    const PowerCutTotals totals = runPowerCuts(Writing::MoveWithoutVersions, 0);
+    print("a move whose versions stay under the old IDs: ", totals);
+    EXPECT_GT(totals.lost, 0);
+}
+
+TEST(faultsPowerCut, CheckFindsAMoveThatGivesTheVersionsToEachOthersRows)
+{
+    const PowerCutTotals totals = runPowerCuts(Writing::MoveCrossingVersions, 0);
+    print("a move whose versions follow each other's rows: ", totals);
+    EXPECT_GT(totals.strayVersions, 0);
 }
 
 TEST(faultsPowerCut, CheckFindsAWriterThatSkipsTheFolderSync)

@@ -1,10 +1,12 @@
 #include "faults/power/PowerCutWorkload.h"
 
+#include "faults/power/BrokenWriting.h"
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
 #include "keeping/FileOperations.h"
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
+#include "keeping/Moving.h"
 #include "keeping/NewDatabase.h"
 #include "keeping/RecoveryFile.h"
 #include "store/NoteStore.h"
@@ -13,10 +15,10 @@
 #include <memory>
 #include <optional>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace quillet::test {
 
+using crashtest::noteTag;
 using crashtest::RowState;
 using crashtest::StoreState;
 using crashtest::textDigest;
@@ -29,64 +31,31 @@ struct Stopped
 {
 };
 
-// Notes of Latin and Greek words, long enough to span several pages and sectors.
-std::string noteText(std::size_t size, int variant)
+// Notes of Latin and Greek words, long enough to span several pages and sectors, each
+// beginning with its note's tag.
+std::string noteText(const std::string &tag, std::size_t size, int variant)
 {
     static const char *const kWords[] = {"lorem ",  "\xce\xbb\xcf\x8c\xce\xb3\xce\xbf\xcf\x82 ",
                                          "ipsum\n", "\xce\x91\xce\xb8\xce\xae\xce\xbd\xce\xb1 ",
                                          "dolor ",  "\"quoted\" "};
-    std::string text = "note " + std::to_string(variant) + ": ";
+    std::string text = "[" + tag + "] note " + std::to_string(variant) + ": ";
     for (std::size_t i = static_cast<std::size_t>(variant); text.size() < size; ++i)
         text += kWords[i % 6];
     text.resize(size, '.');
     return text;
 }
 
-// A writer that does everything the disk's file operations do, except syncing a folder.
-class FolderSyncSkipping final : public durable::FileOperations
-{
-public:
-    explicit FolderSyncSkipping(durable::FileOperations &files)
-        : m_files(files)
-    {
-    }
-
-    int open(const char *path, int flags, mode_t mode) override
-    {
-        return m_files.open(path, flags, mode);
-    }
-    ssize_t write(int fd, const void *data, std::size_t size) override
-    {
-        return m_files.write(fd, data, size);
-    }
-    int fsync(int fd) override
-    {
-        struct stat info
-        {
-        };
-        if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode))
-            return 0;
-        return m_files.fsync(fd);
-    }
-    int close(int fd) override { return m_files.close(fd); }
-    int rename(const char *from, const char *to) override { return m_files.rename(from, to); }
-    int link(const char *from, const char *to) override { return m_files.link(from, to); }
-    int unlink(const char *path) override { return m_files.unlink(path); }
-    int mkdir(const char *path, mode_t mode) override { return m_files.mkdir(path, mode); }
-
-private:
-    durable::FileOperations &m_files;
-};
-
 } // namespace
 
-// The open notes file as the program holds it: the in-use lock, then the store.
+// The open notes file as the program holds it: the in-use lock, then the store, and the
+// history, open from its first use to the end of the session.
 class PowerCutWorkload::Session
 {
 public:
     Session(const std::string &path, Writing writing)
         : m_lock(path)
         , m_store(path)
+        , m_history(path)
     {
         if (writing == Writing::CommitsWithFullSync)
             m_store.connection().exec("PRAGMA synchronous=FULL");
@@ -95,10 +64,12 @@ public:
     }
 
     NoteStore &store() { return m_store; }
+    NoteHistory &history() { return m_history; }
 
 private:
     InUseLock m_lock;
     NoteStore m_store;
+    NoteHistory m_history;
 };
 
 PowerCutWorkload::PowerCutWorkload(std::string folder, Writing writing)
@@ -171,10 +142,12 @@ void PowerCutWorkload::run(const std::function<bool()> &powerIsOff)
         save.textSize = note.size();
         save.textHash = crashtest::textHash(note);
         // As the program saves: the note it replaces is kept in the history first, whose
-        // versions nobody is promised at a power cut, but whose file must stay whole.
+        // versions nobody is promised at a power cut, but whose file must stay whole. A note
+        // never saved has no tag to tell whose it is, and nothing worth keeping.
         write(save, [&] {
-            if (const std::optional<StoredRow> row = session->store().readRow(key))
-                NoteHistory(path).keep(*row, false, static_cast<std::int64_t>(model.rows.size()));
+            if (const std::optional<StoredRow> row = session->store().readRow(key);
+                row && !noteTag(row->at(3).textView().value_or("")).empty())
+                session->history().keep(*row, false, static_cast<std::int64_t>(model.rows.size()));
             session->store().saveText(key, note);
         });
     };
@@ -184,6 +157,36 @@ void PowerCutWorkload::run(const std::function<bool()> &powerIsOff)
         item.key = key;
         item.title = title;
         write(item, [&] { session->store().insertItem(key, title); });
+    };
+    // A move, having counted the versions each row of the subtree has, by its tag: the history
+    // makes them durable before the notes change (see Acknowledged::Move).
+    const auto move = [&](const std::string &key, const moves::Place &place,
+                          const StoreState &after) {
+        Acknowledged::Move made{acknowledged.states.size(), {}};
+        try {
+            for (const RowState &row : model.rows) {
+                if (!row.key.starts_with(key))
+                    continue;
+                const std::optional<StoredRow> stored = session->store().readRow(row.key);
+                const std::string tag = noteTag(stored->at(3).textView().value_or(""));
+                std::size_t &count = made.versions[tag];
+                for (const NoteVersion &version :
+                     session->history().versionsOf(*stored->at(0).integer()))
+                    count += noteTag(version.row[3].textView().value_or("")) == tag ? 1 : 0;
+            }
+        } catch (const std::exception &) {
+            stopOrRethrow();
+        }
+        acknowledged.move = made;
+        change(after, [&] {
+            if (m_writing == Writing::MoveWithoutVersions ||
+                m_writing == Writing::MoveCrossingVersions)
+                moveBroken(session->store(), session->history(), key, place,
+                           m_writing == Writing::MoveCrossingVersions);
+            else
+                moving::move(session->store(), session->history(), key, place);
+        });
+        done();
     };
     const auto workspace = [&](int variant) {
         Write flags;
@@ -210,16 +213,18 @@ void PowerCutWorkload::run(const std::function<bool()> &powerIsOff)
         done();
 
         session = std::make_unique<Session>(path, m_writing);
-        text("A", noteText(6000, 1));
+        text("A", noteText("A", 6000, 1));
         add("B", "Second item");
         add("A1", "Child \xc2\xab\xce\xb1\xc2\xbb");
-        text("A1", noteText(2000, 2));
+        text("A1", noteText("A1", 2000, 2));
         StoreState renamed = model;
         renamed.rows[1].title = "Renamed 'B'";
         change(renamed, [&] { session->store().rename("B", "Renamed 'B'"); });
         done();
         add("B1", "Grandchild");
-        text("B1", noteText(9000, 3));
+        text("B1", noteText("B1", 9000, 3));
+        // A second save keeps the first in the history, which the backup then copies.
+        text("A", noteText("A", 4000, 11));
         workspace(0);
 
         // The daily backup, as the program makes it after start-up.
@@ -253,7 +258,7 @@ void PowerCutWorkload::run(const std::function<bool()> &powerIsOff)
         done();
 
         // A note that could not be stored goes to its recovery file.
-        acknowledged.recoveryText = noteText(1500, 4);
+        acknowledged.recoveryText = noteText("A1", 1500, 4);
         file(AcknowledgedFile::Kind::Recovery, [&](AcknowledgedFile &recovered) {
             recovered.bytes = acknowledged.recoveryText;
             const std::string written = recovery::write(path, "A1", acknowledged.recoveryText, {});
@@ -261,7 +266,7 @@ void PowerCutWorkload::run(const std::function<bool()> &powerIsOff)
                 throw std::runtime_error("no recovery file was written");
             return written;
         });
-        text("A", noteText(500, 5));
+        text("A", noteText("A", 500, 5));
         session.reset();
 
         // The tool, with the program closed: the deleted items put back, an export, a restore.
@@ -296,10 +301,33 @@ void PowerCutWorkload::run(const std::function<bool()> &powerIsOff)
             {AcknowledgedFile::Kind::BeforeRestore, kept, {}, replaced, {}});
         done();
 
-        // The program again, on the restored file.
+        // The program again, on the restored file: versions of B and B1, then B moved under C.
+        // B's ID is below C's, so B and B1 take new IDs (last in ID order), and their
+        // versions follow them there.
         session = std::make_unique<Session>(path, m_writing);
-        text("A1", noteText(3000, 6));
-        add("C", "After the restore");
+        text("A1", noteText("A1", 3000, 6));
+        text(kMoved, noteText(kMoved, 1200, 7));
+        text(kMoved, noteText(kMoved, 2500, 8));
+        text("B1", noteText("B1", 4000, 9));
+        add(kMovedUnder, "After the restore");
+        StoreState moved;
+        std::vector<RowState> subtree;
+        for (RowState row : model.rows) {
+            if (!row.key.starts_with(kMoved)) {
+                moved.rows.push_back(row);
+                continue;
+            }
+            row.key = kMovedUnder + ("1" + row.key.substr(1));
+            subtree.push_back(row);
+        }
+        moved.rows.insert(moved.rows.end(), subtree.begin(), subtree.end());
+        moved.settings = model.settings;
+        move(kMoved, {moves::Place::Kind::Under, kMovedUnder}, moved);
+        // A save after the move keeps its version under the note's new ID.
+        text(std::string(kMovedUnder) + "1", noteText(kMoved, 800, 10));
+        // The deleted items put back under another item go here: a deletion with its copy in
+        // this session, then the undelete under another item, whose rows take new IDs like the
+        // move's, its versions promised as acknowledged.move promises the moved notes'.
         workspace(1);
         session.reset();
     } catch (const Stopped &) {

@@ -3,6 +3,7 @@
 #include "faults/crash/StoreModel.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@ enum class Writing {
     CommitsWithFullSync,   // the store's commits without the folder sync after the journal goes
     CommitsWithNormalSync, // the store's commits with synchronous=NORMAL
     FolderSyncsSkipped,    // the files beside the database written without syncing their folder
+    MoveWithoutVersions,   // the move made in the notes alone, its versions left behind
+    MoveCrossingVersions,  // the moved rows' versions given each other's new IDs
 };
 
 // A file beside the database that a step acknowledged, with what it must hold.
@@ -42,6 +45,18 @@ struct Acknowledged
     std::vector<crashtest::RowState> deletingRows;
     std::optional<crashtest::StoreState> restoreReplaces;
 
+    // The day's move: its state is states[state] once acknowledged, and from the moment the
+    // notes hold it each moved note must show at least the versions it had before it (by the
+    // tag its texts begin with, crashtest::noteTag: the day tags each
+    // note with the key it was added under), which the history made durable before the notes
+    // changed.
+    struct Move
+    {
+        std::size_t state = 0;
+        std::map<std::string, std::size_t> versions; // by tag
+    };
+    std::optional<Move> move;
+
     std::vector<AcknowledgedFile> files;
     // What a recovery file or the export may hold under its name whether or not acknowledged.
     std::string recoveryText;
@@ -53,13 +68,19 @@ struct Acknowledged
 
 // Runs the scripted workload against a notes database in folder through the store, the files
 // kept beside it and the tool, as a user's day with the program and the tool would: a new
-// database, notes saved, items added, renamed and deleted with their copy, the workspace
-// stored, a daily backup, a recovery file, an item put back, an export, a restore and more
-// saves after it. It stops at the first step that fails, or once the power is off.
+// database, notes saved (keeping what each save replaces in the history), items added, renamed
+// and deleted with their copy, the workspace stored, a daily backup, a recovery file, an item
+// put back, an export, a restore, then more saves and an item moved with its subtree under
+// another, its rows taking new IDs and their versions following. It stops at the first step
+// that fails, or once the power is off.
 class PowerCutWorkload
 {
 public:
-    static constexpr int kSteps = 21;
+    static constexpr int kSteps = 27;
+    // The item the day moves, and the item it goes under: the key its note would take there
+    // is the key a new item added under it takes.
+    static constexpr const char *kMoved = "B";
+    static constexpr const char *kMovedUnder = "C";
 
     PowerCutWorkload(std::string folder, Writing writing);
 
