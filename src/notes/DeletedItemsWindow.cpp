@@ -4,6 +4,7 @@
 #include "notes/TrimValue.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
+#include "store/NoteStore.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>

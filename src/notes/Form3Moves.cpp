@@ -1,4 +1,5 @@
 #include "notes/DeletedItemsWindow.h"
+#include "notes/FindWindow.h"
 #include "notes/Form3.h"
 #include "notes/ItemChooser.h"
 #include "notes/KeyNumbering.h"

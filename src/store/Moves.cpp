@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bitset>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace quillet::moves {
@@ -198,41 +199,55 @@ Plan plan(Connection &db, const std::string &key, const Place &place)
 
 void apply(Connection &db, const Plan &plan)
 {
-    // In two steps, so that no row meets another's key or ID on the way: first each to a
-    // name and number of its own that nothing else holds, then to its new ones. Rows are
-    // found by their stored key's ID, so that spaces stored around a key do not matter.
     // A row whose key stays keeps its stored key as it is (Null leaves it).
-    Statement park(db, "UPDATE mynodes SET ID = ?, Kleidi = coalesce(?, Kleidi) WHERE ID = ?");
-    const std::int64_t parked = plan.lastId + 1;
-    const auto keyChanges = [](const RowChange &change) {
-        return change.oldKey != change.newKey;
-    };
-    for (std::size_t c = 0; c < plan.changes.size(); ++c) {
-        park.reset();
-        park.bind(1, parked + static_cast<std::int64_t>(c));
-        if (keyChanges(plan.changes[c]))
-            park.bind(2, "\x01" + std::to_string(c));
+    const auto keyChanges = [](const RowChange &change) { return change.oldKey != change.newKey; };
+    // Each row goes straight to its new ID and key when none of them is one another row of the
+    // move is leaving (new IDs are above every ID given, and a new place's keys are free): a
+    // change of ID rewrites the row, note and all, and once is enough. Otherwise it goes in two
+    // steps, first to a name and number of its own that nothing else holds.
+    std::unordered_set<std::int64_t> leavingIds;
+    std::unordered_set<std::string> leavingKeys;
+    for (const RowChange &change : plan.changes) {
+        leavingIds.insert(change.oldId);
+        if (keyChanges(change))
+            leavingKeys.insert(change.oldKey);
+    }
+    const bool direct = std::none_of(
+        plan.changes.begin(), plan.changes.end(), [&](const RowChange &change) {
+            return (change.newId != change.oldId && leavingIds.contains(change.newId)) ||
+                   (keyChanges(change) && leavingKeys.contains(change.newKey));
+        });
+    Statement update(db, "UPDATE mynodes SET ID = ?, Kleidi = coalesce(?, Kleidi) WHERE ID = ?");
+    const auto step = [&](std::int64_t from, std::int64_t to, const std::string *key) {
+        update.reset();
+        update.bind(1, to);
+        if (key)
+            update.bind(2, *key);
         else
-            park.bindNull(2);
-        park.bind(3, plan.changes[c].oldId);
-        park.run();
+            update.bindNull(2);
+        update.bind(3, from);
+        update.run();
         if (db.changes() != 1)
             throw StoreError(0,
-                             "The row with the ID " + std::to_string(plan.changes[c].oldId) +
+                             "The row with the ID " + std::to_string(from) +
                                  " changed meanwhile; nothing was moved.",
                              db.path());
-    }
-    Statement place(db, "UPDATE mynodes SET ID = ?, Kleidi = coalesce(?, Kleidi) WHERE ID = ?");
+    };
+    const std::int64_t parked = plan.lastId + 1;
     for (std::size_t c = 0; c < plan.changes.size(); ++c) {
-        place.reset();
-        place.bind(1, plan.changes[c].newId);
-        if (keyChanges(plan.changes[c]))
-            place.bind(2, plan.changes[c].newKey);
-        else
-            place.bindNull(2);
-        place.bind(3, parked + static_cast<std::int64_t>(c));
-        place.run();
+        const RowChange &change = plan.changes[c];
+        if (direct) {
+            step(change.oldId, change.newId, keyChanges(change) ? &change.newKey : nullptr);
+            continue;
+        }
+        const std::string parkedKey = "\x01" + std::to_string(c);
+        step(change.oldId, parked + static_cast<std::int64_t>(c),
+             keyChanges(change) ? &parkedKey : nullptr);
     }
+    if (!direct)
+        for (std::size_t c = 0; c < plan.changes.size(); ++c)
+            step(parked + static_cast<std::int64_t>(c), plan.changes[c].newId,
+                 keyChanges(plan.changes[c]) ? &plan.changes[c].newKey : nullptr);
     // New IDs are never given again: the engine's count of them goes past the ones taken.
     if (plan.lastId > lastRowId(db).value_or(0))
         setLastRowId(db, plan.lastId);
