@@ -325,9 +325,34 @@ void PowerCutWorkload::run(const std::function<bool()> &powerIsOff)
         move(kMoved, {moves::Place::Kind::Under, kMovedUnder}, moved);
         // A save after the move keeps its version under the note's new ID.
         text(std::string(kMovedUnder) + "1", noteText(kMoved, 800, 10));
-        // The deleted items put back under another item go here: a deletion with its copy in
-        // this session, then the undelete under another item, whose rows take new IDs like the
-        // move's, its versions promised as acknowledged.move promises the moved notes'.
+        // A1 deleted with its copy, then put back under C as the deleted items window does:
+        // its rows take new keys and, being older than C, new IDs, last in ID order; its
+        // versions follow them, which the check of every version's note sees after each cut.
+        std::vector<RowState> deletingA1;
+        for (const RowState &row : model.rows)
+            if (row.key.starts_with("A1"))
+                deletingA1.push_back(row);
+        std::string copyA1;
+        Write removeA1;
+        removeA1.kind = Write::Kind::Delete;
+        removeA1.key = "A1";
+        change(*crashtest::applied(model, removeA1), [&] {
+            session->store().deleteSubtree("A1", [&](const std::vector<StoredRow> &rows) {
+                copyA1 = deletions::keepCopy(path, "A1", rows);
+            });
+        });
+        done();
+        StoreState putBack = model;
+        const std::string underC = std::string(kMovedUnder) + "2"; // C1 is the moved B
+        for (RowState row : deletingA1) {
+            row.key = underC + row.key.substr(2);
+            putBack.rows.push_back(row);
+        }
+        change(putBack, [&] {
+            deletions::restore(session->store(), session->history(), copyA1,
+                               std::string(kMovedUnder));
+        });
+        done();
         workspace(1);
         session.reset();
     } catch (const Stopped &) {

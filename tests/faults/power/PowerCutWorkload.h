@@ -76,7 +76,7 @@ struct Acknowledged
 class PowerCutWorkload
 {
 public:
-    static constexpr int kSteps = 27;
+    static constexpr int kSteps = 29;
     // The item the day moves, and the item it goes under: the key its note would take there
     // is the key a new item added under it takes.
     static constexpr const char *kMoved = "B";
