@@ -1,6 +1,7 @@
 #include "app/DeferredIconStyle.h"
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
+#include "notes/Form3.h"
 #include "notes/NotesSession.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
@@ -53,6 +54,7 @@ int main(int argc, char *argv[])
     quillet::whenShown(*window, [&instance, &window] {
         instance.listen([&window] { quillet::bringToFront(*window); });
         window->startDamageCheckAndBackup();
+        window->form3()->startSpelling();
     });
     return app.exec();
 }

@@ -4,6 +4,7 @@
 #include "notes/EditorFormat.h"
 #include "notes/NoteBytes.h"
 #include "notes/NoteEditor.h"
+#include "notes/NoteSpelling.h"
 #include "notes/OutlineLoader.h"
 #include "notes/OutlineView.h"
 #include "notes/TrimValue.h"
@@ -71,6 +72,10 @@ Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
 
     wireKeys();
     wireDrops();
+    m_spelling = new NoteSpelling(*m_ui.Text1);
+    m_ui.Text1->setSpelling(m_spelling);
+    connect(m_spelling, &NoteSpelling::problem, this,
+            [this](const QString &why) { m_spellingProblem = why; });
     wire(m_ui.Text1, &NoteEditor::historyRequested, &Form3::showHistory);
 }
 
@@ -89,6 +94,11 @@ void Form3::Form_Load()
     ClearTree();
     m_session.open();
     LoadTree();
+}
+
+void Form3::startSpelling()
+{
+    m_spelling->load();
 }
 
 void Form3::restoreSelection(std::int32_t storedIndex)

@@ -23,6 +23,7 @@ namespace quillet {
 class CdlgEx;
 class FindWindow;
 class NoteBytes;
+class NoteSpelling;
 struct NewItem;
 namespace moves {
 struct Place;
@@ -73,6 +74,8 @@ public:
     const std::vector<SkippedRow> &skippedRows() const { return m_skippedRows; }
     // Shows the note of the selected key in the editor, in its stored or the default format.
     void ShowNote();
+    // Loads what spelling needs, in the background: once the window is on the screen.
+    void startSpelling();
 
 signals:
     // The door was clicked: the workspace is to be stored and the program to end at once.
@@ -160,6 +163,8 @@ private:
     QString m_undoBlocked;
 
     NotesWindowControls m_ui; // the controls, named and placed as the design has them
+    NoteSpelling *m_spelling = nullptr;
+    QString m_spellingProblem; // said when the editor is left, as a history problem is
 };
 
 } // namespace quillet

@@ -172,6 +172,8 @@ void Form3::holdHistoryProblem()
 
 void Form3::sayHistoryProblem()
 {
+    if (!m_spellingProblem.isEmpty())
+        m_unsaved.sayLater(tr("Spelling: %1").arg(std::exchange(m_spellingProblem, QString())));
     if (!m_historyNotice.isEmpty())
         m_unsaved.sayLater(std::exchange(m_historyNotice, QString()));
     if (m_historyProblem.isEmpty())

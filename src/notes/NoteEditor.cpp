@@ -1,6 +1,7 @@
 #include "notes/NoteEditor.h"
 
 #include "notes/DisplayLines.h"
+#include "notes/NoteSpelling.h"
 #include "platform/Colors.h"
 
 #include <QContextMenuEvent>
@@ -233,6 +234,8 @@ void NoteEditor::contextMenuEvent(QContextMenuEvent *event)
     menu->addSeparator();
     QAction *history = menu->addAction(tr("&History...\tCtrl+H"));
     connect(history, &QAction::triggered, this, &NoteEditor::historyRequested);
+    if (m_spelling)
+        m_spelling->addToMenu(*menu, cursorForPosition(event->pos()));
     menu->exec(event->globalPos());
 }
 

@@ -8,6 +8,8 @@
 
 namespace quillet {
 
+class NoteSpelling;
+
 // The note editor. Its format is the editor's own: one font name, size, bold and italic for
 // the whole text, a text colour and a background colour, with colours as stored (0x00BBGGRR).
 class NoteEditor : public QPlainTextEdit
@@ -45,6 +47,8 @@ public:
     void markStored(const QString &text) { m_unchanged = text; }
     // Shows the unchanged text again, undoing every change since.
     void revert() { showText(m_unchanged); }
+    // The spelling its menu offers; none by default.
+    void setSpelling(NoteSpelling *spelling) { m_spelling = spelling; }
 
 signals:
     void focusLost();
@@ -67,6 +71,7 @@ private:
     bool m_pieces = false;   // some line is, or was since the note was shown, shown in pieces
     QString m_unchanged;     // the note as shown or last stored, as noteText() gives it
     QString m_lineBreak = QStringLiteral("\n"); // what the note has between its lines
+    NoteSpelling *m_spelling = nullptr;
 };
 
 } // namespace quillet
