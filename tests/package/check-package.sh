@@ -144,7 +144,7 @@ check "quillet-db takes the user's notes when PATH is left out" default_named 0 
 # A termination signal closes the window as the user does, the first start's message open.
 kill -TERM "$program"
 # Ended: gone, or a zombie waiting for its status.
-ended() { ! ps -o stat= -p "$program" | grep -qv Z; }
+ended() { [ ! -e "/proc/$program" ] || grep -q '^[0-9]* (.*) Z' "/proc/$program/stat"; }
 check "the program ends on SIGTERM" wait_for ended
 status=0
 wait "$program" || status=$?
