@@ -12,6 +12,7 @@ packages=(
     fonts-liberation fonts-dejavu-core
     locales
     poppler-utils
+    dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()

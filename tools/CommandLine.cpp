@@ -4,6 +4,8 @@
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
 #include "keeping/NewDatabase.h"
+#include "packaging/BuildInfo.h"
+#include "packaging/UserNotes.h"
 #include "store/NoteStore.h"
 #include "store/OutlineRowCheck.h"
 #include "store/StoreError.h"
@@ -44,7 +46,7 @@ constexpr const char *kUsage =
     "  history PATH KEY [--show N] [--restore N] | history PATH --prune\n"
     "                            list, show or restore a note's earlier versions\n"
     "\n"
-    "quillet-db COMMAND --help tells more about each command.\n"
+    "quillet-db COMMAND --help tells more about each command, --version the version.\n"
     "Exit status: 0 done or no problems, 1 failed, refused or problems found, 2 usage error.\n";
 
 // One command: its arguments, its help, and what runs it.
@@ -63,7 +65,11 @@ int init(const Arguments &args, std::ostream &out, std::ostream &)
 {
     const std::string &path = args.positional[0];
     try {
-        initDatabase(path);
+        if (build::kPerUserNotes && path == installed::userDatabase())
+            installed::makeInPrivateFolder(installed::userNotesFolder(),
+                                           [&] { initDatabase(path); });
+        else
+            initDatabase(path);
     } catch (const StoreError &error) {
         throw StoreError(error.code(),
                          "creating the database failed: " + error.message() +
@@ -325,6 +331,17 @@ std::optional<Arguments> parse(const Command &command, const std::vector<std::st
             return std::nullopt;
         }
     }
+    // The installed tool's PATH may be left out: one positional fewer than the command takes
+    // (history takes the path alone with --prune). PATH comes before a KEY, otherwise last.
+    const std::size_t takes = parsed.options.contains("--prune") ? 1 : command.positionals;
+    if (build::kPerUserNotes && parsed.positional.size() + 1 == takes) {
+        const std::string_view name = command.name;
+        const bool keyFollows = name == "move" || name == "history";
+        const std::string path = durable::resolved(installed::userDatabase());
+        err << "quillet-db: the notes database is " << path << ".\n";
+        parsed.positional.insert(keyFollows ? parsed.positional.begin() : parsed.positional.end(),
+                                 path);
+    }
     if (parsed.positional.size() < command.fewestPositionals ||
         parsed.positional.size() > command.positionals) {
         err << "quillet-db " << command.name << ": takes " << command.positionals
@@ -345,14 +362,19 @@ int fail(std::ostream &err, const std::string &message)
 
 int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
 {
+    const char *usageEnd = build::kPerUserNotes ? installed::kDefaultPathHelp : "";
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        (args.empty() ? err : out) << kUsage;
+        (args.empty() ? err : out) << kUsage << usageEnd;
         return args.empty() ? 2 : 0;
+    }
+    if (args[0] == "--version") {
+        out << "quillet-db " << build::kVersion << '\n';
+        return 0;
     }
     const auto command = std::find_if(kCommands.begin(), kCommands.end(),
                                       [&](const Command &c) { return args[0] == c.name; });
     if (command == kCommands.end()) {
-        err << "quillet-db: unknown command \"" << args[0] << "\".\n" << kUsage;
+        err << "quillet-db: unknown command \"" << args[0] << "\".\n" << kUsage << usageEnd;
         return 2;
     }
     if (std::find(args.begin() + 1, args.end(), "--help") != args.end()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "notes/UnsavedText.h"
+#include "packaging/BuildInfo.h"
 #include "platform/Platform.h"
 
 #include <QMainWindow>
@@ -26,7 +27,9 @@ class MDIForm1 : public QMainWindow
     Q_OBJECT
 
 public:
-    static inline const QString kCaption = QStringLiteral("Quillet - Version 1.07");
+    // The version is the project's one version, which the package is named by too.
+    static inline const QString kCaption =
+        QStringLiteral("Quillet - Version ") + QString::fromLatin1(build::kVersion);
     // Below this outer size, in twips, a stored window opens at its design size instead.
     static constexpr int kMinimumWidth = 6000;
     static constexpr int kMinimumHeight = 4000;

@@ -55,4 +55,33 @@ QString backupFailed(const QString &file, const QString &problem, const QString 
         .arg(file, problem, tool);
 }
 
+QString firstStart(const QString &file, const QString &folder)
+{
+    return QObject::tr("Welcome to Quillet.\n\nYour notes are kept in %1, which Quillet has "
+                       "just made for you with one item to begin with. Everything kept beside "
+                       "them (the daily backups, copies of deleted items, the notes' earlier "
+                       "versions) goes in the same folder, %2, which only you can open.\n\nTo "
+                       "keep your notes elsewhere, close Quillet, move mydata.mdb there and "
+                       "put a link to it in its place.")
+        .arg(file, folder);
+}
+
+QString notesMovedAway(const QString &file, const QString &folder)
+{
+    return QObject::tr("Quillet looked for your notes in %1, but the file is not there, "
+                       "although its folder %2 is: your notes may have been moved or "
+                       "renamed.\n\nIf you moved them, choose No, put the file back (or a link "
+                       "to it where it is now) and start Quillet again.\n\nMake a new, empty "
+                       "notes database there now?")
+        .arg(file, folder);
+}
+
+QString notesNotMade(const QString &file, const QString &problem)
+{
+    return QObject::tr("Quillet cannot make your notes database %1:\n\n%2\n\nNothing was "
+                       "made. Make room, or give yourself write access to the folder, then "
+                       "start Quillet again.")
+        .arg(file, problem);
+}
+
 } // namespace quillet::startupMessages

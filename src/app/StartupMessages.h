@@ -20,5 +20,11 @@ QString emptyOutline(const QString &file, const QString &tool);
 QString damaged(const QString &file, const QString &problem, const QString &tool);
 QString backupFailed(const QString &file, const QString &problem, const QString &tool);
 
+// The installed program's notes in the user's folder: where the first start made them, where
+// they were looked for when they are gone, and why they could not be made.
+QString firstStart(const QString &file, const QString &folder);
+QString notesMovedAway(const QString &file, const QString &folder);
+QString notesNotMade(const QString &file, const QString &problem);
+
 } // namespace startupMessages
 } // namespace quillet

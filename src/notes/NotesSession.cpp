@@ -6,6 +6,8 @@
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
 #include "keeping/Moving.h"
+#include "keeping/NewDatabase.h"
+#include "packaging/UserNotes.h"
 #include "store/NoteStore.h"
 #include "store/QuickCheck.h"
 #include "store/Settings.h"
@@ -30,6 +32,11 @@ NotesSession::~NotesSession()
 std::string NotesSession::databaseIn(const std::string &folder)
 {
     return durable::resolved(folder + "/mydata.mdb");
+}
+
+void NotesSession::makeStarterIn(const std::string &folder)
+{
+    installed::makeInPrivateFolder(folder, [&] { initDatabase(folder + "/mydata.mdb"); });
 }
 
 bool NotesSession::isOpenElsewhere(const std::string &path)

@@ -65,6 +65,10 @@ public:
     // The database file the program uses in a folder: mydata.mdb there, or the file it links
     // to. Everything kept beside the database goes beside that file.
     static std::string databaseIn(const std::string &folder);
+    // The installed program's first start: makes the folder when missing and a starter
+    // database, mydata.mdb, in it, as quillet-db init makes one; both the user's alone (0700
+    // and 0600), whatever the umask. Throws std::system_error, StoreError or FileExists.
+    static void makeStarterIn(const std::string &folder);
     // Whether a copy of the program has the database at path open (it holds the file's lock).
     static bool isOpenElsewhere(const std::string &path);
 

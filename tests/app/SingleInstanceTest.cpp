@@ -41,12 +41,12 @@ protected:
         }
     }
 
-    QProcess &launch(const QString &from = {})
+    QProcess &launch(const QString &from = {}, const QStringList &arguments = {})
     {
         processes.push_back(std::make_unique<QProcess>());
         QProcess &process = *processes.back();
         process.setProcessEnvironment(environment);
-        process.start(from.isEmpty() ? program : from, {});
+        process.start(from.isEmpty() ? program : from, arguments);
         EXPECT_TRUE(process.waitForStarted(10000));
         return process;
     }
@@ -135,6 +135,76 @@ TEST_F(SingleInstanceTest, AFileOpenInACopyOutOfReachIsRefusedWithAMessage)
     }
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_TRUE(boxes.asked[0].text.contains("is open in another copy of Quillet"));
+}
+
+// The installed program keeps each user's notes in one file, so one copy runs for each user.
+// The first start makes the notes and says where they are, once; the same user's second start
+// hands over, silently; another user's start runs beside it.
+TEST_F(SingleInstanceTest, TheInstalledProgramRunsOnceForEachUser)
+{
+    const QString driver = QStringLiteral(QUILLET_PROGRAM_DRIVER);
+    TempFolder firstHome;
+    TempFolder secondHome;
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    environment.insert(QStringLiteral("HOME"), firstHome.folder());
+    // The first start's message is said once its window shows, its lock held.
+    const auto welcomed = [](QProcess &process) {
+        QByteArray said;
+        const bool welcome = QTest::qWaitFor(
+            [&] {
+                said += process.readAllStandardError();
+                return said.contains("Welcome to Quillet");
+            },
+            20000);
+        return std::make_pair(welcome, said.toStdString());
+    };
+    QProcess &first = launch(driver);
+    const auto [welcome, said] = welcomed(first);
+    EXPECT_TRUE(welcome) << said;
+    EXPECT_NE(said.find(firstHome.path(".local/share/quillet/mydata.mdb")), std::string::npos);
+    ASSERT_TRUE(holdsLock(first));
+
+    QProcess &again = launch(driver);
+    ASSERT_TRUE(again.waitForFinished(20000));
+    EXPECT_EQ(again.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(again.exitCode(), 0);
+    const QByteArray againSaid = again.readAllStandardError();
+    EXPECT_FALSE(againSaid.contains("Quillet: ")) << againSaid.toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    environment.insert(QStringLiteral("HOME"), secondHome.folder());
+    QProcess &other = launch(driver);
+    EXPECT_TRUE(welcomed(other).first);
+    EXPECT_TRUE(holdsLock(other));
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+// Run from a folder, the program keeps its notes beside itself and never makes them: without a
+// mydata.mdb there it says how to make one and ends, making nothing, there or in the user's
+// folders; with one, it runs on it, and the user's folders stay as they were.
+TEST_F(SingleInstanceTest, TheProgramRunFromAFolderNeverMakesItsNotes)
+{
+    TempFolder programFolder;
+    TempFolder home;
+    const QString driver = programFolder.folder() + QStringLiteral("/quillet");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLET_PROGRAM_DRIVER), driver));
+    environment.insert(QStringLiteral("HOME"), home.folder());
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+
+    QProcess &missing = launch(driver, {QStringLiteral("folder")});
+    ASSERT_TRUE(missing.waitForFinished(20000));
+    EXPECT_EQ(missing.exitCode(), 1);
+    const QByteArray said = missing.readAllStandardError();
+    EXPECT_TRUE(said.contains(programFolder.path("mydata.mdb").c_str())) << said.toStdString();
+    EXPECT_TRUE(said.contains(" init ")) << said.toStdString();
+    EXPECT_EQ(QDir(programFolder.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{"quillet"});
+
+    createDatabase(programFolder.path("mydata.mdb"), {{"A", "Alpha"}});
+    QProcess &running = launch(driver, {QStringLiteral("folder")});
+    EXPECT_TRUE(holdsLock(running)) << running.readAllStandardError().toStdString();
+    EXPECT_EQ(QDir(home.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{});
 }
 
 // What a second start asks of the running window: a minimised one comes back, a maximised one
