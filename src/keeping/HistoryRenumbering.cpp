@@ -43,6 +43,8 @@ bool NoteHistory::beginRenumbering(const std::vector<Renumbered> &rows)
     // it makes any row, which could take one of them.
     const std::string marker = places::renumberingMarker(m_databasePath);
     try {
+        // What a kill left of an earlier one is no reason to lose the versions' way.
+        durable::remove(marker + ".partial");
         durable::remove(marker);
         durable::writeFile(marker, "", durable::fileModeFor(m_databasePath));
     } catch (const std::system_error &error) {
@@ -123,24 +125,33 @@ void NoteHistory::settleRenumbering(Connection &db)
         durable::remove(marker);
         return;
     }
-    Statement first(db, "SELECT oldId, newId, newKey FROM renumbering LIMIT 1");
-    if (!first.step()) {
+    // The notes committed the change when no row is left under an old ID, which a committed
+    // change vacates and no row takes again, and rows stand under the new IDs with their new
+    // keys; any row still under its old ID says it was not committed.
+    std::vector<Renumbered> waiting;
+    {
+        Statement read(db, "SELECT oldId, newId, newKey FROM renumbering");
+        while (read.step())
+            waiting.push_back({read.columnInt64(0), read.columnInt64(1), read.columnText(2)});
+    }
+    if (waiting.empty()) {
         durable::remove(marker);
         return;
     }
-    const std::int64_t oldId = first.columnInt64(0);
-    const std::int64_t newId = first.columnInt64(1);
-    const std::string newKey = first.columnText(2);
-    first.reset();
-    // The notes committed the change when a row stands under the new ID with its new key and
-    // none is left under the old ID, which a committed change vacates and no row takes again.
     bool committed = false;
     try {
         Connection notes(m_databasePath, Connection::Mode::ReadOnly);
         RowReader read(notes);
         StoredRow row;
-        committed = !read.read(oldId, row) && read.read(newId, row) &&
-                    keys::trimSpaces(row[1].textView().value_or("")) == newKey;
+        for (const Renumbered &entry : waiting) {
+            if (read.read(entry.oldId, row)) {
+                committed = false;
+                break;
+            }
+            if (read.read(entry.newId, row) &&
+                keys::trimSpaces(row[1].textView().value_or("")) == entry.newKey)
+                committed = true;
+        }
     } catch (const StoreError &) {
         return; // settled when the notes can be read
     }

@@ -72,7 +72,9 @@ public:
         , m_mode(mode)
     {
         // The file is the truth: whatever the last writer left, committed or rolled back, is
-        // what this one continues from.
+        // what this one continues from. As the program's start does, new IDs a kill left
+        // waiting are settled before anything is written.
+        m_history.settleWaitingRenumbering();
         readKeys();
     }
 
