@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins
     libgl-dev
     libsqlite3-dev sqlite3
+    libhunspell-dev hunspell-en-us hunspell-el
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-dejavu-core
     locales

@@ -55,9 +55,11 @@ check "control: package, version, architecture" test \
 depends_on() { field Depends | tr ',' '\n' | sed 's/^ *//' | grep -q "^$1"; }
 for library in 'libc6 (>= ' 'libstdc++6 (>= ' 'libsqlite3-0 (>= ' 'libqt6core6 (>= ' \
     'libqt6gui6 (>= ' 'libqt6widgets6 (>= ' 'libqt6printsupport6 (>= ' 'libqt6network6 (>= ' \
-    'libqt6svg6' 'qt6-qpa-plugins'; do
+    'libqt6svg6' 'qt6-qpa-plugins' 'libhunspell-1.7-0 (>= '; do
     check "depends on $library" depends_on "$library"
 done
+check "recommends the Greek and English dictionaries" test \
+    "$(field Recommends)" = "hunspell-el, hunspell-en-us"
 # Removing the package removes its files and runs nothing, so it never touches a user's notes.
 check "no maintainer scripts" test "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sort | tr '\n' ' ')" \
     = "./control ./md5sums "

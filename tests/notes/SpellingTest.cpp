@@ -1,0 +1,155 @@
+#include "notes/NoteEditor.h"
+#include "notes/NoteSpelling.h"
+#include "support/TestDatabase.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quillet::test {
+namespace {
+
+// The editor with spelling over Debian's dictionaries, English for Latin script, its choice and
+// word list in a folder of the test's own.
+class SpellingTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile choice(config + "/spelling.ini");
+        ASSERT_TRUE(choice.open(QIODevice::WriteOnly));
+        choice.write("[General]\ncheck=true\nlanguage=en_US\n");
+    }
+
+    // A new speller over the editor, loaded.
+    std::unique_ptr<NoteSpelling> loaded()
+    {
+        auto spelling = std::make_unique<NoteSpelling>(
+            editor, config, QStringList{QStringLiteral("/usr/share/hunspell")});
+        QSignalSpy ready(spelling.get(), &NoteSpelling::ready);
+        spelling->load();
+        EXPECT_TRUE(ready.wait(20000));
+        return spelling;
+    }
+
+    QStringList underlinedIn(NoteSpelling &spelling, const QString &text)
+    {
+        editor.showText(text);
+        spelling.checkNow();
+        QStringList words;
+        for (const WordSpan &word : spelling.underlined())
+            words << text.mid(word.start, word.length);
+        return words;
+    }
+
+    TempFolder folder;
+    QString config = folder.folder();
+    NoteEditor editor;
+};
+
+// Each word is checked with its script's dictionary; words in capitals, with digits, and
+// addresses and paths are left alone.
+TEST_F(SpellingTest, EachWordIsCheckedByItsScriptAndTheRestIsLeftAlone)
+{
+    const auto spelling = loaded();
+    ASSERT_TRUE(spelling->isOn());
+    const std::pair<QString, QStringList> cases[] = {
+        {"This sentense is rihgt", {"sentense", "rihgt"}},
+        {"Καλημέρα κόσμε", {}},
+        {"Καλημρα κόσμε", {"Καλημρα"}},
+        {"The σπίτι is a hause", {"hause"}},
+        {"ΚΑΛΗΜΕΡΑ and HELLLO", {}},
+        {"abc123 x2y version2 teh", {"teh"}},
+        {"see https://exmaple.com/foo, mail me@exmaple.org or /usr/share/dictt", {}},
+        {"don't worry", {}},
+    };
+    for (const auto &[text, expected] : cases) {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(underlinedIn(*spelling, text), expected);
+    }
+}
+
+// A spelling chosen replaces the word as one edit that one undo takes back.
+TEST_F(SpellingTest, ASpellingChosenReplacesTheWordAsOneUndoableEdit)
+{
+    const auto spelling = loaded();
+    EXPECT_EQ(underlinedIn(*spelling, "A sentense here"), QStringList{"sentense"});
+    QTextCursor at(editor.document());
+    at.setPosition(4);
+    QMenu menu;
+    spelling->addToMenu(menu, at);
+    QAction *sentence = nullptr;
+    for (QAction *action : menu.actions())
+        if (action->text() == "sentence")
+            sentence = action;
+    ASSERT_NE(sentence, nullptr);
+    int offered = 0;
+    for (QAction *action : menu.actions()) {
+        if (action->text() == "&Add to dictionary")
+            break;
+        ++offered;
+    }
+    EXPECT_LE(offered, 7);
+    sentence->trigger();
+    EXPECT_EQ(editor.noteText(), "A sentence here");
+    editor.undo();
+    EXPECT_EQ(editor.noteText(), "A sentense here");
+}
+
+// Added words go to the personal list and count as right from then on, in a later run too; a
+// list with a line that is not UTF-8 is said, and the rest of it still counts.
+TEST_F(SpellingTest, ThePersonalListIsKeptAndABrokenOneIsSaid)
+{
+    {
+        const auto spelling = loaded();
+        ASSERT_EQ(underlinedIn(*spelling, "Quilletish words"), QStringList{"Quilletish"});
+        QTextCursor at(editor.document());
+        at.setPosition(2);
+        QMenu menu;
+        spelling->addToMenu(menu, at);
+        for (QAction *action : menu.actions())
+            if (action->text() == "&Add to dictionary")
+                action->trigger();
+        EXPECT_TRUE(spelling->underlined().empty());
+    }
+    {
+        const auto spelling = loaded();
+        EXPECT_TRUE(underlinedIn(*spelling, "Quilletish words").isEmpty());
+    }
+    QFile list(config + "/words.txt");
+    ASSERT_TRUE(list.open(QIODevice::Append));
+    list.write("bad\xff\n");
+    list.close();
+    auto spelling = std::make_unique<NoteSpelling>(
+        editor, config, QStringList{QStringLiteral("/usr/share/hunspell")});
+    QSignalSpy said(spelling.get(), &NoteSpelling::problem);
+    QSignalSpy ready(spelling.get(), &NoteSpelling::ready);
+    spelling->load();
+    ASSERT_TRUE(ready.wait(20000));
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said[0][0].toString().contains("not UTF-8")) << said[0][0].toString().toStdString();
+    EXPECT_TRUE(underlinedIn(*spelling, "Quilletish words").isEmpty());
+}
+
+// Checking a shown note changes nothing of it: no edit is raised, nothing can be undone, and
+// the note counts as unchanged, whatever it holds.
+TEST_F(SpellingTest, CheckingAShownNoteChangesNothing)
+{
+    const auto spelling = loaded();
+    QSignalSpy edited(&editor, &NoteEditor::edited);
+    const QString note = QStringLiteral("Misspelt wurds\r\nand ελληνικα λαθη") + QChar(0xFFFD);
+    editor.showText(note);
+    spelling->checkNow();
+    EXPECT_FALSE(spelling->underlined().empty());
+    EXPECT_EQ(edited.size(), 0);
+    EXPECT_FALSE(editor.isChanged());
+    EXPECT_FALSE(editor.document()->isUndoAvailable());
+    EXPECT_EQ(editor.noteText(), note);
+}
+
+} // namespace
+} // namespace quillet::test
