@@ -129,17 +129,17 @@ void NoteSpelling::load()
             checker->addWord(word);
         if (!listProblem.isEmpty())
             problems << listProblem;
-        m_work.answer([this, checker, installed = std::move(installed),
-                       why = problems.join(u' ')]() mutable {
-            m_installed = std::move(installed);
-            m_checker = checker;
-            m_language = checker->latinCode().isEmpty() ? m_language : checker->latinCode();
-            m_loading = false;
-            if (!why.isEmpty())
-                emit problem(why);
-            checkNow();
-            emit ready();
-        });
+        m_work.answer(
+            [this, checker, installed = std::move(installed), why = problems.join(u' ')]() mutable {
+                m_installed = std::move(installed);
+                m_checker = checker;
+                m_language = checker->latinCode().isEmpty() ? m_language : checker->latinCode();
+                m_loading = false;
+                if (!why.isEmpty())
+                    emit problem(why);
+                checkNow();
+                emit ready();
+            });
     });
 }
 
@@ -217,7 +217,9 @@ std::optional<WordSpan> NoteSpelling::misspeltAt(int position) const
 void NoteSpelling::addToMenu(QMenu &menu, const QTextCursor &at)
 {
     QAction *first = menu.actions().value(0);
-    const auto addFirst = [&](QAction *action) { menu.insertAction(first, action); };
+    const auto addFirst = [&](QAction *action) {
+        menu.insertAction(first, action);
+    };
     if (isOn() && !m_editor.isReadOnly()) {
         checkNow();
         if (const std::optional<WordSpan> word = misspeltAt(at.position())) {
@@ -243,8 +245,8 @@ void NoteSpelling::addToMenu(QMenu &menu, const QTextCursor &at)
             connect(add, &QAction::triggered, this, [this, text] {
                 m_checker->addWord(text);
                 QDir().mkpath(m_configFolder);
-                QFile(m_configFolder).setPermissions(QFile::ReadOwner | QFile::WriteOwner |
-                                                     QFile::ExeOwner);
+                QFile(m_configFolder)
+                    .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
                 QFile list(wordsFile(m_configFolder));
                 if (list.open(QIODevice::Append))
                     list.write(text.toUtf8() + '\n');

@@ -8,7 +8,6 @@
 #include <QStringEncoder>
 
 #include <hunspell.hxx>
-
 #include <optional>
 
 namespace quillet {
@@ -44,23 +43,24 @@ bool inCapitals(QStringView word)
 
 std::vector<Dictionary> installedDictionaries(const QStringList &folders)
 {
-    const QStringList searched =
-        folders.isEmpty() ? QStringList{QStringLiteral("/usr/share/hunspell"),
-                                        QStringLiteral("/usr/share/myspell/dicts")}
-                          : folders;
+    const QStringList searched = folders.isEmpty()
+                                     ? QStringList{QStringLiteral("/usr/share/hunspell"),
+                                                   QStringLiteral("/usr/share/myspell/dicts")}
+                                     : folders;
     std::vector<Dictionary> found;
     QSet<QString> codes;
     for (const QString &folder : searched) {
         const QDir dir(folder);
-        for (const QFileInfo &words :
-             dir.entryInfoList({QStringLiteral("*.dic")}, QDir::Files | QDir::Readable,
-                               QDir::Name)) {
+        for (const QFileInfo &words : dir.entryInfoList({QStringLiteral("*.dic")},
+                                                        QDir::Files | QDir::Readable, QDir::Name)) {
             const QString code = words.completeBaseName();
             const QString affix = dir.filePath(code + QStringLiteral(".aff"));
             // A name of two letters, or two and a region: hyphenation and thesaurus files
             // share the folder.
             if (codes.contains(code) || !QFileInfo::exists(affix) ||
-                !QRegularExpression(QStringLiteral("^[a-z]{2,3}(_[A-Z]{2})?$")).match(code).hasMatch())
+                !QRegularExpression(QStringLiteral("^[a-z]{2,3}(_[A-Z]{2})?$"))
+                     .match(code)
+                     .hasMatch())
                 continue;
             codes.insert(code);
             found.push_back(Dictionary{code, affix, words.filePath()});
@@ -118,10 +118,9 @@ std::vector<WordSpan> wordsToCheck(const QString &text)
                 continue;
             }
             qsizetype end = i;
-            while (end < token.size() &&
-                   (token[end].isLetter() || token[end].isMark() ||
-                    (isApostrophe(token[end]) && end + 1 < token.size() &&
-                     token[end + 1].isLetter())))
+            while (end < token.size() && (token[end].isLetter() || token[end].isMark() ||
+                                          (isApostrophe(token[end]) && end + 1 < token.size() &&
+                                           token[end + 1].isLetter())))
                 ++end;
             // A word run together with digits or an underscore is a name or a code, not prose.
             const auto joined = [&](qsizetype p) {

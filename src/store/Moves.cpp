@@ -200,7 +200,9 @@ Plan plan(Connection &db, const std::string &key, const Place &place)
 void apply(Connection &db, const Plan &plan)
 {
     // A row whose key stays keeps its stored key as it is (Null leaves it).
-    const auto keyChanges = [](const RowChange &change) { return change.oldKey != change.newKey; };
+    const auto keyChanges = [](const RowChange &change) {
+        return change.oldKey != change.newKey;
+    };
     // Each row goes straight to its new ID and key when none of them is one another row of the
     // move is leaving (new IDs are above every ID given, and a new place's keys are free): a
     // change of ID rewrites the row, note and all, and once is enough. Otherwise it goes in two
@@ -212,8 +214,8 @@ void apply(Connection &db, const Plan &plan)
         if (keyChanges(change))
             leavingKeys.insert(change.oldKey);
     }
-    const bool direct = std::none_of(
-        plan.changes.begin(), plan.changes.end(), [&](const RowChange &change) {
+    const bool direct =
+        std::none_of(plan.changes.begin(), plan.changes.end(), [&](const RowChange &change) {
             return (change.newId != change.oldId && leavingIds.contains(change.newId)) ||
                    (keyChanges(change) && leavingKeys.contains(change.newKey));
         });
