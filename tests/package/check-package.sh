@@ -51,11 +51,12 @@ check "named by the project's version" test "$(basename "$deb")" = "quillet_${ve
 check "control: package, version, architecture" test \
     "$(field Package) $(field Version) $(field Architecture)" = "quillet $version amd64"
 # The libraries the programs link, as dpkg-shlibdeps names them (with the versions the symbols
-# need), and the toolkit's plugins, named by hand because they are loaded, not linked.
+# need, where the library's package states them), and the toolkit's plugins, named by hand
+# because they are loaded, not linked.
 depends_on() { field Depends | tr ',' '\n' | sed 's/^ *//' | grep -q "^$1"; }
 for library in 'libc6 (>= ' 'libstdc++6 (>= ' 'libsqlite3-0 (>= ' 'libqt6core6 (>= ' \
     'libqt6gui6 (>= ' 'libqt6widgets6 (>= ' 'libqt6printsupport6 (>= ' 'libqt6network6 (>= ' \
-    'libqt6svg6' 'qt6-qpa-plugins' 'libhunspell-1.7-0 (>= '; do
+    'libqt6svg6' 'qt6-qpa-plugins' 'libhunspell-1.7-0'; do
     check "depends on $library" depends_on "$library"
 done
 check "recommends the Greek and English dictionaries" test \
