@@ -47,6 +47,8 @@ std::string describe(const ImportReport &report, const std::string &file, const 
     line(converted, report.mixedFormats, "note of mixed formats, given its first run's",
          "notes of mixed formats, given their first run's");
     line(converted, report.codeBoxes, "code box kept as text", "code boxes kept as text");
+    line(converted, report.formulas, "formula kept as its LaTeX source",
+         "formulas kept as their LaTeX source");
     line(converted, report.tables, "table as tab-separated lines", "tables as tab-separated lines");
     line(converted, report.images, "image as the line [image]", "images as the line [image]");
     line(converted, report.attachments, "attached file as the line [file NAME]",
@@ -55,6 +57,8 @@ std::string describe(const ImportReport &report, const std::string &file, const 
          "files or names with bytes that are not UTF-8, read as Latin-1");
     line(converted, report.unknownAttributes, "unknown attribute ignored",
          "unknown attributes ignored");
+    line(converted, report.anchors, "anchor left out (it shows nothing)",
+         "anchors left out (they show nothing)");
     if (!converted.empty())
         text += "Converted:\n" + converted;
     if (!report.skipped.empty()) {
