@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 
 // Documents other outliners really wrote (tests/tools/data/README.md says which and how), read
@@ -17,6 +19,106 @@ namespace {
 std::string sample(const std::string &name)
 {
     return std::string(QUILLET_TOOLS_TEST_DATA) + "/" + name;
+}
+
+TEST(toolsImportPeers, FrontMatterTitlesItemsOutsideAnExportsNumberedFolders)
+{
+    const auto joplin = [](const char *file) {
+        return readText(sample("joplin-md-frontmatter/Recettes/") + file);
+    };
+    const auto hugo = [](const char *file) {
+        return readText(sample("hugo-content/") + file);
+    };
+    const auto handMade = [](const TempFolder &folder) {
+        const std::string root = folder.path("notes");
+        std::filesystem::create_directories(root + "/empty");
+        std::filesystem::create_directories(root + "/deep/inner");
+        std::filesystem::create_directories(root + "/bundle");
+        writeFile(root + "/bundle/index.md", "---\ntitle: Bundle title\n---\n");
+        const std::pair<const char *, const char *> files[] = {
+            {"none", "not at the start\n---\ntitle: late\n---\n"},
+            {"plain", "---\ntitle: Soupe # brouillon\ntags:\n  - x\n---\ntext"},
+            {"single", "---\r\ntitle: 'l''oignon'\r\n---\r\n"},
+            {"double", "\xEF\xBB\xBF---\ntitle: \"Caf\\u00e9 \\\"noir\\\"\"\n---\n"},
+            {"block", "---\ntitle: |\n  Soupe\n---\n"},
+            {"folded", "---\ntitle: Soupe\n  au pistou\n---\n"},
+            {"unclosed", "---\ntitle: Soupe\n"},
+            {"mapping", "---\ntitle: a: b\n---\n"},
+            {"badescape", "---\ntitle: \"a\\qb\"\n---\n"},
+        };
+        for (const auto &[name, text] : files)
+            writeFile(root + "/" + name + ".md", text);
+        return root;
+    };
+    // Quillet's own export of notes that start with front matter: read back as they were.
+    const std::vector<Item> exported{{1, "Soupe", "---\ntitle: Autre\n---\n"},
+                                     {1, "Parent", "---\ntitle: P\n---\n"},
+                                     {2, "Child", "c"}};
+    const auto exportOf = [&](const TempFolder &folder) {
+        makeOutline(folder.path("source.mdb"), exported);
+        std::ostringstream out, err;
+        EXPECT_EQ(dbtool::run({"export", folder.path("source.mdb"), "--format", "markdown-folder",
+                               "--output", folder.path("md")},
+                              out, err),
+                  0)
+            << err.str();
+        return folder.path("md");
+    };
+    struct Case
+    {
+        const char *name;
+        std::function<std::string(const TempFolder &)> folder;
+        std::vector<Item> expected;
+        std::size_t titles;
+        std::vector<std::string> skipped;
+    };
+    const Case cases[] = {
+        {"JoplinExport",
+         [](const TempFolder &) { return sample("joplin-md-frontmatter"); },
+         {{1, "Recettes", ""},
+          {2, "It's #1 \xE2\x80\x94 'quoted'", joplin("It_s _1 \xE2\x80\x94 _quoted_.md")},
+          {2, "Plain title", joplin("Plain title.md")},
+          {2, "Soupe \xC3\xA0 l'oignon", joplin("Soupe \xC3\xA0 l_oignon.md")},
+          {2, "Tab\there", joplin("Tab_here.md")},
+          {2, "Tarte: \"Tatin\"", joplin("Tarte_ _Tatin_.md")}},
+         5,
+         {"joplin-md-frontmatter/_resources: no Markdown file in it, not imported"}},
+        {"HugoPageBundle",
+         [](const TempFolder &) { return sample("hugo-content"); },
+         {{1, "recettes", ""},
+          {2, "Soupe a L Oignon", hugo("recettes/soupe-a-l-oignon/index.md")},
+          {2, "Tarte Tatin", hugo("recettes/tarte-tatin.md")}},
+         2,
+         {}},
+        {"HandMade",
+         handMade,
+         {{1, "badescape", "---\ntitle: \"a\\qb\"\n---\n"},
+          {1, "block", "---\ntitle: |\n  Soupe\n---\n"},
+          {1, "Bundle title", "---\ntitle: Bundle title\n---\n"},
+          {1, "Caf\xC3\xA9 \"noir\"", "\xEF\xBB\xBF---\ntitle: \"Caf\\u00e9 \\\"noir\\\"\"\n---\n"},
+          {1, "folded", "---\ntitle: Soupe\n  au pistou\n---\n"},
+          {1, "mapping", "---\ntitle: a: b\n---\n"},
+          {1, "none", "not at the start\n---\ntitle: late\n---\n"},
+          {1, "Soupe", "---\ntitle: Soupe # brouillon\ntags:\n  - x\n---\ntext"},
+          {1, "l'oignon", "---\r\ntitle: 'l''oignon'\r\n---\r\n"},
+          {1, "unclosed", "---\ntitle: Soupe\n"}},
+         4,
+         {"notes/deep: no Markdown file in it", "notes/empty: no Markdown file in it"}},
+        {"NumberedExportLeftAsItIs", exportOf, exported, 0, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const std::string path = folder.path("new.mdb");
+        dbtool::ImportReport report = dbtool::importOutline(c.folder(folder), path, {});
+        EXPECT_EQ(readOutline(path), c.expected);
+        EXPECT_EQ(report.frontMatterTitles, c.titles);
+        // In the order the folders list them.
+        std::sort(report.skipped.begin(), report.skipped.end());
+        ASSERT_EQ(report.skipped.size(), c.skipped.size());
+        for (std::size_t i = 0; i < c.skipped.size(); ++i)
+            EXPECT_NE(report.skipped[i].find(c.skipped[i]), std::string::npos) << report.skipped[i];
+    }
 }
 
 TEST(toolsImportPeers, FormulaBoxesKeepTheirSourceWhereTheyStoodAndAnchorsAreCounted)

@@ -63,6 +63,7 @@ struct ImportReport
     std::size_t codeBoxes = 0;         // code boxes whose text was kept in place
     std::size_t formulas = 0;          // formula boxes whose LaTeX source was kept in place
     std::size_t anchors = 0;           // anchors, which show nothing, left out
+    std::size_t frontMatterTitles = 0; // titles taken from a Markdown file's front matter
     std::size_t mixedFormats = 0;      // notes of several formats, given their first run's
     std::size_t formats = 0;           // notes of one format throughout, given it
     std::size_t latin1 = 0; // files or names with bytes that are not UTF-8, read as Latin-1
