@@ -12,8 +12,10 @@ const char *const kImportHelp =
     "notes database there holding it; when PATH is a notes database, adds it under one new\n"
     "top-level item, \"Imported from FILE\" (refused while Quillet has PATH open).\n"
     "  opml      OPML: outline elements as items, text as the title, _note as the note\n"
-    "  markdown  a folder: each .md file an item titled by its name, each folder an item\n"
-    "            whose note is NAME.md beside it or index.md or README.md inside it\n"
+    "  markdown  a folder: each .md file an item titled by its name (or, in a folder not\n"
+    "            numbered as an export's, by the title in its front matter), each folder\n"
+    "            with Markdown in it an item whose note is NAME.md beside it or index.md or\n"
+    "            README.md inside it\n"
     "  ctd, ctb  CherryTree documents, XML or SQLite, unencrypted\n"
     "The format is told by the name when --from is not given (a folder is Markdown). Items\n"
     "with more children than the outline's keys hold are grouped under \"More (...)\" items.\n"
@@ -46,7 +48,11 @@ std::string describe(const ImportReport &report, const std::string &file, const 
          "notes in one format throughout, given that format");
     line(converted, report.mixedFormats, "note of mixed formats, given its first run's",
          "notes of mixed formats, given their first run's");
+    line(converted, report.frontMatterTitles, "title taken from front matter",
+         "titles taken from front matter");
     line(converted, report.codeBoxes, "code box kept as text", "code boxes kept as text");
+    line(converted, report.formulas, "formula kept as its LaTeX source",
+         "formulas kept as their LaTeX source");
     line(converted, report.tables, "table as tab-separated lines", "tables as tab-separated lines");
     line(converted, report.images, "image as the line [image]", "images as the line [image]");
     line(converted, report.attachments, "attached file as the line [file NAME]",
@@ -55,6 +61,8 @@ std::string describe(const ImportReport &report, const std::string &file, const 
          "files or names with bytes that are not UTF-8, read as Latin-1");
     line(converted, report.unknownAttributes, "unknown attribute ignored",
          "unknown attributes ignored");
+    line(converted, report.anchors, "anchor left out (it shows nothing)",
+         "anchors left out (they show nothing)");
     if (!converted.empty())
         text += "Converted:\n" + converted;
     if (!report.skipped.empty()) {

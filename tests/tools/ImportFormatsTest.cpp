@@ -133,6 +133,7 @@ TEST(toolsImportCherryTree, XmlAndSqliteDocumentsGiveTheOutlineTheyHold)
         EXPECT_EQ(report.codeBoxes, 1u);
         EXPECT_EQ(report.tables, 1u);
         EXPECT_EQ(report.images, 1u);
+        EXPECT_EQ(report.anchors, 1u);
         // Each note counted once: "Top" as mixed, "Uniform" as of one format.
         EXPECT_EQ(report.mixedFormats, 1u);
         EXPECT_EQ(report.formats, 1u);
@@ -301,7 +302,7 @@ TEST(toolsImport, MalformedFilesAreRefusedWithTheReasonAndNothingWritten)
          "",
          ctb + "INSERT INTO children VALUES (1, 2, 1), (2, 1, 1);",
          {},
-         "in a circle"},
+         "in a circle. The file may be being saved by CherryTree just now: try again"},
         {"MissingParent",
          "l.ctb",
          "",

@@ -92,7 +92,7 @@ TEST(toolsImportMarkdown, FilesAndFoldersInNaturalOrderWithTheirNotes)
         {2, "index", "inside"},
         {1, "Folder", "folder note"},
         {2, "a", "A"},
-        {1, "front", "---\ntitle: x\n---\nbody"},
+        {1, "x", "---\ntitle: x\n---\nbody"},
         {1, "latin", "caf\xc3\xa9 \xce\xb1"},
     };
     EXPECT_EQ(readOutline(path), expected);

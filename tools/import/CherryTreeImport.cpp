@@ -1,17 +1,13 @@
-#include "store/Sqlite.h"
 #include "tools/import/BoundedQueue.h"
-#include "tools/import/CherryTreeText.h"
+#include "tools/import/CherryTreeTables.h"
+#include "tools/import/DocumentSnapshot.h"
 #include "tools/import/ImportReaders.h"
 #include "tools/import/XmlInput.h"
 
-#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <exception>
-#include <map>
-#include <span>
 #include <thread>
-#include <unordered_map>
 
 namespace quillet::dbtool {
 
@@ -51,9 +47,16 @@ bool readContent(XmlInput &input, OpenNode &node, ImportReport &report)
         node.text.objects.push_back(NodeText::Object{offset, readTable(input, report)});
     } else if (name == "encoded_png") {
         const long long offset = offsetOf(input);
+        const std::string anchor = input.attribute("anchor");
+        const std::string fileName = input.attribute("filename");
+        // A formula's source is its text; an image's data is not wanted.
+        std::string source;
+        if (isFormula(fileName) && anchor.empty())
+            source = input.readText();
+        else
+            input.skip();
         const std::optional<std::string> line =
-            imageLine(input.attribute("anchor"), input.attribute("filename"), report);
-        input.skip();
+            imageLine(anchor, fileName, std::move(source), report);
         if (line)
             node.text.objects.push_back(NodeText::Object{offset, *line});
     } else {
@@ -101,129 +104,6 @@ ImportedOutline readCherryTreeXml(const std::string &path, ImportReport &report)
 }
 
 namespace {
-
-bool hasTable(Connection &db, const char *name)
-{
-    Statement find(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
-    find.bind(1, std::string_view(name));
-    return find.step();
-}
-
-// The code boxes, tables and images of every node, by node.
-std::map<std::int64_t, NodeText> objectsOf(Connection &db, const std::string &path,
-                                           ImportReport &report)
-{
-    std::map<std::int64_t, NodeText> objects;
-    if (hasTable(db, "codebox")) {
-        Statement read(db, "SELECT node_id, offset, txt FROM codebox");
-        while (read.step()) {
-            NodeText &text = objects[read.columnInt64(0)];
-            text.objects.push_back(NodeText::Object{read.columnInt64(1), read.columnText(2)});
-            text.unchecked = true;
-            ++report.codeBoxes;
-        }
-    }
-    if (hasTable(db, "grid")) {
-        Statement read(db, "SELECT node_id, offset, txt FROM grid");
-        while (read.step()) {
-            const std::string xml = read.columnText(2);
-            XmlInput input(xml, path + ", a table of node " + std::to_string(read.columnInt64(0)));
-            if (input.next() != XmlToken::StartElement)
-                input.refuse("the table is not an XML element");
-            objects[read.columnInt64(0)].objects.push_back(
-                NodeText::Object{read.columnInt64(1), readTable(input, report)});
-        }
-    }
-    if (hasTable(db, "image")) {
-        Statement read(db, "SELECT node_id, offset, anchor, filename FROM image");
-        while (read.step())
-            if (const std::optional<std::string> line =
-                    imageLine(read.columnText(2), read.columnText(3), report)) {
-                NodeText &text = objects[read.columnInt64(0)];
-                text.objects.push_back(NodeText::Object{read.columnInt64(1), *line});
-                text.unchecked = true;
-            }
-    }
-    return objects;
-}
-
-// The nodes of a document as one tree: each node's children in their order.
-struct Tree
-{
-    std::vector<std::int64_t> order; // the nodes, the children of each parent together
-    // Where each parent's children are in order, 0 standing for the top of the tree.
-    std::unordered_map<std::int64_t, std::pair<std::size_t, std::size_t>> below;
-
-    std::span<const std::int64_t> childrenOf(std::int64_t node) const
-    {
-        const auto found = below.find(node);
-        if (found == below.end())
-            return {};
-        return std::span(order).subspan(found->second.first,
-                                        found->second.second - found->second.first);
-    }
-};
-
-// The document's tree, checked to be one: every node in it once, under a parent that is a
-// node, none its own ancestor.
-Tree treeOf(Connection &db, const std::string &path)
-{
-    std::vector<std::int64_t> nodes;
-    for (Statement read(db, "SELECT node_id FROM node ORDER BY node_id"); read.step();) {
-        nodes.push_back(read.columnInt64(0));
-        if (nodes.size() > 1 && nodes.back() == nodes[nodes.size() - 2])
-            throw ImportRefused(path + ": the node " + std::to_string(nodes.back()) +
-                                " is there twice; the document is damaged.");
-    }
-    const auto indexOf = [&](std::int64_t node) -> std::optional<std::size_t> {
-        const auto found = std::lower_bound(nodes.begin(), nodes.end(), node);
-        if (found == nodes.end() || *found != node)
-            return std::nullopt;
-        return static_cast<std::size_t>(found - nodes.begin());
-    };
-    Tree tree;
-    std::vector<bool> placed(nodes.size());
-    Statement read(db, "SELECT node_id, father_id FROM children ORDER BY father_id, sequence, "
-                       "node_id");
-    while (read.step()) {
-        const std::int64_t node = read.columnInt64(0), father = read.columnInt64(1);
-        const std::string named = path + ": the node " + std::to_string(node);
-        // 0 stands for the top of the tree: a node of that number would be its own parent.
-        if (node == 0)
-            throw ImportRefused(named + " has the number of the top of the tree.");
-        const std::optional<std::size_t> index = indexOf(node);
-        if (!index)
-            throw ImportRefused(named + " has a place in the tree but is not in the document.");
-        if (father != 0 && !indexOf(father))
-            throw ImportRefused(named + " is under the node " + std::to_string(father) +
-                                ", which is missing.");
-        if (placed[*index])
-            throw ImportRefused(named + " has two places in the tree.");
-        placed[*index] = true;
-        // The rows come parent by parent.
-        const auto range =
-            tree.below.try_emplace(father, tree.order.size(), tree.order.size()).first;
-        tree.order.push_back(node);
-        range->second.second = tree.order.size();
-    }
-    // Walked from the top, a tree reaches every placed node; nodes under one another in a
-    // circle are never reached.
-    std::size_t reached = 0;
-    for (std::vector<std::int64_t> pending{0}; !pending.empty();) {
-        const std::span<const std::int64_t> children = tree.childrenOf(pending.back());
-        pending.pop_back();
-        reached += children.size();
-        pending.insert(pending.end(), children.begin(), children.end());
-    }
-    if (reached != tree.order.size())
-        throw ImportRefused(path + ": some nodes are under one another in a circle; the tree "
-                                   "is damaged.");
-    for (std::size_t i = 0; i < nodes.size(); ++i)
-        if (!placed[i])
-            throw ImportRefused(path + ": the node " + std::to_string(nodes[i]) +
-                                " has no place in the tree.");
-    return tree;
-}
 
 // Makes the nodes' notes on a thread of its own while the calling thread reads the document:
 // reading each node's rich text as XML is most of the reading's work. Nodes are handed on in
@@ -341,11 +221,13 @@ ImportedOutline readCherryTreeSqlite(const std::string &path, ImportReport &repo
     ImportedOutline outline;
     NoteMaker maker(path);
     try {
-        // Read-only, with the notes file's own hardening: nothing stored in the document (a
-        // trigger, a view) runs.
-        Connection db(path, Connection::Mode::ReadOnly);
-        // One read transaction for the whole document: its parts read as of one moment, and
-        // the engine takes and checks its lock once rather than at every row.
+        // The document's program may be saving it while it is read: a copy is read instead,
+        // taken as briefly as the engine can, so that the program's save does not fail for
+        // waiting on the reading.
+        DocumentSnapshot snapshot(path);
+        Connection &db = snapshot.connection();
+        // One read transaction for the whole copy: the engine takes and checks its lock once
+        // rather than at every row.
         db.exec("BEGIN");
         if (!hasTable(db, "node") || !hasTable(db, "children"))
             throw ImportRefused(path + ": it is not a CherryTree document: it has no tables "

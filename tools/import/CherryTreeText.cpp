@@ -114,10 +114,16 @@ std::string readTable(XmlInput &input, ImportReport &report)
 }
 
 std::optional<std::string> imageLine(const std::string &anchor, const std::string &fileName,
-                                     ImportReport &report)
+                                     std::string formulaSource, ImportReport &report)
 {
-    if (!anchor.empty())
+    if (!anchor.empty()) {
+        ++report.anchors;
         return std::nullopt;
+    }
+    if (isFormula(fileName)) {
+        ++report.formulas;
+        return formulaSource;
+    }
     if (!fileName.empty()) {
         ++report.attachments;
         return "[file " + fileName + "]";

@@ -19,7 +19,7 @@ struct RunFormat
 };
 
 // A node's text as read: its runs of rich text, and what sits between them (code boxes,
-// tables, images) as the lines the note will hold, at their places.
+// formula boxes, tables, images) as the lines the note will hold, at their places.
 struct NodeText
 {
     struct Run
@@ -43,10 +43,18 @@ void readRun(XmlInput &input, NodeText &text);
 // Reads the <table> element the input is at as tab-separated lines, the header row (which the
 // document keeps last) first. Counts the table.
 std::string readTable(XmlInput &input, ImportReport &report);
-// An image's line, or for an attached file "[file NAME]"; nothing for an anchor, which shows
-// nothing. Counts what it made.
+// The file name of every formula box: the document keeps a formula's LaTeX source where an
+// image keeps its picture, under this one name.
+inline constexpr std::string_view kFormulaFile = "__ct_special.tex";
+inline bool isFormula(std::string_view fileName)
+{
+    return fileName == kFormulaFile;
+}
+// What an image stands for in the note: an image's line, for an attached file "[file NAME]",
+// for a formula box its source (read only for one) as its own lines; nothing for an anchor,
+// which shows nothing. Counts each of them.
 std::optional<std::string> imageLine(const std::string &anchor, const std::string &fileName,
-                                     ImportReport &report);
+                                     std::string formulaSource, ImportReport &report);
 // Reads the runs of a node's rich text held as an XML document (a <node> of <rich_text>s).
 void readRichDocument(std::string_view xml, const std::string &where, NodeText &text);
 

@@ -1,5 +1,7 @@
 #include "tools/MarkdownNames.h"
+#include "tools/import/FrontMatter.h"
 #include "tools/import/ImportReaders.h"
+#include "tools/import/MarkdownContents.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,14 +21,6 @@ namespace names = markdownnames;
 [[noreturn]] void refuse(const std::string &path, const std::string &why)
 {
     throw ImportRefused(path + ": " + why + ".");
-}
-
-bool isMarkdownName(const std::string &name)
-{
-    if (name.size() <= 3)
-        return false;
-    const std::string end = name.substr(name.size() - 3);
-    return end == ".md" || end == ".MD" || end == ".Md" || end == ".mD";
 }
 
 // The whole file name in the folder, path naming it in messages. Opened without waiting, so
@@ -91,7 +85,8 @@ struct Frame
     std::size_t item = 0;
     std::size_t above = 0; // index of the frame above; itself for the folder imported
     bool hasNote = false;
-    dev_t device = 0; // once open
+    bool named = false; // its item titled by its name in a folder not numbered as an export's
+    dev_t device = 0;   // once open
     ino_t inode = 0;
 };
 
@@ -183,8 +178,9 @@ private:
     }
 
     // The entries of the open folder that may be items. Hidden entries, files that are not
-    // Markdown and links to nothing are reported and left out; a folder or a Markdown file
-    // that cannot be examined refuses the import, as the note it holds would be lost.
+    // Markdown, folders with no Markdown in them and links to nothing are reported and left
+    // out; a folder or a Markdown file that cannot be examined refuses the import, as the note
+    // it holds would be lost.
     std::vector<Entry> list(const std::string &folder)
     {
         const int fd = m_open.current();
@@ -230,6 +226,10 @@ private:
                 refuse(path, std::string("cannot be read: ") + std::strerror(saved));
             }
             Entry entry{name, S_ISDIR(info.st_mode)};
+            if (entry.folder && !m_finder.holdsMarkdown(fd, name)) {
+                m_report.skipped.push_back(path + ": no Markdown file in it, not imported");
+                continue;
+            }
             if (!entry.folder && !(S_ISREG(info.st_mode) && isMarkdownName(name))) {
                 m_report.skipped.push_back(path + (S_ISREG(info.st_mode)
                                                        ? ": not a Markdown file, not imported"
@@ -263,7 +263,10 @@ private:
                 note = named("README.md");
             if (note) {
                 note->used = true;
-                m_outline.items[frame.item].note = text(frame.path, note->name);
+                ImportedItem &item = m_outline.items[frame.item];
+                item.note = text(frame.path, note->name);
+                if (frame.named && note->name == "index.md")
+                    takeTitle(item.title, item.note);
             }
         }
         std::vector<Entry *> items;
@@ -295,20 +298,34 @@ private:
             const std::int64_t place = static_cast<std::int64_t>(m_places->size());
             m_places->push_back(frame.path + "/" + entry->name);
             if (!entry->folder) {
-                m_outline.add(frame.item, std::move(title), text(frame.path, entry->name), place);
+                std::string note = text(frame.path, entry->name);
+                if (!numbered)
+                    takeTitle(title, note);
+                m_outline.add(frame.item, std::move(title), std::move(note), place);
                 continue;
             }
             const std::size_t item = m_outline.add(frame.item, std::move(title), {}, place);
             if (entry->note)
                 m_outline.items[item].note = text(frame.path, entry->note->name);
             m_frames.push_back(Frame{entry->name, frame.path + "/" + entry->name, item, frameIndex,
-                                     entry->note != nullptr});
+                                     entry->note != nullptr, !numbered});
             below.push_back(m_frames.size() - 1);
         }
         // Last first: the caller's stack then reads the first folder next, so that the report
         // lists what was skipped in the order of the outline.
         std::reverse(below.begin(), below.end());
         return below;
+    }
+
+    // Notes clients and static-site tools keep the real title in the front matter and a
+    // mangled one in the file's name. An export's own numbered names are titles already, and
+    // its notes' front matter is the user's text.
+    void takeTitle(std::string &title, const std::string &note)
+    {
+        if (std::optional<std::string> given = frontMatterTitle(note)) {
+            title = std::move(*given);
+            ++m_report.frontMatterTitles;
+        }
     }
 
     // The note in the open folder.
@@ -323,6 +340,7 @@ private:
     ImportReport &m_report;
     std::vector<Frame> m_frames;
     OpenPath m_open;
+    MarkdownFinder m_finder;
     // Each item's path, by its place, for naming it should the import be refused.
     std::shared_ptr<std::vector<std::string>> m_places =
         std::make_shared<std::vector<std::string>>();
