@@ -8,6 +8,8 @@
 //                                        memory in kilobytes
 //   quillet-bench --import-rss JSON PATH (internal) imports JSON into a new database at PATH in
 //                                        a fresh process, prints its peak resident memory, exits
+//   quillet-bench --spelling-rss PATH    (internal) as --startup-rss, then loads spelling and
+//                                        prints the peak resident memory before and after
 
 #include "ArchiveBenchmarks.h"
 #include "CommitBenchmarks.h"
@@ -19,6 +21,7 @@
 #include "OutlineGenerator.h"
 #include "RecordingMessageBoxes.h"
 #include "SearchBenchmarks.h"
+#include "SpellingBenchmarks.h"
 #include "TransferBenchmarks.h"
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
@@ -298,7 +301,8 @@ struct Measurement
 };
 
 void printSummary(const CollectingReporter &reporter, const std::map<int, RssFigure> &rss,
-                  const std::map<int, long> &importRss)
+                  const std::map<int, long> &importRss,
+                  const std::optional<bench::SpellingRss> &spellingRss)
 {
     const Measurement measurements[] = {
         {bench::kBaselineName, bench::kBaselineName},
@@ -526,6 +530,7 @@ void printSummary(const CollectingReporter &reporter, const std::map<int, RssFig
                     verdict(import->second / 1024.0 < kRssTargetMb));
     else
         std::printf("  Peak RSS of an import at %d items: not measured\n", largest);
+    bench::printSpellingTargets(timing, spellingRss, largest);
 }
 
 } // namespace
@@ -536,8 +541,11 @@ int main(int argc, char **argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     qInstallMessageHandler(quietMessages);
     if ((argc == 3 && std::string_view(argv[1]) == "--startup-rss") ||
+        (argc == 3 && std::string_view(argv[1]) == "--spelling-rss") ||
         (argc == 4 && std::string_view(argv[1]) == "--import-rss"))
         return measuringChild(argc, argv);
+    if (argc == 3 && std::string_view(argv[1]) == "--spelling-rss-measure")
+        return bench::measureSpellingInThisProcess(argc, argv);
     if (argc == 4 && std::string_view(argv[1]) == "--import-rss-measure")
         return measureImportInThisProcess(argv);
     if (argc == 3 && std::string_view(argv[1]) == "--startup-rss-measure")
@@ -581,6 +589,7 @@ int main(int argc, char **argv)
     bench::registerHistoryBenchmarks();
     bench::registerLongLineBenchmarks();
     bench::registerMoveBenchmarks(folder.path().toStdString());
+    bench::registerSpellingBenchmarks(folder.path().toStdString());
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
@@ -593,7 +602,9 @@ int main(int argc, char **argv)
     for (int size : kSizes)
         if (const std::optional<long> kb = measureImportRss(databases[size]))
             importRss[size] = *kb;
+    const std::optional<bench::SpellingRss> spellingRss =
+        bench::measureSpellingRss(databases[kMaxOutlineItems]);
     std::cout.flush();
-    printSummary(reporter, rss, importRss);
+    printSummary(reporter, rss, importRss, spellingRss);
     return 0;
 }

@@ -17,12 +17,6 @@ namespace quillet::bench {
 
 namespace {
 
-// The outline's items by the shape of their note.
-constexpr int kOneLine = 1;
-constexpr int kLines = 2;
-constexpr int kOrdinary = 3;
-constexpr int kSmall = 4;
-
 // About 1 MB of words, Latin and Greek, in one line.
 std::string oneLineText()
 {
@@ -82,38 +76,52 @@ const std::string &database()
     return path;
 }
 
-int itemOf(const benchmark::State &state)
-{
-    return state.range(0) == 0 ? kOneLine : state.range(0) == 80 ? kLines : kOrdinary;
-}
-
-// The notes window with the item's note shown and painted, the cursor in the middle of it.
-struct ShownNote
-{
-    LoadedForm loaded{database()};
-    test::NotesControls ui{loaded.form};
-
-    bool show(benchmark::State &state, int item)
-    {
-        if (!showUntilPainted(&loaded.form, ui.Text1)) {
-            state.SkipWithError("the notes window was never painted");
-            return false;
-        }
-        ui.TreeView1->setCurrentIndex(ui.TreeView1->modelIndexOf(item));
-        QTextCursor cursor = ui.Text1->textCursor();
-        cursor.setPosition(ui.Text1->document()->characterCount() / 2);
-        ui.Text1->setTextCursor(cursor);
-        ui.Text1->viewport()->repaint();
-        return true;
-    }
-};
-
 // One key typed, as the keyboard sends it, and the editor painted: what a person waits for.
 void typeInNote(benchmark::State &state)
 {
     ShownNote shown;
-    if (!shown.show(state, itemOf(state)))
-        return;
+    if (shown.show(state, longLineItemOf(state)))
+        typeKeys(state, shown);
+}
+
+// The item clicked, its note read, put in the editor and painted, from a small note shown
+// before it.
+void showLongNote(benchmark::State &state)
+{
+    ShownNote shown;
+    if (shown.show(state, kSmallNoteItem))
+        showFromSmallNote(state, shown);
+}
+
+} // namespace
+
+ShownNote::ShownNote()
+    : loaded(database())
+    , ui(loaded.form)
+{
+}
+
+bool ShownNote::show(benchmark::State &state, int item)
+{
+    if (!showUntilPainted(&loaded.form, ui.Text1)) {
+        state.SkipWithError("the notes window was never painted");
+        return false;
+    }
+    ui.TreeView1->setCurrentIndex(ui.TreeView1->modelIndexOf(item));
+    QTextCursor cursor = ui.Text1->textCursor();
+    cursor.setPosition(ui.Text1->document()->characterCount() / 2);
+    ui.Text1->setTextCursor(cursor);
+    ui.Text1->viewport()->repaint();
+    return true;
+}
+
+int longLineItemOf(const benchmark::State &state)
+{
+    return state.range(0) == 0 ? kOneLineItem : state.range(0) == 80 ? kLinesItem : kOrdinaryItem;
+}
+
+void typeKeys(benchmark::State &state, ShownNote &shown)
+{
     NoteEditor &editor = *shown.ui.Text1;
     const int before = editor.document()->characterCount();
     for (auto _ : state) {
@@ -129,29 +137,29 @@ void typeInNote(benchmark::State &state)
     deletePending();
 }
 
-// The item clicked, its note read, put in the editor and painted, from a small note shown
-// before it.
-void showLongNote(benchmark::State &state)
+void showFromSmallNote(benchmark::State &state, ShownNote &shown,
+                       const std::function<void()> &afterShowing)
 {
-    ShownNote shown;
-    if (!shown.show(state, kSmall))
-        return;
     OutlineView &view = *shown.ui.TreeView1;
     NoteEditor &editor = *shown.ui.Text1;
+    const auto showItem = [&](int item) {
+        view.setCurrentIndex(view.modelIndexOf(item));
+        editor.viewport()->repaint();
+        if (afterShowing) {
+            afterShowing();
+            editor.viewport()->repaint();
+        }
+    };
     for (auto _ : state) {
         state.PauseTiming();
-        view.setCurrentIndex(view.modelIndexOf(kSmall));
-        editor.viewport()->repaint();
+        showItem(kSmallNoteItem);
         state.ResumeTiming();
-        view.setCurrentIndex(view.modelIndexOf(itemOf(state)));
-        editor.viewport()->repaint();
+        showItem(longLineItemOf(state));
     }
     if (noBoxes(state, shown.loaded.boxes) && editor.document()->characterCount() < (1 << 19))
         state.SkipWithError("the note shown is not the long one");
     deletePending();
 }
-
-} // namespace
 
 void registerLongLineBenchmarks()
 {
