@@ -28,6 +28,7 @@ NoteEditor::NoteEditor(QWidget *parent)
         if (!m_showing)
             emit edited();
     });
+    connect(document(), &QTextDocument::contentsChange, this, &NoteEditor::followEdit);
 }
 
 namespace {
@@ -199,6 +200,9 @@ void NoteEditor::setFormat(const EditorFormat &format)
 
 bool NoteEditor::event(QEvent *event)
 {
+    // The lines are laid out again: where the underlines go is worked out anew.
+    if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange)
+        m_waves.blocks.clear();
     // Ctrl+Tab is claimed before it becomes a key press (windows use it to switch): the
     // editor takes it first, when it has the focus.
     if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {

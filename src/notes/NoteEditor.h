@@ -1,10 +1,16 @@
 #pragma once
 
 #include "notes/EditorFormat.h"
+#include "notes/Spelling.h"
 
+#include <QPixmap>
 #include <QPlainTextEdit>
+#include <QRectF>
 
 #include <cstdint>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace quillet {
 
@@ -49,6 +55,12 @@ public:
     void revert() { showText(m_unchanged); }
     // The spelling its menu offers; none by default.
     void setSpelling(NoteSpelling *spelling) { m_spelling = spelling; }
+    // Words underlined with a red wavy line, as the document's positions. They are drawn over
+    // the text (extra selections would draw each line again once for every word in it, at
+    // every keystroke) and follow the text as it is edited; a word an edit touches loses its
+    // line until it is checked again.
+    void setUnderlined(std::vector<WordSpan> words);
+    const std::vector<WordSpan> &underlined() const { return m_underlined; }
 
 signals:
     void focusLost();
@@ -62,16 +74,39 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
     QMimeData *createMimeDataFromSelection() const override;
 
 private:
+    // Where the wavy lines go in each block on the screen, kept from one painting to the next: a
+    // keystroke changes one block, and finding where a word lies in a line costs a walk along the
+    // line. A block's entry holds while its text (its revision), its layout's lines and its words
+    // are the same; the editor's size and font changing drop them all.
+    struct Waves
+    {
+        struct Block
+        {
+            int revision = -1;
+            int lines = 0;
+            std::vector<std::pair<int, int>> words; // from and to, within the block
+            std::vector<QRectF> drawn;              // from the block's top left
+        };
+        std::unordered_map<const QTextLayout *, Block> blocks; // the blocks on the screen
+    };
+    void followEdit(int position, int removed, int added);
+    const QPixmap &wave();
+
     bool m_showing = false;
     bool m_tabTyped = false; // Ctrl+Tab's tab went in when its shortcut override came
     bool m_pieces = false;   // some line is, or was since the note was shown, shown in pieces
     QString m_unchanged;     // the note as shown or last stored, as noteText() gives it
     QString m_lineBreak = QStringLiteral("\n"); // what the note has between its lines
     NoteSpelling *m_spelling = nullptr;
+    std::vector<WordSpan> m_underlined;
+    QPixmap m_wave; // one period of the wavy line, for the font and screen it was drawn for
+    QString m_waveFor;
+    Waves m_waves;
 };
 
 } // namespace quillet

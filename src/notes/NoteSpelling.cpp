@@ -152,10 +152,9 @@ void NoteSpelling::scheduleCheck()
 void NoteSpelling::checkNow()
 {
     m_pause->stop();
-    m_underlined.clear();
-    QList<QTextEdit::ExtraSelection> underlines;
+    std::vector<WordSpan> misspelt;
     if (!isOn()) {
-        m_editor.setExtraSelections(underlines);
+        m_editor.setUnderlined(std::move(misspelt));
         return;
     }
     // The paragraphs on the screen, and one more each side: the pieces of a long line are
@@ -167,9 +166,6 @@ void NoteSpelling::checkNow()
         block = block.previous();
     if (last.next().isValid())
         last = last.next();
-    QTextCharFormat wavy;
-    wavy.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
-    wavy.setUnderlineColor(Qt::red);
     while (block.isValid() && block.blockNumber() <= last.blockNumber()) {
         // One line: the paragraph and the pieces that continue it, as one text.
         QString line = block.text();
@@ -192,23 +188,21 @@ void NoteSpelling::checkNow()
             if (m_checker->isRight(line.mid(word.start, word.length)))
                 continue;
             const int from = position(word.start, false);
-            const int to = position(word.start + word.length, true);
-            m_underlined.push_back(WordSpan{from, to - from});
-            QTextEdit::ExtraSelection underline;
-            underline.cursor = QTextCursor(m_editor.document());
-            underline.cursor.setPosition(from);
-            underline.cursor.setPosition(to, QTextCursor::KeepAnchor);
-            underline.format = wavy;
-            underlines << underline;
+            misspelt.push_back(WordSpan{from, position(word.start + word.length, true) - from});
         }
         block = next;
     }
-    m_editor.setExtraSelections(underlines);
+    m_editor.setUnderlined(std::move(misspelt));
+}
+
+std::vector<WordSpan> NoteSpelling::underlined() const
+{
+    return m_editor.underlined();
 }
 
 std::optional<WordSpan> NoteSpelling::misspeltAt(int position) const
 {
-    for (const WordSpan &word : m_underlined)
+    for (const WordSpan &word : m_editor.underlined())
         if (position >= word.start && position <= word.start + word.length)
             return word;
     return std::nullopt;

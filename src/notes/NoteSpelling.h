@@ -20,8 +20,8 @@ class NoteEditor;
 // Spelling as the note editor shows it: misspelt words underlined with a red wavy line a
 // moment after typing stops, the part of the note on the screen only; on a right click on one,
 // up to seven spellings, "Add to dictionary" and "Ignore"; and the editor menu's Spelling
-// entries (on or off, the Latin-script language). The underlines are the editor's extra
-// selections: the note's text, its undo history and whether it counts as changed are never
+// entries (on or off, the Latin-script language). The underlines are drawn by the editor
+// over its text: the note's text, its undo history and whether it counts as changed are never
 // touched. The dictionaries load when asked (after the window's first frame), on a thread of
 // their own, and not at all while checking is off.
 // The choice and the personal word list are kept in the user's configuration folder
@@ -42,7 +42,7 @@ public:
     bool isReady() const { return m_checker != nullptr; }
     bool isOn() const { return m_on && m_checker && m_checker->hasDictionary(); }
     // The words underlined now, as the document's positions.
-    std::vector<WordSpan> underlined() const { return m_underlined; }
+    std::vector<WordSpan> underlined() const;
     // Checks the part of the note on the screen now, rather than after the pause.
     void checkNow();
 
@@ -75,7 +75,6 @@ private:
     bool m_on = true;
     bool m_loading = false;
     std::shared_ptr<SpellChecker> m_checker;
-    std::vector<WordSpan> m_underlined;
     QTimer *m_pause = nullptr;
     // Last, so that the loading stops before anything it uses goes.
     BackgroundWork m_work;

@@ -135,6 +135,61 @@ TEST_F(SpellingTest, ThePersonalListIsKeptAndABrokenOneIsSaid)
     EXPECT_TRUE(underlinedIn(*spelling, "Quilletish words").isEmpty());
 }
 
+// The wavy lines are drawn under the misspelt words only; they follow the text as it is typed
+// before them, a word typed into loses its line, and a spelling chosen later replaces the
+// word where it now is.
+TEST_F(SpellingTest, UnderlinesAreDrawnUnderTheWordsAndFollowTheTyping)
+{
+    const auto spelling = loaded();
+    editor.resize(400, 200);
+    editor.show();
+    ASSERT_EQ(underlinedIn(*spelling, "A sentense and a hause"),
+              (QStringList{"sentense", "hause"}));
+    // Red only in the band under each misspelt word's own stretch of the line.
+    const QImage drawn = editor.viewport()->grab().toImage();
+    const auto redIn = [&](int from, int to) {
+        QTextCursor at(editor.document());
+        at.setPosition(from);
+        const QRect start = editor.cursorRect(at);
+        at.setPosition(to);
+        const QRect end = editor.cursorRect(at);
+        int red = 0;
+        for (int x = start.left() + 1; x < end.left() - 1; ++x)
+            for (int y = start.top(); y < start.bottom() + 4 && y < drawn.height(); ++y) {
+                const QColor pixel = drawn.pixelColor(x, y);
+                red += pixel.red() > 150 && pixel.green() < 120 ? 1 : 0;
+            }
+        return red;
+    };
+    EXPECT_GT(redIn(2, 10), 0);  // sentense
+    EXPECT_EQ(redIn(11, 16), 0); // and a
+    EXPECT_GT(redIn(17, 22), 0); // hause
+
+    QTest::keyClicks(&editor, "Big ");
+    const auto words = [&] {
+        QStringList shown;
+        for (const WordSpan &word : spelling->underlined())
+            shown << editor.noteText().mid(word.start, word.length);
+        return shown;
+    };
+    EXPECT_EQ(words(), (QStringList{"sentense", "hause"}));
+    QTextCursor cursor = editor.textCursor();
+    cursor.setPosition(14); // just after "sentense"
+    editor.setTextCursor(cursor);
+    QTest::keyClicks(&editor, "s");
+    EXPECT_EQ(words(), QStringList{"hause"});
+
+    QTextCursor on(editor.document());
+    on.setPosition(static_cast<int>(editor.noteText().indexOf("hause")) + 1);
+    QMenu menu;
+    // The menu checks the screen again first; the typed word is then underlined anew.
+    spelling->addToMenu(menu, on);
+    for (QAction *action : menu.actions())
+        if (action->text() == "house")
+            action->trigger();
+    EXPECT_EQ(editor.noteText(), "Big A sentenses and a house");
+}
+
 // Checking a shown note changes nothing of it: no edit is raised, nothing can be undone, and
 // the note counts as unchanged, whatever it holds.
 TEST_F(SpellingTest, CheckingAShownNoteChangesNothing)
