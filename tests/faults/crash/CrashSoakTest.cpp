@@ -50,7 +50,7 @@ struct SoakReport
     long long cycles = 0;
     Counts acknowledged{};
     long long killedInWrite = 0; // a write had begun and was not acknowledged
-    long long killedInMove = 0;  // ... a move
+    long long killedInMove = 0;  // ... a move or an undelete
     long long pendingKept = 0;   // ... and the file holds all of it
     long long pendingUndone = 0; // ... and the file holds none of it
     SideFileCounts sideFiles;    // backups and deletion copies checked
@@ -181,7 +181,9 @@ SoakReport runSoak(const SoakOptions &options)
             }
         } else {
             ++report.killedInWrite;
-            report.killedInMove += pending->kind == Write::Kind::Move ? 1 : 0;
+            report.killedInMove +=
+                pending->kind == Write::Kind::Move || pending->kind == Write::Kind::Undelete ? 1
+                                                                                             : 0;
             const std::optional<StoreState> after = applied(model, *pending);
             if (!after)
                 return fail(where,
@@ -226,16 +228,17 @@ TEST(faultsCrash, KilledWriterKeepsEveryAcknowledgedWriteAndNoHalfWrite)
     const SoakReport report = runSoak({.cycles = cycles});
 
     const auto &acks = report.acknowledged;
-    std::printf("faultsCrash: %lld cycles, %lld acknowledged writes checked (text %lld, add %lld, "
-                "delete %lld, expanded %lld, settings %lld, backup %lld, move %lld), %lld kills "
-                "inside a write (%lld in a move; %lld kept whole, %lld rolled back whole), %lld "
-                "journals left by a kill, writes lost %lld, half-applied %lld, %lld deletion "
-                "copies, %lld backups and %lld versions checked\n",
-                report.cycles, report.acknowledgedWrites(), acks[0], acks[1], acks[2], acks[3],
-                acks[4], acks[5], acks[6], report.killedInWrite, report.killedInMove,
-                report.pendingKept, report.pendingUndone, report.journalsLeft, report.lost,
-                report.halfApplied, report.sideFiles.deletionCopies, report.sideFiles.backups,
-                report.versionsChecked);
+    std::printf(
+        "faultsCrash: %lld cycles, %lld acknowledged writes checked (text %lld, add %lld, "
+        "delete %lld, expanded %lld, settings %lld, backup %lld, move %lld, undelete %lld), "
+        "%lld kills inside a write (%lld in a move or undelete; %lld kept whole, %lld rolled back "
+        "whole), %lld "
+        "journals left by a kill, writes lost %lld, half-applied %lld, %lld deletion "
+        "copies, %lld backups and %lld versions checked\n",
+        report.cycles, report.acknowledgedWrites(), acks[0], acks[1], acks[2], acks[3], acks[4],
+        acks[5], acks[6], acks[7], report.killedInWrite, report.killedInMove, report.pendingKept,
+        report.pendingUndone, report.journalsLeft, report.lost, report.halfApplied,
+        report.sideFiles.deletionCopies, report.sideFiles.backups, report.versionsChecked);
     std::fflush(stdout);
 
     EXPECT_EQ(report.failure, "");
@@ -249,6 +252,7 @@ TEST(faultsCrash, KilledWriterKeepsEveryAcknowledgedWriteAndNoHalfWrite)
     EXPECT_GT(report.sideFiles.deletionCopies, 0);
     EXPECT_GT(report.sideFiles.backups, 0);
     EXPECT_GT(acks[static_cast<std::size_t>(Write::Kind::Move)], 0);
+    EXPECT_GT(acks[static_cast<std::size_t>(Write::Kind::Undelete)], 0);
     EXPECT_GT(report.versionsChecked, 0);
 }
 
@@ -256,7 +260,7 @@ TEST(faultsCrash, KilledWriterKeepsEveryAcknowledgedWriteAndNoHalfWrite)
 // through the line unchanged, whatever bytes its key and title hold.
 TEST(faultsCrash, WriterReportsReadBackAsTheSameWrite)
 {
-    std::vector<Write> writes(10);
+    std::vector<Write> writes(12);
     writes[0].kind = Write::Kind::Text;
     writes[0].key = "\xc3\x89"
                     "12";
@@ -289,6 +293,16 @@ TEST(faultsCrash, WriterReportsReadBackAsTheSameWrite)
     writes[9].place = Write::Place::After;
     writes[9].placeKey = "C2";
     writes[9].newKey = "C1";
+    writes[10].kind = Write::Kind::Undelete;
+    writes[10].key = "B 2";
+    writes[10].newKey = "E";
+    writes[10].rows = {{"E", "", "Null", 0}, {"E1", "a b\n", textDigest("x"), 1}};
+    writes[11].kind = Write::Kind::Undelete;
+    writes[11].key = "B2";
+    writes[11].place = Write::Place::Under;
+    writes[11].placeKey = "C";
+    writes[11].newKey = "C3";
+    writes[11].rows = {{"C3", "t", "Null", -1}};
     for (const Write &write : writes) {
         const std::string line = formatWrite(write);
         EXPECT_EQ(line.find('\n'), std::string::npos) << line;
@@ -303,6 +317,9 @@ TEST(faultsCrash, WriterReportsReadBackAsTheSameWrite)
     EXPECT_EQ(parseWrite("move 43 x 44 44"), std::nullopt);
     EXPECT_EQ(parseWrite("move 43 t 44 44"), std::nullopt);
     EXPECT_EQ(parseWrite("move 43 u - 44"), std::nullopt);
+    const std::string undelete = formatWrite(writes[11]);
+    EXPECT_EQ(parseWrite(undelete.substr(0, undelete.rfind(' '))), std::nullopt);
+    EXPECT_EQ(parseWrite("undelete 43 - 45 99999999999999999999"), std::nullopt);
     EXPECT_EQ(parseWrite("settings 99999999999" + settings.substr(settings.find(' ', 9))),
               std::nullopt);
 }

@@ -101,11 +101,13 @@ public:
             // A workspace save: the expanded flags, then the settings, as two writes.
             storeExpanded();
             storeSettings();
-        } else if (choice < 95) {
-            // An undelete under another item goes beside the move, from the copies the
-            // deletions keep: its rows take new IDs as a move's do, and the test checks its
-            // notes' versions the same way.
+        } else if (choice < 91) {
             if (!move())
+                saveText();
+        } else if (choice < 95) {
+            // From the copies the deletions keep: its rows take new IDs as a move's do, and the
+            // test checks its notes' versions the same way.
+            if (!undelete() && !move())
                 saveText();
         } else {
             backUp();
@@ -243,12 +245,15 @@ private:
             return key.starts_with(write.key);
         };
         // As the notes window deletes: the rows' copy is on the disk before they go.
+        std::string copy;
         const auto keepCopy = [&](const std::vector<archive::Row> &rows) {
-            deletions::keepCopy(m_store.path(), write.key, rows);
+            copy = deletions::keepCopy(m_store.path(), write.key, rows);
         };
         perform(
             write, [&] { return m_store.deleteSubtree(write.key, keepCopy); },
             std::count_if(m_keys.begin(), m_keys.end(), inSubtree));
+        if (!copy.empty())
+            m_copies.push_back({copy, write.key});
         std::erase_if(m_keys, inSubtree);
         std::erase_if(m_present, inSubtree);
         return true;
@@ -271,6 +276,26 @@ private:
             Transaction transaction(m_store.connection());
             moves::apply(m_store.connection(), *plan);
             transaction.commit();
+            return 0;
+        });
+        readKeys();
+        return true;
+    }
+
+    // A deleted item put back under another item, or at the top level, with new keys and IDs,
+    // its versions following; its copy is then marked as put back. Only the copies of this
+    // writer's own deletions, which it knows were made.
+    bool undelete()
+    {
+        Write write;
+        const std::optional<std::size_t> chosen =
+            chooseUndelete(m_store.connection(), m_copies, m_keys, kMaxDepth + 2, m_random, write);
+        if (!chosen)
+            return false;
+        const std::string copy = m_copies[*chosen].file;
+        m_copies.erase(m_copies.begin() + static_cast<std::ptrdiff_t>(*chosen));
+        perform(write, [&] {
+            deletions::restore(m_store, m_history, copy, write.placeKey);
             return 0;
         });
         readKeys();
@@ -356,6 +381,7 @@ private:
     Mode m_mode;
     std::vector<std::string> m_keys; // in ID order, as the store keeps them
     std::set<std::string> m_present;
+    std::vector<KeptCopy> m_copies; // of this writer's deletions, not put back
     long long m_sequence = 0;
 };
 

@@ -12,16 +12,6 @@
 
 namespace quillet::crashtest {
 
-std::string textDigest(std::uint64_t size, std::uint64_t hash)
-{
-    return std::to_string(size) + ":" + std::to_string(hash);
-}
-
-std::string textDigest(std::string_view text)
-{
-    return textDigest(text.size(), textHash(text));
-}
-
 namespace {
 
 // The store compares keys without their surrounding spaces; the writer's keys have none.
@@ -146,6 +136,22 @@ std::optional<StoreState> applied(StoreState state, const Write &write)
         return state;
     case Write::Kind::Move:
         return moved(std::move(state), write);
+    case Write::Kind::Undelete:
+        // The rows come back under the item (or at the top level) with new keys and IDs above
+        // every other, in the copy's order.
+        if ((!write.placeKey.empty() &&
+             std::none_of(state.rows.begin(), state.rows.end(),
+                          [&](const RowState &r) { return r.key == write.placeKey; })) ||
+            parentOf(write.newKey) != write.placeKey ||
+            std::any_of(state.rows.begin(), state.rows.end(),
+                        [&](const RowState &r) { return inSubtree(r.key, write.newKey); }))
+            return std::nullopt;
+        for (const Write::Row &back : write.rows) {
+            if (!inSubtree(back.key, write.newKey))
+                return std::nullopt;
+            state.rows.push_back(RowState{back.key, back.title, back.text, back.expanded});
+        }
+        return state;
     }
     return std::nullopt;
 }
@@ -185,6 +191,10 @@ StoreState untouchedBy(StoreState state, const Write &write)
         });
         break;
     }
+    case Write::Kind::Undelete:
+        std::erase_if(state.rows,
+                      [&](const RowState &r) { return inSubtree(r.key, write.newKey); });
+        break;
     }
     return state;
 }

@@ -40,9 +40,6 @@ struct StoreState
     bool operator==(const StoreState &) const = default;
 };
 
-std::string textDigest(std::uint64_t size, std::uint64_t hash);
-std::string textDigest(std::string_view text);
-
 // The state after the write, or nothing when the write cannot apply to this state (a key that
 // is not there, flags for another number of rows): the writer and the test then disagree.
 std::optional<StoreState> applied(StoreState state, const Write &write);

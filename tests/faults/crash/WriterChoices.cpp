@@ -1,8 +1,10 @@
 #include "faults/crash/WriterChoices.h"
 
+#include "keeping/Archive.h"
 #include "store/Keys.h"
 
 #include <algorithm>
+#include <fstream>
 #include <string_view>
 
 namespace quillet::crashtest {
@@ -93,6 +95,58 @@ std::optional<moves::Plan> chooseMove(Connection &db, const std::vector<std::str
             return plan;
         } catch (const moves::MoveRefused &) {
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> chooseUndelete(Connection &db, const std::vector<KeptCopy> &copies,
+                                          const std::vector<std::string> &keys, int maxLevels,
+                                          std::mt19937_64 &random, Write &write)
+{
+    if (copies.empty())
+        return std::nullopt;
+    const std::size_t chosen = below(random, copies.size());
+    const KeptCopy &copy = copies[chosen];
+    std::ifstream in(copy.file, std::ios::binary);
+    std::vector<archive::Row> rows = archive::read(in).rows;
+    std::sort(rows.begin(), rows.end(), [](const archive::Row &a, const archive::Row &b) {
+        return *a[0].integer() < *b[0].integer();
+    });
+    std::int64_t copyId = 0;
+    int deepest = 0;
+    for (const archive::Row &row : rows) {
+        const std::string key = keys::trimSpaces(row[1].textView().value_or(""));
+        deepest = std::max(deepest, keys::length(key) - keys::length(copy.key));
+        if (key == copy.key)
+            copyId = *row[0].integer();
+    }
+    const std::vector<KeyedRow> outline = moves::keyedRows(db);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const std::string parent =
+            below(random, 4) == 0 ? std::string() : keys[below(random, keys.size())];
+        // A row there with a higher ID than the copy's item means new IDs for every row.
+        const bool renumbered = std::any_of(outline.begin(), outline.end(), [&](const auto &row) {
+            return row.id > copyId && (row.key == parent || keys::parent(row.key) == parent);
+        });
+        const std::optional<std::string> newKey =
+            moves::newChildKey(parent, outline, std::vector<bool>(outline.size()));
+        if (!renumbered || !newKey || keys::length(*newKey) + deepest > maxLevels)
+            continue;
+        write = Write{};
+        write.kind = Write::Kind::Undelete;
+        write.key = copy.key;
+        write.place = parent.empty() ? Write::Place::Top : Write::Place::Under;
+        write.placeKey = parent;
+        write.newKey = *newKey;
+        for (const archive::Row &row : rows) {
+            const std::optional<std::string_view> text =
+                row[3].type() == Value::Type::Text ? row[3].textView() : std::nullopt;
+            write.rows.push_back(
+                {*newKey + keys::trimSpaces(row[1].textView().value_or("")).substr(copy.key.size()),
+                 std::string(row[2].textView().value_or("")), text ? textDigest(*text) : "Null",
+                 row[4].toInt32().value_or(-1)});
+        }
+        return chosen;
     }
     return std::nullopt;
 }

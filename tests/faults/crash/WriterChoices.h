@@ -25,4 +25,23 @@ std::string makeText(std::mt19937_64 &random, std::size_t size);
 std::optional<moves::Plan> chooseMove(Connection &db, const std::vector<std::string> &keys,
                                       int maxLevels, std::mt19937_64 &random, Write &write);
 
+// A copy a deletion kept, and the deleted item's key.
+struct KeptCopy
+{
+    std::string file;
+    std::string key;
+};
+
+// An undelete of a random one of copies under a random item (or at the top level) where the
+// store gives its rows new IDs (the item or a sibling there has a higher ID than the copy's
+// item) and no key grows past maxLevels characters: the copy's index, with write filled in to
+// describe it. Nothing when there is no copy or a few tries find no place.
+// The copies must be of deletions that were made: a kill between a deletion's copy and its
+// commit leaves a copy of rows that stay, and such a copy put back after a later deletion of
+// the same rows brings an older text back with the versions of the newer ones, which the
+// test's check by tag cannot tell from another note's.
+std::optional<std::size_t> chooseUndelete(Connection &db, const std::vector<KeptCopy> &copies,
+                                          const std::vector<std::string> &keys, int maxLevels,
+                                          std::mt19937_64 &random, Write &write);
+
 } // namespace quillet::crashtest

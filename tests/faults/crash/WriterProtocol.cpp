@@ -18,6 +18,16 @@ std::optional<Number> number(std::string_view text)
 
 } // namespace
 
+std::string textDigest(std::uint64_t size, std::uint64_t hash)
+{
+    return std::to_string(size) + ":" + std::to_string(hash);
+}
+
+std::string textDigest(std::string_view text)
+{
+    return textDigest(text.size(), textHash(text));
+}
+
 std::string noteTag(std::string_view text)
 {
     const std::size_t end = text.find("] ");
@@ -113,6 +123,16 @@ std::string formatWrite(const Write &write)
         return "move " + toHex(write.key) + " " + static_cast<char>(write.place) + " " +
                (write.place == Write::Place::Top ? std::string("-") : toHex(write.placeKey)) + " " +
                toHex(write.newKey);
+    case Write::Kind::Undelete: {
+        std::string text =
+            "undelete " + toHex(write.key) + " " +
+            (write.place == Write::Place::Top ? std::string("-") : toHex(write.placeKey)) + " " +
+            toHex(write.newKey) + " " + std::to_string(write.rows.size());
+        for (const Write::Row &row : write.rows)
+            text += " " + toHex(row.key) + " " + (row.title.empty() ? "-" : toHex(row.title)) +
+                    " " + row.text + " " + std::to_string(row.expanded);
+        return text;
+    }
     }
     return {};
 }
@@ -175,6 +195,30 @@ std::optional<Write> parseWrite(std::string_view text)
         write.key = *key;
         write.placeKey = *place;
         write.newKey = *newKey;
+        return write;
+    }
+    if (w[0] == "undelete" && w.size() >= 5) {
+        write.kind = Write::Kind::Undelete;
+        const auto key = fromHex(w[1]);
+        write.place = w[2] == "-" ? Write::Place::Top : Write::Place::Under;
+        const auto place = w[2] == "-" ? std::optional<std::string>("") : fromHex(w[2]);
+        const auto newKey = fromHex(w[3]);
+        const auto count = number<std::size_t>(w[4]);
+        if (!key || !place || !newKey || !count || key->empty() || newKey->empty() ||
+            (w[2] != "-" && place->empty()) || *count > w.size() || w.size() != 5 + 4 * *count)
+            return std::nullopt;
+        write.key = *key;
+        write.placeKey = *place;
+        write.newKey = *newKey;
+        for (std::size_t r = 0; r < *count; ++r) {
+            const std::string_view *field = &w[5 + 4 * r];
+            const auto rowKey = fromHex(field[0]);
+            const auto title = field[1] == "-" ? std::optional<std::string>("") : fromHex(field[1]);
+            const auto expanded = number<std::int64_t>(field[3]);
+            if (!rowKey || !title || !expanded || field[2].empty())
+                return std::nullopt;
+            write.rows.push_back({*rowKey, *title, std::string(field[2]), *expanded});
+        }
         return write;
     }
     if (w[0] == "backup" && w.size() == 1) {

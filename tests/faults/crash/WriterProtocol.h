@@ -25,17 +25,30 @@ namespace quillet::crashtest {
 // One store write, described completely enough for the test to apply it to its own model.
 struct Write
 {
-    enum class Kind { Text, Add, Delete, Expanded, Settings, Backup, Move };
+    enum class Kind { Text, Add, Delete, Expanded, Settings, Backup, Move, Undelete };
     // Where a move takes its item (moves::Place): the last child of place, just before or
     // after it, or the last top-level item.
     enum class Place : char { Under = 'u', Before = 'b', After = 'a', Top = 't' };
 
+    // A row an undelete puts back, as the outline will show it: its new key, its title, its
+    // note's digest (textDigest, or "Null") and its expanded flag.
+    struct Row
+    {
+        std::string key;
+        std::string title;
+        std::string text;
+        std::int64_t expanded = 0;
+
+        bool operator==(const Row &) const = default;
+    };
+
     Kind kind = Kind::Text;
-    std::string key;                         // Text, Add, Delete, Move
+    std::string key;                         // Text, Add, Delete, Move; Undelete: the copy's
     std::string title;                       // Add
-    Place place = Place::Top;                // Move
-    std::string placeKey;                    // Move, but to the top
-    std::string newKey;                      // Move: the key the item takes there
+    Place place = Place::Top;                // Move; Undelete: Under or Top
+    std::string placeKey;                    // Move and Undelete, but to the top
+    std::string newKey;                      // Move and Undelete: the key the item takes there
+    std::vector<Row> rows;                   // Undelete: in the order they take new IDs
     std::uint64_t textSize = 0;              // Text
     std::uint64_t textHash = 0;              // Text
     std::vector<bool> flags;                 // Expanded: one per row in ID order
@@ -56,6 +69,10 @@ std::string noteTag(std::string_view text);
 // FNV-1a over the bytes: the writer sends it instead of the text, the test compares the stored
 // text's hash with it.
 std::uint64_t textHash(std::string_view text);
+
+// A stored text as the model holds it: "<size>:<hash>".
+std::string textDigest(std::uint64_t size, std::uint64_t hash);
+std::string textDigest(std::string_view text);
 
 std::string toHex(std::string_view bytes);
 // Nothing for an odd length or a character that is not a hex digit.

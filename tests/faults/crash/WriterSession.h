@@ -12,7 +12,7 @@
 namespace quillet::crashtest {
 
 // Acknowledged writes, counted by Write::Kind.
-using Counts = std::array<long long, static_cast<std::size_t>(Write::Kind::Move) + 1>;
+using Counts = std::array<long long, static_cast<std::size_t>(Write::Kind::Undelete) + 1>;
 
 // Follows a writer's report: acknowledged writes go into the model at once; a begun write stays
 // pending until its ack. Returns true from onLine to stop reading (ready, or a problem).
