@@ -200,8 +200,8 @@ void NoteEditor::setFormat(const EditorFormat &format)
 
 bool NoteEditor::event(QEvent *event)
 {
-    // The lines are laid out again: where the underlines go is worked out anew.
-    if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange)
+    // The lines are laid out again in another font: where the underlines go is worked out anew.
+    if (event->type() == QEvent::FontChange)
         m_waves.blocks.clear();
     // Ctrl+Tab is claimed before it becomes a key press (windows use it to switch): the
     // editor takes it first, when it has the focus.

@@ -82,7 +82,8 @@ private:
     // Where the wavy lines go in each block on the screen, kept from one painting to the next: a
     // keystroke changes one block, and finding where a word lies in a line costs a walk along the
     // line. A block's entry holds while its text (its revision), its layout's lines and its words
-    // are the same; the editor's size and font changing drop them all.
+    // are the same; the width of the text (the window's, or a scroll bar shown) and the font
+    // changing drop them all.
     struct Waves
     {
         struct Block
@@ -93,6 +94,7 @@ private:
             std::vector<QRectF> drawn;              // from the block's top left
         };
         std::unordered_map<const QTextLayout *, Block> blocks; // the blocks on the screen
+        int width = -1; // the viewport's, which the lines are laid out to
     };
     void followEdit(int position, int removed, int added);
     const QPixmap &wave();

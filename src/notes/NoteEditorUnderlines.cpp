@@ -97,6 +97,10 @@ void NoteEditor::paintEvent(QPaintEvent *event)
         m_waves.blocks.clear();
         return;
     }
+    if (m_waves.width != viewport()->width()) {
+        m_waves.blocks.clear();
+        m_waves.width = viewport()->width();
+    }
     const QPixmap &line = wave();
     const qreal below = QFontMetricsF(font()).underlinePos();
     const qreal height = line.deviceIndependentSize().height();
