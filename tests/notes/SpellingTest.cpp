@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 
 #include <gtest/gtest.h>
 
