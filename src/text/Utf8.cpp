@@ -4,7 +4,7 @@
 
 namespace quillet::utf8 {
 
-std::optional<char32_t> decode(std::string_view text, std::size_t &pos)
+std::optional<char32_t> decodeLonger(std::string_view text, std::size_t &pos)
 {
     const auto byte = [&](std::size_t i) {
         return static_cast<unsigned char>(text[i]);

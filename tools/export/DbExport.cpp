@@ -7,6 +7,7 @@
 #include "tools/OutlineOrder.h"
 #include "tools/export/ExportedItems.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <ostream>
@@ -23,9 +24,10 @@ void forEachLine(std::string_view text, Visit &&visit)
 {
     std::size_t start = 0;
     while (start <= text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = text.size();
+        // A plain loop: find_first_of searches its set once for every character of the text.
+        std::size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
         const bool last = end == text.size();
         visit(text.substr(start, end - start), last);
         if (last)
@@ -89,11 +91,17 @@ void writeMarkdownLine(std::ostream &out, std::string_view line)
     const bool listNumber = numberEnd < line.size() &&
                             (line[numberEnd] == '.' || line[numberEnd] == ')') &&
                             line.substr(0, numberEnd).find_first_of("0123456789") != line.npos;
-    constexpr std::string_view kAnywhere = "\\`*_[]<>&#|~";
+    // A table rather than a search of the list, since every character of every note asks.
+    static constexpr auto kAnywhere = [] {
+        std::array<bool, 256> escaped{};
+        for (const char c : std::string_view("\\`*_[]<>&#|~"))
+            escaped[static_cast<unsigned char>(c)] = true;
+        return escaped;
+    }();
     writeEscaped(
         out, line.substr(start),
         [&](char c, std::size_t i) {
-            return kAnywhere.find(c) != kAnywhere.npos ||
+            return kAnywhere[static_cast<unsigned char>(c)] ||
                    (i == 0 && (c == '-' || c == '+' || c == '=')) ||
                    (listNumber && start + i == numberEnd);
         },
