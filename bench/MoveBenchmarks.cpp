@@ -103,6 +103,19 @@ void keepVersions(const std::string &path, const std::vector<std::string> &keys,
     NoteHistory(path).add(versions);
 }
 
+// The notes window with every item in its outline, shown and painted; false, with the benchmark
+// failed, when not.
+bool shownWhole(benchmark::State &state, Form3 &form)
+{
+    if (!hasAllItems(state, test::NotesControls(form).TreeView1->count()) ||
+        !showUntilPainted(&form, test::NotesControls(form).Text1)) {
+        if (!state.error_occurred())
+            state.SkipWithError("the notes window was never painted");
+        return false;
+    }
+    return true;
+}
+
 void measureMove(benchmark::State &state, Case which, const char *name)
 {
     EditableCopy copy(g_outline, std::string(".") + name);
@@ -131,12 +144,8 @@ void measureMove(benchmark::State &state, Case which, const char *name)
     LoadedForm loaded(copy.path());
     Form3 &form = loaded.form;
     OutlineView &view = *test::NotesControls(form).TreeView1;
-    if (!hasAllItems(state, view.count()) ||
-        !showUntilPainted(&form, test::NotesControls(form).Text1)) {
-        if (!state.error_occurred())
-            state.SkipWithError("the notes window was never painted");
+    if (!shownWhole(state, form))
         return;
-    }
     NoteStore &store = loaded.session.store();
     NoteHistory &history = loaded.session.history();
     const std::size_t movedVersions = history.versionsOf(*store.idOf(move->key)).size();
@@ -194,12 +203,8 @@ void dragMoveEvent(benchmark::State &state)
     LoadedForm loaded(g_outline);
     Form3 &form = loaded.form;
     OutlineView &view = *test::NotesControls(form).TreeView1;
-    if (!hasAllItems(state, view.count()) ||
-        !showUntilPainted(&form, test::NotesControls(form).Text1)) {
-        if (!state.error_occurred())
-            state.SkipWithError("the notes window was never painted");
+    if (!shownWhole(state, form))
         return;
-    }
     std::unique_ptr<QMimeData> data(view.nodes().mimeData({view.modelIndexOf(view.find("B"))}));
     const QRect row = view.visualRect(view.modelIndexOf(view.find("C")));
     const QPoint at = row.center();

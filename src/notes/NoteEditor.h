@@ -106,8 +106,8 @@ private:
     QString m_lineBreak = QStringLiteral("\n"); // what the note has between its lines
     NoteSpelling *m_spelling = nullptr;
     std::vector<WordSpan> m_underlined;
-    QPixmap m_wave; // one period of the wavy line, for the font and screen it was drawn for
-    QString m_waveFor;
+    QPixmap m_wave;            // a strip of the wavy line, at the screen's pixel density
+    qreal m_waveThickness = 0; // the font's line thickness it was drawn for
     Waves m_waves;
 };
 

@@ -62,8 +62,7 @@ const QPixmap &NoteEditor::wave()
     const QFontMetricsF metrics(font());
     const qreal thickness = std::max<qreal>(1, metrics.lineWidth());
     const qreal ratio = viewport()->devicePixelRatioF();
-    const QString made = QStringLiteral("%1 %2").arg(thickness).arg(ratio);
-    if (made == m_waveFor)
+    if (!m_wave.isNull() && thickness == m_waveThickness && ratio == m_wave.devicePixelRatio())
         return m_wave;
     const int period = std::max(4, static_cast<int>(std::lround(thickness * 4)));
     const int height = static_cast<int>(std::ceil(thickness * 3));
@@ -86,7 +85,7 @@ const QPixmap &NoteEditor::wave()
     painter.drawPath(path);
     painter.end();
     m_wave = wave;
-    m_waveFor = made;
+    m_waveThickness = thickness;
     return m_wave;
 }
 
