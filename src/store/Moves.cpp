@@ -77,15 +77,13 @@ Plan plan(Connection &db, const std::string &key, const Place &place)
 {
     const std::vector<Row> rows = keyedRows(db);
     // The first row with a key is the item that shows; a later one with the same key is left
-    // out of the outline.
-    std::unordered_map<std::string, std::int64_t> idOfKey;
-    for (const Row &row : rows)
-        idOfKey.emplace(row.key, row.id);
+    // out of the outline. A few keys are looked up, so a search serves.
     const auto idOf = [&](const std::string &of) -> std::int64_t {
-        const auto found = idOfKey.find(of);
-        if (found == idOfKey.end())
+        const auto found =
+            std::find_if(rows.begin(), rows.end(), [&](const Row &row) { return row.key == of; });
+        if (found == rows.end())
             throw MoveRefused("No item has the key " + quoted(of) + "; nothing was moved.");
-        return found->second;
+        return found->id;
     };
     const std::int64_t rootId = idOf(key);
     if (key == "A")
