@@ -94,7 +94,12 @@ private:
     enum class OutlineMove { Up, Down, Out, In };
     void moveSelected(OutlineMove move);
     bool moveItem(const QString &key, const moves::Place &place);
+    // The outline after a move stored by the plan: its nodes follow their rows, or, when the
+    // outline left rows out, it is loaded again; the moved item is selected either way.
+    void showMove(const moves::Plan &plan);
     void rebuildKeepingOpen(const QSet<QString> &open, const QString &selectKey);
+    // Selects the item with the key (the first item when it is gone), opening its ancestors.
+    void selectShown(const QString &key);
     // A change the undo cannot go back past: what it was, said when undo is asked for.
     void forgetUndo(const QString &why);
     QString undoText() const;

@@ -106,8 +106,7 @@ bool Form3::moveItem(const QString &key, const moves::Place &place)
                                        MessageBoxes::Icon::None);
         return false;
     }
-    const QString newKey = QString::fromStdString(plan.newKey);
-    rebuildKeepingOpen(openItems(*m_ui.TreeView1, key, newKey), newKey);
+    showMove(plan);
     forgetUndo({});
     m_undoMove = std::make_unique<moves::Plan>(std::move(plan));
     return true;
@@ -125,6 +124,20 @@ void Form3::rebuildAndSelect(int index)
         m_find->outlineChanged();
 }
 
+void Form3::showMove(const moves::Plan &plan)
+{
+    // Moving the nodes keeps what the view shows (open items, scrolling) as it is; loading the
+    // outline again gives the same nodes, and is left for an outline that left rows out, where
+    // a move may bring one back.
+    if (m_skippedRows.empty() && m_ui.TreeView1->nodes().applyMove(plan.changes)) {
+        selectShown(QString::fromStdString(plan.newKey));
+        return;
+    }
+    const QString oldKey = QString::fromStdString(plan.oldKey);
+    const QString newKey = QString::fromStdString(plan.newKey);
+    rebuildKeepingOpen(openItems(*m_ui.TreeView1, oldKey, newKey), newKey);
+}
+
 void Form3::rebuildKeepingOpen(const QSet<QString> &open, const QString &selectKey)
 {
     ClearTree();
@@ -134,7 +147,13 @@ void Form3::rebuildKeepingOpen(const QSet<QString> &open, const QString &selectK
         if (outline.children(index) > 0 &&
             outline.isExpanded(index) != open.contains(outline.key(index)))
             outline.setExpanded(index, !outline.isExpanded(index));
-    const int index = std::max(outline.find(selectKey), 1);
+    selectShown(selectKey);
+}
+
+void Form3::selectShown(const QString &key)
+{
+    OutlineView &outline = *m_ui.TreeView1;
+    const int index = std::max(outline.find(key), 1);
     // The item's ancestors open, so that it shows where it went.
     for (int at = outline.parentOf(index); at != 0; at = outline.parentOf(at))
         outline.setExpanded(at, true);
@@ -171,10 +190,8 @@ void Form3::undoOutlineChange()
     if (m_undoMove) {
         SaveNoteText();
         const std::unique_ptr<moves::Plan> applied = std::move(m_undoMove);
-        const QString newKey = QString::fromStdString(applied->newKey);
-        const QString oldKey = QString::fromStdString(applied->oldKey);
         m_session.undoMove(*applied);
-        rebuildKeepingOpen(openItems(*m_ui.TreeView1, newKey, oldKey), oldKey);
+        showMove(moves::reverse(*applied));
         m_undoBlocked = tr("the last change was undone");
         return;
     }

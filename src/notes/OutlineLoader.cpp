@@ -51,8 +51,9 @@ std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
                 return;
             }
             try {
-                const int number = model.add(fromStored(checked.key), TrimValue(row.title),
-                                             fromStored(checked.parentKey), storedKey(row.key));
+                const int number =
+                    model.add(fromStored(checked.key), TrimValue(row.title),
+                              fromStored(checked.parentKey), storedKey(row.key), row.id);
                 if (checked.expanded)
                     expanded.push_back(number);
             } catch (const std::invalid_argument &why) {

@@ -1,8 +1,15 @@
 #include "notes/OutlineModel.h"
 
+#include "notes/TrimValue.h"
+#include "store/Keys.h"
+#include "store/Moves.h"
+
 #include <QMimeData>
 
+#include <algorithm>
+#include <numeric>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace quillet {
 
@@ -12,7 +19,7 @@ OutlineModel::OutlineModel(QObject *parent)
 }
 
 int OutlineModel::add(const QString &key, const QString &text, const QString &parentKey,
-                      std::string storedKey)
+                      std::string storedKey, std::int64_t id)
 {
     if (key.isEmpty())
         throw std::invalid_argument("the key is empty");
@@ -33,7 +40,7 @@ int OutlineModel::add(const QString &key, const QString &text, const QString &pa
         beginInsertRows(parentNumber < 0 ? QModelIndex() : indexOf(parentNumber), row, row);
     if (storedKey.empty())
         storedKey = key.toStdString();
-    m_nodes.push_back(Node{key, text, std::move(storedKey), parentNumber, row, {}});
+    m_nodes.push_back(Node{key, text, std::move(storedKey), id, parentNumber, row, {}});
     // siblings may refer into m_nodes, which push_back can move: look it up again.
     (parentNumber < 0 ? m_topLevel : m_nodes[parentNumber].children).push_back(number);
     m_byKey.insert(OutlineKey{key}, number);
@@ -51,6 +58,92 @@ void OutlineModel::clear()
     m_byKey.clear();
     if (!m_bulk)
         endResetModel();
+}
+
+bool OutlineModel::applyMove(const std::vector<moves::RowChange> &changes)
+{
+    // Everything is worked out aside first: nothing changes unless all of it fits.
+    const int total = count();
+    std::vector<std::int64_t> ids(static_cast<std::size_t>(total));
+    for (int n = 0; n < total; ++n)
+        ids[n] = m_nodes[n].id;
+    std::unordered_map<int, const moves::RowChange *> changed;
+    changed.reserve(changes.size());
+    for (const moves::RowChange &change : changes) {
+        const int number = find(fromStored(change.oldKey));
+        if (number < 0 || m_nodes[number].id != change.oldId ||
+            !changed.emplace(number, &change).second)
+            return false;
+        ids[number] = change.newId;
+    }
+    // The new order: by ID, as the rows are read.
+    std::vector<int> order(static_cast<std::size_t>(total));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return ids[a] < ids[b]; });
+    std::vector<int> newNumber(static_cast<std::size_t>(total));
+    for (int at = 0; at < total; ++at)
+        newNumber[order[at]] = at;
+    QHash<OutlineKey, int> byKey;
+    byKey.reserve(total);
+    for (int at = 0; at < total; ++at) {
+        const auto change = changed.find(order[at]);
+        const QString key =
+            change == changed.end() ? m_nodes[order[at]].key : fromStored(change->second->newKey);
+        if (byKey.contains(OutlineKey{key}) || (at > 0 && ids[order[at - 1]] == ids[order[at]]))
+            return false;
+        byKey.insert(OutlineKey{key}, at);
+    }
+    // Each node's parent: a changed row's by its new key, any other's as it was.
+    std::vector<int> parents(static_cast<std::size_t>(total));
+    for (int at = 0; at < total; ++at) {
+        const int old = order[at];
+        int parent = -1;
+        if (const auto change = changed.find(old); change != changed.end()) {
+            const std::string parentKey = keys::parent(change->second->newKey);
+            if (!parentKey.empty()) {
+                parent = byKey.value(OutlineKey{fromStored(parentKey)}, -1);
+                if (parent < 0)
+                    return false;
+            }
+        } else if (m_nodes[old].parent >= 0) {
+            parent = newNumber[m_nodes[old].parent];
+        }
+        if (parent >= at)
+            return false;
+        parents[at] = parent;
+    }
+
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<Node> nodes;
+    nodes.reserve(static_cast<std::size_t>(total));
+    m_topLevel.clear();
+    for (int at = 0; at < total; ++at) {
+        Node node = std::move(m_nodes[order[at]]);
+        if (const auto change = changed.find(order[at]); change != changed.end()) {
+            node.id = change->second->newId;
+            // A key that stays is stored as it was; a new one as the move wrote it.
+            if (change->second->newKey != change->second->oldKey) {
+                node.key = fromStored(change->second->newKey);
+                node.storedKey = change->second->newKey;
+            }
+        }
+        node.parent = parents[at];
+        node.children.clear();
+        std::vector<int> &siblings = node.parent < 0 ? m_topLevel : nodes[node.parent].children;
+        node.row = static_cast<int>(siblings.size());
+        siblings.push_back(at);
+        nodes.push_back(std::move(node));
+    }
+    m_nodes = std::move(nodes);
+    m_byKey = std::move(byKey);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &index : before)
+        after.push_back(indexOf(newNumber[static_cast<std::size_t>(index.internalId())]));
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+    return true;
 }
 
 void OutlineModel::beginBulk()

@@ -9,6 +9,10 @@
 
 namespace quillet {
 
+namespace moves {
+struct RowChange;
+} // namespace moves
+
 // A key as the hash from keys to nodes holds it. Keys are a few characters of the key scheme,
 // and the toolkit's own string hash, made to withstand chosen collisions, took a fifth of the
 // outline's loading; a plain FNV-1a over the UTF-16 units serves these keys.
@@ -39,6 +43,7 @@ public:
         QString key;
         QString text;
         std::string storedKey; // the key as its row stores it, spaces and all
+        std::int64_t id = 0;   // the row's ID
         int parent = -1;       // node number of the parent, -1 at the top level
         int row = 0;           // position among the parent's children
         std::vector<int> children;
@@ -56,9 +61,17 @@ public:
     // present, or the parent is not in the outline. Returns the new node's number. storedKey is
     // the key as the row stores it, when that differs from key.
     int add(const QString &key, const QString &text, const QString &parentKey,
-            std::string storedKey = {});
+            std::string storedKey = {}, std::int64_t id = 0);
     // Removes every node.
     void clear();
+
+    // The rows' new IDs and keys as a move stored them, given to their nodes: the nodes take the
+    // rows' new order (siblings by ID, as loading puts them) and the moved item its new parent,
+    // as one change of layout, so that the view keeps its open items, selection and scrolling.
+    // False, changing nothing, when the changes do not fit the nodes as they are (a node not
+    // there or not of that row, a key taken, a parent after its child): the caller loads the
+    // outline again instead.
+    bool applyMove(const std::vector<moves::RowChange> &changes);
 
     // Many additions as one model reset: views re-read the model once at the end.
     void beginBulk();

@@ -25,6 +25,7 @@ OutlineView::OutlineView(QWidget *parent)
     connect(this, &QTreeView::collapsed, this, &OutlineView::remeasure);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &OutlineView::remeasure);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, &OutlineView::remeasure);
+    connect(&m_model, &QAbstractItemModel::layoutChanged, this, &OutlineView::remeasure);
     connect(&m_model, &QAbstractItemModel::dataChanged, this, &OutlineView::remeasure);
     // Every row has the same height: the view need not measure tens of thousands of rows.
     setUniformRowHeights(true);
