@@ -7,9 +7,7 @@
 #include <QMimeData>
 
 #include <algorithm>
-#include <numeric>
 #include <stdexcept>
-#include <unordered_map>
 
 namespace quillet {
 
@@ -62,51 +60,82 @@ void OutlineModel::clear()
 
 bool OutlineModel::applyMove(const std::vector<moves::RowChange> &changes)
 {
-    // Everything is worked out aside first: nothing changes unless all of it fits.
+    // Everything is worked out and checked aside first: nothing changes unless all of it fits.
     const int total = count();
-    std::vector<std::int64_t> ids(static_cast<std::size_t>(total));
-    for (int n = 0; n < total; ++n)
-        ids[n] = m_nodes[n].id;
-    std::unordered_map<int, const moves::RowChange *> changed;
-    changed.reserve(changes.size());
+    std::vector<const moves::RowChange *> changeOf(static_cast<std::size_t>(total), nullptr);
+    std::vector<int> moved; // the changed nodes
+    moved.reserve(changes.size());
     for (const moves::RowChange &change : changes) {
         const int number = find(fromStored(change.oldKey));
-        if (number < 0 || m_nodes[number].id != change.oldId ||
-            !changed.emplace(number, &change).second)
+        if (number < 0 || m_nodes[number].id != change.oldId || changeOf[number])
             return false;
-        ids[number] = change.newId;
+        changeOf[number] = &change;
+        moved.push_back(number);
     }
-    // The new order: by ID, as the rows are read.
+    const auto renamed = [&](int number) {
+        return changeOf[number] && changeOf[number]->newKey != changeOf[number]->oldKey;
+    };
+    // The new keys, each given once, and none held by a node that keeps its key.
+    QHash<OutlineKey, int> given;
+    given.reserve(static_cast<qsizetype>(changes.size()));
+    for (const int number : moved) {
+        if (!renamed(number))
+            continue;
+        const OutlineKey key{fromStored(changeOf[number]->newKey)};
+        const int holder = m_byKey.value(key, -1);
+        if ((holder >= 0 && !renamed(holder)) || given.contains(key))
+            return false;
+        given.insert(key, number);
+    }
+    // A node's number by its key once the move is made; -1 when none has it.
+    const auto numberOf = [&](const QString &text) {
+        const OutlineKey key{text};
+        if (const auto found = given.constFind(key); found != given.cend())
+            return found.value();
+        const int holder = m_byKey.value(key, -1);
+        return holder >= 0 && renamed(holder) ? -1 : holder;
+    };
+
+    // The new order, by ID as the rows are read: the nodes that keep their IDs are in that
+    // order already, and the plan gives the changed ones in the order of their new IDs.
+    const auto idOf = [&](int number) {
+        return changeOf[number] ? changeOf[number]->newId : m_nodes[number].id;
+    };
+    const auto byId = [&](int a, int b) {
+        return idOf(a) < idOf(b);
+    };
+    std::vector<int> kept;
+    kept.reserve(static_cast<std::size_t>(total) - moved.size());
+    for (int number = 0; number < total; ++number)
+        if (!changeOf[number])
+            kept.push_back(number);
+    if (!std::is_sorted(kept.begin(), kept.end(), byId))
+        std::sort(kept.begin(), kept.end(), byId);
+    if (!std::is_sorted(moved.begin(), moved.end(), byId))
+        std::sort(moved.begin(), moved.end(), byId);
     std::vector<int> order(static_cast<std::size_t>(total));
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int a, int b) { return ids[a] < ids[b]; });
+    std::merge(kept.begin(), kept.end(), moved.begin(), moved.end(), order.begin(), byId);
     std::vector<int> newNumber(static_cast<std::size_t>(total));
-    for (int at = 0; at < total; ++at)
-        newNumber[order[at]] = at;
-    QHash<OutlineKey, int> byKey;
-    byKey.reserve(total);
     for (int at = 0; at < total; ++at) {
-        const auto change = changed.find(order[at]);
-        const QString key =
-            change == changed.end() ? m_nodes[order[at]].key : fromStored(change->second->newKey);
-        if (byKey.contains(OutlineKey{key}) || (at > 0 && ids[order[at - 1]] == ids[order[at]]))
+        if (at > 0 && idOf(order[at - 1]) == idOf(order[at]))
             return false;
-        byKey.insert(OutlineKey{key}, at);
+        newNumber[order[at]] = at;
     }
-    // Each node's parent: a changed row's by its new key, any other's as it was.
+    // Each node's parent: a changed row's by its new key, any other's as it was; always before
+    // the node.
     std::vector<int> parents(static_cast<std::size_t>(total));
     for (int at = 0; at < total; ++at) {
         const int old = order[at];
-        int parent = -1;
-        if (const auto change = changed.find(old); change != changed.end()) {
-            const std::string parentKey = keys::parent(change->second->newKey);
+        int parent = m_nodes[old].parent >= 0 ? newNumber[m_nodes[old].parent] : -1;
+        if (changeOf[old]) {
+            const std::string parentKey = keys::parent(changeOf[old]->newKey);
+            parent = -1;
             if (!parentKey.empty()) {
-                parent = byKey.value(OutlineKey{fromStored(parentKey)}, -1);
-                if (parent < 0)
+                const int number = numberOf(fromStored(parentKey));
+                if (number < 0)
                     return false;
+                parent = newNumber[number];
             }
-        } else if (m_nodes[old].parent >= 0) {
-            parent = newNumber[m_nodes[old].parent];
         }
         if (parent >= at)
             return false;
@@ -115,17 +144,23 @@ bool OutlineModel::applyMove(const std::vector<moves::RowChange> &changes)
 
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
+    for (auto entry = m_byKey.begin(); entry != m_byKey.end(); ++entry)
+        entry.value() = newNumber[entry.value()];
+    for (auto entry = given.cbegin(); entry != given.cend(); ++entry)
+        m_byKey.remove(OutlineKey{m_nodes[entry.value()].key});
+    for (auto entry = given.cbegin(); entry != given.cend(); ++entry)
+        m_byKey.insert(entry.key(), newNumber[entry.value()]);
     std::vector<Node> nodes;
     nodes.reserve(static_cast<std::size_t>(total));
     m_topLevel.clear();
     for (int at = 0; at < total; ++at) {
         Node node = std::move(m_nodes[order[at]]);
-        if (const auto change = changed.find(order[at]); change != changed.end()) {
-            node.id = change->second->newId;
+        if (const moves::RowChange *change = changeOf[order[at]]) {
+            node.id = change->newId;
             // A key that stays is stored as it was; a new one as the move wrote it.
-            if (change->second->newKey != change->second->oldKey) {
-                node.key = fromStored(change->second->newKey);
-                node.storedKey = change->second->newKey;
+            if (change->newKey != change->oldKey) {
+                node.key = fromStored(change->newKey);
+                node.storedKey = change->newKey;
             }
         }
         node.parent = parents[at];
@@ -136,7 +171,6 @@ bool OutlineModel::applyMove(const std::vector<moves::RowChange> &changes)
         nodes.push_back(std::move(node));
     }
     m_nodes = std::move(nodes);
-    m_byKey = std::move(byKey);
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex &index : before)

@@ -63,7 +63,8 @@ protected:
         walk({}, 0);
         text += '|';
         for (int index = 1; index <= tree.count(); ++index)
-            text += " [" + tree.storedKey(index) + "]=" + tree.key(index).toStdString();
+            text += " [" + tree.storedKey(index) + "]=" + tree.key(index).toStdString() +
+                    (tree.find(tree.key(index)) == index ? "" : " (found elsewhere)");
         return text;
     }
 
@@ -135,6 +136,9 @@ TEST_F(MoveTest, TheOutlineKeysMoveTheSelectedItem)
         EXPECT_EQ(rows(), step.rows);
         EXPECT_EQ(selectionOf(*form).Key.toStdString(), step.selected);
         EXPECT_TRUE(ui().TreeView1->isExpanded(ui().TreeView1->find("C")));
+        if (std::string(step.key) != step.selected) { // its old key names nothing now
+            EXPECT_EQ(ui().TreeView1->find(step.key), 0);
+        }
         expectShownAsLoaded();
     }
     EXPECT_TRUE(boxes.asked.empty());

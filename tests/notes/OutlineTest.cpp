@@ -1,4 +1,6 @@
 #include "NotesFixture.h"
+#include "store/Keys.h"
+#include "store/Moves.h"
 #include "support/BadOutlineRows.h"
 
 #include <QAbstractItemModelTester>
@@ -99,6 +101,40 @@ TEST_F(OutlineTest, KeysPlaceRowsInTheTreeAndIndicesFollowRowOrder)
     EXPECT_THROW(tree.key(0), std::out_of_range);
     EXPECT_THROW(tree.key(6), std::out_of_range);
     EXPECT_TRUE(boxes.asked.empty());
+}
+
+// Changes that do not fit the nodes as they are change nothing: the window loads the outline
+// again instead.
+TEST(OutlineModelTest, AMoveThatDoesNotFitTheNodesChangesNothing)
+{
+    OutlineModel model;
+    const std::pair<const char *, std::int64_t> nodes[] = {{"A", 1}, {"B", 2}, {"B1", 3}, {"C", 4}};
+    for (const auto &[key, id] : nodes)
+        model.add(key, QStringLiteral("t") + key, QString::fromStdString(keys::parent(key)), {},
+                  id);
+    const auto shown = [&] {
+        std::string text;
+        for (int number = 0; number < model.count(); ++number)
+            text += model.node(number).key.toStdString() + "<" +
+                    std::to_string(model.node(number).parent) + " ";
+        return text;
+    };
+    const std::string before = shown();
+    const std::pair<const char *, std::vector<moves::RowChange>> refused[] = {
+        {"no such key", {{9, 10, "D", "C1"}}},
+        {"another row's ID", {{9, 10, "B1", "C1"}}},
+        {"a key another node keeps", {{2, 10, "B", "C"}, {3, 11, "B1", "C1"}}},
+        {"a key given twice", {{2, 10, "B", "C1"}, {3, 11, "B1", "C1"}}},
+        {"a parent not there", {{3, 10, "B1", "D1"}}},
+        {"a parent after its child", {{2, 10, "B", "B"}}},
+        {"one row twice", {{2, 10, "B", "B"}, {2, 11, "B", "B"}}},
+    };
+    for (const auto &[why, changes] : refused) {
+        EXPECT_FALSE(model.applyMove(changes)) << why;
+        EXPECT_EQ(shown(), before) << why;
+    }
+    EXPECT_TRUE(model.applyMove({{2, 10, "B", "C1"}, {3, 11, "B1", "C11"}}));
+    EXPECT_EQ(shown(), "A<-1 C<-1 C1<1 C11<2 ");
 }
 
 TEST_F(OutlineTest, KeysAndTitlesAreTrimmedOfSpacesOnlyAndKeysAreCaseSensitive)
