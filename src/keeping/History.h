@@ -78,11 +78,11 @@ public:
 
     // Rows of the notes database that take new IDs (a move, its undo, an undelete under another
     // item) take their versions along. No one commit covers both files, so it goes in three
-    // steps: the new IDs are written here and synced before the notes commit (begin, false when
-    // there is no history to follow), and the versions take them after it (finish); a change of
-    // the notes that failed drops them (drop). Whatever a crash leaves between the steps is
-    // finished or dropped when the file is next opened, by whether the notes hold the rows
-    // under their new IDs and keys.
+    // steps: the new IDs of the rows that have versions are written here and synced before the
+    // notes commit (begin, false when there is no history or none of the rows has a version),
+    // and the versions take them after it (finish); a change of the notes that failed drops
+    // them (drop). Whatever a crash leaves between the steps is finished or dropped when the
+    // file is next opened, by whether the notes hold the rows under their new IDs and keys.
     struct Renumbered
     {
         std::int64_t oldId = 0;

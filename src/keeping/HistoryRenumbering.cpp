@@ -4,6 +4,7 @@
 #include "store/Keys.h"
 #include "store/Tables.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -34,10 +35,33 @@ void applyRenumbering(Connection &db)
 
 } // namespace
 
-bool NoteHistory::beginRenumbering(const std::vector<Renumbered> &rows)
+bool NoteHistory::beginRenumbering(const std::vector<Renumbered> &renumbered)
 {
     Connection *db = open(false);
-    if (!db || rows.empty())
+    if (!db || renumbered.empty())
+        return false;
+    // Only rows with versions have any to take along; a move of rows without any is nothing
+    // to the history. The notes with versions are read from the index in one pass over the
+    // renumbered rows' range of IDs.
+    const auto [lowest, highest] = std::minmax_element(
+        renumbered.begin(), renumbered.end(),
+        [](const Renumbered &a, const Renumbered &b) { return a.oldId < b.oldId; });
+    std::vector<std::int64_t> versioned;
+    try {
+        Statement kept(*db, "SELECT DISTINCT noteId FROM versions WHERE noteId BETWEEN ? AND ? "
+                            "ORDER BY noteId");
+        kept.bind(1, lowest->oldId);
+        kept.bind(2, highest->oldId);
+        while (kept.step())
+            versioned.push_back(kept.columnInt64(0));
+    } catch (const StoreError &error) {
+        unavailable(error, true);
+    }
+    std::vector<Renumbered> rows;
+    for (const Renumbered &row : renumbered)
+        if (std::binary_search(versioned.begin(), versioned.end(), row.oldId))
+            rows.push_back(row);
+    if (rows.empty())
         return false;
     // The marker is on the disk first: the next start sees it and settles the new IDs before
     // it makes any row, which could take one of them.
