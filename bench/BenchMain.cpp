@@ -31,7 +31,6 @@
 #include "tools/DbTool.h"
 
 #include <QApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -149,17 +148,12 @@ int measuringChild(int argc, char **argv)
 // The peak resident memory of an import of the database's JSON export, in kilobytes.
 std::optional<long> measureImportRss(const std::string &path)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--import-rss"), QString::fromStdString(bench::jsonExportOf(path)),
-                 QString::fromStdString(path + ".rss.mdb")});
-    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+    const auto figures = bench::figuresOfChild({QStringLiteral("--import-rss"),
+                                                QString::fromStdString(bench::jsonExportOf(path)),
+                                                QString::fromStdString(path + ".rss.mdb")});
+    if (!figures || !figures->contains("import-kb"))
         return std::nullopt;
-    for (const QByteArray &line : child.readAllStandardOutput().split('\n'))
-        if (line.startsWith("import-kb "))
-            return line.mid(10).toLong();
-    return std::nullopt;
+    return figures->value("import-kb").toLong();
 }
 
 struct RssFigure
@@ -171,31 +165,16 @@ struct RssFigure
 
 std::optional<RssFigure> measureStartupRss(const std::string &path, int items)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--startup-rss"), QString::fromStdString(path)});
-    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+    const auto figures =
+        bench::figuresOfChild({QStringLiteral("--startup-rss"), QString::fromStdString(path)});
+    if (!figures)
         return std::nullopt;
     RssFigure figure;
-    int loaded = -1;
-    std::size_t boxes = 1;
-    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
-        const QList<QByteArray> words = line.split(' ');
-        if (words.size() != 2)
-            continue;
-        if (words[0] == "bare-kb")
-            figure.bareKb = words[1].toLong();
-        else if (words[0] == "startup-kb")
-            figure.startupKb = words[1].toLong();
-        else if (words[0] == "search-kb")
-            figure.searchKb = words[1].toLong();
-        else if (words[0] == "items")
-            loaded = words[1].toInt();
-        else if (words[0] == "boxes")
-            boxes = words[1].toULong();
-    }
-    if (loaded != items || boxes != 0 || figure.startupKb == 0)
+    figure.bareKb = figures->value("bare-kb").toLong();
+    figure.startupKb = figures->value("startup-kb").toLong();
+    figure.searchKb = figures->value("search-kb").toLong();
+    if (figures->value("items", "-1").toInt() != items ||
+        figures->value("boxes", "1").toULong() != 0 || figure.startupKb == 0)
         return std::nullopt;
     return figure;
 }

@@ -8,11 +8,14 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QHash>
+#include <QProcess>
 
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -116,5 +119,23 @@ struct LoadedForm
         form.Form_Load();
     }
 };
+
+// Runs this program again with the arguments, so that what it measures (peak memory) starts
+// from nothing, and reads the "name value" lines it prints; nothing when it fails.
+inline std::optional<QHash<QByteArray, QByteArray>> figuresOfChild(const QStringList &arguments)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        return std::nullopt;
+    QHash<QByteArray, QByteArray> figures;
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() == 2)
+            figures.insert(words[0], words[1]);
+    }
+    return figures;
+}
 
 } // namespace quillet::bench

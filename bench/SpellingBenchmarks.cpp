@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QTimer>
 
 #include <algorithm>
@@ -198,26 +197,15 @@ int measureSpellingInThisProcess(int argc, char **argv)
 
 std::optional<SpellingRss> measureSpellingRss(const std::string &path)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--spelling-rss"), QString::fromStdString(path)});
-    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+    const auto figures =
+        figuresOfChild({QStringLiteral("--spelling-rss"), QString::fromStdString(path)});
+    if (!figures)
         return std::nullopt;
     SpellingRss figure;
-    std::size_t boxes = 1;
-    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
-        const QList<QByteArray> words = line.split(' ');
-        if (words.size() != 2)
-            continue;
-        if (words[0] == "startup-kb")
-            figure.startupKb = words[1].toLong();
-        else if (words[0] == "spelling-kb")
-            figure.loadedKb = words[1].toLong();
-        else if (words[0] == "boxes")
-            boxes = words[1].toULong();
-    }
-    if (boxes != 0 || figure.startupKb == 0 || figure.loadedKb == 0)
+    figure.startupKb = figures->value("startup-kb").toLong();
+    figure.loadedKb = figures->value("spelling-kb").toLong();
+    if (figures->value("boxes", "1").toULong() != 0 || figure.startupKb == 0 ||
+        figure.loadedKb == 0)
         return std::nullopt;
     return figure;
 }
