@@ -66,8 +66,7 @@ int init(const Arguments &args, std::ostream &out, std::ostream &)
     const std::string &path = args.positional[0];
     try {
         if (build::kPerUserNotes && path == installed::userDatabase())
-            installed::makeInPrivateFolder(installed::userNotesFolder(),
-                                           [&] { initDatabase(path); });
+            initInPrivateFolder(installed::userNotesFolder());
         else
             initDatabase(path);
     } catch (const StoreError &error) {

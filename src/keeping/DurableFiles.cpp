@@ -363,6 +363,17 @@ void makeFolder(const std::string &path, mode_t mode)
     sync(folderOf(path));
 }
 
+void makeFolders(const std::string &path, mode_t mode)
+{
+    // The walk up ends at a folder that is there, "/" or "." at the latest.
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) != 0)
+        makeFolders(folderOf(path), mode);
+    makeFolder(path, mode);
+}
+
 bool tighten(const std::string &path, mode_t mode)
 {
     struct stat info

@@ -78,6 +78,8 @@ bool remove(const std::string &path);
 // and syncs the folder it is in, when it is not there; a folder already there is left as it
 // is.
 void makeFolder(const std::string &path, mode_t mode);
+// makeFolder for the folder and each missing folder above it, from the top down.
+void makeFolders(const std::string &path, mode_t mode);
 
 // Creates the file new, with exactly the given permission bits, and holds a lock on it (flock)
 // until the returned descriptor is closed: a file being written that nobody else removes.

@@ -107,4 +107,12 @@ void initDatabase(const std::string &path, std::string_view title)
     createDatabase(path, [&](Connection &db) { newdatabase::fillStarter(db, title); });
 }
 
+void initInPrivateFolder(const std::string &folder)
+{
+    durable::makeFolders(folder, 0700);
+    createDatabase(
+        folder + "/mydata.mdb",
+        [](Connection &db) { newdatabase::fillStarter(db, newdatabase::kStarterTitle); }, 0600);
+}
+
 } // namespace quillet

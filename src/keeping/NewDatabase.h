@@ -38,6 +38,11 @@ void createDatabase(const std::string &path, const std::function<void(Connection
 // settings (the main window's first place and size in 1 to 4, zeros after).
 void initDatabase(const std::string &path, std::string_view title = newdatabase::kStarterTitle);
 
+// The installed program's first database: the folder, and each missing folder above it, made
+// the user's alone (0700, each synced into the folder above it, as the database is synced into
+// its own), then a starter database in it, mydata.mdb, the user's alone too (0600).
+void initInPrivateFolder(const std::string &folder);
+
 // The permission bits of a database made from the file or folder at source: the source's read
 // and write bits, no more, so that notes kept private stay private.
 mode_t modeFromSource(const std::string &source);

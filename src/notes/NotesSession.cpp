@@ -7,7 +7,6 @@
 #include "keeping/InUseLock.h"
 #include "keeping/Moving.h"
 #include "keeping/NewDatabase.h"
-#include "packaging/UserNotes.h"
 #include "store/NoteStore.h"
 #include "store/QuickCheck.h"
 #include "store/Settings.h"
@@ -36,7 +35,7 @@ std::string NotesSession::databaseIn(const std::string &folder)
 
 void NotesSession::makeStarterIn(const std::string &folder)
 {
-    installed::makeInPrivateFolder(folder, [&] { initDatabase(folder + "/mydata.mdb"); });
+    initInPrivateFolder(folder);
 }
 
 bool NotesSession::isOpenElsewhere(const std::string &path)
