@@ -241,8 +241,9 @@ void NoteSpelling::addToMenu(QMenu &menu, const QTextCursor &at)
                 QDir().mkpath(m_configFolder);
                 QFile(m_configFolder)
                     .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                // The user's own words are the user's alone, whatever the umask.
                 QFile list(wordsFile(m_configFolder));
-                if (list.open(QIODevice::Append))
+                if (list.open(QIODevice::Append, QFile::ReadOwner | QFile::WriteOwner))
                     list.write(text.toUtf8() + '\n');
                 checkNow();
             });

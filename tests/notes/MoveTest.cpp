@@ -1,6 +1,7 @@
 #include "NotesFixture.h"
 #include "keeping/History.h"
 #include "notes/ItemChooser.h"
+#include "store/Keys.h"
 
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
@@ -170,6 +171,27 @@ TEST_F(MoveTest, TheUndoPutsTheLastMoveBackUntilSomethingElseChanged)
         << boxes.asked[1].text.toStdString();
 }
 
+// The undo of a move that gave the item a new key shows the reverse move: the item back under
+// its own key and selected, the items open on the screen still open.
+TEST_F(MoveTest, TheUndoOfAMoveUnderAnotherItemShowsItBackWhereItWas)
+{
+    open(kOutline);
+    OutlineView &tree = *ui().TreeView1;
+    tree.setExpanded(tree.find("B"), true);
+    tree.setExpanded(tree.find("C"), true);
+    selectKey("C");
+    press(Qt::Key_Right); // C goes under B as B3
+    ASSERT_EQ(selectionOf(*form).Key, "B3");
+    press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rows(), "1:A 2:B 3:B1 4:B2 5:C 6:C1");
+    EXPECT_EQ(selectionOf(*form).Key, "C");
+    EXPECT_EQ(tree.find("B3"), 0);
+    EXPECT_TRUE(tree.isExpanded(tree.find("B")));
+    EXPECT_TRUE(tree.isExpanded(tree.find("C")));
+    expectShownAsLoaded();
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
 // Ctrl+M moves the item under the item chosen, found by typing; Ctrl+Z then, as after a
 // delete, puts back what the last change took, with the same IDs and keys.
 TEST_F(MoveTest, MoveToAndTheUndoOfADelete)
@@ -216,6 +238,50 @@ TEST_F(MoveTest, DraggingMovesWhereTheDropIsAndNowhereAMoveIsRefused)
     EXPECT_FALSE(drag("B", "A", 0.05)); // before the first item
     EXPECT_EQ(rows(), before);
     EXPECT_TRUE(boxes.asked.empty());
+}
+
+// A parent with nine items, and a top level of 191, take no other item: the drag shows it as it
+// moves, before any drop, and one fewer takes it. Items already there move among themselves.
+TEST_F(MoveTest, AFullParentOrTopLevelTakesNoDrop)
+{
+    struct Case
+    {
+        const char *name;
+        int children; // under B
+        int topLevel; // items at the top level, A and B among them
+        const char *dragged;
+        const char *target;
+        double height;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"under a parent of eight", 8, 3, "C", "B", 0.5, true},
+        {"under a parent of nine", 9, 3, "C", "B", 0.5, false},
+        {"between two of eight", 8, 3, "C", "B1", 0.05, true},
+        {"between two of nine", 9, 3, "C", "B1", 0.05, false},
+        {"one of nine among its siblings", 9, 3, "B9", "B1", 0.05, true},
+        {"to a top level of 190", 1, 190, "B1", "A", 0.95, true},
+        {"to a top level of 191", 1, 191, "B1", "A", 0.95, false},
+        {"a top-level item among 191", 1, 191, "C", "A", 0.95, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Row> outline{{"A", "Alpha"}, {"B", "Beta"}};
+        for (int child = 1; child <= c.children; ++child)
+            outline.push_back({"B" + std::to_string(child), "Child"});
+        for (char32_t code = 'C'; code < 'A' + static_cast<char32_t>(c.topLevel); ++code)
+            outline.push_back({keys::keyOfCode(code), "Top"});
+        path = folder.path(std::string(c.name) + ".mdb");
+        boxes.asked.clear();
+        open(outline);
+        ui().TreeView1->expandAll();
+        const std::string before = rows();
+        EXPECT_EQ(drag(c.dragged, c.target, c.height), c.taken);
+        EXPECT_EQ(rows() != before, c.taken);
+        EXPECT_TRUE(boxes.asked.empty());
+        tester.reset();
+        form.reset();
+    }
 }
 
 // A key stored with spaces stays as stored while its item moves among its siblings, and is

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace quillet::test {
 namespace {
 
@@ -99,6 +101,77 @@ TEST_F(SpellingTest, ASpellingChosenReplacesTheWordAsOneUndoableEdit)
     EXPECT_EQ(editor.noteText(), "A sentence here");
     editor.undo();
     EXPECT_EQ(editor.noteText(), "A sentense here");
+}
+
+// The names of a right click's menu entries before the first separator: what it offers for
+// the word at the position.
+QStringList offeredAt(NoteSpelling &spelling, NoteEditor &editor, int position)
+{
+    QTextCursor at(editor.document());
+    at.setPosition(position);
+    QMenu menu;
+    menu.addAction(QStringLiteral("Copy")); // the editor's own entries follow the spelling's
+    spelling.addToMenu(menu, at);
+    QStringList offered;
+    for (QAction *action : menu.actions()) {
+        if (action->isSeparator() || action->text() == "Copy")
+            break;
+        offered << action->text();
+    }
+    return offered;
+}
+
+// A right click anywhere on a misspelt word offers its spellings, "Add to dictionary" and
+// "Ignore": on its first letter, inside it, and just after its last letter, where people click;
+// beside it, nothing.
+TEST_F(SpellingTest, AMisspeltWordIsOfferedFromItsFirstLetterToJustAfterItsLast)
+{
+    const auto spelling = loaded();
+    ASSERT_EQ(underlinedIn(*spelling, "A sentense here"), QStringList{"sentense"});
+    const std::pair<int, bool> cases[] = {
+        {1, false}, {2, true}, {6, true}, {10, true}, {11, false}};
+    for (const auto &[position, offered] : cases) {
+        SCOPED_TRACE(position);
+        const QStringList entries = offeredAt(*spelling, editor, position);
+        EXPECT_EQ(entries.contains("sentence"), offered) << entries.join(", ").toStdString();
+        EXPECT_EQ(entries.contains("&Add to dictionary"), offered);
+        EXPECT_EQ(entries.contains("&Ignore"), offered);
+    }
+}
+
+// The personal word list is the user's alone, whatever the umask: its folder 0700, the list
+// 0600, when a word added makes them.
+TEST_F(SpellingTest, ThePersonalListAndItsFolderAreTheUsersAlone)
+{
+    const auto modeOf = [](const QString &path) {
+        struct stat info
+        {
+        };
+        EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
+        return info.st_mode & 07777;
+    };
+    for (const mode_t umask : {mode_t(0), mode_t(022), mode_t(077)}) {
+        SCOPED_TRACE(umask);
+        // Not there yet: the language is the locale's, else English.
+        const QString own = config + QStringLiteral("/own-%1").arg(umask);
+        auto spelling = std::make_unique<NoteSpelling>(
+            editor, own, QStringList{QStringLiteral("/usr/share/hunspell")});
+        QSignalSpy ready(spelling.get(), &NoteSpelling::ready);
+        spelling->load();
+        ASSERT_TRUE(ready.wait(20000));
+        ASSERT_EQ(underlinedIn(*spelling, "Quilletish words"), QStringList{"Quilletish"});
+        const mode_t was = ::umask(umask);
+        QTextCursor at(editor.document());
+        at.setPosition(2);
+        QMenu menu;
+        spelling->addToMenu(menu, at);
+        for (QAction *action : menu.actions())
+            if (action->text() == "&Add to dictionary")
+                action->trigger();
+        ::umask(was);
+        EXPECT_EQ(modeOf(own), 0700u);
+        EXPECT_EQ(modeOf(own + "/words.txt"), 0600u);
+    }
 }
 
 // Added words go to the personal list and count as right from then on, in a later run too; a

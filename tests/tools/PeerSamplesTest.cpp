@@ -35,6 +35,13 @@ TEST(toolsImportPeers, FrontMatterTitlesItemsOutsideAnExportsNumberedFolders)
         std::filesystem::create_directories(root + "/deep/inner");
         std::filesystem::create_directories(root + "/bundle");
         writeFile(root + "/bundle/index.md", "---\ntitle: Bundle title\n---\n");
+        // Only index.md titles its folder: a README.md in it, or a file named after it beside
+        // it, is the folder's note and leaves the folder's name alone.
+        std::filesystem::create_directories(root + "/readme");
+        writeFile(root + "/readme/README.md", "---\ntitle: From the readme\n---\n");
+        std::filesystem::create_directories(root + "/beside");
+        writeFile(root + "/beside/inner.md", "text");
+        writeFile(root + "/beside.md", "---\ntitle: From beside\n---\n");
         const std::pair<const char *, const char *> files[] = {
             {"none", "not at the start\n---\ntitle: late\n---\n"},
             {"plain", "---\ntitle: Soupe # brouillon\ntags:\n  - x\n---\ntext"},
@@ -45,6 +52,7 @@ TEST(toolsImportPeers, FrontMatterTitlesItemsOutsideAnExportsNumberedFolders)
             {"unclosed", "---\ntitle: Soupe\n"},
             {"mapping", "---\ntitle: a: b\n---\n"},
             {"badescape", "---\ntitle: \"a\\qb\"\n---\n"},
+            {"twice", "---\ntitle: First\ntitle: Second\n---\n"}, // the first is taken
         };
         for (const auto &[name, text] : files)
             writeFile(root + "/" + name + ".md", text);
@@ -93,6 +101,8 @@ TEST(toolsImportPeers, FrontMatterTitlesItemsOutsideAnExportsNumberedFolders)
         {"HandMade",
          handMade,
          {{1, "badescape", "---\ntitle: \"a\\qb\"\n---\n"},
+          {1, "beside", "---\ntitle: From beside\n---\n"},
+          {2, "inner", "text"},
           {1, "block", "---\ntitle: |\n  Soupe\n---\n"},
           {1, "Bundle title", "---\ntitle: Bundle title\n---\n"},
           {1, "Caf\xC3\xA9 \"noir\"", "\xEF\xBB\xBF---\ntitle: \"Caf\\u00e9 \\\"noir\\\"\"\n---\n"},
@@ -100,9 +110,11 @@ TEST(toolsImportPeers, FrontMatterTitlesItemsOutsideAnExportsNumberedFolders)
           {1, "mapping", "---\ntitle: a: b\n---\n"},
           {1, "none", "not at the start\n---\ntitle: late\n---\n"},
           {1, "Soupe", "---\ntitle: Soupe # brouillon\ntags:\n  - x\n---\ntext"},
+          {1, "readme", "---\ntitle: From the readme\n---\n"},
           {1, "l'oignon", "---\r\ntitle: 'l''oignon'\r\n---\r\n"},
+          {1, "First", "---\ntitle: First\ntitle: Second\n---\n"},
           {1, "unclosed", "---\ntitle: Soupe\n"}},
-         4,
+         5,
          {"notes/deep: no Markdown file in it", "notes/empty: no Markdown file in it"}},
         {"NumberedExportLeftAsItIs", exportOf, exported, 0, {}},
     };

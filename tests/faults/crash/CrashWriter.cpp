@@ -7,6 +7,9 @@
 // takes the moved rows' versions along, so that the test can check after every kill that each
 // note shows its own versions and keeps them.
 //
+// With "read FILE" it is a reader instead: it opens a file read-only and waits to be killed
+// with it open, for the test of what a killed reader leaves beside a copy.
+//
 // Two deliberately broken ways of writing let the test show that its check finds what it is
 // there to find: "ack-early" reports each write as stored before making it (a lost write when
 // the kill comes in between), "move-without-versions" moves in the notes alone (the moved
@@ -388,17 +391,46 @@ private:
 } // namespace
 } // namespace quillet::crashtest
 
+// "read FILE": opens the file read-only as any reader of a copy does (quillet-db, a restore's
+// check), reads it whole, says "ready <rows>" and waits to be killed with it open.
+int readUntilKilled(const char *path)
+{
+    using namespace quillet;
+    try {
+        Connection db(path, Connection::Mode::ReadOnly);
+        std::int64_t rows = 0;
+        Statement tables(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
+        std::vector<std::string> names;
+        while (tables.step())
+            names.push_back(tables.columnText(0));
+        for (const std::string &name : names) {
+            Statement count(db, "SELECT count(*) FROM \"" + name + "\"");
+            if (count.step())
+                rows += count.columnInt64(0);
+        }
+        crashtest::report("ready " + std::to_string(rows));
+        while (true)
+            ::pause();
+    } catch (const std::exception &error) {
+        crashtest::report(std::string("fail 0 ") + error.what());
+        return 3;
+    }
+}
+
 int main(int argc, char **argv)
 {
     using namespace quillet;
+    if (argc == 3 && std::string(argv[1]) == "read")
+        return readUntilKilled(argv[2]);
     const std::string mode = argc == 5 ? argv[4] : "store";
     if ((argc != 4 && argc != 5) ||
         (mode != "store" && mode != "ack-early" && mode != "move-without-versions" &&
          mode != "expanded-row-by-row")) {
         std::fprintf(stderr,
                      "usage: %s DATABASE SEED MAX_TEXT_BYTES "
-                     "[store|ack-early|move-without-versions|expanded-row-by-row]\n",
-                     argv[0]);
+                     "[store|ack-early|move-without-versions|expanded-row-by-row]\n"
+                     "       %s read FILE\n",
+                     argv[0], argv[0]);
         return 2;
     }
     try {
