@@ -161,17 +161,13 @@ void measureMove(benchmark::State &state, Case which, const char *name)
     std::size_t renumbered = 0;
     for (const moves::RowChange &change : plan.changes)
         renumbered += change.oldId != change.newId ? 1 : 0;
-    const QString target = QString::fromStdString(move->place.key);
     const QString key = QString::fromStdString(move->key);
     const QString newKey = QString::fromStdString(plan.newKey);
-    const auto dropPlace = move->place.kind == moves::Place::Kind::Under
-                               ? OutlineView::DropPlace::Under
-                               : OutlineView::DropPlace::Before;
     view.setCurrentIndex(view.modelIndexOf(view.find(key)));
     for (auto _ : state) {
         // As a drop asks it: the note stored, the move stored with its versions following, the
         // outline showing the item in its new place, selected.
-        emit view.moveRequested(key, dropPlace, target);
+        emit view.moveRequested(key, move->place);
 
         state.PauseTiming();
         const int moved = view.find(newKey);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "keeping/Archive.h"
+#include "store/NoteStore.h"
 
 #include <cstddef>
 #include <optional>
@@ -55,10 +56,11 @@ public:
 struct Restored
 {
     std::size_t items = 0;
-    std::string key;         // the restored item's key: its own, or the new one
-    bool newIds = false;     // rows took new IDs, and their earlier versions followed them
-    std::string keptAs;      // the copy's new name, which says it was put back
-    std::string copyProblem; // why the copy could not take that name; the items are back
+    std::string key;              // the restored item's key: its own, or the new one
+    bool newIds = false;          // rows took new IDs, and their earlier versions followed them
+    std::string keptAs;           // the copy's new name, which says it was put back
+    std::string copyProblem;      // why the copy could not take that name; the items are back
+    std::vector<OutlineRow> rows; // the rows put in, as the outline reads them, in ID order
 };
 
 // Puts the items of a copy back into the store's database in one transaction. Without under,

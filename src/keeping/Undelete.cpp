@@ -179,7 +179,7 @@ Plan underItem(Connection &db, const std::vector<archive::Row> &copied, const st
         parentId = found->id;
     }
     const std::optional<std::string> newRoot =
-        moves::newChildKey(parent, outline, std::vector<bool>(outline.size()));
+        moves::newChildKey(parent, moves::RowsShape(outline).numberedUnder(parent));
     if (!newRoot)
         throw std::runtime_error(parent.empty() ? "Every top-level key is taken" + kNothing
                                                 : "The item " + quoted(parent) +
@@ -296,7 +296,11 @@ Restored restore(NoteStore &store, NoteHistory &history, const std::string &copy
                          : whereTheyWere(db, copy.rows, store.path());
         },
         plan);
-    Restored done{plan.rows.size(), plan.key, !plan.renumbered.empty(), {}, {}};
+    Restored done{plan.rows.size(), plan.key, !plan.renumbered.empty(), {}, {}, {}};
+    for (const archive::Row &row : plan.rows)
+        done.rows.push_back(OutlineRow{*row[0].integer(), row[1], row[2], row[4]});
+    std::sort(done.rows.begin(), done.rows.end(),
+              [](const OutlineRow &a, const OutlineRow &b) { return a.id < b.id; });
     try {
         done.keptAs = markRestored(copyPath);
     } catch (const std::system_error &error) {

@@ -4,7 +4,6 @@
 #include "notes/TrimValue.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
-#include "store/NoteStore.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -53,21 +52,21 @@ QString deletedCopyLine(const deletions::Copy &copy)
     return QStringLiteral("%1   %2   %3   %4").arg(when, where, itemsText(copy.items), first);
 }
 
-std::optional<QString> DeletedItemsWindow::showFor(NotesSession &session, MessageBoxes &boxes,
-                                                   const std::vector<ChoosableItem> &items,
-                                                   const QString &currentKey, QWidget *parent)
+void DeletedItemsWindow::showFor(NotesSession &session, MessageBoxes &boxes,
+                                 const std::vector<ChoosableItem> &items, const QString &currentKey,
+                                 QWidget *parent,
+                                 const std::function<void(const deletions::Restored &)> &putBack)
 {
-    DeletedItemsWindow window(session.store(), session.history(), boxes, items, currentKey, parent);
+    DeletedItemsWindow window(session, boxes, items, currentKey, parent);
+    connect(&window, &DeletedItemsWindow::itemsPutBack, &window, putBack);
     window.exec();
-    return window.restoredKey();
 }
 
-DeletedItemsWindow::DeletedItemsWindow(NoteStore &store, NoteHistory &history, MessageBoxes &boxes,
+DeletedItemsWindow::DeletedItemsWindow(NotesSession &session, MessageBoxes &boxes,
                                        std::vector<ChoosableItem> items, QString currentKey,
                                        QWidget *parent)
     : QDialog(parent)
-    , m_store(store)
-    , m_history(history)
+    , m_session(session)
     , m_boxes(boxes)
     , m_items(std::move(items))
     , m_currentKey(std::move(currentKey))
@@ -112,7 +111,7 @@ DeletedItemsWindow::DeletedItemsWindow(NoteStore &store, NoteHistory &history, M
 
 void DeletedItemsWindow::list(int row)
 {
-    m_copies = deletions::listCopies(m_store.path());
+    m_copies = m_session.deletedCopies();
     m_list->clear();
     for (const deletions::Copy &copy : m_copies)
         m_list->addItem(deletedCopyLine(copy));
@@ -135,7 +134,7 @@ void DeletedItemsWindow::restoreChosen()
         return;
     std::optional<deletions::Restored> done;
     try {
-        done = deletions::restore(m_store, m_history, copy.file);
+        done = m_session.putBack(copy.file);
     } catch (const deletions::PlaceTaken &taken) {
         done = restoreElsewhere(copy.file, QString::fromUtf8(taken.what()));
     } catch (const std::exception &error) {
@@ -148,6 +147,7 @@ void DeletedItemsWindow::restoreChosen()
         return;
     m_restoredKey = QString::fromUtf8(done->key);
     m_status->setText(tr("Put back %1 as \"%2\".").arg(itemsText(done->items), *m_restoredKey));
+    emit itemsPutBack(*done);
     if (!done->copyProblem.empty())
         m_boxes.inform(this, tr("Deleted items"),
                        tr("The items are back, but their copy could not be renamed to say so, "
@@ -173,7 +173,7 @@ std::optional<deletions::Restored> DeletedItemsWindow::restoreElsewhere(const st
     if (!under)
         return std::nullopt;
     try {
-        return deletions::restore(m_store, m_history, file, under->toStdString());
+        return m_session.putBack(file, under->toStdString());
     } catch (const std::exception &error) {
         m_boxes.inform(
             this, tr("Deleted items"),

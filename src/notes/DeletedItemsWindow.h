@@ -16,8 +16,6 @@ class QPushButton;
 namespace quillet {
 
 class MessageBoxes;
-class NoteHistory;
-class NoteStore;
 class NotesSession;
 
 // A copy in deleted/ as a line of the list: when it was deleted, the item's path then (older
@@ -34,18 +32,22 @@ class DeletedItemsWindow : public QDialog
 
 public:
     // Shows the window modally over the session's open file. items are the outline's, for
-    // choosing where items go; currentKey is the selected item's. Returns the key of the item
-    // put back last, for the reloaded outline to select; nothing when none was.
-    static std::optional<QString> showFor(NotesSession &session, MessageBoxes &boxes,
-                                          const std::vector<ChoosableItem> &items,
-                                          const QString &currentKey, QWidget *parent);
+    // choosing where items go; currentKey is the selected item's. Each restore is handed to
+    // putBack as it is made, while the window stays open.
+    static void showFor(NotesSession &session, MessageBoxes &boxes,
+                        const std::vector<ChoosableItem> &items, const QString &currentKey,
+                        QWidget *parent,
+                        const std::function<void(const deletions::Restored &)> &putBack);
 
-    DeletedItemsWindow(NoteStore &store, NoteHistory &history, MessageBoxes &boxes,
-                       std::vector<ChoosableItem> items, QString currentKey,
-                       QWidget *parent = nullptr);
+    DeletedItemsWindow(NotesSession &session, MessageBoxes &boxes, std::vector<ChoosableItem> items,
+                       QString currentKey, QWidget *parent = nullptr);
 
     // The key of the item put back last; nothing when none was.
     const std::optional<QString> &restoredKey() const { return m_restoredKey; }
+
+signals:
+    // Items were put back: what the restore did, for the outline to show them.
+    void itemsPutBack(const deletions::Restored &done);
 
 private:
     void list(int row);
@@ -53,8 +55,7 @@ private:
     std::optional<deletions::Restored> restoreElsewhere(const std::string &file,
                                                         const QString &why);
 
-    NoteStore &m_store;
-    NoteHistory &m_history;
+    NotesSession &m_session;
     MessageBoxes &m_boxes;
     std::vector<ChoosableItem> m_items;
     QString m_currentKey;

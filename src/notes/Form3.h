@@ -25,9 +25,11 @@ class FindWindow;
 class NoteBytes;
 class NoteSpelling;
 struct NewItem;
+struct OutlineChange;
 namespace moves {
 struct Place;
 struct Plan;
+enum class Step;
 } // namespace moves
 
 // The notes window: the path line, the outline, the note editor and the button panel. Its
@@ -91,12 +93,12 @@ private:
     void RenameNote(const QString &title);
     void wireKeys();
     // The outline's reorganising (Form3Moves.cpp).
-    enum class OutlineMove { Up, Down, Out, In };
-    void moveSelected(OutlineMove move);
+    void moveSelected(moves::Step step);
     bool moveItem(const QString &key, const moves::Place &place);
-    // The outline after a move stored by the plan: its nodes follow their rows, or, when the
-    // outline left rows out, it is loaded again; the moved item is selected either way.
-    void showMove(const moves::Plan &plan);
+    // The outline after a change of its rows was stored: its nodes follow their rows, or, when
+    // the outline left rows out at loading, it is loaded again keeping the open items; the item
+    // with the key is selected either way. The one way every change reaches the outline.
+    void showChange(const OutlineChange &change, const QString &selectKey);
     void rebuildKeepingOpen(const QSet<QString> &open, const QString &selectKey);
     // Selects the item with the key (the first item when it is gone), opening its ancestors.
     void selectShown(const QString &key);
@@ -109,7 +111,7 @@ private:
     void moveSelectedTo();
     void showDeletedItems();
     void wireDrops();
-    bool dropAllowed(const QString &key, OutlineView::DropPlace place, const QString &target) const;
+    bool dropAllowed(const QString &key, const moves::Place &place) const;
     // The dialog component the window's commands share, made on first use.
     CdlgEx &dialog();
     bool unsavedTextStays();

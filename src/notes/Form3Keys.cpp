@@ -1,6 +1,7 @@
 #include "notes/Form3.h"
 #include "notes/OutlineView.h"
 #include "platform/Guard.h"
+#include "store/MoveRules.h"
 
 #include <QKeySequence>
 #include <QMenu>
@@ -47,10 +48,10 @@ void Form3::wireKeys()
         key(keys, m_ui.TreeView1,
             [this, action] { guarded(m_platform.messageBoxes, this, [&] { action(); }); });
     };
-    outlineKey(QKeySequence(Qt::ALT | Qt::Key_Up), [this] { moveSelected(OutlineMove::Up); });
-    outlineKey(QKeySequence(Qt::ALT | Qt::Key_Down), [this] { moveSelected(OutlineMove::Down); });
-    outlineKey(QKeySequence(Qt::ALT | Qt::Key_Left), [this] { moveSelected(OutlineMove::Out); });
-    outlineKey(QKeySequence(Qt::ALT | Qt::Key_Right), [this] { moveSelected(OutlineMove::In); });
+    outlineKey(QKeySequence(Qt::ALT | Qt::Key_Up), [this] { moveSelected(moves::Step::Up); });
+    outlineKey(QKeySequence(Qt::ALT | Qt::Key_Down), [this] { moveSelected(moves::Step::Down); });
+    outlineKey(QKeySequence(Qt::ALT | Qt::Key_Left), [this] { moveSelected(moves::Step::Out); });
+    outlineKey(QKeySequence(Qt::ALT | Qt::Key_Right), [this] { moveSelected(moves::Step::In); });
     outlineKey(QKeySequence(Qt::CTRL | Qt::Key_M), [this] { moveSelectedTo(); });
     outlineKey(QKeySequence::Undo, [this] { undoOutlineChange(); });
     key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this,
@@ -86,13 +87,13 @@ void Form3::showOutlineMenu(const QPoint &at)
         return entry;
     };
     add(tr("Move &up"), QKeySequence(Qt::ALT | Qt::Key_Up), selected,
-        [this] { moveSelected(OutlineMove::Up); });
+        [this] { moveSelected(moves::Step::Up); });
     add(tr("Move &down"), QKeySequence(Qt::ALT | Qt::Key_Down), selected,
-        [this] { moveSelected(OutlineMove::Down); });
+        [this] { moveSelected(moves::Step::Down); });
     add(tr("Move &out"), QKeySequence(Qt::ALT | Qt::Key_Left), selected,
-        [this] { moveSelected(OutlineMove::Out); });
+        [this] { moveSelected(moves::Step::Out); });
     add(tr("Move &in"), QKeySequence(Qt::ALT | Qt::Key_Right), selected,
-        [this] { moveSelected(OutlineMove::In); });
+        [this] { moveSelected(moves::Step::In); });
     add(tr("Move &to…"), QKeySequence(Qt::CTRL | Qt::Key_M), selected,
         [this] { moveSelectedTo(); });
     menu.addSeparator();

@@ -1,13 +1,14 @@
+#include "keeping/Deletions.h"
 #include "notes/DeletedItemsWindow.h"
 #include "notes/FindWindow.h"
 #include "notes/Form3.h"
 #include "notes/ItemChooser.h"
-#include "notes/KeyNumbering.h"
+#include "notes/OutlineShape.h"
 #include "notes/OutlineView.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
-#include "store/Keys.h"
 #include "store/Moves.h"
+#include "store/OutlineChange.h"
 
 #include <QSet>
 
@@ -22,68 +23,37 @@ namespace quillet {
 
 namespace {
 
-// The keys of the open items, each as it reads once the move made old into new.
-QSet<QString> openItems(const OutlineView &outline, const QString &oldKey, const QString &newKey)
+// The keys of the open items, each as it reads once the change is made: a changed row's by its
+// new key.
+QSet<QString> openItems(const OutlineView &outline, const OutlineChange &change)
 {
+    QHash<QString, QString> renamed;
+    for (const moves::RowChange &row : change.changed)
+        if (row.newKey != row.oldKey)
+            renamed.insert(QString::fromStdString(row.oldKey), QString::fromStdString(row.newKey));
     QSet<QString> open;
-    for (int index = 1; index <= outline.count(); ++index) {
-        if (!outline.isExpanded(index))
-            continue;
-        const QString key = outline.key(index);
-        open.insert(key.startsWith(oldKey) ? newKey + key.mid(oldKey.size()) : key);
-    }
+    for (int index = 1; index <= outline.count(); ++index)
+        if (outline.isExpanded(index))
+            open.insert(renamed.value(outline.key(index), outline.key(index)));
     return open;
 }
 
-enum class Move { Up, Down, Out, In };
-
-// Where a move of the item with the key goes, among the items the outline shows; nothing at
-// the edge of its siblings, or out of a top-level item.
-std::optional<moves::Place> placeFor(const OutlineView &outline, const QString &key, Move move)
+OutlineChange changeOf(const moves::Plan &plan)
 {
-    const int index = outline.find(key);
-    if (index == 0)
-        return std::nullopt;
-    const int parent = outline.parentOf(index);
-    // The item's siblings as the outline shows them.
-    std::vector<int> siblings;
-    for (int at = 1; at <= outline.count(); ++at)
-        if (outline.parentOf(at) == parent)
-            siblings.push_back(at);
-    const auto self = std::find(siblings.begin(), siblings.end(), index);
-    const auto keyOf = [&](int at) {
-        return outline.key(at).toStdString();
-    };
-    switch (move) {
-    case Move::Up:
-        if (self == siblings.begin())
-            return std::nullopt;
-        return moves::Place{moves::Place::Kind::Before, keyOf(*(self - 1))};
-    case Move::Down:
-        if (self + 1 == siblings.end())
-            return std::nullopt;
-        return moves::Place{moves::Place::Kind::After, keyOf(*(self + 1))};
-    case Move::Out:
-        if (parent == 0)
-            return std::nullopt;
-        return moves::Place{moves::Place::Kind::After, keyOf(parent)};
-    case Move::In:
-        if (self == siblings.begin())
-            return std::nullopt;
-        return moves::Place{moves::Place::Kind::Under, keyOf(*(self - 1))};
-    }
-    return std::nullopt;
+    OutlineChange change;
+    change.changed = plan.changes;
+    return change;
 }
 
 } // namespace
 
-void Form3::moveSelected(OutlineMove move)
+void Form3::moveSelected(moves::Step step)
 {
     if (m_selection.isEmpty() || unsavedTextStays())
         return;
     // At the edge of its siblings (or at the top level, for out) there is nowhere to go.
-    if (const std::optional<moves::Place> place =
-            placeFor(*m_ui.TreeView1, m_selection.Key, static_cast<Move>(move)))
+    if (const std::optional<moves::Place> place = moves::placeOf(
+            OutlineShape(m_ui.TreeView1->nodes()), m_selection.Key.toStdString(), step))
         moveItem(m_selection.Key, *place);
 }
 
@@ -106,7 +76,7 @@ bool Form3::moveItem(const QString &key, const moves::Place &place)
                                        MessageBoxes::Icon::None);
         return false;
     }
-    showMove(plan);
+    showChange(changeOf(plan), QString::fromStdString(plan.newKey));
     forgetUndo({});
     m_undoMove = std::make_unique<moves::Plan>(std::move(plan));
     return true;
@@ -124,18 +94,16 @@ void Form3::rebuildAndSelect(int index)
         m_find->outlineChanged();
 }
 
-void Form3::showMove(const moves::Plan &plan)
+void Form3::showChange(const OutlineChange &change, const QString &selectKey)
 {
-    // Moving the nodes keeps what the view shows (open items, scrolling) as it is; loading the
-    // outline again gives the same nodes, and is left for an outline that left rows out, where
-    // a move may bring one back.
-    if (m_skippedRows.empty() && m_ui.TreeView1->nodes().applyMove(plan.changes)) {
-        selectShown(QString::fromStdString(plan.newKey));
+    // The nodes following their rows keep what the view shows (open items, scrolling) as it
+    // is; loading the outline again gives the same nodes, and is left for an outline that left
+    // rows out, where a change may bring one back.
+    if (m_skippedRows.empty() && m_ui.TreeView1->nodes().apply(change)) {
+        selectShown(selectKey);
         return;
     }
-    const QString oldKey = QString::fromStdString(plan.oldKey);
-    const QString newKey = QString::fromStdString(plan.newKey);
-    rebuildKeepingOpen(openItems(*m_ui.TreeView1, oldKey, newKey), newKey);
+    rebuildKeepingOpen(openItems(*m_ui.TreeView1, change), selectKey);
 }
 
 void Form3::rebuildKeepingOpen(const QSet<QString> &open, const QString &selectKey)
@@ -191,7 +159,8 @@ void Form3::undoOutlineChange()
         SaveNoteText();
         const std::unique_ptr<moves::Plan> applied = std::move(m_undoMove);
         m_session.undoMove(*applied);
-        showMove(moves::reverse(*applied));
+        const moves::Plan back = moves::reverse(*applied);
+        showChange(changeOf(back), QString::fromStdString(back.newKey));
         m_undoBlocked = tr("the last change was undone");
         return;
     }
@@ -208,9 +177,9 @@ void Form3::undoDelete()
     // The rows go back with their own IDs and keys, as undelete puts them; their copy takes a
     // name that says it was put back.
     const QString copy = std::exchange(m_undoneDelete, QString());
-    const QString key = QString::fromStdString(m_session.undelete(copy.toStdString()));
+    const deletions::Restored done = m_session.putBack(copy.toStdString());
     m_undoBlocked = tr("the last change was undone");
-    rebuildKeepingOpen(openItems(*m_ui.TreeView1, key, key), key);
+    showChange(OutlineChange::addedRows(done.rows), QString::fromStdString(done.key));
 }
 
 void Form3::moveSelectedTo()
@@ -232,14 +201,13 @@ void Form3::showDeletedItems()
     if (!m_session.isOpen() || unsavedTextStays())
         return;
     SaveNoteText();
-    const QSet<QString> open = openItems(*m_ui.TreeView1, QString(), QString());
-    const std::optional<QString> restored =
-        DeletedItemsWindow::showFor(m_session, m_platform.messageBoxes,
-                                    choosableItems(m_ui.TreeView1->nodes()), m_selection.Key, this);
-    if (!restored)
-        return;
-    forgetUndo(tr("deleted items were put back since"));
-    rebuildKeepingOpen(open, *restored);
+    // Each restore shows in the outline at once, while the window stays open for more.
+    DeletedItemsWindow::showFor(
+        m_session, m_platform.messageBoxes, choosableItems(m_ui.TreeView1->nodes()),
+        m_selection.Key, this, [this](const deletions::Restored &done) {
+            forgetUndo(tr("deleted items were put back since"));
+            showChange(OutlineChange::addedRows(done.rows), QString::fromStdString(done.key));
+        });
 }
 
 } // namespace quillet

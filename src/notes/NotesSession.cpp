@@ -234,9 +234,15 @@ std::string NotesSession::deleteWithCopy(const std::string &key, const std::stri
     return copy;
 }
 
-std::string NotesSession::undelete(const std::string &copyPath)
+std::vector<deletions::Copy> NotesSession::deletedCopies() const
 {
-    return deletions::restore(store(), history(), copyPath, std::nullopt).key;
+    return deletions::listCopies(m_path);
+}
+
+deletions::Restored NotesSession::putBack(const std::string &copyPath,
+                                          const std::optional<std::string> &under)
+{
+    return deletions::restore(store(), history(), copyPath, under);
 }
 
 } // namespace quillet

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,6 +15,10 @@ namespace moves {
 struct Place;
 struct Plan;
 } // namespace moves
+namespace deletions {
+struct Copy;
+struct Restored;
+} // namespace deletions
 
 class InUseLock;
 class NoteHistory;
@@ -122,10 +127,14 @@ public:
     // nothing is deleted.
     // itemPath is the item's full path, which the copy records. Returns the copy's file.
     std::string deleteWithCopy(const std::string &key, const std::string &itemPath = {});
-    // Puts back the items of a deletion's copy where they were, with their own IDs and keys,
-    // and returns the item's key; the copy takes a name that says it was put back. Throws
-    // std::runtime_error with the reason, having changed nothing.
-    std::string undelete(const std::string &copyPath);
+    // The copies of deleted items kept beside the file, newest first (deletions::listCopies).
+    std::vector<deletions::Copy> deletedCopies() const;
+    // Puts back the items of a deletion's copy: where they were, with their own IDs and keys,
+    // or, given under, as the last item under that item (empty: the top level) with new keys;
+    // the copy takes a name that says it was put back (deletions::restore). Throws
+    // deletions::PlaceTaken or std::runtime_error with the reason, having changed nothing.
+    deletions::Restored putBack(const std::string &copyPath,
+                                const std::optional<std::string> &under = std::nullopt);
 
     // Before a save replaces the note's text (titleOnly: a rename its title), keeps the row as
     // it is as a version in the history: when this is the first save of the visit to the item

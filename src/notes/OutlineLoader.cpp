@@ -9,18 +9,6 @@
 
 namespace quillet {
 
-namespace {
-
-// The key as the row stores it, surrounding spaces and all, so that the row is found again.
-std::string storedKey(const Value &key)
-{
-    if (const std::optional<std::string_view> text = key.textView())
-        return std::string(*text);
-    return key.toText().value_or(std::string());
-}
-
-} // namespace
-
 std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
 {
     OutlineModel &model = outline.nodes();
@@ -53,7 +41,7 @@ std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
             try {
                 const int number =
                     model.add(fromStored(checked.key), TrimValue(row.title),
-                              fromStored(checked.parentKey), storedKey(row.key), row.id);
+                              fromStored(checked.parentKey), storedKeyOf(row.key), row.id);
                 if (checked.expanded)
                     expanded.push_back(number);
             } catch (const std::invalid_argument &why) {

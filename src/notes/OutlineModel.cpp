@@ -2,12 +2,14 @@
 
 #include "notes/TrimValue.h"
 #include "store/Keys.h"
-#include "store/Moves.h"
+#include "store/OutlineChange.h"
+#include "store/OutlineRowCheck.h"
 
 #include <QMimeData>
 
 #include <algorithm>
 #include <stdexcept>
+#include <unordered_set>
 
 namespace quillet {
 
@@ -58,84 +60,142 @@ void OutlineModel::clear()
         endResetModel();
 }
 
-bool OutlineModel::applyMove(const std::vector<moves::RowChange> &changes)
+bool OutlineModel::apply(const OutlineChange &change)
 {
+    if (change.changed.empty() && change.added.empty() && change.removed.empty())
+        return true;
     // Everything is worked out and checked aside first: nothing changes unless all of it fits.
+    // The nodes there are keep their numbers as slots; the nodes made for the rows put in take
+    // the slots after them.
     const int total = count();
+    std::vector<char> leaving(static_cast<std::size_t>(total), 0);
+    if (!change.removed.empty()) {
+        const std::unordered_set<std::int64_t> ids(change.removed.begin(), change.removed.end());
+        std::size_t found = 0;
+        for (int number = 0; number < total; ++number)
+            if (ids.contains(m_nodes[number].id)) {
+                leaving[number] = 1;
+                ++found;
+            }
+        if (found != ids.size())
+            return false;
+    }
     std::vector<const moves::RowChange *> changeOf(static_cast<std::size_t>(total), nullptr);
     std::vector<int> moved; // the changed nodes
-    moved.reserve(changes.size());
-    for (const moves::RowChange &change : changes) {
-        const int number = find(fromStored(change.oldKey));
-        if (number < 0 || m_nodes[number].id != change.oldId || changeOf[number])
+    moved.reserve(change.changed.size());
+    for (const moves::RowChange &row : change.changed) {
+        const int number = find(fromStored(row.oldKey));
+        if (number < 0 || m_nodes[number].id != row.oldId || changeOf[number] || leaving[number])
             return false;
-        changeOf[number] = &change;
+        changeOf[number] = &row;
         moved.push_back(number);
     }
-    const auto renamed = [&](int number) {
-        return changeOf[number] && changeOf[number]->newKey != changeOf[number]->oldKey;
+    // The rows put in become nodes as loading makes them, each checked by the same rule; their
+    // parents may be among the nodes rather than among them.
+    std::vector<Node> made;
+    std::vector<QString> madeParent;
+    made.reserve(change.added.size());
+    OutlineRowCheck rowCheck;
+    for (const OutlineRow &row : change.added) {
+        const CheckedRow checked = rowCheck.check(row);
+        if (const std::optional<RowProblem> refusal = checked.refusal();
+            refusal && *refusal != RowProblem::ParentNotBefore)
+            return false;
+        made.push_back(Node{fromStored(checked.key),
+                            TrimValue(row.title),
+                            storedKeyOf(row.key),
+                            row.id,
+                            -1,
+                            0,
+                            {}});
+        madeParent.push_back(fromStored(checked.parentKey));
+    }
+    const int slotCount = total + static_cast<int>(made.size());
+    const auto isMade = [&](int slot) {
+        return slot >= total;
+    };
+    const auto renamed = [&](int slot) {
+        return !isMade(slot) && changeOf[slot] && changeOf[slot]->newKey != changeOf[slot]->oldKey;
+    };
+    // A node there that keeps its key, and so holds it still.
+    const auto holds = [&](int number) {
+        return number >= 0 && !leaving[number] && !renamed(number);
     };
     // The new keys, each given once, and none held by a node that keeps its key.
     QHash<OutlineKey, int> given;
-    given.reserve(static_cast<qsizetype>(changes.size()));
-    for (const int number : moved) {
-        if (!renamed(number))
-            continue;
-        const OutlineKey key{fromStored(changeOf[number]->newKey)};
-        const int holder = m_byKey.value(key, -1);
-        if ((holder >= 0 && !renamed(holder)) || given.contains(key))
+    given.reserve(static_cast<qsizetype>(moved.size() + made.size()));
+    const auto give = [&](const QString &text, int slot) {
+        const OutlineKey key{text};
+        if (holds(m_byKey.value(key, -1)) || given.contains(key))
             return false;
-        given.insert(key, number);
-    }
-    // A node's number by its key once the move is made; -1 when none has it.
-    const auto numberOf = [&](const QString &text) {
+        given.insert(key, slot);
+        return true;
+    };
+    for (const int number : moved)
+        if (renamed(number) && !give(fromStored(changeOf[number]->newKey), number))
+            return false;
+    for (int j = 0; j < static_cast<int>(made.size()); ++j)
+        if (!give(made[j].key, total + j))
+            return false;
+    // A slot by its key once the change is made; -1 when none has it.
+    const auto slotOf = [&](const QString &text) {
         const OutlineKey key{text};
         if (const auto found = given.constFind(key); found != given.cend())
             return found.value();
         const int holder = m_byKey.value(key, -1);
-        return holder >= 0 && renamed(holder) ? -1 : holder;
+        return holds(holder) ? holder : -1;
     };
 
     // The new order, by ID as the rows are read: the nodes that keep their IDs are in that
-    // order already, and the plan gives the changed ones in the order of their new IDs.
-    const auto idOf = [&](int number) {
-        return changeOf[number] ? changeOf[number]->newId : m_nodes[number].id;
+    // order already, and the changed and the made ones are sorted apart and merged in.
+    const auto idOf = [&](int slot) {
+        if (isMade(slot))
+            return made[slot - total].id;
+        return changeOf[slot] ? changeOf[slot]->newId : m_nodes[slot].id;
     };
     const auto byId = [&](int a, int b) {
         return idOf(a) < idOf(b);
     };
     std::vector<int> kept;
-    kept.reserve(static_cast<std::size_t>(total) - moved.size());
+    kept.reserve(static_cast<std::size_t>(total));
     for (int number = 0; number < total; ++number)
-        if (!changeOf[number])
+        if (!changeOf[number] && !leaving[number])
             kept.push_back(number);
-    if (!std::is_sorted(kept.begin(), kept.end(), byId))
-        std::sort(kept.begin(), kept.end(), byId);
-    if (!std::is_sorted(moved.begin(), moved.end(), byId))
-        std::sort(moved.begin(), moved.end(), byId);
-    std::vector<int> order(static_cast<std::size_t>(total));
-    std::merge(kept.begin(), kept.end(), moved.begin(), moved.end(), order.begin(), byId);
-    std::vector<int> newNumber(static_cast<std::size_t>(total));
-    for (int at = 0; at < total; ++at) {
+    std::vector<int> arriving = moved;
+    for (int slot = total; slot < slotCount; ++slot)
+        arriving.push_back(slot);
+    for (std::vector<int> *part : {&kept, &arriving})
+        if (!std::is_sorted(part->begin(), part->end(), byId))
+            std::sort(part->begin(), part->end(), byId);
+    std::vector<int> order(kept.size() + arriving.size());
+    std::merge(kept.begin(), kept.end(), arriving.begin(), arriving.end(), order.begin(), byId);
+    std::vector<int> newNumber(static_cast<std::size_t>(slotCount), -1);
+    for (int at = 0; at < static_cast<int>(order.size()); ++at) {
         if (at > 0 && idOf(order[at - 1]) == idOf(order[at]))
             return false;
         newNumber[order[at]] = at;
     }
-    // Each node's parent: a changed row's by its new key, any other's as it was; always before
-    // the node.
-    std::vector<int> parents(static_cast<std::size_t>(total));
-    for (int at = 0; at < total; ++at) {
-        const int old = order[at];
-        int parent = m_nodes[old].parent >= 0 ? newNumber[m_nodes[old].parent] : -1;
-        if (changeOf[old]) {
-            const std::string parentKey = keys::parent(changeOf[old]->newKey);
-            parent = -1;
-            if (!parentKey.empty()) {
-                const int number = numberOf(fromStored(parentKey));
-                if (number < 0)
-                    return false;
-                parent = newNumber[number];
-            }
+    // Each node's parent: a changed or made one's by its key, any other's as it was (which must
+    // stay); always before the node.
+    std::vector<int> parents(order.size());
+    for (int at = 0; at < static_cast<int>(order.size()); ++at) {
+        const int slot = order[at];
+        int parent = -1;
+        QString parentKey;
+        if (isMade(slot))
+            parentKey = madeParent[slot - total];
+        else if (changeOf[slot])
+            parentKey = fromStored(keys::parent(changeOf[slot]->newKey));
+        else if (const int old = m_nodes[slot].parent; old >= 0) {
+            if (leaving[old])
+                return false;
+            parent = newNumber[old];
+        }
+        if (!parentKey.isEmpty()) {
+            const int holder = slotOf(parentKey);
+            if (holder < 0)
+                return false;
+            parent = newNumber[holder];
         }
         if (parent >= at)
             return false;
@@ -144,23 +204,28 @@ bool OutlineModel::applyMove(const std::vector<moves::RowChange> &changes)
 
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
-    for (auto entry = m_byKey.begin(); entry != m_byKey.end(); ++entry)
+    for (auto entry = m_byKey.begin(); entry != m_byKey.end();) {
+        if (!holds(entry.value())) {
+            entry = m_byKey.erase(entry);
+            continue;
+        }
         entry.value() = newNumber[entry.value()];
-    for (auto entry = given.cbegin(); entry != given.cend(); ++entry)
-        m_byKey.remove(OutlineKey{m_nodes[entry.value()].key});
+        ++entry;
+    }
     for (auto entry = given.cbegin(); entry != given.cend(); ++entry)
         m_byKey.insert(entry.key(), newNumber[entry.value()]);
     std::vector<Node> nodes;
-    nodes.reserve(static_cast<std::size_t>(total));
+    nodes.reserve(order.size());
     m_topLevel.clear();
-    for (int at = 0; at < total; ++at) {
-        Node node = std::move(m_nodes[order[at]]);
-        if (const moves::RowChange *change = changeOf[order[at]]) {
-            node.id = change->newId;
-            // A key that stays is stored as it was; a new one as the move wrote it.
-            if (change->newKey != change->oldKey) {
-                node.key = fromStored(change->newKey);
-                node.storedKey = change->newKey;
+    for (int at = 0; at < static_cast<int>(order.size()); ++at) {
+        const int slot = order[at];
+        Node node = isMade(slot) ? std::move(made[slot - total]) : std::move(m_nodes[slot]);
+        if (const moves::RowChange *row = isMade(slot) ? nullptr : changeOf[slot]) {
+            node.id = row->newId;
+            // A key that stays is stored as it was; a new one as the change wrote it.
+            if (row->newKey != row->oldKey) {
+                node.key = fromStored(row->newKey);
+                node.storedKey = row->newKey;
             }
         }
         node.parent = parents[at];
@@ -171,10 +236,13 @@ bool OutlineModel::applyMove(const std::vector<moves::RowChange> &changes)
         nodes.push_back(std::move(node));
     }
     m_nodes = std::move(nodes);
+    m_peakCount = std::max(m_peakCount, m_nodes.size());
     QModelIndexList after;
     after.reserve(before.size());
-    for (const QModelIndex &index : before)
-        after.push_back(indexOf(newNumber[static_cast<std::size_t>(index.internalId())]));
+    for (const QModelIndex &index : before) {
+        const int old = static_cast<int>(index.internalId());
+        after.push_back(leaving[old] ? QModelIndex() : indexOf(newNumber[old]));
+    }
     changePersistentIndexList(before, after);
     emit layoutChanged();
     return true;

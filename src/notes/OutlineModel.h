@@ -9,9 +9,7 @@
 
 namespace quillet {
 
-namespace moves {
-struct RowChange;
-} // namespace moves
+struct OutlineChange;
 
 // A key as the hash from keys to nodes holds it. Keys are a few characters of the key scheme,
 // and the toolkit's own string hash, made to withstand chosen collisions, took a fifth of the
@@ -53,6 +51,8 @@ public:
 
     int count() const { return static_cast<int>(m_nodes.size()); }
     const Node &node(int number) const { return m_nodes[number]; }
+    // The node numbers of the top-level items, in their order.
+    const std::vector<int> &topLevel() const { return m_topLevel; }
     // The node number of a key (exact, case-sensitive), or -1.
     int find(const QString &key) const { return m_byKey.value(OutlineKey{key}, -1); }
 
@@ -65,13 +65,15 @@ public:
     // Removes every node.
     void clear();
 
-    // The rows' new IDs and keys as a move stored them, given to their nodes: the nodes take the
-    // rows' new order (siblings by ID, as loading puts them) and the moved item its new parent,
-    // as one change of layout, so that the view keeps its open items, selection and scrolling.
-    // False, changing nothing, when the changes do not fit the nodes as they are (a node not
-    // there or not of that row, a key taken, a parent after its child): the caller loads the
-    // outline again instead.
-    bool applyMove(const std::vector<moves::RowChange> &changes);
+    // A change of the rows given to the nodes in place: the rows taken out leave with their
+    // nodes, the changed rows' nodes take their new IDs and keys, and nodes are made for the rows
+    // put in; every node then stands where loading the rows would put it (siblings by ID, under
+    // the parent its key names), as one change of layout, so that the view keeps its open
+    // items, selection and scrolling. False, changing nothing, when the change does not fit the
+    // nodes as they are (a node not there or not of that row, a key taken, a parent missing or
+    // after its child, a row put in that loading would leave out): the caller loads the outline
+    // again instead.
+    bool apply(const OutlineChange &change);
 
     // Many additions as one model reset: views re-read the model once at the end.
     void beginBulk();

@@ -1,5 +1,7 @@
 #include "notes/OutlineView.h"
 
+#include "store/MoveRules.h"
+
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
@@ -43,29 +45,29 @@ OutlineView::OutlineView(QWidget *parent)
     setAutoScroll(true);
 }
 
-std::optional<std::pair<OutlineView::DropPlace, QString>>
-OutlineView::dropTarget(const QDropEvent &event, QString &dragged) const
+std::optional<moves::Place> OutlineView::dropTarget(const QDropEvent &event, QString &dragged) const
 {
+    using Kind = moves::Place::Kind;
     if (!event.mimeData() || !event.mimeData()->hasFormat(OutlineModel::kItemMimeType))
         return std::nullopt;
     dragged = QString::fromUtf8(event.mimeData()->data(OutlineModel::kItemMimeType));
     const QModelIndex over = indexAt(event.position().toPoint());
     const int target = m_model.numberOf(over);
     if (target < 0)
-        return std::pair{DropPlace::Top, QString()};
-    const QString key = m_model.node(target).key;
+        return moves::Place{Kind::Top, {}};
+    const std::string key = m_model.node(target).key.toStdString();
     // Where the view's drop indicator points, as the last move over the view drew it.
     switch (dropIndicatorPosition()) {
     case AboveItem:
-        return std::pair{DropPlace::Before, key};
+        return moves::Place{Kind::Before, key};
     case BelowItem:
-        return std::pair{DropPlace::After, key};
+        return moves::Place{Kind::After, key};
     case OnItem:
-        return std::pair{DropPlace::Under, key};
+        return moves::Place{Kind::Under, key};
     case OnViewport:
         break;
     }
-    return std::pair{DropPlace::Top, QString()};
+    return moves::Place{Kind::Top, {}};
 }
 
 void OutlineView::dragMoveEvent(QDragMoveEvent *event)
@@ -74,7 +76,7 @@ void OutlineView::dragMoveEvent(QDragMoveEvent *event)
     QTreeView::dragMoveEvent(event);
     QString dragged;
     const auto target = dropTarget(*event, dragged);
-    if (!target || !m_dropCheck || !m_dropCheck(dragged, target->first, target->second))
+    if (!target || !m_dropCheck || !m_dropCheck(dragged, *target))
         event->ignore();
     else
         event->acceptProposedAction();
@@ -89,13 +91,13 @@ void OutlineView::dropEvent(QDropEvent *event)
     stopAutoScroll();
     setState(NoState);
     viewport()->update();
-    if (!target || !m_dropCheck || !m_dropCheck(dragged, target->first, target->second)) {
+    if (!target || !m_dropCheck || !m_dropCheck(dragged, *target)) {
         event->ignore();
         return;
     }
     event->setDropAction(Qt::MoveAction);
     event->accept();
-    emit moveRequested(dragged, target->first, target->second);
+    emit moveRequested(dragged, *target);
 }
 
 void OutlineView::remeasure()

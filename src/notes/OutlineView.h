@@ -7,7 +7,14 @@
 #include <functional>
 #include <optional>
 
+// Signals carry a place of a move; their code is compiled where the rules are known.
+Q_MOC_INCLUDE("store/MoveRules.h")
+
 namespace quillet {
+
+namespace moves {
+struct Place;
+} // namespace moves
 
 // The outline control: a tree view over OutlineModel offering the node collection the notes
 // window works with. Indices are 1-based in order of addition; an index outside 1..count() is
@@ -48,24 +55,16 @@ public:
     // The selected node's index, or 0.
     int selectedIndex() const;
 
-    // Where an item dragged over the outline would go.
-    enum class DropPlace {
-        Under,  // the last child of the target
-        Before, // just before the target
-        After,  // just after it
-        Top,    // the last top-level item (below every item)
-    };
     // Says whether the item with the key may go to the place, as the pointer moves: a place
     // refused shows the no-drop pointer. Asked often, so it must be quick.
-    using DropCheck =
-        std::function<bool(const QString &key, DropPlace place, const QString &target)>;
+    using DropCheck = std::function<bool(const QString &key, const moves::Place &place)>;
     void setDropCheck(DropCheck check) { m_dropCheck = std::move(check); }
 
 signals:
     // The user selected a node, with the mouse or the keyboard.
     void nodeClicked(int index);
     // An item was dropped on a place it may go to.
-    void moveRequested(const QString &key, DropPlace place, const QString &target);
+    void moveRequested(const QString &key, const moves::Place &place);
 
 protected:
     void selectionChanged(const QItemSelection &selected,
@@ -89,8 +88,7 @@ private:
     std::optional<int> m_widestItem; // the widest item shown, as last measured
     DropCheck m_dropCheck;
     // The place a drag over the viewport points at, and the key dragged; nothing when none.
-    std::optional<std::pair<DropPlace, QString>> dropTarget(const QDropEvent &event,
-                                                            QString &dragged) const;
+    std::optional<moves::Place> dropTarget(const QDropEvent &event, QString &dragged) const;
 };
 
 } // namespace quillet

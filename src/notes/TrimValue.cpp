@@ -14,4 +14,11 @@ QString TrimValue(const Value &value)
     return fromStored(keys::trimmedSpaces(*text));
 }
 
+std::string storedKeyOf(const Value &key)
+{
+    if (const std::optional<std::string_view> text = key.textView())
+        return std::string(*text);
+    return key.toText().value_or(std::string());
+}
+
 } // namespace quillet

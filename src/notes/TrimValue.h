@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <string>
 #include <string_view>
 
 namespace quillet {
@@ -21,5 +22,8 @@ inline QString fromStored(std::string_view bytes)
 // A stored value as the notes window shows it: as text, without leading and trailing spaces
 // (code 32 only; tabs and line breaks stay). Empty for a Null or a value that has no text.
 QString TrimValue(const Value &value);
+
+// A key as its row stores it, surrounding spaces and all, so that the row is found again.
+std::string storedKeyOf(const Value &key);
 
 } // namespace quillet

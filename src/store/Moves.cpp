@@ -4,7 +4,6 @@
 #include "store/Tables.h"
 
 #include <algorithm>
-#include <bitset>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -14,11 +13,6 @@ namespace quillet::moves {
 namespace {
 
 using Row = KeyedRow;
-
-std::string quoted(const std::string &key)
-{
-    return "\"" + key + "\"";
-}
 
 } // namespace
 
@@ -37,34 +31,39 @@ std::vector<KeyedRow> keyedRows(Connection &db)
     return rows;
 }
 
-std::optional<std::string> newChildKey(const std::string &parent, const std::vector<KeyedRow> &rows,
-                                       const std::vector<bool> &leaving)
+bool RowsShape::has(const std::string &key) const
 {
-    if (parent.empty()) {
-        std::bitset<256> codes;
-        char32_t highest = 0;
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            std::size_t pos = 0;
-            const std::optional<char32_t> code =
-                leaving[r] ? std::nullopt : keys::decode(rows[r].key, pos);
-            if (!code)
-                continue;
-            highest = std::max(highest, *code);
-            if (*code < 256)
-                codes.set(*code);
-        }
-        const std::optional<char32_t> code = keys::nextTopLevelCode(codes, highest);
-        return code ? std::optional(keys::keyOfCode(*code)) : std::nullopt;
-    }
-    std::bitset<10> used;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        const std::string &key = rows[r].key;
-        if (!leaving[r] && key.size() == parent.size() + 1 && key.starts_with(parent) &&
-            key.back() >= '1' && key.back() <= '9')
-            used.set(static_cast<std::size_t>(key.back() - '0'));
-    }
-    const std::optional<int> number = keys::nextChildNumber(used);
-    return number ? std::optional(parent + static_cast<char>('0' + *number)) : std::nullopt;
+    return std::any_of(m_rows.begin(), m_rows.end(),
+                       [&](const Row &row) { return row.key == key; });
+}
+
+std::vector<std::string> RowsShape::childrenOf(const std::string &parent) const
+{
+    std::vector<std::string> children;
+    for (const Row &row : m_rows)
+        if (keys::parent(row.key) == parent)
+            children.push_back(row.key);
+    return children;
+}
+
+int RowsShape::levelsBelow(const std::string &key) const
+{
+    int deepest = 0;
+    for (const Row &row : m_rows)
+        if (row.key.starts_with(key))
+            deepest = std::max(deepest, keys::length(row.key) - keys::length(key));
+    return deepest;
+}
+
+std::vector<std::string> RowsShape::numberedUnder(const std::string &parent) const
+{
+    if (!parent.empty())
+        return childrenOf(parent);
+    std::vector<std::string> every;
+    every.reserve(m_rows.size());
+    for (const Row &row : m_rows)
+        every.push_back(row.key);
+    return every;
 }
 
 bool Plan::changesIds() const
@@ -79,60 +78,19 @@ Plan plan(Connection &db, const std::string &key, const Place &place)
     // The first row with a key is the item that shows; a later one with the same key is left
     // out of the outline. A few keys are looked up, so a search serves.
     const auto idOf = [&](const std::string &of) -> std::int64_t {
-        const auto found =
-            std::find_if(rows.begin(), rows.end(), [&](const Row &row) { return row.key == of; });
-        if (found == rows.end())
-            throw MoveRefused("No item has the key " + quoted(of) + "; nothing was moved.");
-        return found->id;
+        return std::find_if(rows.begin(), rows.end(), [&](const Row &row) { return row.key == of; })
+            ->id;
     };
+    const Verdict verdict = judge(RowsShape(rows), key, place);
+    if (!verdict.allowed())
+        throw MoveRefused(verdict.refusal + "; nothing was moved.");
     const std::int64_t rootId = idOf(key);
-    if (key == "A")
-        throw MoveRefused("The first item, \"A\", stays where it is; nothing was moved.");
-
-    std::string parent;
-    switch (place.kind) {
-    case Place::Kind::Under:
-        parent = place.key;
-        idOf(parent);
-        break;
-    case Place::Kind::Before:
-    case Place::Kind::After:
-        idOf(place.key);
-        if (place.key == key)
-            throw MoveRefused("An item cannot go beside itself; nothing was moved.");
-        if (place.kind == Place::Kind::Before && place.key == "A")
-            throw MoveRefused("Nothing goes before the first item, \"A\"; nothing was moved.");
-        parent = keys::parent(place.key);
-        break;
-    case Place::Kind::Top:
-        break;
-    }
-    if (parent.starts_with(key))
-        throw MoveRefused("An item cannot go into its own subtree; nothing was moved.");
-
+    const std::string &newKey = verdict.newKey;
+    const std::string parent = parentOf(place);
     // Every row the move takes, by the prefix rule of a delete.
     std::vector<bool> moving(rows.size());
-    int deepest = 0;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t r = 0; r < rows.size(); ++r)
         moving[r] = rows[r].key.starts_with(key);
-        if (moving[r])
-            deepest = std::max(deepest, keys::length(rows[r].key) - keys::length(key));
-    }
-    std::string newKey = key;
-    if (keys::parent(key) != parent) {
-        const std::optional<std::string> child = newChildKey(parent, rows, moving);
-        if (!child)
-            throw MoveRefused(parent.empty()
-                                  ? std::string("Every top-level key is taken; nothing was moved.")
-                                  : "The item " + quoted(parent) +
-                                        " holds nine items already; nothing was moved.");
-        newKey = *child;
-    }
-    if (keys::length(newKey) + deepest > keys::kMaxLevels)
-        throw MoveRefused("There the items would lie " +
-                          std::to_string(keys::length(newKey) + deepest) +
-                          " levels deep, and an outline goes at most " +
-                          std::to_string(keys::kMaxLevels) + " levels deep; nothing was moved.");
 
     // The siblings in their new order, the moved item among them.
     std::vector<std::size_t> order;

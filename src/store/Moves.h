@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/MoveRules.h"
 #include "store/NoteStore.h"
 #include "store/Sqlite.h"
 
@@ -16,19 +17,6 @@
 // rows whose order would otherwise break those two rules: new IDs are always above every ID
 // ever given, so only the siblings that end up last can take them.
 namespace quillet::moves {
-
-// Where an item goes.
-struct Place
-{
-    enum class Kind {
-        Under,  // the last child of the item with the key
-        Before, // just before the item with the key, among its siblings
-        After,  // just after it
-        Top,    // the last top-level item
-    };
-    Kind kind = Kind::Top;
-    std::string key;
-};
 
 // A row a move changes: its ID and key before and after.
 struct RowChange
@@ -57,10 +45,8 @@ public:
 };
 
 // Works out the move of the item with the key (its row and every row whose key begins with it,
-// as a delete takes them) to the place. Refused: the first item "A", anything before it, a
-// place in the item's own subtree, a parent with no free number (nine children, or every
-// top-level key taken), a move that would take a row deeper than the outline goes
-// (keys::kMaxLevels), an item or place that is not there.
+// as a delete takes them) to the place, where the rules allow it (judge, over the rows of the
+// file); refused with their reason otherwise.
 Plan plan(Connection &db, const std::string &key, const Place &place);
 
 // Writes the plan's changes, in the caller's transaction: keys and IDs only, every other
@@ -74,10 +60,23 @@ Plan reverse(const Plan &plan);
 // without a key of text belong to none.
 std::vector<KeyedRow> keyedRows(Connection &db);
 
-// The key a new child of parent (empty: a new top-level item) takes by the rule of adding,
-// among the rows (as keyedRows gives them) save those marked leaving; nothing when the parent
-// has no free number (nine children, or every top-level key taken).
-std::optional<std::string> newChildKey(const std::string &parent, const std::vector<KeyedRow> &rows,
-                                       const std::vector<bool> &leaving);
+// The outline as the rows (as keyedRows gives them) hold it, for the rules of a move; rows
+// with the same key all count as that item's. A new top-level key is numbered past the first
+// character of every key, so that a row left out for want of its parent never gains one.
+class RowsShape final : public Shape
+{
+public:
+    explicit RowsShape(const std::vector<KeyedRow> &rows)
+        : m_rows(rows)
+    {
+    }
+    bool has(const std::string &key) const override;
+    std::vector<std::string> childrenOf(const std::string &parent) const override;
+    int levelsBelow(const std::string &key) const override;
+    std::vector<std::string> numberedUnder(const std::string &parent) const override;
+
+private:
+    const std::vector<KeyedRow> &m_rows;
+};
 
 } // namespace quillet::moves

@@ -133,9 +133,8 @@ protected:
 
     std::unique_ptr<DeletedItemsWindow> window()
     {
-        auto made =
-            std::make_unique<DeletedItemsWindow>(session.store(), session.history(), boxes,
-                                                 choosableItems(ui().TreeView1->nodes()), "B");
+        auto made = std::make_unique<DeletedItemsWindow>(
+            session, boxes, choosableItems(ui().TreeView1->nodes()), "B");
         made->show();
         return made;
     }

@@ -1,6 +1,7 @@
 #include "NotesFixture.h"
+#include "notes/OutlineShape.h"
 #include "store/Keys.h"
-#include "store/Moves.h"
+#include "store/OutlineChange.h"
 #include "support/BadOutlineRows.h"
 
 #include <QAbstractItemModelTester>
@@ -104,10 +105,11 @@ TEST_F(OutlineTest, KeysPlaceRowsInTheTreeAndIndicesFollowRowOrder)
 }
 
 // Changes that do not fit the nodes as they are change nothing: the window loads the outline
-// again instead.
-TEST(OutlineModelTest, AMoveThatDoesNotFitTheNodesChangesNothing)
+// again instead. One that fits leaves the nodes as loading the changed rows would.
+TEST(OutlineModelTest, AChangeThatDoesNotFitTheNodesChangesNothing)
 {
     OutlineModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     const std::pair<const char *, std::int64_t> nodes[] = {{"A", 1}, {"B", 2}, {"B1", 3}, {"C", 4}};
     for (const auto &[key, id] : nodes)
         model.add(key, QStringLiteral("t") + key, QString::fromStdString(keys::parent(key)), {},
@@ -116,25 +118,92 @@ TEST(OutlineModelTest, AMoveThatDoesNotFitTheNodesChangesNothing)
         std::string text;
         for (int number = 0; number < model.count(); ++number)
             text += model.node(number).key.toStdString() + "<" +
-                    std::to_string(model.node(number).parent) + " ";
+                    std::to_string(model.node(number).parent) + ":" +
+                    model.node(number).text.toStdString() + " ";
         return text;
     };
-    const std::string before = shown();
-    const std::pair<const char *, std::vector<moves::RowChange>> refused[] = {
-        {"no such key", {{9, 10, "D", "C1"}}},
-        {"another row's ID", {{9, 10, "B1", "C1"}}},
-        {"a key another node keeps", {{2, 10, "B", "C"}, {3, 11, "B1", "C1"}}},
-        {"a key given twice", {{2, 10, "B", "C1"}, {3, 11, "B1", "C1"}}},
-        {"a parent not there", {{3, 10, "B1", "D1"}}},
-        {"a parent after its child", {{2, 10, "B", "B"}}},
-        {"one row twice", {{2, 10, "B", "B"}, {2, 11, "B", "B"}}},
+    const auto row = [](std::int64_t id, const char *key, Value title = Value::text("new")) {
+        return OutlineRow{id, Value::text(key), std::move(title), Value::integer(0)};
     };
-    for (const auto &[why, changes] : refused) {
-        EXPECT_FALSE(model.applyMove(changes)) << why;
+    const std::string before = shown();
+    const std::pair<const char *, OutlineChange> refused[] = {
+        {"no such key", {{{9, 10, "D", "C1"}}, {}, {}}},
+        {"another row's ID", {{{9, 10, "B1", "C1"}}, {}, {}}},
+        {"a key another node keeps", {{{2, 10, "B", "C"}, {3, 11, "B1", "C1"}}, {}, {}}},
+        {"a key given twice", {{{2, 10, "B", "C1"}, {3, 11, "B1", "C1"}}, {}, {}}},
+        {"a parent not there", {{{3, 10, "B1", "D1"}}, {}, {}}},
+        {"a parent after its child", {{{2, 10, "B", "B"}}, {}, {}}},
+        {"one row twice", {{{2, 10, "B", "B"}, {2, 11, "B", "B"}}, {}, {}}},
+        {"a row put in with a key there", {{}, {row(9, "B1")}, {}}},
+        {"a row put in twice", {{}, {row(9, "D"), row(10, "D")}, {}}},
+        {"a row put in under no item", {{}, {row(9, "D1")}, {}}},
+        {"a row put in with an ID there", {{}, {row(4, "D")}, {}}},
+        {"a row put in that loading leaves out", {{}, {row(9, "D", Value())}, {}}},
+        {"a row taken out that is not there", {{}, {}, {9}}},
+        {"a parent taken out without its child", {{}, {}, {2}}},
+        {"a changed row taken out", {{{3, 10, "B1", "C1"}}, {}, {3}}},
+        {"a row put in under one taken out", {{}, {row(9, "B2")}, {2, 3}}},
+    };
+    for (const auto &[why, change] : refused) {
+        EXPECT_FALSE(model.apply(change)) << why;
         EXPECT_EQ(shown(), before) << why;
     }
-    EXPECT_TRUE(model.applyMove({{2, 10, "B", "C1"}, {3, 11, "B1", "C11"}}));
-    EXPECT_EQ(shown(), "A<-1 C<-1 C1<1 C11<2 ");
+    EXPECT_TRUE(model.apply({{{2, 10, "B", "C1"}, {3, 11, "B1", "C11"}}, {}, {}}));
+    EXPECT_EQ(shown(), "A<-1:tA C<-1:tC C1<1:tB C11<2:tB1 ");
+    // Taken out, put back under another key, and a new item under one put in: the rows in ID
+    // order, each under the parent its key names.
+    EXPECT_TRUE(model.apply({{}, {row(5, "B", Value::text(" b ")), row(12, "B1")}, {10, 11}}));
+    EXPECT_EQ(shown(), "A<-1:tA C<-1:tC B<-1:b B1<2:new ");
+    EXPECT_EQ(model.find("C1"), -1);
+    EXPECT_EQ(model.find("B1"), 3);
+}
+
+// The outline on the screen and the rows in the file answer the rules of a move alike: every
+// item to every place around every other item, and every step, gets the same verdict and key
+// from both, so that a drop the outline shows as allowed is one the move makes.
+TEST(OutlineModelTest, TheOutlineAndTheRowsAnswerTheMoveRulesAlike)
+{
+    std::vector<KeyedRow> rows;
+    std::vector<std::string> keys{"A", "B", "C", "D"};
+    for (char n = '1'; n <= '9'; ++n)
+        keys.push_back(std::string("B") + n); // B full
+    for (char n = '1'; n <= '8'; ++n)
+        keys.push_back(std::string("C") + n); // C with room for one
+    std::string chain = "D";
+    while (chain.size() < 99) // down to level 99
+        keys.push_back(chain += "1");
+    keys.push_back("C11");
+    OutlineModel model;
+    std::int64_t id = 0;
+    for (const std::string &key : keys) {
+        rows.push_back({++id, key});
+        model.add(QString::fromStdString(key), QString(), QString::fromStdString(keys::parent(key)),
+                  {}, id);
+    }
+    const moves::RowsShape fromRows(rows);
+    const OutlineShape fromNodes(model);
+    const std::vector<std::string> some{
+        "A", "B", "B1", "B9", "C", "C1", "C8", "C11", "D", "D1", chain.substr(0, 98), chain, "Q"};
+    using Kind = moves::Place::Kind;
+    int allowed = 0;
+    int refused = 0;
+    for (const std::string &key : some) {
+        for (const moves::Step step :
+             {moves::Step::Up, moves::Step::Down, moves::Step::Out, moves::Step::In})
+            EXPECT_EQ(moves::placeOf(fromRows, key, step), moves::placeOf(fromNodes, key, step))
+                << key;
+        for (const std::string &target : some)
+            for (const Kind kind : {Kind::Under, Kind::Before, Kind::After, Kind::Top}) {
+                const moves::Verdict a = moves::judge(fromRows, key, {kind, target});
+                const moves::Verdict b = moves::judge(fromNodes, key, {kind, target});
+                EXPECT_EQ(a.refusal, b.refusal) << key << " " << int(kind) << " " << target;
+                EXPECT_EQ(a.newKey, b.newKey) << key << " " << int(kind) << " " << target;
+                (a.allowed() ? allowed : refused) += 1;
+            }
+    }
+    // Both kinds of answer were asked for, each many times.
+    EXPECT_GT(allowed, 100);
+    EXPECT_GT(refused, 100);
 }
 
 TEST_F(OutlineTest, KeysAndTitlesAreTrimmedOfSpacesOnlyAndKeysAreCaseSensitive)

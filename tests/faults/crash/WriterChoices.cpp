@@ -129,7 +129,7 @@ std::optional<std::size_t> chooseUndelete(Connection &db, const std::vector<Kept
             return row.id > copyId && (row.key == parent || keys::parent(row.key) == parent);
         });
         const std::optional<std::string> newKey =
-            moves::newChildKey(parent, outline, std::vector<bool>(outline.size()));
+            moves::newChildKey(parent, moves::RowsShape(outline).numberedUnder(parent));
         if (!renumbered || !newKey || keys::length(*newKey) + deepest > maxLevels)
             continue;
         write = Write{};
