@@ -3,8 +3,8 @@
 #include "RecordingMessageBoxes.h"
 #include "keeping/Places.h"
 #include "notes/Form3.h"
-#include "notes/NotesSession.h"
 #include "platform/Platform.h"
+#include "session/NotesSession.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -3,6 +3,7 @@
 #include "BenchSupport.h"
 #include "keeping/History.h"
 #include "store/NoteStore.h"
+#include "support/FileHistory.h"
 
 #include <filesystem>
 #include <optional>
@@ -37,7 +38,7 @@ void commitWith(benchmark::State &state, const char *setting, bool keepVersion =
         });
         const std::string texts[] = {std::string(1024, 'a'), std::string(1024, 'b')};
         int next = 0;
-        NoteHistory history(path);
+        test::FileHistory history(path);
         std::int64_t keptAt = 0;
         for (auto _ : state) {
             if (keepVersion)

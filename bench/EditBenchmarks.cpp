@@ -235,7 +235,8 @@ void addItem(benchmark::State &state)
 
     // The new item is the one row after the row with the largest ID now; deleting it and
     // setting the ID counter back makes the next call insert the same row again.
-    NoteStore &store = session.loaded->session.store();
+    // A connection of the benchmark's own, beside the window's, to set the file back.
+    NoteStore store(session.loaded->session.path());
     const std::vector<std::int64_t> ids = storedFlags(store.connection()).ids;
     if (ids.empty()) {
         state.SkipWithError("cannot read the largest ID");
@@ -305,7 +306,8 @@ void deleteItem(benchmark::State &state)
 
     // The leaf's row, every column, is kept to be put back with its ID; keys are stored
     // trimmed by the generator, so the key finds the row.
-    NoteStore &store = session.loaded->session.store();
+    // A connection of the benchmark's own, beside the window's, to set the file back.
+    NoteStore store(session.loaded->session.path());
     const std::optional<StoredRow> kept = store.readRow(leafKey.toStdString());
     if (!kept) {
         state.SkipWithError("cannot read the leaf's row");
@@ -415,7 +417,8 @@ void saveWorkspace(benchmark::State &state)
     Form3 &form = session.loaded->form;
     const test::NotesControls ui(form);
     OutlineView &view = *ui.TreeView1;
-    NoteStore &store = session.loaded->session.store();
+    // A connection of the benchmark's own, beside the window's, to set the file back.
+    NoteStore store(session.loaded->session.path());
     const std::vector<bool> generated = storedFlags(store.connection()).flags;
     // Stores the generated flags, each inverted when flipped.
     const auto storeFlags = [&](bool flipped) {

@@ -3,7 +3,9 @@
 #include "BenchSupport.h"
 #include "keeping/History.h"
 #include "notes/HistoryWindow.h"
+#include "session/NotesSession.h"
 #include "store/NoteStore.h"
+#include "support/FileHistory.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -55,13 +57,15 @@ void historyWindow(benchmark::State &state)
             row[3] = Value::text(versionText(v));
             versions.push_back({v, row, false, 1'000'000 + v * 60});
         }
-        NoteHistory(path).add(versions);
+        test::FileHistory(path).add(versions);
     }
-    NoteHistory history(path);
+    NotesSession session;
+    session.setPath(path);
+    session.open();
     const QString current = QString::fromStdString(versionText(201));
     int listed = 0;
     for (auto _ : state) {
-        HistoryWindow window(history, 1, QStringLiteral("note"), current);
+        HistoryWindow window(session, *session.versionsOf(key), QStringLiteral("note"), current);
         listed = window.findChild<QListWidget *>("versions")->count();
         deletePending();
     }

@@ -8,6 +8,7 @@
 #include "notes/Form3.h"
 #include "store/NoteStore.h"
 #include "store/Tables.h"
+#include "support/FileHistory.h"
 #include "support/NotesControls.h"
 
 #include <QApplication>
@@ -100,7 +101,7 @@ void keepVersions(const std::string &path, const std::vector<std::string> &keys,
         version.keptAt = 1700000000;
         versions.push_back(std::move(version));
     }
-    NoteHistory(path).add(versions);
+    test::FileHistory(path).add(versions);
 }
 
 // The notes window with every item in its outline, shown and painted; false, with the benchmark
@@ -146,8 +147,10 @@ void measureMove(benchmark::State &state, Case which, const char *name)
     OutlineView &view = *test::NotesControls(form).TreeView1;
     if (!shownWhole(state, form))
         return;
-    NoteStore &store = loaded.session.store();
-    NoteHistory &history = loaded.session.history();
+    // A connection of the benchmark's own, beside the window's, to check the move and set the
+    // file back.
+    NoteStore store(copy.path());
+    NoteHistory history(store);
     const std::size_t movedVersions = history.versionsOf(*store.idOf(move->key)).size();
     // The move as the window will make it, worked out beforehand to check what it did and to
     // put the rows back after it.

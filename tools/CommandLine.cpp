@@ -199,8 +199,7 @@ int undelete(const Arguments &args, std::ostream &out, std::ostream &err)
         throw std::runtime_error("Quillet has " + path +
                                  " open. Close it first; nothing was put back.");
     NoteStore store(path);
-    NoteHistory history(path);
-    history.pairWith(store.fileId());
+    NoteHistory history(store);
     deletions::Restored done;
     try {
         done = deletions::restore(store, history, copy, under);

@@ -174,7 +174,7 @@ CheckReport checkDatabase(const std::string &path)
         scanSettings(db, report);
         scanObjects(db, report);
         scanIntegrity(db, report);
-        for (std::string &problem : NoteHistory(path).problems())
+        for (std::string &problem : NoteHistory(path, db).problems())
             add(report, Kind::HistoryProblem, std::nullopt, oneLine(std::move(problem)));
     } catch (const DatabaseUnavailable &error) {
         // The file's own checks give a reason code; a missing table or column gives none.

@@ -56,8 +56,8 @@ std::string firstLine(const std::string &start)
 int historyCommand(const Arguments &args, std::ostream &out, std::ostream &err)
 {
     const std::string &path = args.positional[0];
-    schema::verifyFile(path);
-    NoteHistory history(path);
+    Connection notes = schema::open(path, Connection::Mode::ReadOnly);
+    NoteHistory history(path, notes);
     if (args.options.contains("--prune")) {
         if (args.positional.size() != 1 || args.options.size() != 1) {
             err << "quillet-db history: --prune takes the path alone.\n";
@@ -88,7 +88,6 @@ int historyCommand(const Arguments &args, std::ostream &out, std::ostream &err)
         throw std::runtime_error("Quillet has " + path +
                                  " open. Close it first; nothing was restored.");
     NoteStore store(path);
-    history.pairWith(store.fileId());
     const std::optional<std::int64_t> id = store.idOf(key);
     if (!id)
         throw std::runtime_error("No item of " + path + " has the key " + quote(key) + ".");

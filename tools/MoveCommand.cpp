@@ -46,8 +46,7 @@ int moveCommand(const Arguments &args, std::ostream &out, std::ostream &err)
         throw std::runtime_error("Quillet has " + path +
                                  " open. Close it first; nothing was moved.");
     NoteStore store(path);
-    NoteHistory history(path);
-    history.pairWith(store.fileId());
+    NoteHistory history(store);
     try {
         const moves::Plan done = moving::move(store, history, key, place);
         std::size_t renumbered = 0;

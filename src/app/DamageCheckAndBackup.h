@@ -1,7 +1,7 @@
 #pragma once
 
-#include "notes/NotesSession.h"
 #include "platform/BackgroundWork.h"
+#include "session/NotesSession.h"
 
 #include <QObject>
 #include <QString>

@@ -4,12 +4,12 @@
 #include "app/Layout.h"
 #include "app/StartupMessages.h"
 #include "notes/Form3.h"
-#include "notes/NotesSession.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Screens.h"
 #include "platform/Twips.h"
 #include "platform/WindowFrames.h"
+#include "session/NotesSession.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

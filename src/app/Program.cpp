@@ -6,7 +6,6 @@
 #include "app/StartupMessages.h"
 #include "app/UserNotes.h"
 #include "notes/Form3.h"
-#include "notes/NotesSession.h"
 #include "packaging/BuildInfo.h"
 #include "packaging/UserNotes.h"
 #include "platform/MessageBoxes.h"
@@ -16,6 +15,7 @@
 #include "platform/qt/QtPrinters.h"
 #include "platform/qt/QtShell.h"
 #include "platform/qt/QtWindowFrames.h"
+#include "session/NotesSession.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,10 +1,10 @@
 #include "app/Startup.h"
 
 #include "app/MDIForm1.h"
-#include "notes/NotesSession.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
+#include "session/NotesSession.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "app/UserNotes.h"
 
 #include "app/StartupMessages.h"
-#include "notes/NotesSession.h"
 #include "platform/MessageBoxes.h"
+#include "session/NotesSession.h"
 
 #include <QFileInfo>
 

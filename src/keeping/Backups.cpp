@@ -194,8 +194,7 @@ Made make(const std::string &linkedPath, int keep, const std::atomic<bool> *stop
         throw std::runtime_error("The backup was stopped.");
     // The history of the notes goes with them, copied and checked the same way, under the
     // backup's own date and time.
-    NoteHistory history(databasePath);
-    if (history.exists()) {
+    if (exists(places::historyFile(databasePath))) {
         Connection historySource(places::historyFile(databasePath), Connection::Mode::ReadOnly);
         const auto historyProblems = [](const std::string &path) {
             Connection copy(path, Connection::Mode::ReadOnly);

@@ -13,6 +13,8 @@
 
 namespace quillet {
 
+class NoteStore;
+
 // One kept version of a note: its whole row as it was stored, and when it was kept.
 struct NoteVersion
 {
@@ -51,10 +53,18 @@ public:
 // (one made again, or copied in) shows nothing, and the first version kept sets it aside under
 // a name that says so and begins a new one. A history file made before databases had numbers
 // takes the number its database is given (adopt).
+//
+// It reads the notes file only through the connection it is given, the one that writes the
+// notes: the file's number, and the rows that tell whether renumbered rows were committed. It
+// is used on that connection's thread.
 class NoteHistory
 {
 public:
-    explicit NoteHistory(std::string databasePath);
+    // The history of the notes in the store's file.
+    explicit NoteHistory(NoteStore &notes);
+    // The history of the notes file at databasePath, open through notes (a database an import
+    // is making, a file a reading opened).
+    NoteHistory(std::string databasePath, Connection &notes);
     ~NoteHistory();
     NoteHistory(const NoteHistory &) = delete;
     NoteHistory &operator=(const NoteHistory &) = delete;
@@ -140,6 +150,7 @@ private:
     }
 
     std::string m_databasePath;
+    Connection &m_notes;
     std::unique_ptr<Connection> m_db;
     std::optional<std::int32_t> m_databaseId;
     bool m_foreign = false; // the file there is another database's

@@ -1,6 +1,7 @@
 #include "keeping/DurableFiles.h"
 #include "keeping/History.h"
 #include "keeping/Places.h"
+#include "store/NoteStore.h"
 #include "store/Schema.h"
 
 #include <algorithm>
@@ -30,8 +31,14 @@ constexpr const char *kSchema =
 
 } // namespace
 
-NoteHistory::NoteHistory(std::string databasePath)
+NoteHistory::NoteHistory(NoteStore &notes)
+    : NoteHistory(notes.path(), notes.connection())
+{
+}
+
+NoteHistory::NoteHistory(std::string databasePath, Connection &notes)
     : m_databasePath(std::move(databasePath))
+    , m_notes(notes)
 {
 }
 
@@ -109,8 +116,7 @@ std::int32_t NoteHistory::databaseId()
 {
     if (!m_databaseId) {
         try {
-            Connection db(m_databasePath, Connection::Mode::ReadOnly);
-            m_databaseId = schema::fileIdOf(db);
+            m_databaseId = schema::fileIdOf(m_notes);
         } catch (const StoreError &) {
             // Whoever opens the database meets this and says it; no version is shown meanwhile.
             return -1;

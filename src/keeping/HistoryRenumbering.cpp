@@ -164,8 +164,7 @@ void NoteHistory::settleRenumbering(Connection &db)
     }
     bool committed = false;
     try {
-        Connection notes(m_databasePath, Connection::Mode::ReadOnly);
-        RowReader read(notes);
+        RowReader read(m_notes);
         StoredRow row;
         for (const Renumbered &entry : waiting) {
             if (read.read(entry.oldId, row)) {

@@ -1,9 +1,9 @@
 #include "notes/DeletedItemsWindow.h"
 
-#include "notes/NotesSession.h"
 #include "notes/TrimValue.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
+#include "session/NotesSession.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>

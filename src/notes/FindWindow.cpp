@@ -69,9 +69,9 @@ QString partOf(std::string_view text, std::size_t from, std::size_t length = std
 
 } // namespace
 
-FindWindow::FindWindow(std::string databasePath, const OutlineView &outline, QWidget *parent)
+FindWindow::FindWindow(Search search, const OutlineView &outline, QWidget *parent)
     : QDialog(parent)
-    , m_databasePath(std::move(databasePath))
+    , m_searchNotes(std::move(search))
     , m_outline(outline)
 {
     setObjectName(QStringLiteral("FindWindow"));
@@ -188,10 +188,10 @@ void FindWindow::search()
     }
     m_status->setText(tr("Searching..."));
     m_search.start(
-        [this, request, generation, path = m_databasePath](const std::atomic<bool> &stop) {
+        [this, request, generation, search = m_searchNotes](const std::atomic<bool> &stop) {
             SearchResults results;
             try {
-                results = searchNotes(path, request, stop);
+                results = search(request, stop);
             } catch (const std::exception &) {
                 // The file cannot be read now: nothing is found, and the window says so.
                 results.stopped = true;

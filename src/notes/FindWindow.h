@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <atomic>
+#include <functional>
 #include <string>
 
 class QCheckBox;
@@ -28,7 +30,9 @@ class FindWindow : public QDialog
     Q_OBJECT
 
 public:
-    FindWindow(std::string databasePath, const OutlineView &outline, QWidget *parent = nullptr);
+    // The search runs as search says, on a thread of its own (NotesSession::searcher).
+    using Search = std::function<SearchResults(const SearchRequest &, const std::atomic<bool> &)>;
+    FindWindow(Search search, const OutlineView &outline, QWidget *parent = nullptr);
     ~FindWindow() override;
 
     // Shows the window in front, with the search field ready for typing.
@@ -53,7 +57,7 @@ private:
     void showResults(quint64 generation, const SearchResults &results);
     void choose(QListWidgetItem *item);
 
-    std::string m_databasePath;
+    Search m_searchNotes;
     const OutlineView &m_outline;
     QLineEdit *m_query = nullptr;
     QRadioButton *m_titles = nullptr;

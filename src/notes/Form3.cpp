@@ -148,7 +148,7 @@ bool Form3::hasItems() const
 
 void Form3::LoadTree()
 {
-    m_skippedRows = loadOutline(m_session.store(), *m_ui.TreeView1);
+    m_skippedRows = loadOutline(m_session, *m_ui.TreeView1);
 }
 
 void Form3::TreeView1_NodeClick(int index)
@@ -201,7 +201,7 @@ void Form3::ShowNote()
 
     std::optional<NoteRow> row;
     try {
-        row = m_session.store().readNote(m_selection.StoredKey);
+        row = m_session.readNote(m_selection.StoredKey);
     } catch (const StoreError &error) {
         // The row exists but could not be read (a lock held too long, a damaged file). Showing
         // it as an empty note would invite saving the empty text over it: say so, and keep the

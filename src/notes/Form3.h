@@ -2,12 +2,12 @@
 
 #include "notes/CurrentSelection.h"
 #include "notes/NotesLayout.h"
-#include "notes/NotesSession.h"
 #include "notes/NotesWindowControls.h"
 #include "notes/OutlineLoader.h"
 #include "notes/OutlineView.h"
 #include "notes/UnsavedText.h"
 #include "platform/Platform.h"
+#include "session/NotesSession.h"
 
 #include <QSet>
 #include <QWidget>

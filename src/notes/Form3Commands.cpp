@@ -59,8 +59,8 @@ void Form3::addItem(const NewItem &item, const QString &prompt)
     if (answer == MessageBoxes::Answer::No)
         return;
     try {
-        m_session.store().insertItem(
-            key, (QStringLiteral("New Item #") + QString::number(count)).toStdString());
+        m_session.addItem(key,
+                          (QStringLiteral("New Item #") + QString::number(count)).toStdString());
     } catch (const KeyTaken &) {
         // Another program added a row with this key meanwhile.
         m_platform.messageBoxes.inform(this, QString(), keyTakenMessage(item.key),
@@ -100,7 +100,7 @@ void Form3::Command5_Click()
     }
     const std::string key = m_selection.Key.toStdString();
     const QString question =
-        deleteQuestion(m_selection.FullPath, rowsNotShown(m_session.store().subtreeRows(key),
+        deleteQuestion(m_selection.FullPath, rowsNotShown(m_session.subtreeRows(key),
                                                           m_ui.TreeView1->nodes(), m_skippedRows));
     const MessageBoxes::Answer answer =
         m_platform.messageBoxes.ask(this, QStringLiteral("Attention"), question,
@@ -165,7 +165,7 @@ void Form3::Command7_Click()
     if (!m_session.isOpen())
         return;
     if (!m_find) {
-        m_find = new FindWindow(m_session.path(), *m_ui.TreeView1, this);
+        m_find = new FindWindow(m_session.searcher(), *m_ui.TreeView1, this);
         connect(m_find, &FindWindow::itemChosen, this, [this](const QString &key) {
             guarded(m_platform.messageBoxes, this, [&] { goToItem(key); });
         });

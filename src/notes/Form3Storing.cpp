@@ -118,7 +118,7 @@ void Form3::SaveNoteText()
     const QString text = m_ui.Text1->noteText();
     m_session.keepVersion(m_selection.StoredKey, !std::exchange(m_savedThisVisit, true), false);
     try {
-        m_session.store().saveText(m_selection.StoredKey, text.toStdString());
+        m_session.storeNote(m_selection.StoredKey, text.toStdString());
     } catch (const std::exception &error) {
         m_unsaved.notStored(m_selection.FullPath, error);
     }
@@ -151,7 +151,7 @@ void Form3::RenameNote(const QString &title)
     if (m_selection.isEmpty())
         return;
     m_session.keepVersion(m_selection.StoredKey, !std::exchange(m_renamedThisVisit, true), true);
-    m_session.store().rename(m_selection.StoredKey, title.toStdString());
+    m_session.rename(m_selection.StoredKey, title.toStdString());
     forgetUndo(tr("an item was renamed since"));
     holdHistoryProblem();
     sayHistoryProblem();
@@ -212,7 +212,7 @@ void Form3::SaveNoteFormat()
     // A key without a row stores nothing and says nothing; a failure of the disk or the file
     // is said, so that the user knows the format will not come back.
     try {
-        m_session.store().saveFormat(m_selection.StoredKey, storedFormat(m_ui.Text1->format()));
+        m_session.storeFormat(m_selection.StoredKey, storedFormat(m_ui.Text1->format()));
     } catch (const StoreError &error) {
         reportUnhandled(m_platform.messageBoxes, this,
                         tr("The note's format was not stored.\n\n") +

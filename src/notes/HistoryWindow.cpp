@@ -2,8 +2,8 @@
 
 #include "notes/LineDiff.h"
 #include "notes/NoteEditor.h"
-#include "notes/NotesSession.h"
 #include "notes/TrimValue.h"
+#include "session/NotesSession.h"
 #include "store/NoteStore.h"
 
 #include <QClipboard>
@@ -45,10 +45,10 @@ void HistoryWindow::showFor(NotesSession &session, const std::string &storedKey,
                             const QString &title, const QString &current, QWidget *parent,
                             const std::function<void(std::int64_t)> &restore)
 {
-    const std::optional<std::int64_t> id = session.store().idOf(storedKey);
-    if (!id)
+    std::optional<std::vector<VersionSummary>> summaries = session.versionsOf(storedKey);
+    if (!summaries)
         return;
-    HistoryWindow window(session.history(), *id, title, current, parent);
+    HistoryWindow window(session, std::move(*summaries), title, current, parent);
     connect(&window, &HistoryWindow::restoreRequested, &window, [&](std::int64_t number) {
         restore(number);
         window.accept();
@@ -56,12 +56,12 @@ void HistoryWindow::showFor(NotesSession &session, const std::string &storedKey,
     window.exec();
 }
 
-HistoryWindow::HistoryWindow(NoteHistory &history, std::int64_t noteId, const QString &title,
-                             const QString &current, QWidget *parent)
+HistoryWindow::HistoryWindow(NotesSession &session, std::vector<VersionSummary> summaries,
+                             const QString &title, const QString &current, QWidget *parent)
     : QDialog(parent)
-    , m_history(history)
+    , m_session(session)
     , m_current(current)
-    , m_summaries(history.summariesOf(noteId))
+    , m_summaries(std::move(summaries))
 {
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(tr("Earlier versions of \"%1\"").arg(title));
@@ -127,7 +127,7 @@ void HistoryWindow::showVersion(int row)
 {
     m_shown.reset();
     if (row >= 0 && row < static_cast<int>(m_summaries.size()))
-        m_shown = m_history.version(m_summaries[static_cast<std::size_t>(row)].number);
+        m_shown = m_session.version(m_summaries[static_cast<std::size_t>(row)].number);
     m_restore->setEnabled(m_shown && !m_shown->titleOnly);
     m_copy->setEnabled(m_shown.has_value());
     if (!m_shown) {

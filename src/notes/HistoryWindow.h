@@ -32,8 +32,9 @@ public:
                         const QString &current, QWidget *parent,
                         const std::function<void(std::int64_t number)> &restore);
 
-    HistoryWindow(NoteHistory &history, std::int64_t noteId, const QString &title,
-                  const QString &current, QWidget *parent = nullptr);
+    // The window over the versions listed, read from the session as they are chosen.
+    HistoryWindow(NotesSession &session, std::vector<VersionSummary> summaries,
+                  const QString &title, const QString &current, QWidget *parent = nullptr);
 
 signals:
     // Restore was chosen for the version with this number.
@@ -43,7 +44,7 @@ private:
     void showVersion(int row);
     QString chosenText() const;
 
-    NoteHistory &m_history;
+    NotesSession &m_session;
     QString m_current;
     std::vector<VersionSummary> m_summaries;
     std::optional<NoteVersion> m_shown;

@@ -2,6 +2,7 @@
 
 #include "notes/OutlineView.h"
 #include "notes/TrimValue.h"
+#include "session/NotesSession.h"
 #include "store/NoteStore.h"
 #include "store/OutlineRowCheck.h"
 
@@ -9,7 +10,7 @@
 
 namespace quillet {
 
-std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
+std::vector<SkippedRow> loadOutline(NotesSession &session, OutlineView &outline)
 {
     OutlineModel &model = outline.nodes();
     OutlineRowCheck rowCheck;
@@ -28,7 +29,7 @@ std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline)
             outline.expand(model.indexOf(number));
     };
     try {
-        store.scanOutline([&](const OutlineRow &row) {
+        session.scanOutline([&](const OutlineRow &row) {
             const CheckedRow checked = rowCheck.check(row);
             if (const std::optional<RowProblem> refusal = checked.refusal()) {
                 if (*refusal == RowProblem::ParentNotBefore)

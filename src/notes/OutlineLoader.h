@@ -6,7 +6,7 @@
 
 namespace quillet {
 
-class NoteStore;
+class NotesSession;
 class OutlineView;
 
 // A row of the outline table that could not join the outline.
@@ -21,6 +21,6 @@ struct SkippedRow
 // stored as expanded. A row that cannot join the outline is left out with its descendants, and
 // every later sound row still joins; the rows left out are returned in ID order. Throws
 // StoreError when the table cannot be read.
-std::vector<SkippedRow> loadOutline(NoteStore &store, OutlineView &outline);
+std::vector<SkippedRow> loadOutline(NotesSession &session, OutlineView &outline);
 
 } // namespace quillet

@@ -5,8 +5,8 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
-#include "notes/NotesSession.h"
 #include "platform/SingleInstance.h"
+#include "session/NotesSession.h"
 #include "support/PrintedMessageBoxes.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
-#include "notes/NotesSession.h"
+#include "session/NotesSession.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/NotesControls.h"
 #include "support/TestDatabase.h"

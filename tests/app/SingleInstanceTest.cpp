@@ -1,7 +1,7 @@
 #include "platform/SingleInstance.h"
 
 #include "app/Startup.h"
-#include "notes/NotesSession.h"
+#include "session/NotesSession.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/TestDatabase.h"
 

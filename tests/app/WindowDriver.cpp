@@ -6,7 +6,7 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/Form3.h"
-#include "notes/NotesSession.h"
+#include "session/NotesSession.h"
 #include "support/PrintedMessageBoxes.h"
 
 #include <QApplication>

@@ -123,7 +123,7 @@ TEST_F(BackupsTest, BackupsLeaveNoLitterAndClearWhatAKilledOneLeft)
 {
     {
         NoteStore store(path);
-        ASSERT_TRUE(NoteHistory(path).keep(*store.readRow("A"), false, 1000));
+        ASSERT_TRUE(NoteHistory(store).keep(*store.readRow("A"), false, 1000));
     }
     const std::string first = backups::make(path).file;
     const std::string history = places::historyBackupFile(path, first);

@@ -3,6 +3,7 @@
 #include "keeping/Backups.h"
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
+#include "support/FileHistory.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ TEST_F(HistoryTest, AVersionKeepsTheNotesBytes)
 {
     test::execSql(path, "UPDATE mynodes SET Keimeno = CAST(X'CAE1EBE7' AS TEXT) WHERE Kleidi='A';"
                         "UPDATE mynodes SET Keimeno = X'00FF' WHERE Kleidi='B'");
-    NoteHistory history(path);
+    test::FileHistory history(path);
     EXPECT_FALSE(history.exists());
     ASSERT_TRUE(history.keep(rowOf("A"), false, 1000));
     ASSERT_TRUE(history.keep(rowOf("B"), false, 1000));
@@ -67,7 +68,7 @@ TEST_F(HistoryTest, PruningKeepsWhatEachAgeCallsFor)
     const std::int64_t now = at(2026, 12, 7);
     const std::int64_t day = 24 * 3600;
     const StoredRow a = rowOf("A");
-    NoteHistory history(path);
+    test::FileHistory history(path);
     const std::vector<std::int64_t> kept = {
         now - 3 * day,       now - 3 * day + 60,   // within the week: both stay
         at(2026, 11, 20, 9), at(2026, 11, 20, 18), // one day of the daily period: the later stays
@@ -88,8 +89,8 @@ TEST_F(HistoryTest, PruningKeepsWhatEachAgeCallsFor)
                                          at(2026, 11, 20, 18), at(2026, 8, 25), at(2026, 7, 3)}));
 
     // 205 versions within the week: the oldest 5 go.
-    NoteHistory many(folder.path("many.mdb"));
     test::createDatabase(folder.path("many.mdb"), {{"A", "Top"}});
+    test::FileHistory many(folder.path("many.mdb"));
     for (int i = 0; i < 205; ++i)
         ASSERT_TRUE(many.keep(a, false, now - 1000 + i));
     EXPECT_EQ(many.prune(now), 5);
@@ -102,7 +103,7 @@ TEST_F(HistoryTest, PruningKeepsWhatEachAgeCallsFor)
 // time; restore puts it back with them, keeping the one it replaces.
 TEST_F(HistoryTest, TheHistoryGoesWithTheBackupAndComesBackWithTheRestore)
 {
-    NoteHistory history(path);
+    test::FileHistory history(path);
     ASSERT_TRUE(history.keep(rowOf("A"), false, 1000));
     const backups::Made made = backups::make(path);
     const std::string copy = places::historyBackupFile(path, made.file);
@@ -113,7 +114,7 @@ TEST_F(HistoryTest, TheHistoryGoesWithTheBackupAndComesBackWithTheRestore)
     ASSERT_TRUE(history.keep(rowOf("B"), false, 2000));
     EXPECT_EQ(history.versionsOf(2).size(), 1u);
     backups::restore(made.file, path);
-    NoteHistory restored(path);
+    test::FileHistory restored(path);
     EXPECT_EQ(restored.versionsOf(1).size(), 1u);
     EXPECT_TRUE(restored.versionsOf(2).empty());
 

@@ -3,6 +3,7 @@
 #include "keeping/History.h"
 #include "store/NoteStore.h"
 #include "store/OutlineRowCheck.h"
+#include "support/FileHistory.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -95,7 +96,7 @@ TEST(MovingTest, EachPlaceGivesTheRowsAndKeysOfItsOrder)
         test::createDatabase(path, kOutline);
         const std::string before = rowsOf(path);
         NoteStore store(path);
-        NoteHistory history(path);
+        NoteHistory history(store);
         try {
             moving::move(store, history, c.key, c.place);
             EXPECT_EQ(rowsOf(path), c.rows);
@@ -129,7 +130,7 @@ TEST(MovingTest, AFullParentAndTheDepthLimitRefuseAndChangeNothing)
     rows.push_back({"C1", "c1"});
     test::createDatabase(path, rows);
     NoteStore store(path);
-    NoteHistory history(path);
+    NoteHistory history(store);
     const std::string before = rowsOf(path);
     EXPECT_THROW(moving::move(store, history, "B", {Kind::Under, "A"}), moves::MoveRefused);
     EXPECT_EQ(rowsOf(path), before);
@@ -149,11 +150,11 @@ TEST(MovingTest, VersionsFollowTheirNotesAcrossACrashBetweenTheFiles)
     const std::string path = folder.path("mydata.mdb");
     test::createDatabase(path, kOutline);
     const auto versionsOf = [&](std::int64_t id) {
-        return NoteHistory(path).versionsOf(id).size();
+        return test::FileHistory(path).versionsOf(id).size();
     };
     {
         NoteStore store(path);
-        NoteHistory history(path);
+        NoteHistory history(store);
         ASSERT_TRUE(history.keep(*store.readRow("B1"), false, 1000));
         ASSERT_TRUE(history.keep(*store.readRow("C"), false, 1000));
         moving::move(store, history, "B2", {Kind::Before, "B1"}); // B1 takes ID 9
@@ -163,7 +164,7 @@ TEST(MovingTest, VersionsFollowTheirNotesAcrossACrashBetweenTheFiles)
 
     // The history knows the new IDs, the notes never committed them: dropped.
     {
-        NoteHistory history(path);
+        test::FileHistory history(path);
         ASSERT_TRUE(history.beginRenumbering({{6, 20, "C"}}));
     }
     EXPECT_EQ(versionsOf(6), 1u);
@@ -177,7 +178,7 @@ TEST(MovingTest, VersionsFollowTheirNotesAcrossACrashBetweenTheFiles)
         std::vector<NoteHistory::Renumbered> renumbered;
         for (const moves::RowChange &change : plan.changes)
             renumbered.push_back({change.oldId, change.newId, change.newKey});
-        NoteHistory history(path);
+        test::FileHistory history(path);
         ASSERT_TRUE(history.beginRenumbering(renumbered));
         Transaction transaction(store.connection());
         moves::apply(store.connection(), plan);

@@ -3,6 +3,7 @@
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "store/OutlineRowCheck.h"
+#include "support/FileHistory.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +65,7 @@ protected:
                             "UPDATE mynodes SET Keimeno = X'00FF', XromaBack = 'red' "
                             "WHERE Kleidi = 'B11'");
         NoteStore store(path);
-        NoteHistory history(path);
+        NoteHistory history(store);
         for (const char *key : {"B1", "B11"})
             ASSERT_TRUE(history.keep(*store.readRow(key), false, 1000));
         before = {columnsOf(path, 3), columnsOf(path, 4)};
@@ -83,7 +84,7 @@ protected:
     deletions::Restored restore(const std::string &copy, const std::optional<std::string> &under)
     {
         NoteStore store(path);
-        NoteHistory history(path);
+        NoteHistory history(store);
         return deletions::restore(store, history, copy, under);
     }
 
@@ -143,7 +144,7 @@ TEST_F(UndeleteTest, ItemsGoBackWhereTheyWereOrUnderTheChosenItem)
         EXPECT_TRUE(outlineIsLawful(path));
         EXPECT_EQ(columnsOf(path, c.b1), before[0]);
         EXPECT_EQ(columnsOf(path, c.b11), before[1]);
-        NoteHistory history(path);
+        test::FileHistory history(path);
         EXPECT_EQ(history.versionsOf(c.b1).size(), 1u);
         EXPECT_EQ(history.versionsOf(c.b11).size(), 1u);
         if (c.under) {

@@ -5,6 +5,7 @@
 #include "keeping/Places.h"
 #include "notes/ItemChooser.h"
 #include "store/NoteStore.h"
+#include "support/FileHistory.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -124,11 +125,8 @@ protected:
         load(rows);
         execSql(path, "UPDATE mynodes SET Keimeno = 'line one' || char(10) || 'two' WHERE "
                       "Kleidi = 'B1'");
-        NoteStore &store = session.store();
-        ASSERT_TRUE(session.history().keep(*store.readRow("B1"), false, 1000));
-        store.deleteSubtree("B1", [&](const std::vector<StoredRow> &copied) {
-            deletions::keepCopy(path, "B1", copied, "Beta > b1");
-        });
+        session.keepVersion("B1", true, false);
+        session.deleteWithCopy("B1", "Beta > b1");
     }
 
     std::unique_ptr<DeletedItemsWindow> window()
@@ -157,7 +155,7 @@ TEST_F(DeletedItemsWindowTest, ListsTheCopiesNewestFirst)
         archive::writeRows(rows, out);
         writeFile(deleted + name, out.str());
     };
-    write("20250101-100000-C.json", {*session.store().readRow("C")});
+    write("20250101-100000-C.json", {*NoteStore(path).readRow("C")});
     writeFile(deleted + "20250102-000000-E.json", "{\"quillet-export\": 1}");
     const std::unique_ptr<DeletedItemsWindow> shown = window();
     const QStringList lines = shownLines(*control<QListWidget>(*shown, "copies"));
@@ -216,7 +214,7 @@ TEST_F(DeletedItemsWindowTest, RestoresWhereTheyWereOrUnderTheItemChosen)
         boxes.asked.clear();
         open();
         if (c.placeTaken)
-            session.store().insertItem("B1", "taken");
+            session.addItem("B1", "taken");
         if (c.answer)
             boxes.answers = {*c.answer};
         bool chooserSeen = false;
@@ -248,7 +246,7 @@ TEST_F(DeletedItemsWindowTest, RestoresWhereTheyWereOrUnderTheItemChosen)
         }
         EXPECT_EQ(rowsAfterA(), c.rows);
         EXPECT_EQ(shown->restoredKey(), c.restored);
-        EXPECT_EQ(session.history().versionsOf(c.versionsAt).size(), 1u);
+        EXPECT_EQ(FileHistory(path).versionsOf(c.versionsAt).size(), 1u);
         // A copy put back leaves the list; one not put back stays in it.
         EXPECT_EQ(control<QListWidget>(*shown, "copies")->count(), c.restored ? 0 : 1);
         if (c.restored) {

@@ -3,6 +3,7 @@
 #include "NotesFixture.h"
 #include "keeping/Places.h"
 #include "notes/LineDiff.h"
+#include "support/FileHistory.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -44,7 +45,7 @@ protected:
     std::vector<std::string> versionsOfA()
     {
         std::vector<std::string> texts;
-        for (const NoteVersion &version : session.history().versionsOf(1))
+        for (const NoteVersion &version : FileHistory(path).versionsOf(1))
             if (!version.titleOnly)
                 texts.push_back(version.row[3].toText().value_or("NULL"));
         return texts;
@@ -108,7 +109,7 @@ TEST_F(HistoryWindowTest, TextsAndTitlesAreKeptEveryTenMinutesEachOnTheirOwn)
         SCOPED_TRACE(step.minute);
         now = start + step.minute * 60;
         session.keepVersion("A", step.firstOfVisit, step.titleOnly);
-        const std::vector<NoteVersion> all = session.history().versionsOf(1);
+        const std::vector<NoteVersion> all = FileHistory(path).versionsOf(1);
         EXPECT_EQ(all.size(), versions + (step.kept ? 1 : 0));
         versions = all.size();
         if (step.kept) {
@@ -143,12 +144,12 @@ TEST_F(HistoryWindowTest, TheDifferenceMarksWhatTheVersionAloneHoldsWithAMinus)
         {"only the note now ends in a break", "'a'", "a\n", "- a\n" + noBreak + "+ a\n"},
         {"an empty version", "''", "new", "+ new\n"},
     };
-    NoteHistory &history = session.history();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         execSql(path, "UPDATE mynodes SET Keimeno=" + c.version + " WHERE Kleidi='A'");
-        ASSERT_TRUE(history.keep(*session.store().readRow("A"), false, ++now));
-        HistoryWindow window(history, 1, "Alpha", c.now);
+        ++now;
+        session.keepVersion("A", true, false);
+        HistoryWindow window(session, *session.versionsOf("A"), "Alpha", c.now);
         EXPECT_EQ(window.findChild<QPlainTextEdit *>("difference")->toPlainText().toStdString(),
                   c.shown.toStdString());
     }
@@ -219,7 +220,7 @@ TEST_F(HistoryWindowTest, ANoteThatIsNotUtf8IsKeptAsItsBytes)
     QCoreApplication::processEvents();
     ui().TreeView1->setFocus();
     EXPECT_NE(querySql(path, "SELECT hex(Keimeno) FROM mynodes"), "CAE1EBE7");
-    const std::vector<NoteVersion> versions = session.history().versionsOf(1);
+    const std::vector<NoteVersion> versions = FileHistory(path).versionsOf(1);
     ASSERT_EQ(versions.size(), 1u);
     EXPECT_EQ(*versions[0].row[3].textView(), "\xCA\xE1\xEB\xE7");
 }
@@ -249,7 +250,7 @@ TEST_F(HistoryWindowTest, AHistoryServesOnlyItsOwnDatabase)
     execSql(path, "UPDATE mynodes SET Keimeno='first' WHERE Kleidi='A'");
     {
         NoteStore store(path);
-        ASSERT_TRUE(NoteHistory(path).keep(*store.readRow("A"), false, 10));
+        ASSERT_TRUE(NoteHistory(store).keep(*store.readRow("A"), false, 10));
     }
     execSql(path, "UPDATE mynodes SET Keimeno='second' WHERE Kleidi='A'");
     const std::string history = places::historyFile(path);
@@ -371,7 +372,7 @@ TEST_F(HistoryWindowTest, ARenameKeepsAVersionOnlyWhenTheTitleChanges)
         EXPECT_EQ(querySql(path, "SELECT MyText FROM mynodes WHERE Kleidi='A'"), c.title);
         std::size_t titles = 0;
         if (!c.withoutHistory)
-            for (const NoteVersion &version : session.history().versionsOf(1))
+            for (const NoteVersion &version : FileHistory(path).versionsOf(1))
                 titles += version.titleOnly ? 1 : 0;
         EXPECT_EQ(titles, c.titleVersions);
         EXPECT_TRUE(boxes.asked.empty()) << boxes.asked.front().text.toStdString();

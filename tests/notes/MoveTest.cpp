@@ -2,6 +2,7 @@
 #include "keeping/History.h"
 #include "notes/ItemChooser.h"
 #include "store/Keys.h"
+#include "support/FileHistory.h"
 
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
@@ -73,7 +74,7 @@ protected:
     void expectShownAsLoaded()
     {
         OutlineView loaded;
-        loadOutline(session.store(), loaded);
+        loadOutline(session, loaded);
         EXPECT_EQ(shown(*ui().TreeView1), shown(loaded));
     }
 
@@ -151,14 +152,17 @@ TEST_F(MoveTest, TheUndoPutsTheLastMoveBackUntilSomethingElseChanged)
 {
     open(kOutline);
     const std::string before = rows();
-    NoteHistory(path).keep(*session.store().readRow("B1"), false, 1000);
+    {
+        NoteStore store(path);
+        NoteHistory(store).keep(*store.readRow("B1"), false, 1000);
+    }
     selectKey("B2");
     press(Qt::Key_Up);
     ASSERT_NE(rows(), before);
-    EXPECT_EQ(session.history().versionsOf(7).size(), 1u); // B1 went to ID 7
+    EXPECT_EQ(FileHistory(path).versionsOf(7).size(), 1u); // B1 went to ID 7
     press(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(rows(), before);
-    EXPECT_EQ(session.history().versionsOf(3).size(), 1u);
+    EXPECT_EQ(FileHistory(path).versionsOf(3).size(), 1u);
     EXPECT_EQ(selectionOf(*form).Key, "B2");
     expectShownAsLoaded();
 

@@ -4,6 +4,7 @@
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "store/Schema.h"
+#include "support/FileHistory.h"
 #include "support/TestDatabase.h"
 #include "tools/DbTool.h"
 
@@ -42,7 +43,7 @@ std::string listed(const std::string &path)
 void keepA(const std::string &path)
 {
     NoteStore store(path);
-    NoteHistory(path).keep(*store.readRow("A"), false, 1000);
+    NoteHistory(store).keep(*store.readRow("A"), false, 1000);
 }
 
 // A history file serves the database it was made for and no other: a database made again at
@@ -75,7 +76,7 @@ TEST(toolsHistory, ServesOnlyTheDatabaseItWasMadeFor)
     // The first version kept sets the old file aside, as it was, and starts this one's own.
     {
         NoteStore store(path);
-        NoteHistory own(path);
+        NoteHistory own(store);
         own.keep(*store.readRow("A"), false, 2000);
         const std::string aside = own.takeSetAside();
         ASSERT_NE(aside.find("mydata-history-of-another-database-"), std::string::npos) << aside;
@@ -87,18 +88,18 @@ TEST(toolsHistory, ServesOnlyTheDatabaseItWasMadeFor)
     // A backup and its restore keep the pair.
     const std::string backup = backups::make(path).file;
     backups::restore(backup, path);
-    EXPECT_EQ(NoteHistory(path).versionsOf(1).size(), 1u);
+    EXPECT_EQ(test::FileHistory(path).versionsOf(1).size(), 1u);
 
     // A database and history made before numbers: shown as before, and paired by the first
     // version kept.
     execSql(path, "PRAGMA user_version = 0");
     execSql(history, "PRAGMA user_version = 0");
-    EXPECT_EQ(NoteHistory(path).versionsOf(1).size(), 1u);
+    EXPECT_EQ(test::FileHistory(path).versionsOf(1).size(), 1u);
     ASSERT_EQ(tool({"history", path, "A", "--restore", "1"}).status, 0);
     const std::string id = querySql(path, "PRAGMA user_version");
     EXPECT_NE(id, "0");
     EXPECT_EQ(querySql(history, "PRAGMA user_version"), id);
-    EXPECT_EQ(NoteHistory(path).versionsOf(1).size(), 2u);
+    EXPECT_EQ(test::FileHistory(path).versionsOf(1).size(), 2u);
 }
 
 // After a crash in the middle of a change, the journal beside the file holds what undoes it.

@@ -8,6 +8,7 @@
 #include "store/NoteStore.h"
 #include "store/Schema.h"
 #include "support/BadOutlineRows.h"
+#include "support/FileHistory.h"
 #include "support/TestDatabase.h"
 
 #include <QProcess>
@@ -464,7 +465,7 @@ TEST(toolsUndelete, PutsBackWhereTheyWereOrUnderAnItemAndRefuses)
     std::string copy;
     {
         NoteStore store(path);
-        NoteHistory(path).keep(*store.readRow("B1"), false, 1000);
+        NoteHistory(store).keep(*store.readRow("B1"), false, 1000);
         store.deleteSubtree("B1", [&](const std::vector<StoredRow> &rows) {
             copy = deletions::keepCopy(path, "B1", rows, "b > b1");
         });
@@ -513,8 +514,8 @@ TEST(toolsUndelete, PutsBackWhereTheyWereOrUnderAnItemAndRefuses)
     EXPECT_EQ(querySql(path, "SELECT group_concat(Kleidi || ':' || ID, ' ') FROM mynodes WHERE "
                              "Kleidi LIKE 'C2%'"),
               "C2:" + newId + " C21:" + std::to_string(outline.size() + 3));
-    EXPECT_EQ(NoteHistory(path).versionsOf(std::stoll(newId)).size(), 1u);
-    EXPECT_EQ(NoteHistory(path).versionsOf(12).size(), 0u);
+    EXPECT_EQ(test::FileHistory(path).versionsOf(std::stoll(newId)).size(), 1u);
+    EXPECT_EQ(test::FileHistory(path).versionsOf(12).size(), 0u);
     EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
@@ -528,7 +529,7 @@ TEST(toolsHistory, ListsShowsAndRestoresVersions)
     execSql(path, "UPDATE mynodes SET Keimeno=CAST(X'CAE1' AS TEXT) WHERE Kleidi='A'");
     {
         NoteStore store(path);
-        NoteHistory(path).keep(*store.readRow("A"), false, 1000);
+        NoteHistory(store).keep(*store.readRow("A"), false, 1000);
         store.saveText("A", "now");
     }
     const auto run = [&](const std::vector<std::string> &args) {
@@ -568,7 +569,7 @@ TEST(toolsHistory, TravelsThroughTheJsonExportAndImport)
     execSql(path, "UPDATE mynodes SET Keimeno=CAST(X'CAE1' AS TEXT) WHERE Kleidi='A'");
     {
         NoteStore store(path);
-        NoteHistory history(path);
+        NoteHistory history(store);
         history.keep(*store.readRow("A"), false, 1000);
         history.keep(*store.readRow("A"), true, 2000);
         store.saveText("A", "now");
@@ -584,7 +585,7 @@ TEST(toolsHistory, TravelsThroughTheJsonExportAndImport)
     };
     const auto versions = [](const std::string &of) {
         std::vector<std::tuple<std::int64_t, bool, std::int64_t, std::string>> all;
-        NoteHistory(of).forEachVersion([&](const NoteVersion &v) {
+        test::FileHistory(of).forEachVersion([&](const NoteVersion &v) {
             std::string row;
             for (const Value &column : v.row)
                 row += std::to_string(static_cast<int>(column.type())) + ':' +

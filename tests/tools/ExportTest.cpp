@@ -94,7 +94,7 @@ TEST(toolsImport, ALargeFileComesBackWholeAndAnyProblemLeavesNothing)
                   "' \xce\xb1\xce\xb2 ' || ID");
     {
         NoteStore store(path);
-        NoteHistory history(path);
+        NoteHistory history(store);
         for (std::size_t i = 0; i < 600; ++i)
             history.keep(*store.readRow(rows[i].key), false, 1000 + static_cast<int>(i));
     }
@@ -134,7 +134,7 @@ TEST(toolsImport, ALargeFileComesBackWholeAndAnyProblemLeavesNothing)
     createDatabase(few, {{"A", "one"}});
     {
         NoteStore store(few);
-        NoteHistory history(few);
+        NoteHistory history(store);
         for (int i = 0; i < 256; ++i)
             history.keep(*store.readRow("A"), false, 1000 + i);
     }

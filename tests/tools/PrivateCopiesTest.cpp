@@ -98,7 +98,7 @@ TEST_F(toolsPrivateCopies, EveryCopyTakesTheDatabasesPermissions)
          [&] {
              {
                  NoteStore store(path);
-                 NoteHistory(path).keep(*store.readRow("B"), false, 1000);
+                 NoteHistory(store).keep(*store.readRow("B"), false, 1000);
              }
              runTool({"export", path, "--format", "json", "--with-history", "--output",
                       beside + "/notes.json"});

@@ -279,7 +279,7 @@ std::size_t exportDatabase(const std::string &path, ExportFormat format, std::os
     if (format == ExportFormat::Json) {
         std::optional<NoteHistory> history;
         if (withHistory)
-            history.emplace(path);
+            history.emplace(path, db);
         archive::write(db, out, history ? &*history : nullptr);
     } else {
         replaced = writeItems(db, format, out, path.substr(path.rfind('/') + 1));

@@ -303,7 +303,7 @@ void importJson(const std::string &jsonPath, const std::string &path)
         throw std::runtime_error("cannot open " + jsonPath);
     // The file is read as it is written into the new database, a row at a time; whatever is
     // wrong with it removes the new database again, and the history file if this began it.
-    std::optional<NoteHistory> history(std::in_place, path);
+    std::optional<NoteHistory> history;
     const bool historyWasThere = exists(places::historyFile(path));
     const bool folderWasThere = exists(places::historyFolder(path));
     try {
@@ -311,6 +311,7 @@ void importJson(const std::string &jsonPath, const std::string &path)
             path,
             [&](Connection &db) {
                 // The versions serve the new database, which is not at its name yet.
+                history.emplace(path, db);
                 history->pairWith(schema::fileIdOf(db));
                 try {
                     Import import(db, *history, path);
@@ -322,13 +323,16 @@ void importJson(const std::string &jsonPath, const std::string &path)
                              import.version(version);
                          }});
                     import.finish(lastId);
+                    // The versions are on the disk before the notes take their name, and the
+                    // history is done with the new database's connection.
+                    history->settle();
+                    history.reset();
                 } catch (const archive::FormatError &error) {
                     throw std::runtime_error(jsonPath + " cannot be imported: " + error.what() +
                                              ".");
                 }
             },
             modeFromSource(jsonPath));
-        history->settle();
         // Begun before the database had its name and permissions: the versions are as private
         // as the notes, no more and no less.
         if (!historyWasThere && exists(places::historyFile(path)))

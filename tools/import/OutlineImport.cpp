@@ -123,14 +123,14 @@ void addToDatabase(const std::string &path, ImportedOutline &outline, const std:
     if (isInUse(path))
         throw std::runtime_error("Quillet has " + path +
                                  " open. Close it first; nothing was imported.");
+    Connection db = schema::open(path, Connection::Mode::ReadWrite);
+    db.useDurableCommits();
     // New IDs a crash left waiting for the notes' versions are settled before rows are made
     // that could take them.
     try {
-        NoteHistory(path).settleWaitingRenumbering();
+        NoteHistory(path, db).settleWaitingRenumbering();
     } catch (const HistoryUnavailable &) {
     }
-    Connection db = schema::open(path, Connection::Mode::ReadWrite);
-    db.useDurableCommits();
     Transaction transaction(db);
     RowWriter writer(db);
     // The new item's key by the program's rule over every key in the table, rows the outline

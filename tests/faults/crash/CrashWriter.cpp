@@ -68,7 +68,7 @@ class Writer
 public:
     Writer(NoteStore &store, std::uint64_t seed, std::size_t maxText, Mode mode)
         : m_store(store)
-        , m_history(store.path())
+        , m_history(store)
         , m_seed(seed)
         , m_random(seed)
         , m_maxText(maxText)

@@ -5,6 +5,7 @@
 #include "keeping/History.h"
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
+#include "support/FileHistory.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ TEST(faultsKilledReader, ABackupAndItsHistoryCopyAreWholeFilesAKilledReaderLeave
     test::createDatabase(path, {{"A", "Top"}, {"A1", "One"}, {"B", "Two"}});
     {
         NoteStore store(path);
-        NoteHistory history(path);
+        NoteHistory history(store);
         for (const char *key : {"A", "A1", "B"})
             ASSERT_TRUE(history.keep(*store.readRow(key), false, 1000));
     }

@@ -4,6 +4,7 @@
 #include "keeping/Backups.h"
 #include "keeping/History.h"
 #include "store/NoteStore.h"
+#include "support/FileHistory.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -299,7 +300,7 @@ std::vector<RowVersions> versionsShown(const std::string &databasePath)
             if (const std::optional<NoteRow> note = store.readNote(row.key))
                 row.tag = noteTag(note->text.textView().value_or(""));
     }
-    NoteHistory history(databasePath);
+    test::FileHistory history(databasePath);
     for (RowVersions &row : rows)
         for (const NoteVersion &version : history.versionsOf(row.id))
             row.shownTags.push_back(noteTag(version.row[3].textView().value_or("")));

@@ -4,6 +4,7 @@
 #include "keeping/Moving.h"
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
+#include "support/FileHistory.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +33,7 @@ protected:
         test::createDatabase(
             path, {{"A", "a"}, {"B", "b"}, {"B1", "b1"}, {"B11", "b11"}, {"B2", "b2"}, {"C", "c"}});
         NoteStore store(path);
-        NoteHistory history(path);
+        NoteHistory history(store);
         for (const char *key : {"B1", "B11", "C"})
             ASSERT_TRUE(history.keep(*store.readRow(key), false, 1000));
     }
@@ -65,7 +66,7 @@ protected:
     // How many versions each of the IDs shows, "id:count" joined.
     static std::string versionsUnder(const std::string &path, const std::vector<int> &ids)
     {
-        NoteHistory history(path);
+        test::FileHistory history(path);
         history.settleWaitingRenumbering();
         std::string shown;
         for (const int id : ids)
@@ -100,7 +101,7 @@ TEST_F(faultsIoMove, AMoveWhoseNotesCommitFailsLeavesNoMapOfNewIds)
             int injected = 0;
             {
                 NoteStore store(path);
-                NoteHistory history(path);
+                NoteHistory history(store);
                 m_vfs.arm(n, mode);
                 try {
                     moving::move(store, history, "B2", {moves::Place::Kind::Before, "B1"});

@@ -4,7 +4,7 @@
 #include "keeping/Backups.h"
 #include "keeping/History.h"
 #include "keeping/Places.h"
-#include "notes/NotesSession.h"
+#include "session/NotesSession.h"
 #include "store/Keys.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
@@ -291,8 +291,7 @@ private:
         NotesSession session;
         session.setPath(m_path);
         session.open();
-        session.store().insertItem(parent + static_cast<char>('0' + *number),
-                                   "Added at the next start");
+        session.addItem(parent + static_cast<char>('0' + *number), "Added at the next start");
     }
 
     // The versions the history shows under each row, and those of the moved notes once the

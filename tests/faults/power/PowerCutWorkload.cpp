@@ -55,7 +55,7 @@ public:
     Session(const std::string &path, Writing writing)
         : m_lock(path)
         , m_store(path)
-        , m_history(path)
+        , m_history(m_store)
     {
         if (writing == Writing::CommitsWithFullSync)
             m_store.connection().exec("PRAGMA synchronous=FULL");

@@ -6,6 +6,7 @@
 #include "keeping/History.h"
 #include "keeping/NewDatabase.h"
 #include "store/NoteStore.h"
+#include "support/FileHistory.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ TEST(faultsVersions, AnItemAddedAfterARestoreShowsNoVersionOfAnItemTheRestoreRem
         std::string backup;
         {
             NoteStore store(path);
-            NoteHistory history(path);
+            NoteHistory history(store);
             store.saveText("A", "[A] first");
             if (versionBeforeBackup)
                 history.keep(*store.readRow("A"), false, 1);

@@ -25,6 +25,14 @@ class NoteHistory;
 class NoteStore;
 class Settings;
 class Value;
+struct KeyedRow;
+struct NoteFormat;
+struct NoteRow;
+struct NoteVersion;
+struct OutlineRow;
+struct SearchRequest;
+struct SearchResults;
+struct VersionSummary;
 
 // The notes database cannot serve at all (missing, unreadable, not a notes database, lacking a
 // table or column): what is wrong, in plain words. Start-up cannot go on after this.
@@ -55,10 +63,11 @@ struct WindowGeometry
     std::int32_t height = 0;
 };
 
-// The open notes file and what belongs to it: the store, the settings read from it and stored
-// with the workspace, the lock that tells other copies of the program and the tool that it is
-// open, and the rule that nothing is deleted without a copy. The program's main builds one;
-// both windows receive it, and neither hands the store out.
+// The open notes file and what belongs to it: the store, its history of versions, the settings
+// read from it and stored with the workspace, the lock that tells other copies of the program
+// and the tool that it is open, and the rule that nothing is deleted without a copy. The one
+// door to the file: the program's main builds one and both windows receive it; every operation
+// on the notes is one of its own, and the store and the history never leave it.
 class NotesSession
 {
 public:
@@ -87,8 +96,6 @@ public:
     void close();
     bool isOpen() const { return m_store != nullptr; }
 
-    // The open store; throws std::logic_error when the file is not open.
-    NoteStore &store();
     Settings &settings() { return *m_settings; }
     // What the settings hold for the main window: its geometry (positions 1 to 4) and the
     // selected item's index (5), as loadSettings read them.
@@ -99,6 +106,28 @@ public:
 
     // Fills the settings from the file.
     void loadSettings();
+
+    // The operations on the open file below throw std::logic_error when it is not open, and
+    // StoreError when the engine fails. A key is the key as the row stores it.
+
+    // Calls visit for every row of the outline table in ID order, with the outline's columns.
+    void scanOutline(const std::function<void(const OutlineRow &)> &visit);
+    // The note and format columns of the row with the key; nothing when no row has it.
+    std::optional<NoteRow> readNote(const std::string &storedKey);
+    // The rows that deleting the item with the key (without surrounding spaces) would delete.
+    std::vector<KeyedRow> subtreeRows(const std::string &key);
+    // Adds a row with the key, the title and an empty note. Throws KeyTaken.
+    void addItem(const std::string &key, const std::string &title);
+    // Stores the note's text. Throws when no row has the key.
+    void storeNote(const std::string &storedKey, const std::string &text);
+    // Stores the item's title. Throws when no row has the key.
+    void rename(const std::string &storedKey, const std::string &title);
+    // Stores the note's format; false, storing nothing, when no row has the key.
+    bool storeFormat(const std::string &storedKey, const NoteFormat &format);
+    // A search of the titles and notes that may run on a thread of its own: each call reads
+    // the file through a read-only connection it makes (searchNotes).
+    std::function<SearchResults(const SearchRequest &, const std::atomic<bool> &stop)>
+    searcher() const;
     // Stores the outline's expanded flags (in row order), then the settings with the window's
     // geometry in positions 1 to 4 and the selected index (decimal text) in 5. Throws
     // std::out_of_range, having stored the flags, when the index is not a 16-bit number.
@@ -151,12 +180,19 @@ public:
     // That the history file found beside the database was another database's and was set
     // aside, once; empty otherwise.
     std::string takeHistoryNotice();
-    // The open file's history of notes; throws std::logic_error when the file is not open.
-    NoteHistory &history();
+    // The versions kept of the note with the key, newest first; nothing when no row has the
+    // key. Throws HistoryUnavailable when the history cannot be read.
+    std::optional<std::vector<VersionSummary>> versionsOf(const std::string &storedKey);
+    // The version with the number, whole; nothing when there is none.
+    std::optional<NoteVersion> version(std::int64_t number);
     // The clock versions are kept by (seconds since 1970); the system's unless a test sets it.
     void setClock(std::function<std::int64_t()> clock) { m_clock = std::move(clock); }
 
 private:
+    // The open store and history; throw std::logic_error when the file is not open.
+    NoteStore &store();
+    NoteHistory &history();
+
     std::string m_path;
     std::unique_ptr<Settings> m_settings;
     // Taken before the connection opens and let go after it closes: closing a descriptor of the

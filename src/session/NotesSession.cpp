@@ -1,4 +1,4 @@
-#include "notes/NotesSession.h"
+#include "session/NotesSession.h"
 
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
@@ -7,6 +7,7 @@
 #include "keeping/InUseLock.h"
 #include "keeping/Moving.h"
 #include "keeping/NewDatabase.h"
+#include "store/NoteSearch.h"
 #include "store/NoteStore.h"
 #include "store/QuickCheck.h"
 #include "store/Settings.h"
@@ -53,7 +54,7 @@ void NotesSession::open()
         close();
         throw NotesUnavailable(error.message());
     }
-    m_history = std::make_unique<NoteHistory>(m_path);
+    m_history = std::make_unique<NoteHistory>(*m_store);
     m_history->pairWith(m_store->fileId());
     // New IDs a crash left waiting are settled before this run makes a row that could take
     // one; a history that cannot be read now is said when versions are next kept.
@@ -153,6 +154,62 @@ void NotesSession::loadSettings()
     store().loadSettings(*m_settings);
 }
 
+void NotesSession::scanOutline(const std::function<void(const OutlineRow &)> &visit)
+{
+    store().scanOutline(visit);
+}
+
+std::optional<NoteRow> NotesSession::readNote(const std::string &storedKey)
+{
+    return store().readNote(storedKey);
+}
+
+std::vector<KeyedRow> NotesSession::subtreeRows(const std::string &key)
+{
+    return store().subtreeRows(key);
+}
+
+void NotesSession::addItem(const std::string &key, const std::string &title)
+{
+    store().insertItem(key, title);
+}
+
+void NotesSession::storeNote(const std::string &storedKey, const std::string &text)
+{
+    store().saveText(storedKey, text);
+}
+
+void NotesSession::rename(const std::string &storedKey, const std::string &title)
+{
+    store().rename(storedKey, title);
+}
+
+bool NotesSession::storeFormat(const std::string &storedKey, const NoteFormat &format)
+{
+    return store().saveFormat(storedKey, format);
+}
+
+std::function<SearchResults(const SearchRequest &, const std::atomic<bool> &)>
+NotesSession::searcher() const
+{
+    return [path = m_path](const SearchRequest &request, const std::atomic<bool> &stop) {
+        return searchNotes(path, request, stop);
+    };
+}
+
+std::optional<std::vector<VersionSummary>> NotesSession::versionsOf(const std::string &storedKey)
+{
+    const std::optional<std::int64_t> id = store().idOf(storedKey);
+    if (!id)
+        return std::nullopt;
+    return history().summariesOf(*id);
+}
+
+std::optional<NoteVersion> NotesSession::version(std::int64_t number)
+{
+    return history().version(number);
+}
+
 WindowGeometry NotesSession::storedGeometry() const
 {
     return {m_settings->at(1), m_settings->at(2), m_settings->at(3), m_settings->at(4)};
@@ -178,7 +235,8 @@ std::function<Upkeep(const std::atomic<bool> &)> NotesSession::upkeep(bool backU
             if (backups::due(path)) {
                 backups::make(path, 10, &stop);
                 // The history is pruned once a day, once its copy is in the backup.
-                NoteHistory(path).prune(static_cast<std::int64_t>(std::time(nullptr)));
+                Connection notes(path, Connection::Mode::ReadOnly);
+                NoteHistory(path, notes).prune(static_cast<std::int64_t>(std::time(nullptr)));
             }
         } catch (const std::exception &error) {
             if (!stop)
