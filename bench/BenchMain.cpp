@@ -28,7 +28,7 @@
 #include "notes/Form3.h"
 #include "store/NoteSearch.h"
 #include "support/NotesControls.h"
-#include "tools/DbTool.h"
+#include "tools/commands/DbTool.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,3 +1,5 @@
+#include "tools/import/DbImport.h"
+
 #include "keeping/Archive.h"
 #include "keeping/DurableFiles.h"
 #include "keeping/History.h"
@@ -9,7 +11,6 @@
 #include "store/Settings.h"
 #include "store/Sqlite.h"
 #include "store/Tables.h"
-#include "tools/DbTool.h"
 #include "tools/work/Worker.h"
 
 #include <fstream>

@@ -1,10 +1,9 @@
 #include "keeping/DurableFiles.h"
 #include "store/Schema.h"
-#include "tools/Commands.h"
-#include "tools/DbTool.h"
-#include "tools/MarkdownNames.h"
-#include "tools/Transfer.h"
-#include "tools/export/ExportFiles.h"
+#include "tools/commands/Commands.h"
+#include "tools/export/DbExport.h"
+#include "tools/export/OutlineExport.h"
+#include "tools/shared/MarkdownNames.h"
 
 #include <ostream>
 #include <sys/stat.h>
