@@ -5,9 +5,13 @@
 #include "tools/export/OutlineExport.h"
 #include "tools/shared/MarkdownNames.h"
 
+#include <algorithm>
+#include <map>
 #include <ostream>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quillet::dbtool {
 
