@@ -2,7 +2,7 @@
 
 #include "BenchSupport.h"
 #include "keeping/Backups.h"
-#include "tools/DbTool.h"
+#include "tools/commands/DbTool.h"
 
 #include <cstdio>
 #include <fstream>

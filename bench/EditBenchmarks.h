@@ -2,13 +2,8 @@
 
 namespace quillet::bench {
 
-// The name the transaction figure is registered under: the expanded flags of every row
-// written in one transaction with the engine's own calls. Saving the workspace is divided by it.
-inline constexpr const char *kTransactionBaselineName = "TransactionBaseline";
-
-// Registers the editing commands (add an item, delete an item, save the workspace) and the
-// transaction baseline, one instance per size of the databases given to
-// registerOutlineBenchmarks, which must be called first.
+// Registers the editing commands (add an item, delete an item), one instance per size of the
+// databases given to registerOutlineBenchmarks, which must be called first.
 void registerEditBenchmarks();
 
 } // namespace quillet::bench

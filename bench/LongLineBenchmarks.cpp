@@ -6,7 +6,7 @@
 #include "notes/NoteEditor.h"
 #include "store/NoteStore.h"
 #include "support/NotesControls.h"
-#include "tools/DbTool.h"
+#include "tools/commands/DbTool.h"
 
 #include <QKeyEvent>
 #include <QTemporaryDir>

@@ -3,6 +3,7 @@
 #include "BenchSupport.h"
 #include "LongLineBenchmarks.h"
 #include "OutlineBenchmarks.h"
+#include "PeakMemory.h"
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
 #include "notes/NoteEditor.h"
@@ -17,7 +18,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace quillet::bench {
 
@@ -119,13 +119,6 @@ void showLongNoteSpelling(benchmark::State &state)
     showFromSmallNote(state, shown, [spelling] { spelling->checkNow(); });
     if (!state.error_occurred() && spelling->underlined().empty())
         state.SkipWithError("the first pass over the long note underlined nothing");
-}
-
-long peakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss; // kilobytes on Linux
 }
 
 // "the note kind: 1.00 ms cpu = 1.00x base (...)" with its target, judged on processor time.

@@ -5,8 +5,7 @@
 #include "store/Keys.h"
 #include "store/Sqlite.h"
 #include "store/Tables.h"
-#include "tools/DbTool.h"
-#include "tools/Transfer.h"
+#include "tools/commands/DbTool.h"
 
 #include <QCoreApplication>
 #include <QProcess>

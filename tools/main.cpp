@@ -1,4 +1,4 @@
-#include "tools/DbTool.h"
+#include "tools/commands/DbTool.h"
 
 #include <exception>
 #include <iostream>

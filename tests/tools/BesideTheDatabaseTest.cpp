@@ -6,7 +6,7 @@
 #include "store/Schema.h"
 #include "support/FileHistory.h"
 #include "support/TestDatabase.h"
-#include "tools/DbTool.h"
+#include "tools/commands/DbTool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/import/BoundedQueue.h"
+#include "tools/work/BoundedQueue.h"
 
 #include <gtest/gtest.h>
 

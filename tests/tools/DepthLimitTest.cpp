@@ -2,8 +2,7 @@
 #include "keeping/Deletions.h"
 #include "keeping/NewDatabase.h"
 #include "store/NoteStore.h"
-#include "tools/DbTool.h"
-#include "tools/Transfer.h"
+#include "tools/commands/DbTool.h"
 
 #include <gtest/gtest.h>
 

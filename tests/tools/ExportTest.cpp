@@ -3,7 +3,7 @@
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
-#include "tools/DbTool.h"
+#include "tools/commands/DbTool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
 #include "TransferSupport.h"
 #include "keeping/NewDatabase.h"
-#include "tools/DbTool.h"
-#include "tools/Transfer.h"
+#include "tools/commands/DbTool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 #include "TransferSupport.h"
-#include "tools/DbTool.h"
-#include "tools/Transfer.h"
+#include "tools/commands/DbTool.h"
 #include "tools/import/DocumentSnapshot.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,7 @@
 #include "keeping/InUseLock.h"
 #include "keeping/NewDatabase.h"
 #include "support/RecordingFileOperations.h"
-#include "tools/DbTool.h"
-#include "tools/Transfer.h"
+#include "tools/commands/DbTool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,12 @@
+#include "tools/export/DbExport.h"
+
 #include "keeping/Archive.h"
 #include "store/EscapedText.h"
 #include "store/Keys.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
-#include "tools/DbTool.h"
-#include "tools/OutlineOrder.h"
 #include "tools/export/ExportedItems.h"
+#include "tools/shared/OutlineOrder.h"
 
 #include <array>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Value.h"
-#include "tools/OutlineOrder.h"
+#include "tools/shared/OutlineOrder.h"
 
 #include <functional>
 #include <string>

@@ -1,10 +1,10 @@
 #include "keeping/DurableFiles.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
-#include "tools/MarkdownNames.h"
-#include "tools/Transfer.h"
 #include "tools/export/ExportFiles.h"
 #include "tools/export/ExportedItems.h"
+#include "tools/export/OutlineExport.h"
+#include "tools/shared/MarkdownNames.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
 #include "store/Keys.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
-#include "tools/Transfer.h"
 #include "tools/export/ExportedItems.h"
+#include "tools/export/OutlineExport.h"
 
 #include <climits>
 #include <ostream>

@@ -1,13 +1,10 @@
-#include "tools/import/BoundedQueue.h"
 #include "tools/import/CherryTreeTables.h"
 #include "tools/import/DocumentSnapshot.h"
 #include "tools/import/ImportReaders.h"
 #include "tools/import/XmlInput.h"
+#include "tools/work/Worker.h"
 
-#include <atomic>
 #include <charconv>
-#include <exception>
-#include <thread>
 
 namespace quillet::dbtool {
 
@@ -115,20 +112,9 @@ class NoteMaker
 public:
     explicit NoteMaker(std::string path)
         : m_path(std::move(path))
-        , m_thread([this] { work(); })
+        , m_maker(WorkerEnd::Takes, kWaiting, [this](BoundedQueue<Batch> &queue) { work(queue); })
     {
     }
-
-    ~NoteMaker()
-    {
-        if (m_thread.joinable()) {
-            m_queue.stop();
-            m_thread.join();
-        }
-    }
-
-    NoteMaker(const NoteMaker &) = delete;
-    NoteMaker &operator=(const NoteMaker &) = delete;
 
     // Hands on the text of a node, to be the note of the item; false once a problem stopped the
     // making, when nothing after it need be read.
@@ -136,8 +122,8 @@ public:
     {
         m_batch.push_back(Node{item, node, std::move(txt), rich, std::move(text)});
         if (m_batch.size() == kBatch)
-            send();
-        return !m_failed.load(std::memory_order_relaxed);
+            m_making = send();
+        return m_making;
     }
 
     // Waits for every note, gives each to its item and counts what the notes needed in the
@@ -145,10 +131,8 @@ public:
     void finish(ImportedOutline &outline, ImportReport &report)
     {
         send();
-        m_queue.close();
-        m_thread.join();
-        if (m_problem)
-            std::rethrow_exception(m_problem);
+        m_maker.queue().close();
+        m_maker.join();
         for (auto &[item, made] : m_made) {
             outline.items[item].note = std::move(made.note);
             outline.items[item].format = made.format;
@@ -167,51 +151,44 @@ private:
         bool rich;
         NodeText text;
     };
+    using Batch = std::vector<Node>;
     static constexpr std::size_t kBatch = 64;
     static constexpr std::size_t kWaiting = 4;
 
-    void send()
+    // False once the making stopped.
+    bool send()
     {
-        if (!m_batch.empty())
-            m_queue.put(std::move(m_batch));
+        const bool taken = m_batch.empty() || m_maker.queue().put(std::move(m_batch));
         m_batch.clear();
+        return taken;
     }
 
     // The making thread.
-    void work()
+    void work(BoundedQueue<Batch> &queue)
     {
-        while (std::optional<std::vector<Node>> batch = m_queue.take()) {
-            try {
-                for (Node &node : *batch) {
-                    if (node.rich)
-                        readRichDocument(node.txt, m_path + ", node " + std::to_string(node.node),
-                                         node.text);
-                    else
-                        node.text.runs.push_back(NodeText::Run{std::move(node.txt), {}});
-                    node.text.unchecked |= !node.rich;
-                    ImportedItem made;
-                    finishNote(node.text, made, m_report);
-                    m_made.emplace_back(node.item, std::move(made));
-                }
-            } catch (...) {
-                m_problem = std::current_exception();
-                m_failed = true;
-                // The reading may be waiting for room.
-                m_queue.stop();
-                return;
+        while (std::optional<Batch> batch = queue.take()) {
+            for (Node &node : *batch) {
+                if (node.rich)
+                    readRichDocument(node.txt, m_path + ", node " + std::to_string(node.node),
+                                     node.text);
+                else
+                    node.text.runs.push_back(NodeText::Run{std::move(node.txt), {}});
+                node.text.unchecked |= !node.rich;
+                ImportedItem made;
+                finishNote(node.text, made, m_report);
+                m_made.emplace_back(node.item, std::move(made));
             }
         }
     }
 
     const std::string m_path;
-    std::vector<Node> m_batch; // the reading thread's, until sent
-    BoundedQueue<std::vector<Node>> m_queue{kWaiting};
-    std::atomic<bool> m_failed = false;
+    // The reading thread's.
+    Batch m_batch; // until sent
+    bool m_making = true;
     // The making thread's until it is joined.
-    std::exception_ptr m_problem;
     std::vector<std::pair<std::size_t, ImportedItem>> m_made;
     ImportReport m_report;
-    std::thread m_thread; // last: it starts once everything it uses is made
+    Worker<Batch> m_maker; // last: it starts once everything it uses is made
 };
 
 } // namespace

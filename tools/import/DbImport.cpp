@@ -1,3 +1,5 @@
+#include "tools/import/DbImport.h"
+
 #include "keeping/Archive.h"
 #include "keeping/DurableFiles.h"
 #include "keeping/History.h"
@@ -9,14 +11,11 @@
 #include "store/Settings.h"
 #include "store/Sqlite.h"
 #include "store/Tables.h"
-#include "tools/DbTool.h"
-#include "tools/import/BoundedQueue.h"
+#include "tools/work/Worker.h"
 
-#include <exception>
 #include <fstream>
 #include <stdexcept>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <variant>
 
@@ -175,20 +174,15 @@ class ReadAhead
 public:
     std::optional<std::int64_t> read(std::istream &in, const archive::Receiver &receiver)
     {
-        std::thread reader([&] { readAll(in, receiver.version != nullptr); });
-        try {
-            while (std::optional<Batch> batch = m_queue.take())
-                for (Item &item : *batch)
-                    handOn(item, receiver);
-        } catch (...) {
-            m_queue.stop();
-            reader.join();
-            throw;
-        }
+        const bool withVersions = receiver.version != nullptr;
+        // A receiver that throws leaves the reader unjoined, which stops the reading.
+        Worker<Batch> reader(WorkerEnd::Puts, kBatchesWaiting,
+                             [&](BoundedQueue<Batch> &queue) { readAll(in, withVersions, queue); });
+        while (std::optional<Batch> batch = reader.queue().take())
+            for (Item &item : *batch)
+                handOn(item, receiver);
         // The reading thread's results are this thread's once it is joined.
         reader.join();
-        if (m_problem)
-            std::rethrow_exception(m_problem);
         return m_lastId;
     }
 
@@ -199,6 +193,7 @@ private:
     static constexpr std::size_t kBatchItems = 64;
     static constexpr std::size_t kBatchBytes = 1 << 20;
     static constexpr std::size_t kBatchesWaiting = 4;
+    // Ends the reading once the receiver gave up.
     struct Stopped
     {
     };
@@ -222,55 +217,48 @@ private:
     }
 
     // The reading thread.
-    void readAll(std::istream &in, bool withVersions)
+    void readAll(std::istream &in, bool withVersions, BoundedQueue<Batch> &queue)
     {
+        archive::Receiver collect{
+            [&](const archive::Row &row) { add(queue, Item(row), bytesOf(row)); },
+            [&](std::int64_t id, const Value &value) {
+                add(queue, Item(Setting(id, value)), 0);
+            }};
+        if (withVersions)
+            collect.version = [&](const NoteVersion &version) {
+                add(queue, Item(version), bytesOf(version.row));
+            };
         try {
-            archive::Receiver collect{
-                [&](const archive::Row &row) { add(Item(row), bytesOf(row)); },
-                [&](std::int64_t id, const Value &value) {
-                    add(Item(Setting(id, value)), 0);
-                }};
-            if (withVersions)
-                collect.version = [&](const NoteVersion &version) {
-                    add(Item(version), bytesOf(version.row));
-                };
             m_lastId = archive::read(in, collect);
-            send();
-        } catch (const Stopped &) {
         } catch (...) {
-            m_problem = std::current_exception();
             // What was read before the problem is handed on first, as on one thread.
-            try {
-                send();
-            } catch (...) {
-            }
+            send(queue);
+            throw;
         }
-        m_queue.close();
+        send(queue);
     }
 
-    void add(Item item, std::size_t bytes)
+    void add(BoundedQueue<Batch> &queue, Item item, std::size_t bytes)
     {
         m_filling.push_back(std::move(item));
         m_fillingBytes += bytes;
-        if (m_filling.size() >= kBatchItems || m_fillingBytes >= kBatchBytes)
-            send();
+        if ((m_filling.size() >= kBatchItems || m_fillingBytes >= kBatchBytes) && !send(queue))
+            throw Stopped{};
     }
 
-    void send()
+    // False once the queue is stopped: nothing more is taken.
+    bool send(BoundedQueue<Batch> &queue)
     {
-        const bool taken = m_filling.empty() || m_queue.put(std::move(m_filling));
+        const bool taken = m_filling.empty() || queue.put(std::move(m_filling));
         m_filling.clear();
         m_fillingBytes = 0;
-        if (!taken)
-            throw Stopped{};
+        return taken;
     }
 
     // The reading thread's own until it is joined.
     Batch m_filling;
     std::size_t m_fillingBytes = 0;
     std::optional<std::int64_t> m_lastId;
-    std::exception_ptr m_problem;
-    BoundedQueue<Batch> m_queue{kBatchesWaiting};
 };
 
 bool exists(const std::string &path)

@@ -1,7 +1,7 @@
-#include "tools/MarkdownNames.h"
 #include "tools/import/FrontMatter.h"
 #include "tools/import/ImportReaders.h"
 #include "tools/import/MarkdownContents.h"
+#include "tools/shared/MarkdownNames.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,3 +1,5 @@
+#include "tools/import/OutlineImport.h"
+
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
 #include "keeping/NewDatabase.h"
@@ -6,8 +8,6 @@
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 #include "store/Tables.h"
-#include "tools/DbTool.h"
-#include "tools/Transfer.h"
 #include "tools/import/ImportReaders.h"
 #include "tools/import/KeyFolding.h"
 

@@ -7,7 +7,7 @@
 #include "store/NoteStore.h"
 #include "store/Schema.h"
 #include "support/TestDatabase.h"
-#include "tools/DbTool.h"
+#include "tools/commands/DbTool.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -8,7 +8,7 @@
 #include "store/Keys.h"
 #include "store/NoteStore.h"
 #include "support/TestDatabase.h"
-#include "tools/DbTool.h"
+#include "tools/commands/DbTool.h"
 
 #include <algorithm>
 #include <bitset>

@@ -10,7 +10,7 @@
 #include "keeping/NewDatabase.h"
 #include "keeping/RecoveryFile.h"
 #include "store/NoteStore.h"
-#include "tools/DbTool.h"
+#include "tools/commands/DbTool.h"
 
 #include <memory>
 #include <optional>

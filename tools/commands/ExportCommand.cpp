@@ -1,14 +1,17 @@
 #include "keeping/DurableFiles.h"
 #include "store/Schema.h"
-#include "tools/Commands.h"
-#include "tools/DbTool.h"
-#include "tools/MarkdownNames.h"
-#include "tools/Transfer.h"
-#include "tools/export/ExportFiles.h"
+#include "tools/commands/Commands.h"
+#include "tools/export/DbExport.h"
+#include "tools/export/OutlineExport.h"
+#include "tools/shared/MarkdownNames.h"
 
+#include <algorithm>
+#include <map>
 #include <ostream>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quillet::dbtool {
 

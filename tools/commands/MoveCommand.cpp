@@ -2,7 +2,7 @@
 #include "keeping/InUseLock.h"
 #include "keeping/Moving.h"
 #include "store/NoteStore.h"
-#include "tools/Commands.h"
+#include "tools/commands/Commands.h"
 
 #include <ostream>
 #include <stdexcept>

@@ -1,17 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
-// quillet-db: makes new notes databases, checks them without changing them, exports and imports
-// them, backs them up and restores them, counts what they hold, and puts deleted items back.
-// The executable only forwards its arguments to run(); everything else is here so the tests
-// can call it directly.
+// The check of a notes database: everything that would stop the program or lose part of the
+// outline, found without changing the file.
 namespace quillet::dbtool {
 
 // One problem the check found, as one line of its report.
@@ -63,45 +58,5 @@ CheckReport checkDatabase(const std::string &path);
 // does. Returns whether a journal was there to roll back. Throws StoreError when the file
 // cannot be opened, and std::runtime_error while Quillet has it open.
 bool recoverDatabase(const std::string &path);
-
-enum class ExportFormat { Markdown, Html, Text, Json };
-
-// Writes the database to out. Markdown, HTML and text hold the outline in outline order, each
-// item's title and note (HTML with the note's format as CSS), then any rows the program leaves
-// out of the outline; JSON holds every column of every row and the settings, losslessly (see
-// archive::write). Reads one note at a time. Throws StoreError.
-// Returns how many characters the text formats (Markdown, HTML, text) wrote as U+FFFD: bytes
-// that are not UTF-8 and control characters other than tab and line breaks, which a file that
-// says it is UTF-8 text cannot hold. JSON keeps every byte and replaces nothing.
-// JSON with withHistory also holds every kept version of the notes (see archive::write); without
-// it, the JSON is as it always was.
-std::size_t exportDatabase(const std::string &path, ExportFormat format, std::ostream &out,
-                           bool withHistory = false);
-
-// Makes a new database at path from a JSON export, with every row's ID and values as they
-// were. Refuses (FileExists) anything at path, and (std::runtime_error, naming the rows) a file
-// whose keys break the key scheme or the parent-before-child order, or whose settings are not
-// 1 to 30 rows. Kept versions the export holds go into the new database's history file, which
-// must not exist yet. On any failure, the new files are removed again.
-void importJson(const std::string &jsonPath, const std::string &path);
-
-struct Stats
-{
-    std::int64_t items = 0;   // rows of mynodes
-    std::int64_t leftOut = 0; // rows the outline leaves out
-    int depth = 0;            // the deepest level
-    std::int64_t noteBytes = 0;
-    std::int64_t largestNoteBytes = 0;
-    std::int64_t largestNoteId = 0;
-    std::string largestNoteKey, largestNoteTitle;
-    std::vector<std::int64_t> itemsPerLevel; // [0] is level 1
-};
-
-// Counts the database's items and the size of its notes. Throws StoreError.
-Stats statsOf(const std::string &path);
-
-// Runs the tool on its arguments (the program name left out) and returns the exit status:
-// 0 done or no problems, 1 failed or problems found, 2 the arguments were not understood.
-int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err);
 
 } // namespace quillet::dbtool

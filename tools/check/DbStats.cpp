@@ -1,9 +1,10 @@
+#include "tools/check/DbStats.h"
+
 #include "store/Keys.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 #include "store/Tables.h"
-#include "tools/DbTool.h"
-#include "tools/OutlineOrder.h"
+#include "tools/shared/OutlineOrder.h"
 
 namespace quillet::dbtool {
 

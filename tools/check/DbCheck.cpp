@@ -1,3 +1,5 @@
+#include "tools/check/DbCheck.h"
+
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
 #include "store/NoteStore.h"
@@ -6,7 +8,6 @@
 #include "store/Settings.h"
 #include "store/Sqlite.h"
 #include "store/Tables.h"
-#include "tools/DbTool.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/OutlineOrder.h"
+#include "tools/shared/OutlineOrder.h"
 
 #include "store/OutlineRowCheck.h"
 #include "store/Sqlite.h"

@@ -3,7 +3,7 @@
 #include "store/NoteStore.h"
 #include "store/OutlineRowCheck.h"
 #include "store/Schema.h"
-#include "tools/Commands.h"
+#include "tools/commands/Commands.h"
 
 #include <ctime>
 #include <ostream>

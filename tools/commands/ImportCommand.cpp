@@ -1,5 +1,6 @@
-#include "tools/Commands.h"
-#include "tools/Transfer.h"
+#include "tools/commands/Commands.h"
+#include "tools/commands/DbTool.h"
+#include "tools/import/OutlineImport.h"
 
 #include <map>
 #include <ostream>

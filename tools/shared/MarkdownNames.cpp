@@ -1,4 +1,4 @@
-#include "tools/MarkdownNames.h"
+#include "tools/shared/MarkdownNames.h"
 
 #include "store/Keys.h"
 

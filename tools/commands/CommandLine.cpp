@@ -9,8 +9,8 @@
 #include "store/NoteStore.h"
 #include "store/OutlineRowCheck.h"
 #include "store/StoreError.h"
-#include "tools/Commands.h"
-#include "tools/DbTool.h"
+#include "tools/commands/Commands.h"
+#include "tools/commands/DbTool.h"
 
 #include <algorithm>
 #include <array>
