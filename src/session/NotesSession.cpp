@@ -1,5 +1,6 @@
 #include "session/NotesSession.h"
 
+#include "keeping/Archive.h"
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
 #include "keeping/DurableFiles.h"
@@ -7,14 +8,18 @@
 #include "keeping/InUseLock.h"
 #include "keeping/Moving.h"
 #include "keeping/NewDatabase.h"
+#include "keeping/Places.h"
 #include "store/NoteSearch.h"
 #include "store/NoteStore.h"
 #include "store/QuickCheck.h"
+#include "store/Schema.h"
 #include "store/Settings.h"
 
 #include <charconv>
 #include <ctime>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace quillet {
@@ -39,23 +44,99 @@ void NotesSession::makeStarterIn(const std::string &folder)
     initInPrivateFolder(folder);
 }
 
+void NotesSession::makeStarter(const std::string &path)
+{
+    initDatabase(path);
+}
+
+namespace {
+
+bool exists(const std::string &path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// Takes away a history file a new database began, with its log, and its folder if it began
+// that too.
+void removeHistory(const std::string &path, bool folderWasThere)
+{
+    const std::string file = places::historyFile(path);
+    for (const char *suffix : {"-wal", "-shm", ""})
+        durable::remove(file + suffix);
+    if (!folderWasThere)
+        ::rmdir(places::historyFolder(path).c_str());
+}
+
+} // namespace
+
+void NotesSession::makeNew(const std::string &path,
+                           const std::function<void(Connection &, NoteHistory &)> &fill,
+                           unsigned mode)
+{
+    const bool historyWasThere = exists(places::historyFile(path));
+    const bool folderWasThere = exists(places::historyFolder(path));
+    try {
+        createDatabase(
+            path,
+            [&](Connection &db) {
+                // The versions serve the new database, which is not at its name yet; they are
+                // on the disk before the notes take it.
+                NoteHistory history(path, db);
+                history.pairWith(schema::fileIdOf(db));
+                fill(db, history);
+                history.settle();
+            },
+            static_cast<mode_t>(mode));
+        // Begun before the database had its name and permissions: the versions are as private
+        // as the notes, no more and no less.
+        if (!historyWasThere && exists(places::historyFile(path)))
+            ::chmod(places::historyFile(path).c_str(), durable::fileModeFor(path));
+    } catch (...) {
+        if (!historyWasThere)
+            removeHistory(path, folderWasThere);
+        throw;
+    }
+}
+
+backups::Made NotesSession::backUp(const std::string &path, int keep)
+{
+    return backups::make(path, keep);
+}
+
+backups::Restored NotesSession::restoreBackup(const std::string &backup, const std::string &path)
+{
+    return backups::restore(backup, path);
+}
+
 bool NotesSession::isOpenElsewhere(const std::string &path)
 {
     return isInUse(path);
 }
 
-void NotesSession::open()
+void NotesSession::open(Access access)
 {
     close();
     try {
-        m_inUse = std::make_unique<InUseLock>(m_path);
-        m_store = std::make_unique<NoteStore>(m_path);
+        if (access == Access::Writing) {
+            m_inUse = std::make_unique<InUseLock>(m_path);
+            m_store = std::make_unique<NoteStore>(m_path);
+        } else {
+            m_store = std::make_unique<NoteStore>(m_path, NoteStore::Access::ReadOnly);
+        }
     } catch (const DatabaseUnavailable &error) {
         close();
-        throw NotesUnavailable(error.message());
+        throw NotesUnavailable(error.message(), error.code(), error.path());
+    } catch (...) {
+        close();
+        throw;
     }
     m_history = std::make_unique<NoteHistory>(*m_store);
     m_history->pairWith(m_store->fileId());
+    if (access == Access::Reading)
+        return;
     // New IDs a crash left waiting are settled before this run makes a row that could take
     // one; a history that cannot be read now is said when versions are next kept.
     try {
@@ -195,6 +276,43 @@ NotesSession::searcher() const
     return [path = m_path](const SearchRequest &request, const std::atomic<bool> &stop) {
         return searchNotes(path, request, stop);
     };
+}
+
+void NotesSession::readTables(const std::function<void(Connection &)> &walk)
+{
+    Connection &db = store().connection();
+    db.exec("BEGIN");
+    try {
+        walk(db);
+    } catch (...) {
+        db.tryExec("ROLLBACK");
+        throw;
+    }
+    db.exec("COMMIT");
+}
+
+void NotesSession::writeTables(const std::function<void(Connection &)> &walk)
+{
+    Connection &db = store().connection();
+    Transaction transaction(db);
+    walk(db);
+    transaction.commit();
+}
+
+void NotesSession::writeArchive(std::ostream &out, bool withHistory)
+{
+    readTables(
+        [&](Connection &db) { archive::write(db, out, withHistory ? &history() : nullptr); });
+}
+
+std::vector<std::string> NotesSession::historyProblems()
+{
+    return history().problems();
+}
+
+int NotesSession::pruneHistory(std::int64_t now)
+{
+    return history().prune(now);
 }
 
 std::optional<std::vector<VersionSummary>> NotesSession::versionsOf(const std::string &storedKey)

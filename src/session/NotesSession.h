@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -19,7 +20,12 @@ namespace deletions {
 struct Copy;
 struct Restored;
 } // namespace deletions
+namespace backups {
+struct Made;
+struct Restored;
+} // namespace backups
 
+class Connection;
 class InUseLock;
 class NoteHistory;
 class NoteStore;
@@ -39,10 +45,20 @@ struct VersionSummary;
 class NotesUnavailable : public std::runtime_error
 {
 public:
-    explicit NotesUnavailable(const std::string &problem)
+    explicit NotesUnavailable(const std::string &problem, int code = 0, std::string path = {})
         : std::runtime_error(problem)
+        , m_code(code)
+        , m_path(std::move(path))
     {
     }
+    // The engine's reason code; 0 when the file is a database that lacks a table or column.
+    int code() const { return m_code; }
+    // The file it concerns.
+    const std::string &path() const { return m_path; }
+
+private:
+    int m_code = 0;
+    std::string m_path;
 };
 
 // What the work done with the file after start-up found.
@@ -83,6 +99,24 @@ public:
     // database, mydata.mdb, in it, as quillet-db init makes one; both the user's alone (0700
     // and 0600), whatever the umask. Throws std::system_error, StoreError or FileExists.
     static void makeStarterIn(const std::string &folder);
+    // A new starter database at path (quillet-db init): the first item "A" and the settings.
+    // Never over anything; throws FileExists, std::system_error or StoreError.
+    static void makeStarter(const std::string &path);
+    // A new database at path made by fill (an import): its tables and number are made first,
+    // fill writes the rows through the new file's connection and the versions through the
+    // history that serves it, all in one transaction, and the file takes its name (with the
+    // permission bits mode, less the umask's) only once the versions and the notes are on the
+    // disk. On any failure nothing is left: neither the file nor a history file this began.
+    // Never over anything; throws FileExists, std::system_error, StoreError or what fill throws.
+    static void makeNew(const std::string &path,
+                        const std::function<void(Connection &notes, NoteHistory &history)> &fill,
+                        unsigned mode);
+    // Makes a verified backup of the file at path with its history, keeping the newest keep, as
+    // the daily backup does (backups::make).
+    static backups::Made backUp(const std::string &path, int keep);
+    // Puts a verified backup, with its history, in the place of the file at path, keeping the
+    // file it replaces; refused while a copy of the program has it open (backups::restore).
+    static backups::Restored restoreBackup(const std::string &backup, const std::string &path);
     // Whether a copy of the program has the database at path open (it holds the file's lock).
     static bool isOpenElsewhere(const std::string &path);
 
@@ -90,8 +124,16 @@ public:
     void setPath(std::string path) { m_path = std::move(path); }
     // The database file; empty before it is named.
     const std::string &path() const { return m_path; }
-    // Opens the notes database named; throws NotesUnavailable when it cannot serve.
-    void open();
+    // How the file is opened. For writing (the program, and the tool's commands that change the
+    // notes): read-write, holding the lock that tells every copy of the program that it is
+    // open, with the new IDs a crash left waiting in the history settled first. For reading
+    // (the tool's check, export and stats, a history listed): read-only, without the lock, so
+    // that a look works beside a running program and changes nothing.
+    enum class Access { Writing, Reading };
+    // Opens the notes database named; throws NotesUnavailable when it cannot serve, and, for
+    // reading, StoreError (StoreError::waitsForRollback) when a change a crash cut short waits
+    // in its journal, which only a writing open rolls back.
+    void open(Access access = Access::Writing);
     // Closes the connection, then lets the lock go: the last database operation of a run.
     void close();
     bool isOpen() const { return m_store != nullptr; }
@@ -128,6 +170,21 @@ public:
     // the file through a read-only connection it makes (searchNotes).
     std::function<SearchResults(const SearchRequest &, const std::atomic<bool> &stop)>
     searcher() const;
+    // Lends the open file's connection to a walk over its whole tables, for one call, in one
+    // transaction: a reading's (the tool's check, export and stats) is one moment of the file;
+    // a writing's (an import adding an outline) is one commit, on the disk when this returns,
+    // or, when walk throws, nothing. The connection is not kept.
+    void readTables(const std::function<void(Connection &)> &walk);
+    void writeTables(const std::function<void(Connection &)> &walk);
+    // Writes the whole file as one moment of it to out as an archive (archive::write), with the
+    // notes' earlier versions when asked.
+    void writeArchive(std::ostream &out, bool withHistory);
+    // What is wrong with the history file beside the database, a line each; empty when it is
+    // sound or not there (NoteHistory::problems).
+    std::vector<std::string> historyProblems();
+    // Prunes the history as the daily backup does (NoteHistory::prune); returns how many
+    // versions went.
+    int pruneHistory(std::int64_t now);
     // Stores the outline's expanded flags (in row order), then the settings with the window's
     // geometry in positions 1 to 4 and the selected index (decimal text) in 5. Throws
     // std::out_of_range, having stored the flags, when the index is not a 16-bit number.

@@ -11,20 +11,31 @@
 namespace quillet {
 
 // Any failure while opening means the file cannot serve as the notes database.
-NoteStore::NoteStore(const std::string &path)
-try : m_connection(schema::open(path, Connection::Mode::ReadWrite)) {
+NoteStore::NoteStore(const std::string &path, Access access)
+try : m_connection(schema::open(path, access == Access::ReadWrite ? Connection::Mode::ReadWrite
+                                                                  : Connection::Mode::ReadOnly)) {
+    if (access == Access::ReadOnly)
+        return; // a look reads what it is asked, and says what it cannot read as it meets it
     // An acknowledged write is on the disk, and stays there through a power cut, before we
     // say it is stored.
     m_connection.useDurableCommits();
     // The by-key statement is prepared once; the key is always a bound parameter.
-    m_readNote = std::make_unique<Statement>(
-        m_connection, "SELECT Keimeno, MegFonta, Grammatoseira, XromaFont, XromaBack, FontaBold, "
-                      "FontaPlagia FROM mynodes WHERE Kleidi=?");
+    prepareReadNote();
 } catch (const DatabaseUnavailable &) {
     throw;
 } catch (const StoreError &error) {
+    // A look reports what the engine met as it is, the place it stopped included.
+    if (error.waitsForRollback() || access == Access::ReadOnly)
+        throw;
     throw DatabaseUnavailable(
         error.code(), "The file cannot be read as a database: " + error.message(), error.path());
+}
+
+void NoteStore::prepareReadNote()
+{
+    m_readNote = std::make_unique<Statement>(
+        m_connection, "SELECT Keimeno, MegFonta, Grammatoseira, XromaFont, XromaBack, FontaBold, "
+                      "FontaPlagia FROM mynodes WHERE Kleidi=?");
 }
 
 void NoteStore::throwTooManySettings(int position) const
@@ -82,6 +93,8 @@ void NoteStore::scanOutline(const std::function<void(const OutlineRow &)> &visit
 
 std::optional<NoteRow> NoteStore::readNote(std::string_view key)
 {
+    if (!m_readNote)
+        prepareReadNote();
     Statement &select = *m_readNote;
     select.reset();
     select.bind(1, key);

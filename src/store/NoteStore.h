@@ -67,9 +67,13 @@ void scanOutlineRows(Connection &db, const std::function<void(const OutlineRow &
 class NoteStore
 {
 public:
-    // Opens an existing notes database read-write; never creates one. Throws
-    // DatabaseUnavailable when the file cannot serve (see schema::verifyFile).
-    explicit NoteStore(const std::string &path);
+    // Opens an existing notes database, read-write or, for a look that changes nothing,
+    // read-only; never creates one. Throws DatabaseUnavailable when the file cannot serve (see
+    // schema::verifyFile); a read-only look that the engine cannot read further throws the
+    // engine's StoreError as it is (a change cut short that it cannot roll back among them:
+    // StoreError::waitsForRollback).
+    enum class Access { ReadWrite, ReadOnly };
+    explicit NoteStore(const std::string &path, Access access = Access::ReadWrite);
     NoteStore(const NoteStore &) = delete;
     NoteStore &operator=(const NoteStore &) = delete;
 
@@ -131,6 +135,7 @@ public:
     void storeSettings(const Settings &settings);
 
 private:
+    void prepareReadNote();
     [[noreturn]] void throwTooManySettings(int position) const;
 
     Connection m_connection;

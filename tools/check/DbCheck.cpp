@@ -1,7 +1,6 @@
 #include "tools/check/DbCheck.h"
 
-#include "keeping/History.h"
-#include "keeping/InUseLock.h"
+#include "session/NotesSession.h"
 #include "store/NoteStore.h"
 #include "store/OutlineRowCheck.h"
 #include "store/Schema.h"
@@ -170,17 +169,21 @@ CheckReport checkDatabase(const std::string &path)
 {
     CheckReport report;
     try {
-        Connection db = schema::open(path, Connection::Mode::ReadOnly);
-        scanOutline(db, report);
-        scanSettings(db, report);
-        scanObjects(db, report);
-        scanIntegrity(db, report);
-        for (std::string &problem : NoteHistory(path, db).problems())
+        NotesSession session;
+        session.setPath(path);
+        session.open(NotesSession::Access::Reading);
+        session.readTables([&](Connection &db) {
+            scanOutline(db, report);
+            scanSettings(db, report);
+            scanObjects(db, report);
+            scanIntegrity(db, report);
+        });
+        for (std::string &problem : session.historyProblems())
             add(report, Kind::HistoryProblem, std::nullopt, oneLine(std::move(problem)));
-    } catch (const DatabaseUnavailable &error) {
+    } catch (const NotesUnavailable &error) {
         // The file's own checks give a reason code; a missing table or column gives none.
         add(report, error.code() == 0 ? Kind::SchemaIncomplete : Kind::FileUnusable, std::nullopt,
-            oneLine(error.message()));
+            oneLine(error.what()));
     } catch (const StoreError &error) {
         if (error.waitsForRollback()) {
             // A read-only look cannot roll the change back, and reads nothing until it is.
@@ -200,7 +203,7 @@ CheckReport checkDatabase(const std::string &path)
 
 bool recoverDatabase(const std::string &path)
 {
-    if (isInUse(path))
+    if (NotesSession::isOpenElsewhere(path))
         throw std::runtime_error("Quillet has " + path +
                                  " open, and rolls back what it finds itself; nothing was done.");
     struct stat info
@@ -208,9 +211,11 @@ bool recoverDatabase(const std::string &path)
     };
     const bool journal = ::stat((path + "-journal").c_str(), &info) == 0 && info.st_size > 0;
     // The engine rolls back a journal it finds at the first read of a connection that may
-    // write, and syncs the file before it lets the journal go.
-    NoteStore store(path);
-    store.fileId();
+    // write, and syncs the file before it lets the journal go: opening the file as the program
+    // does reads it.
+    NotesSession session;
+    session.setPath(path);
+    session.open();
     return journal && ::stat((path + "-journal").c_str(), &info) != 0;
 }
 

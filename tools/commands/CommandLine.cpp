@@ -1,12 +1,8 @@
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
-#include "keeping/DurableFiles.h"
-#include "keeping/History.h"
-#include "keeping/InUseLock.h"
-#include "keeping/NewDatabase.h"
 #include "packaging/BuildInfo.h"
 #include "packaging/UserNotes.h"
-#include "store/NoteStore.h"
+#include "session/NotesSession.h"
 #include "store/OutlineRowCheck.h"
 #include "store/StoreError.h"
 #include "tools/commands/Commands.h"
@@ -66,9 +62,9 @@ int init(const Arguments &args, std::ostream &out, std::ostream &)
     const std::string &path = args.positional[0];
     try {
         if (build::kPerUserNotes && path == installed::userDatabase())
-            initInPrivateFolder(installed::userNotesFolder());
+            NotesSession::makeStarterIn(installed::userNotesFolder());
         else
-            initDatabase(path);
+            NotesSession::makeStarter(path);
     } catch (const StoreError &error) {
         throw StoreError(error.code(),
                          "creating the database failed: " + error.message() +
@@ -125,7 +121,7 @@ int backup(const Arguments &args, std::ostream &out, std::ostream &err)
         }
         keep = std::stoi(text);
     }
-    const backups::Made made = backups::make(args.positional[0], keep);
+    const backups::Made made = NotesSession::backUp(args.positional[0], keep);
     out << "Backed up " << args.positional[0] << " to " << made.file << " and checked the copy.\n";
     for (const std::string &removed : made.removed)
         out << "Removed the older backup " << removed << ".\n";
@@ -134,7 +130,8 @@ int backup(const Arguments &args, std::ostream &out, std::ostream &err)
 
 int restore(const Arguments &args, std::ostream &out, std::ostream &)
 {
-    const backups::Restored restored = backups::restore(args.positional[0], args.positional[1]);
+    const backups::Restored restored =
+        NotesSession::restoreBackup(args.positional[0], args.positional[1]);
     out << "Restored " << args.positional[0] << " to " << restored.file;
     // Named apart only when it is another file: a relative path names the same file too.
     struct stat link
@@ -195,14 +192,15 @@ int undelete(const Arguments &args, std::ostream &out, std::ostream &err)
         }
         under = std::string();
     }
-    if (isInUse(path))
+    if (NotesSession::isOpenElsewhere(path))
         throw std::runtime_error("Quillet has " + path +
                                  " open. Close it first; nothing was put back.");
-    NoteStore store(path);
-    NoteHistory history(store);
+    NotesSession session;
+    session.setPath(path);
+    session.open();
     deletions::Restored done;
     try {
-        done = deletions::restore(store, history, copy, under);
+        done = session.putBack(copy, under);
     } catch (const deletions::PlaceTaken &taken) {
         return fail(err, std::string(taken.what()) +
                              " --under KEY or --top puts the items under another item.");
@@ -335,7 +333,7 @@ std::optional<Arguments> parse(const Command &command, const std::vector<std::st
     if (build::kPerUserNotes && parsed.positional.size() + 1 == takes) {
         const std::string_view name = command.name;
         const bool keyFollows = name == "move" || name == "history";
-        const std::string path = durable::resolved(installed::userDatabase());
+        const std::string path = NotesSession::databaseIn(installed::userNotesFolder());
         err << "quillet-db: the notes database is " << path << ".\n";
         parsed.positional.insert(keyFollows ? parsed.positional.begin() : parsed.positional.end(),
                                  path);
@@ -388,6 +386,8 @@ int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
         return command->run(*parsed, out, err);
     } catch (const StoreError &error) {
         return fail(err, (error.path().empty() ? "" : error.path() + ": ") + error.message());
+    } catch (const NotesUnavailable &error) {
+        return fail(err, (error.path().empty() ? "" : error.path() + ": ") + error.what());
     } catch (const std::system_error &error) {
         return fail(err, error.what());
     } catch (const std::runtime_error &error) {

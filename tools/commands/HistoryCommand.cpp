@@ -1,10 +1,9 @@
 #include "keeping/History.h"
-#include "keeping/InUseLock.h"
-#include "store/NoteStore.h"
+#include "session/NotesSession.h"
 #include "store/OutlineRowCheck.h"
-#include "store/Schema.h"
 #include "tools/commands/Commands.h"
 
+#include <algorithm>
 #include <ctime>
 #include <ostream>
 #include <stdexcept>
@@ -56,23 +55,15 @@ std::string firstLine(const std::string &start)
 int historyCommand(const Arguments &args, std::ostream &out, std::ostream &err)
 {
     const std::string &path = args.positional[0];
-    Connection notes = schema::open(path, Connection::Mode::ReadOnly);
-    NoteHistory history(path, notes);
-    if (args.options.contains("--prune")) {
-        if (args.positional.size() != 1 || args.options.size() != 1) {
-            err << "quillet-db history: --prune takes the path alone.\n";
-            return 2;
-        }
-        const int pruned = history.prune(static_cast<std::int64_t>(std::time(nullptr)));
-        out << "Pruned " << pruned << (pruned == 1 ? " version" : " versions") << " from the "
-            << "history of " << path << ".\n";
-        return 0;
+    const bool pruning = args.options.contains("--prune");
+    if (pruning && (args.positional.size() != 1 || args.options.size() != 1)) {
+        err << "quillet-db history: --prune takes the path alone.\n";
+        return 2;
     }
-    if (args.positional.size() != 2) {
+    if (!pruning && args.positional.size() != 2) {
         err << "quillet-db history: takes the path and a key.\n";
         return 2;
     }
-    const std::string &key = args.positional[1];
     std::int64_t show = 0;
     std::int64_t restore = 0;
     try {
@@ -84,16 +75,30 @@ int historyCommand(const Arguments &args, std::ostream &out, std::ostream &err)
         err << "quillet-db history: a version is given by its number, from 1 up.\n";
         return 2;
     }
-    if (restore != 0 && isInUse(path))
+    if (restore != 0 && NotesSession::isOpenElsewhere(path))
         throw std::runtime_error("Quillet has " + path +
                                  " open. Close it first; nothing was restored.");
-    NoteStore store(path);
-    const std::optional<std::int64_t> id = store.idOf(key);
-    if (!id)
+    // A restore changes the note, and opens the file as the program does; a look, or pruning
+    // the history file, changes no note and works beside a running program.
+    NotesSession session;
+    session.setPath(path);
+    session.open(restore != 0 ? NotesSession::Access::Writing : NotesSession::Access::Reading);
+    if (pruning) {
+        const int pruned = session.pruneHistory(static_cast<std::int64_t>(std::time(nullptr)));
+        out << "Pruned " << pruned << (pruned == 1 ? " version" : " versions") << " from the "
+            << "history of " << path << ".\n";
+        return 0;
+    }
+    const std::string &key = args.positional[1];
+    const std::optional<std::vector<VersionSummary>> summaries = session.versionsOf(key);
+    if (!summaries)
         throw std::runtime_error("No item of " + path + " has the key " + quote(key) + ".");
     const auto versionOfNote = [&](std::int64_t number) {
-        const std::optional<NoteVersion> version = history.version(number);
-        if (!version || version->row[0].integer() != *id)
+        const bool ofNote =
+            std::any_of(summaries->begin(), summaries->end(),
+                        [&](const VersionSummary &summary) { return summary.number == number; });
+        const std::optional<NoteVersion> version = ofNote ? session.version(number) : std::nullopt;
+        if (!version)
             throw std::runtime_error("The note " + quote(key) + " has no version " +
                                      std::to_string(number) + ".");
         return *version;
@@ -105,24 +110,20 @@ int historyCommand(const Arguments &args, std::ostream &out, std::ostream &err)
         return 0;
     }
     if (restore != 0) {
-        const NoteVersion version = versionOfNote(restore);
-        if (version.titleOnly)
+        if (versionOfNote(restore).titleOnly)
             throw std::runtime_error("Version " + std::to_string(restore) +
                                      " is an earlier title, not a note; nothing was restored.");
-        // A database made before databases had numbers takes one now, and its history too.
-        if (store.fileId() == 0)
-            history.adopt(store.giveFileId());
-        if (const std::optional<StoredRow> now = store.readRow(key))
-            history.keep(*now, false, static_cast<std::int64_t>(std::time(nullptr)));
-        store.saveNoteValue(key, version.row[3]);
-        out << "Restored version " << restore << " of the note " << quote(key) << "; the note it "
-            << "replaced is kept as a version.\n";
+        session.restoreVersion(key, restore);
+        out << "Restored version " << restore << " of the note " << quote(key) << "; ";
+        if (const std::string why = session.takeHistoryProblem(); why.empty())
+            out << "the note it replaced is kept as a version.\n";
+        else
+            out << "the note it replaced could not be kept as a version: " << why << "\n";
         return 0;
     }
-    const std::vector<VersionSummary> summaries = history.summariesOf(*id);
-    if (summaries.empty())
+    if (summaries->empty())
         out << "The note " << quote(key) << " has no earlier versions.\n";
-    for (const VersionSummary &summary : summaries)
+    for (const VersionSummary &summary : *summaries)
         out << summary.number << "  " << timeOf(summary.keptAt) << "  "
             << (summary.titleOnly ? "title " : "") << summary.bytes
             << (summary.bytes == 1 ? " byte  " : " bytes  ") << firstLine(summary.start) << '\n';

@@ -1,7 +1,5 @@
-#include "keeping/History.h"
-#include "keeping/InUseLock.h"
-#include "keeping/Moving.h"
-#include "store/NoteStore.h"
+#include "session/NotesSession.h"
+#include "store/Moves.h"
 #include "tools/commands/Commands.h"
 
 #include <ostream>
@@ -42,13 +40,14 @@ int moveCommand(const Arguments &args, std::ostream &out, std::ostream &err)
                "--top.\n";
         return 2;
     }
-    if (isInUse(path))
+    if (NotesSession::isOpenElsewhere(path))
         throw std::runtime_error("Quillet has " + path +
                                  " open. Close it first; nothing was moved.");
-    NoteStore store(path);
-    NoteHistory history(store);
+    NotesSession session;
+    session.setPath(path);
+    session.open();
     try {
-        const moves::Plan done = moving::move(store, history, key, place);
+        const moves::Plan done = session.moveItem(key, place);
         std::size_t renumbered = 0;
         for (const moves::RowChange &change : done.changes)
             renumbered += change.oldId != change.newId ? 1 : 0;

@@ -1,9 +1,8 @@
 #include "tools/export/DbExport.h"
 
-#include "keeping/Archive.h"
+#include "session/NotesSession.h"
 #include "store/EscapedText.h"
 #include "store/Keys.h"
-#include "store/Schema.h"
 #include "store/Sqlite.h"
 #include "tools/export/ExportedItems.h"
 #include "tools/shared/OutlineOrder.h"
@@ -272,20 +271,18 @@ std::size_t writeItems(Connection &db, ExportFormat format, std::ostream &out,
 std::size_t exportDatabase(const std::string &path, ExportFormat format, std::ostream &out,
                            bool withHistory)
 {
-    Connection db = schema::open(path, Connection::Mode::ReadOnly);
-    // One read transaction, so that the export is one moment of the file even if the program
-    // writes meanwhile.
-    db.exec("BEGIN");
-    std::size_t replaced = 0;
+    // Read as one moment of the file, even if the program writes meanwhile.
+    NotesSession session;
+    session.setPath(path);
+    session.open(NotesSession::Access::Reading);
     if (format == ExportFormat::Json) {
-        std::optional<NoteHistory> history;
-        if (withHistory)
-            history.emplace(path, db);
-        archive::write(db, out, history ? &*history : nullptr);
-    } else {
-        replaced = writeItems(db, format, out, path.substr(path.rfind('/') + 1));
+        session.writeArchive(out, withHistory);
+        return 0;
     }
-    db.exec("COMMIT");
+    std::size_t replaced = 0;
+    session.readTables([&](Connection &db) {
+        replaced = writeItems(db, format, out, path.substr(path.rfind('/') + 1));
+    });
     return replaced;
 }
 

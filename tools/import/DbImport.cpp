@@ -5,6 +5,7 @@
 #include "keeping/History.h"
 #include "keeping/NewDatabase.h"
 #include "keeping/Places.h"
+#include "session/NotesSession.h"
 #include "store/Keys.h"
 #include "store/OutlineRowCheck.h"
 #include "store/Schema.h"
@@ -269,16 +270,6 @@ bool exists(const std::string &path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-// Takes away a history file an import began, with its log, and its folder if it began that.
-void removeHistory(const std::string &path, bool folderWasThere)
-{
-    const std::string file = places::historyFile(path);
-    for (const char *suffix : {"-wal", "-shm", ""})
-        durable::remove(file + suffix);
-    if (!folderWasThere)
-        ::rmdir(places::historyFolder(path).c_str());
-}
-
 } // namespace
 
 void importJson(const std::string &jsonPath, const std::string &path)
@@ -291,46 +282,23 @@ void importJson(const std::string &jsonPath, const std::string &path)
         throw std::runtime_error("cannot open " + jsonPath);
     // The file is read as it is written into the new database, a row at a time; whatever is
     // wrong with it removes the new database again, and the history file if this began it.
-    std::optional<NoteHistory> history;
-    const bool historyWasThere = exists(places::historyFile(path));
-    const bool folderWasThere = exists(places::historyFolder(path));
-    try {
-        createDatabase(
-            path,
-            [&](Connection &db) {
-                // The versions serve the new database, which is not at its name yet.
-                history.emplace(path, db);
-                history->pairWith(schema::fileIdOf(db));
-                try {
-                    Import import(db, *history, path);
-                    const std::optional<std::int64_t> lastId = ReadAhead().read(
-                        in,
-                        {[&](const archive::Row &row) { import.row(row); },
+    NotesSession::makeNew(
+        path,
+        [&](Connection &db, NoteHistory &history) {
+            try {
+                Import import(db, history, path);
+                const std::optional<std::int64_t> lastId = ReadAhead().read(
+                    in, {[&](const archive::Row &row) { import.row(row); },
                          [&](std::int64_t id, const Value &value) { import.setting(id, value); },
                          [&](const NoteVersion &version) {
                              import.version(version);
                          }});
-                    import.finish(lastId);
-                    // The versions are on the disk before the notes take their name, and the
-                    // history is done with the new database's connection.
-                    history->settle();
-                    history.reset();
-                } catch (const archive::FormatError &error) {
-                    throw std::runtime_error(jsonPath + " cannot be imported: " + error.what() +
-                                             ".");
-                }
-            },
-            modeFromSource(jsonPath));
-        // Begun before the database had its name and permissions: the versions are as private
-        // as the notes, no more and no less.
-        if (!historyWasThere && exists(places::historyFile(path)))
-            ::chmod(places::historyFile(path).c_str(), durable::fileModeFor(path));
-    } catch (...) {
-        history.reset();
-        if (!historyWasThere)
-            removeHistory(path, folderWasThere);
-        throw;
-    }
+                import.finish(lastId);
+            } catch (const archive::FormatError &error) {
+                throw std::runtime_error(jsonPath + " cannot be imported: " + error.what() + ".");
+            }
+        },
+        modeFromSource(jsonPath));
 }
 
 } // namespace quillet::dbtool

@@ -1,9 +1,10 @@
 #include "tools/import/OutlineImport.h"
 
 #include "keeping/History.h"
-#include "keeping/InUseLock.h"
 #include "keeping/NewDatabase.h"
+#include "session/NotesSession.h"
 #include "store/Keys.h"
+#include "store/MoveRules.h"
 #include "store/OutlineRowCheck.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
@@ -11,7 +12,6 @@
 #include "tools/import/ImportReaders.h"
 #include "tools/import/KeyFolding.h"
 
-#include <bitset>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -120,50 +120,35 @@ void addToDatabase(const std::string &path, ImportedOutline &outline, const std:
 {
     // Asked again just before the file is opened, and never after: closing the descriptor the
     // question opens would drop the engine's locks of this process on the file.
-    if (isInUse(path))
+    if (NotesSession::isOpenElsewhere(path))
         throw std::runtime_error("Quillet has " + path +
                                  " open. Close it first; nothing was imported.");
-    Connection db = schema::open(path, Connection::Mode::ReadWrite);
-    db.useDurableCommits();
-    // New IDs a crash left waiting for the notes' versions are settled before rows are made
-    // that could take them.
-    try {
-        NoteHistory(path, db).settleWaitingRenumbering();
-    } catch (const HistoryUnavailable &) {
-    }
-    Transaction transaction(db);
-    RowWriter writer(db);
-    // The new item's key by the program's rule over every key in the table, rows the outline
-    // leaves out included: an item "Q1" left without its parent must not find one in the
-    // imported item.
-    std::bitset<256> codes;
-    char32_t highest = 0;
-    std::size_t rows = 0;
-    scanOutlineRows(db, [&](const OutlineRow &row) {
-        ++rows;
-        const std::string key = writer.check().check(row).key;
-        std::size_t pos = 0;
-        if (const std::optional<char32_t> code =
-                key.empty() ? std::nullopt : keys::decode(key, pos)) {
-            highest = std::max(highest, *code);
-            if (*code < 256)
-                codes.set(*code);
-        }
+    // Opened for writing, as the program opens it: new IDs a crash left waiting for the notes'
+    // versions are settled before rows are made that could take them.
+    NotesSession session;
+    session.setPath(path);
+    session.open();
+    session.writeTables([&](Connection &db) {
+        RowWriter writer(db);
+        // The new item's key by the program's rule over every key in the table, rows the
+        // outline leaves out included: an item "Q1" left without its parent must not find one
+        // in the imported item.
+        std::vector<std::string> keys;
+        scanOutlineRows(
+            db, [&](const OutlineRow &row) { keys.push_back(writer.check().check(row).key); });
+        const std::optional<std::string> key = moves::newChildKey({}, keys);
+        if (!key)
+            throw ImportRefused("every top-level key of " + path +
+                                " is taken, so there is no room for one more top-level item; "
+                                "nothing was imported.");
+        report.groups = foldIntoKeys(outline, kChildRoom);
+        checkDepth(outline, 1);
+        checkCount(keys.size() + outline.size() + 1);
+        ImportedItem top;
+        top.title = title;
+        writer.write(*key, top);
+        writer.writeAll(outline, *key);
     });
-    const std::optional<char32_t> code = keys::nextTopLevelCode(codes, highest);
-    if (!code)
-        throw ImportRefused("every top-level key of " + path +
-                            " is taken, so there is no room for one more top-level item; "
-                            "nothing was imported.");
-    report.groups = foldIntoKeys(outline, kChildRoom);
-    checkDepth(outline, 1);
-    checkCount(rows + outline.size() + 1);
-    ImportedItem top;
-    top.title = title;
-    const std::string key = keys::keyOfCode(*code);
-    writer.write(key, top);
-    writer.writeAll(outline, key);
-    transaction.commit();
     report.into = title;
 }
 
@@ -202,7 +187,7 @@ ImportReport importOutline(const std::string &file, const std::string &path,
     const bool adding = ::lstat(path.c_str(), &info) == 0;
     // Said before a large file is read; the writing checks again.
     if (adding) {
-        if (isInUse(path))
+        if (NotesSession::isOpenElsewhere(path))
             throw std::runtime_error("Quillet has " + path +
                                      " open. Close it first; nothing was imported.");
         schema::verifyFile(path);
@@ -219,9 +204,9 @@ ImportReport importOutline(const std::string &file, const std::string &path,
     report.groups = foldIntoKeys(outline, kTopLevelRoom);
     checkDepth(outline, 0);
     checkCount(outline.size());
-    createDatabase(
+    NotesSession::makeNew(
         path,
-        [&](Connection &db) {
+        [&](Connection &db, NoteHistory &) {
             newdatabase::insertSettings(db);
             RowWriter(db).writeAll(outline, {});
         },
