@@ -5,7 +5,7 @@
 #include "OutlineBenchmarks.h"
 #include "RecordingMessageBoxes.h"
 #include "notes/Form3.h"
-#include "notes/KeyNumbering.h"
+#include "notes/outline/KeyNumbering.h"
 #include "store/NoteStore.h"
 #include "store/Sqlite.h"
 #include "store/StoredRow.h"

@@ -2,7 +2,7 @@
 
 #include "BenchSupport.h"
 #include "notes/Form3.h"
-#include "notes/OutlineView.h"
+#include "notes/outline/OutlineView.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,7 @@
 
 #include "BenchSupport.h"
 #include "keeping/History.h"
-#include "notes/HistoryWindow.h"
+#include "notes/windows/HistoryWindow.h"
 #include "session/NotesSession.h"
 #include "store/NoteStore.h"
 #include "support/FileHistory.h"

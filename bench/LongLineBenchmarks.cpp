@@ -3,7 +3,7 @@
 #include "BenchSupport.h"
 #include "OutlineBenchmarks.h"
 #include "keeping/NewDatabase.h"
-#include "notes/NoteEditor.h"
+#include "notes/editor/NoteEditor.h"
 #include "store/NoteStore.h"
 #include "support/NotesControls.h"
 #include "tools/commands/DbTool.h"

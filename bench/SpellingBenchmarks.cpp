@@ -6,9 +6,9 @@
 #include "PeakMemory.h"
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
-#include "notes/NoteEditor.h"
-#include "notes/NoteSpelling.h"
-#include "notes/Spelling.h"
+#include "notes/editor/EditorSpelling.h"
+#include "notes/editor/NoteEditor.h"
+#include "notes/editor/SpellChecker.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,7 +35,7 @@ constexpr int kLoadLimitMs = 120000;
 // English and the Greek dictionary were loaded, else why not.
 std::string startSpelling(Form3 &form)
 {
-    auto *spelling = form.findChild<NoteSpelling *>();
+    auto *spelling = form.findChild<EditorSpelling *>();
     if (!spelling)
         return "the notes window has no spelling";
     const std::vector<Dictionary> installed = installedDictionaries();
@@ -47,11 +47,11 @@ std::string startSpelling(Form3 &form)
         return "the en_US and el_GR dictionaries are not both installed";
     QString problem;
     QEventLoop waiting;
-    QObject::connect(spelling, &NoteSpelling::problem, &waiting, [&](const QString &why) {
+    QObject::connect(spelling, &EditorSpelling::problem, &waiting, [&](const QString &why) {
         problem = why;
         waiting.quit();
     });
-    QObject::connect(spelling, &NoteSpelling::ready, &waiting, &QEventLoop::quit);
+    QObject::connect(spelling, &EditorSpelling::ready, &waiting, &QEventLoop::quit);
     QTimer::singleShot(kLoadLimitMs, &waiting, &QEventLoop::quit);
     form.startSpelling();
     waiting.exec();
@@ -68,8 +68,8 @@ std::string startSpelling(Form3 &form)
 // The long-line benchmarks' window with a note shown and its spelling loaded; nullptr, with the
 // benchmark failed, when either failed or, where underlines are wanted, the first pass
 // underlined nothing (the figures would then be those of a note without underlines).
-NoteSpelling *shownWithSpelling(benchmark::State &state, ShownNote &shown, int item,
-                                bool underlines = true)
+EditorSpelling *shownWithSpelling(benchmark::State &state, ShownNote &shown, int item,
+                                  bool underlines = true)
 {
     if (!shown.show(state, item))
         return nullptr;
@@ -77,7 +77,7 @@ NoteSpelling *shownWithSpelling(benchmark::State &state, ShownNote &shown, int i
         state.SkipWithError(("spelling: " + why).c_str());
         return nullptr;
     }
-    auto *spelling = shown.loaded.form.findChild<NoteSpelling *>();
+    auto *spelling = shown.loaded.form.findChild<EditorSpelling *>();
     if (underlines && spelling->underlined().empty()) {
         state.SkipWithError("the first pass underlined nothing");
         return nullptr;
@@ -97,7 +97,7 @@ void typeInNoteSpelling(benchmark::State &state)
 void spellingPass(benchmark::State &state)
 {
     ShownNote shown;
-    NoteSpelling *spelling = shownWithSpelling(state, shown, longLineItemOf(state));
+    EditorSpelling *spelling = shownWithSpelling(state, shown, longLineItemOf(state));
     if (!spelling)
         return;
     for (auto _ : state)
@@ -113,7 +113,7 @@ void showLongNoteSpelling(benchmark::State &state)
 {
     ShownNote shown;
     // The small note is spelt right: the long note's first pass is what is looked at.
-    NoteSpelling *spelling = shownWithSpelling(state, shown, kSmallNoteItem, false);
+    EditorSpelling *spelling = shownWithSpelling(state, shown, kSmallNoteItem, false);
     if (!spelling)
         return;
     showFromSmallNote(state, shown, [spelling] { spelling->checkNow(); });

@@ -11,7 +11,7 @@ namespace quillet::bench {
 // with the window's own speller loaded as the program loads it after its first frame, and its
 // first pass done:
 //   TypeInNoteSpelling/0, /80, /1   the keystroke of TypeInNote with checking on
-//   SpellingPass/0, /80             one checking pass (NoteSpelling::checkNow) over the screenful
+//   SpellingPass/0, /80             one checking pass (EditorSpelling::checkNow) over the screenful
 //                                   in the middle of the note
 //   ShowLongNoteSpelling/0, /80     ShowLongNote, each note then checked and painted again
 // The choice (checking on, English for Latin script; Greek words always with Greek) is kept in

@@ -1,6 +1,6 @@
 #include "app/StartupMessages.h"
 
-#include "notes/OutlineLoader.h"
+#include "notes/outline/OutlineLoader.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
 #include "notes/DeleteQuestion.h"
 
-#include "notes/OutlineModel.h"
+#include "notes/outline/OutlineModel.h"
 
 #include <QObject>
 #include <QStringList>

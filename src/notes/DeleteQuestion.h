@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/OutlineLoader.h"
+#include "notes/outline/OutlineLoader.h"
 #include "store/NoteStore.h"
 
 #include <QString>

@@ -1,13 +1,13 @@
 #include "notes/Form3.h"
 
 #include "dialogs/CdlgEx.h"
-#include "notes/EditorFormat.h"
-#include "notes/NoteBytes.h"
-#include "notes/NoteEditor.h"
-#include "notes/NoteSpelling.h"
-#include "notes/OutlineLoader.h"
-#include "notes/OutlineView.h"
-#include "notes/TrimValue.h"
+#include "notes/editor/EditorFormat.h"
+#include "notes/editor/EditorSpelling.h"
+#include "notes/editor/NoteBytes.h"
+#include "notes/editor/NoteEditor.h"
+#include "notes/outline/OutlineLoader.h"
+#include "notes/outline/OutlineView.h"
+#include "notes/outline/TrimValue.h"
 #include "platform/Guard.h"
 #include "platform/Twips.h"
 #include "store/Moves.h"
@@ -72,9 +72,8 @@ Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
 
     wireKeys();
     wireDrops();
-    m_spelling = new NoteSpelling(*m_ui.Text1);
-    m_ui.Text1->setSpelling(m_spelling);
-    connect(m_spelling, &NoteSpelling::problem, this,
+    m_spelling = new EditorSpelling(*m_ui.Text1);
+    connect(m_spelling, &EditorSpelling::problem, this,
             [this](const QString &why) { m_spellingProblem = why; });
     wire(m_ui.Text1, &NoteEditor::historyRequested, &Form3::showHistory);
 }

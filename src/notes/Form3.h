@@ -1,11 +1,11 @@
 #pragma once
 
-#include "notes/CurrentSelection.h"
 #include "notes/NotesLayout.h"
 #include "notes/NotesWindowControls.h"
-#include "notes/OutlineLoader.h"
-#include "notes/OutlineView.h"
 #include "notes/UnsavedText.h"
+#include "notes/outline/CurrentSelection.h"
+#include "notes/outline/OutlineLoader.h"
+#include "notes/outline/OutlineView.h"
 #include "platform/Platform.h"
 #include "session/NotesSession.h"
 
@@ -23,7 +23,7 @@ namespace quillet {
 class CdlgEx;
 class FindWindow;
 class NoteBytes;
-class NoteSpelling;
+class EditorSpelling;
 struct NewItem;
 struct OutlineChange;
 namespace moves {
@@ -170,7 +170,7 @@ private:
     QString m_undoBlocked;
 
     NotesWindowControls m_ui; // the controls, named and placed as the design has them
-    NoteSpelling *m_spelling = nullptr;
+    EditorSpelling *m_spelling = nullptr;
     QString m_spellingProblem; // said when the editor is left, as a history problem is
 };
 

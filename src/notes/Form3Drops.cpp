@@ -1,6 +1,6 @@
 #include "notes/Form3.h"
-#include "notes/OutlineShape.h"
-#include "notes/OutlineView.h"
+#include "notes/outline/OutlineShape.h"
+#include "notes/outline/OutlineView.h"
 #include "platform/Guard.h"
 #include "store/MoveRules.h"
 

@@ -1,5 +1,5 @@
 #include "notes/Form3.h"
-#include "notes/OutlineView.h"
+#include "notes/outline/OutlineView.h"
 #include "platform/Guard.h"
 #include "store/MoveRules.h"
 

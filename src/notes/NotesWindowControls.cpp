@@ -1,7 +1,7 @@
 #include "notes/NotesWindowControls.h"
 
-#include "notes/NoteEditor.h"
-#include "notes/OutlineView.h"
+#include "notes/editor/NoteEditor.h"
+#include "notes/outline/OutlineView.h"
 #include "platform/Colors.h"
 #include "platform/DeferredIcon.h"
 #include "platform/Twips.h"

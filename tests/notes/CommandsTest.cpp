@@ -1,6 +1,6 @@
 #include "NotesFixture.h"
 #include "dialogs/CdlgEx.h"
-#include "notes/NotePrinting.h"
+#include "notes/windows/NotePrinting.h"
 #include "platform/PrinterRecords.h"
 #include "platform/WindowHandles.h"
 

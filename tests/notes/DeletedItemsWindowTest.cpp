@@ -1,9 +1,9 @@
-#include "notes/DeletedItemsWindow.h"
+#include "notes/windows/DeletedItemsWindow.h"
 
 #include "NotesFixture.h"
 #include "keeping/History.h"
 #include "keeping/Places.h"
-#include "notes/ItemChooser.h"
+#include "notes/windows/ItemChooser.h"
 #include "store/NoteStore.h"
 #include "support/FileHistory.h"
 

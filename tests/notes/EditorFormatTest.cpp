@@ -1,4 +1,4 @@
-#include "notes/EditorFormat.h"
+#include "notes/editor/EditorFormat.h"
 
 #include <gtest/gtest.h>
 

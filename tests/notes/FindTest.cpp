@@ -1,5 +1,5 @@
 #include "NotesFixture.h"
-#include "notes/FindWindow.h"
+#include "notes/windows/FindWindow.h"
 
 #include <QLabel>
 #include <QListWidget>

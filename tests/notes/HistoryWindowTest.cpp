@@ -1,8 +1,8 @@
-#include "notes/HistoryWindow.h"
+#include "notes/windows/HistoryWindow.h"
 
 #include "NotesFixture.h"
 #include "keeping/Places.h"
-#include "notes/LineDiff.h"
+#include "notes/windows/LineDiff.h"
 #include "support/FileHistory.h"
 
 #include <QApplication>

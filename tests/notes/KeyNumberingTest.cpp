@@ -1,6 +1,6 @@
-#include "notes/KeyNumbering.h"
+#include "notes/outline/KeyNumbering.h"
 
-#include "notes/OutlineModel.h"
+#include "notes/outline/OutlineModel.h"
 
 #include <gtest/gtest.h>
 

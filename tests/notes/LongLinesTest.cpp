@@ -1,5 +1,5 @@
-#include "notes/DisplayLines.h"
-#include "notes/NoteEditor.h"
+#include "notes/editor/DisplayLines.h"
+#include "notes/editor/NoteEditor.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #include "NotesFixture.h"
 #include "keeping/History.h"
-#include "notes/ItemChooser.h"
+#include "notes/windows/ItemChooser.h"
 #include "store/Keys.h"
 #include "support/FileHistory.h"
 

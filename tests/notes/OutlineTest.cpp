@@ -1,5 +1,5 @@
 #include "NotesFixture.h"
-#include "notes/OutlineShape.h"
+#include "notes/outline/OutlineShape.h"
 #include "store/Keys.h"
 #include "store/OutlineChange.h"
 #include "support/BadOutlineRows.h"

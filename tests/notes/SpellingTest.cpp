@@ -1,5 +1,5 @@
-#include "notes/NoteEditor.h"
-#include "notes/NoteSpelling.h"
+#include "notes/editor/EditorSpelling.h"
+#include "notes/editor/NoteEditor.h"
 #include "support/TestDatabase.h"
 
 #include <QAction>
@@ -29,17 +29,17 @@ protected:
     }
 
     // A new speller over the editor, loaded.
-    std::unique_ptr<NoteSpelling> loaded()
+    std::unique_ptr<EditorSpelling> loaded()
     {
-        auto spelling = std::make_unique<NoteSpelling>(
+        auto spelling = std::make_unique<EditorSpelling>(
             editor, config, QStringList{QStringLiteral("/usr/share/hunspell")});
-        QSignalSpy ready(spelling.get(), &NoteSpelling::ready);
+        QSignalSpy ready(spelling.get(), &EditorSpelling::ready);
         spelling->load();
         EXPECT_TRUE(ready.wait(20000));
         return spelling;
     }
 
-    QStringList underlinedIn(NoteSpelling &spelling, const QString &text)
+    QStringList underlinedIn(EditorSpelling &spelling, const QString &text)
     {
         editor.showText(text);
         spelling.checkNow();
@@ -105,7 +105,7 @@ TEST_F(SpellingTest, ASpellingChosenReplacesTheWordAsOneUndoableEdit)
 
 // The names of a right click's menu entries before the first separator: what it offers for
 // the word at the position.
-QStringList offeredAt(NoteSpelling &spelling, NoteEditor &editor, int position)
+QStringList offeredAt(EditorSpelling &spelling, NoteEditor &editor, int position)
 {
     QTextCursor at(editor.document());
     at.setPosition(position);
@@ -154,9 +154,9 @@ TEST_F(SpellingTest, ThePersonalListAndItsFolderAreTheUsersAlone)
         SCOPED_TRACE(umask);
         // Not there yet: the language is the locale's, else English.
         const QString own = config + QStringLiteral("/own-%1").arg(umask);
-        auto spelling = std::make_unique<NoteSpelling>(
+        auto spelling = std::make_unique<EditorSpelling>(
             editor, own, QStringList{QStringLiteral("/usr/share/hunspell")});
-        QSignalSpy ready(spelling.get(), &NoteSpelling::ready);
+        QSignalSpy ready(spelling.get(), &EditorSpelling::ready);
         spelling->load();
         ASSERT_TRUE(ready.wait(20000));
         ASSERT_EQ(underlinedIn(*spelling, "Quilletish words"), QStringList{"Quilletish"});
@@ -198,10 +198,10 @@ TEST_F(SpellingTest, ThePersonalListIsKeptAndABrokenOneIsSaid)
     ASSERT_TRUE(list.open(QIODevice::Append));
     list.write("bad\xff\n");
     list.close();
-    auto spelling = std::make_unique<NoteSpelling>(
+    auto spelling = std::make_unique<EditorSpelling>(
         editor, config, QStringList{QStringLiteral("/usr/share/hunspell")});
-    QSignalSpy said(spelling.get(), &NoteSpelling::problem);
-    QSignalSpy ready(spelling.get(), &NoteSpelling::ready);
+    QSignalSpy said(spelling.get(), &EditorSpelling::problem);
+    QSignalSpy ready(spelling.get(), &EditorSpelling::ready);
     spelling->load();
     ASSERT_TRUE(ready.wait(20000));
     ASSERT_EQ(said.size(), 1);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "notes/Form3.h"
-#include "notes/NoteEditor.h"
-#include "notes/OutlineView.h"
+#include "notes/editor/NoteEditor.h"
+#include "notes/outline/OutlineView.h"
 
 #include <QCheckBox>
 #include <QFrame>

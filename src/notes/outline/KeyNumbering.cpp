@@ -1,7 +1,7 @@
-#include "notes/KeyNumbering.h"
+#include "notes/outline/KeyNumbering.h"
 
-#include "notes/OutlineModel.h"
-#include "notes/OutlineView.h"
+#include "notes/outline/OutlineModel.h"
+#include "notes/outline/OutlineView.h"
 #include "store/Keys.h"
 
 #include <QObject>

@@ -1,7 +1,7 @@
-#include "notes/NoteSpelling.h"
+#include "notes/editor/EditorSpelling.h"
 
-#include "notes/DisplayLines.h"
-#include "notes/NoteEditor.h"
+#include "notes/editor/DisplayLines.h"
+#include "notes/editor/NoteEditor.h"
 
 #include <QActionGroup>
 #include <QDir>
@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
@@ -67,7 +68,8 @@ QStringList readWords(const QString &file, QString &problem)
 
 } // namespace
 
-NoteSpelling::NoteSpelling(NoteEditor &editor, QString configFolder, QStringList dictionaryFolders)
+EditorSpelling::EditorSpelling(NoteEditor &editor, QString configFolder,
+                               QStringList dictionaryFolders)
     : QObject(&editor)
     , m_editor(editor)
     , m_configFolder(configFolder.isEmpty()
@@ -83,23 +85,29 @@ NoteSpelling::NoteSpelling(NoteEditor &editor, QString configFolder, QStringList
     m_pause = new QTimer(this);
     m_pause->setSingleShot(true);
     m_pause->setInterval(kPauseMs);
-    connect(m_pause, &QTimer::timeout, this, &NoteSpelling::checkNow);
-    connect(&m_editor, &QPlainTextEdit::textChanged, this, &NoteSpelling::scheduleCheck);
+    connect(m_pause, &QTimer::timeout, this, &EditorSpelling::checkNow);
+    connect(&m_editor, &QPlainTextEdit::textChanged, this, &EditorSpelling::scheduleCheck);
     connect(m_editor.verticalScrollBar(), &QScrollBar::valueChanged, this,
-            &NoteSpelling::scheduleCheck);
+            &EditorSpelling::scheduleCheck);
     m_editor.installEventFilter(this);
+    // The editor's menu offers spellings for the word under the pointer while this lives.
+    m_editor.setMenuHook(
+        [spelling = QPointer<EditorSpelling>(this)](QMenu &menu, const QTextCursor &at) {
+            if (spelling)
+                spelling->addToMenu(menu, at);
+        });
 }
 
-NoteSpelling::~NoteSpelling() = default;
+EditorSpelling::~EditorSpelling() = default;
 
-bool NoteSpelling::eventFilter(QObject *watched, QEvent *event)
+bool EditorSpelling::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == &m_editor && event->type() == QEvent::Resize)
         scheduleCheck();
     return QObject::eventFilter(watched, event);
 }
 
-void NoteSpelling::load()
+void EditorSpelling::load()
 {
     // Nothing is loaded while checking is off: the dictionaries take memory and time.
     if (m_loading || !m_on)
@@ -143,13 +151,13 @@ void NoteSpelling::load()
     });
 }
 
-void NoteSpelling::scheduleCheck()
+void EditorSpelling::scheduleCheck()
 {
     if (m_checker)
         m_pause->start();
 }
 
-void NoteSpelling::checkNow()
+void EditorSpelling::checkNow()
 {
     m_pause->stop();
     std::vector<WordSpan> misspelt;
@@ -195,12 +203,12 @@ void NoteSpelling::checkNow()
     m_editor.setUnderlined(std::move(misspelt));
 }
 
-std::vector<WordSpan> NoteSpelling::underlined() const
+std::vector<WordSpan> EditorSpelling::underlined() const
 {
     return m_editor.underlined();
 }
 
-std::optional<WordSpan> NoteSpelling::misspeltAt(int position) const
+std::optional<WordSpan> EditorSpelling::misspeltAt(int position) const
 {
     for (const WordSpan &word : m_editor.underlined())
         if (position >= word.start && position <= word.start + word.length)
@@ -208,7 +216,7 @@ std::optional<WordSpan> NoteSpelling::misspeltAt(int position) const
     return std::nullopt;
 }
 
-void NoteSpelling::addToMenu(QMenu &menu, const QTextCursor &at)
+void EditorSpelling::addToMenu(QMenu &menu, const QTextCursor &at)
 {
     QAction *first = menu.actions().value(0);
     const auto addFirst = [&](QAction *action) {
@@ -265,7 +273,7 @@ void NoteSpelling::addToMenu(QMenu &menu, const QTextCursor &at)
     check->setCheckable(true);
     check->setChecked(isOn());
     check->setEnabled(dictionaries);
-    connect(check, &QAction::toggled, this, &NoteSpelling::setOn);
+    connect(check, &QAction::toggled, this, &EditorSpelling::setOn);
     spelling->addSeparator();
     auto *languages = new QActionGroup(spelling);
     for (const Dictionary &dictionary : m_installed) {
@@ -280,7 +288,7 @@ void NoteSpelling::addToMenu(QMenu &menu, const QTextCursor &at)
     }
 }
 
-void NoteSpelling::replaceWord(const WordSpan &word, const QString &with)
+void EditorSpelling::replaceWord(const WordSpan &word, const QString &with)
 {
     // One edit, undone as one: the user's change, stored as any typing is.
     QTextCursor cursor(m_editor.document());
@@ -291,7 +299,7 @@ void NoteSpelling::replaceWord(const WordSpan &word, const QString &with)
     cursor.endEditBlock();
 }
 
-void NoteSpelling::setOn(bool on)
+void EditorSpelling::setOn(bool on)
 {
     m_on = on;
     storeChoice();
@@ -300,7 +308,7 @@ void NoteSpelling::setOn(bool on)
     checkNow();
 }
 
-void NoteSpelling::setLanguage(const QString &code)
+void EditorSpelling::setLanguage(const QString &code)
 {
     if (code == m_language)
         return;
@@ -311,7 +319,7 @@ void NoteSpelling::setLanguage(const QString &code)
     load();
 }
 
-void NoteSpelling::storeChoice() const
+void EditorSpelling::storeChoice() const
 {
     QDir().mkpath(m_configFolder);
     QSettings choice(settingsFile(m_configFolder), QSettings::IniFormat);

@@ -1,7 +1,6 @@
-#include "notes/NoteEditor.h"
+#include "notes/editor/NoteEditor.h"
 
-#include "notes/DisplayLines.h"
-#include "notes/NoteSpelling.h"
+#include "notes/editor/DisplayLines.h"
 #include "platform/Colors.h"
 
 #include <QContextMenuEvent>
@@ -238,8 +237,8 @@ void NoteEditor::contextMenuEvent(QContextMenuEvent *event)
     menu->addSeparator();
     QAction *history = menu->addAction(tr("&History...\tCtrl+H"));
     connect(history, &QAction::triggered, this, &NoteEditor::historyRequested);
-    if (m_spelling)
-        m_spelling->addToMenu(*menu, cursorForPosition(event->pos()));
+    if (m_menuHook)
+        m_menuHook(*menu, cursorForPosition(event->pos()));
     menu->exec(event->globalPos());
 }
 

@@ -1,4 +1,4 @@
-#include "notes/TrimValue.h"
+#include "notes/outline/TrimValue.h"
 
 #include "store/Keys.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/EditorFormat.h"
+#include "notes/editor/EditorFormat.h"
 #include "platform/Platform.h"
 
 #include <QString>

@@ -1,8 +1,8 @@
-#include "notes/HistoryWindow.h"
+#include "notes/windows/HistoryWindow.h"
 
-#include "notes/LineDiff.h"
-#include "notes/NoteEditor.h"
-#include "notes/TrimValue.h"
+#include "notes/editor/NoteEditor.h"
+#include "notes/outline/TrimValue.h"
+#include "notes/windows/LineDiff.h"
 #include "session/NotesSession.h"
 #include "store/NoteStore.h"
 

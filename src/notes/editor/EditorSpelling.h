@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/Spelling.h"
+#include "notes/editor/SpellChecker.h"
 #include "platform/BackgroundWork.h"
 
 #include <QObject>
@@ -26,16 +26,16 @@ class NoteEditor;
 // their own, and not at all while checking is off.
 // The choice and the personal word list are kept in the user's configuration folder
 // (quillet/spelling.ini and quillet/words.txt), shared by every database.
-class NoteSpelling : public QObject
+class EditorSpelling : public QObject
 {
     Q_OBJECT
 
 public:
     // configFolder: where the choice and the word list are kept; empty for the user's own.
     // dictionaryFolders: where dictionaries are looked for; empty for the system's.
-    explicit NoteSpelling(NoteEditor &editor, QString configFolder = {},
-                          QStringList dictionaryFolders = {});
-    ~NoteSpelling() override;
+    explicit EditorSpelling(NoteEditor &editor, QString configFolder = {},
+                            QStringList dictionaryFolders = {});
+    ~EditorSpelling() override;
 
     // Loads the dictionaries, in the background; nothing while checking is off.
     void load();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "notes/editor/WordSpan.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -24,13 +26,6 @@ std::vector<Dictionary> installedDictionaries(const QStringList &folders = {});
 // locale's own when installed, else another of its language, else English (en_US first), else
 // any Latin-script one; empty when none is installed. Greek is never the Latin-script one.
 QString latinDictionaryFor(const QString &localeName, const std::vector<Dictionary> &installed);
-
-// A word of a text to check: where it starts and how long it is, in UTF-16 units.
-struct WordSpan
-{
-    qsizetype start = 0;
-    qsizetype length = 0;
-};
 
 // The words of a text that spelling looks at: runs of letters (with an apostrophe inside),
 // leaving out words with digits in or beside them, words in capitals (Greek capitals drop

@@ -1,6 +1,6 @@
-#include "notes/OutlineModel.h"
+#include "notes/outline/OutlineModel.h"
 
-#include "notes/TrimValue.h"
+#include "notes/outline/TrimValue.h"
 #include "store/Keys.h"
 #include "store/OutlineChange.h"
 #include "store/OutlineRowCheck.h"

@@ -1,7 +1,7 @@
-#include "notes/OutlineLoader.h"
+#include "notes/outline/OutlineLoader.h"
 
-#include "notes/OutlineView.h"
-#include "notes/TrimValue.h"
+#include "notes/outline/OutlineView.h"
+#include "notes/outline/TrimValue.h"
 #include "session/NotesSession.h"
 #include "store/NoteStore.h"
 #include "store/OutlineRowCheck.h"

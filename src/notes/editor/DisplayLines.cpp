@@ -1,4 +1,4 @@
-#include "notes/DisplayLines.h"
+#include "notes/editor/DisplayLines.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/OutlineModel.h"
+#include "notes/outline/OutlineModel.h"
 
 #include <QTreeView>
 

@@ -1,6 +1,6 @@
-#include "notes/EditorFormat.h"
+#include "notes/editor/EditorFormat.h"
 
-#include "notes/TrimValue.h"
+#include "notes/outline/TrimValue.h"
 #include "store/Keys.h"
 
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "notes/DeletedItemsWindow.h"
+#include "notes/windows/DeletedItemsWindow.h"
 
-#include "notes/TrimValue.h"
+#include "notes/outline/TrimValue.h"
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
 #include "session/NotesSession.h"

@@ -1,4 +1,4 @@
-#include "notes/NoteBytes.h"
+#include "notes/editor/NoteBytes.h"
 
 #include "platform/MessageBoxes.h"
 

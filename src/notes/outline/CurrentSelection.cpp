@@ -1,6 +1,6 @@
-#include "notes/CurrentSelection.h"
+#include "notes/outline/CurrentSelection.h"
 
-#include "notes/OutlineView.h"
+#include "notes/outline/OutlineView.h"
 #include "platform/PlainText.h"
 
 #include <QLabel>

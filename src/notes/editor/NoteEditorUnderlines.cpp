@@ -1,7 +1,7 @@
 // The note editor's wavy underlines: kept as positions that follow the edits, painted over
 // the text the editor painted.
 
-#include "notes/NoteEditor.h"
+#include "notes/editor/NoteEditor.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,7 +1,7 @@
-#include "notes/ItemChooser.h"
+#include "notes/windows/ItemChooser.h"
 
-#include "notes/OutlineModel.h"
-#include "notes/OutlineView.h"
+#include "notes/outline/OutlineModel.h"
+#include "notes/outline/OutlineView.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -17,7 +17,7 @@ namespace quillet {
 namespace {
 
 // The key of a line; the top level's is empty, as no item's is.
-constexpr int kKeyRole = Qt::UserRole;
+constexpr int kChoiceKeyRole = Qt::UserRole;
 
 } // namespace
 
@@ -54,12 +54,12 @@ ItemChooser::ItemChooser(const std::vector<ChoosableItem> &items, const QString 
     listLabel->setBuddy(m_list);
     if (offerTopLevel) {
         auto *top = new QListWidgetItem(tr("(the top level)"), m_list);
-        top->setData(kKeyRole, QString());
+        top->setData(kChoiceKeyRole, QString());
     }
     QListWidgetItem *current = nullptr;
     for (const ChoosableItem &item : items) {
         auto *line = new QListWidgetItem(item.key + QStringLiteral(": ") + item.path, m_list);
-        line->setData(kKeyRole, item.key);
+        line->setData(kChoiceKeyRole, item.key);
         if (item.key == currentKey && !currentKey.isEmpty())
             current = line;
     }
@@ -105,7 +105,7 @@ std::optional<QString> ItemChooser::chosenKey() const
     const QListWidgetItem *item = m_list->currentItem();
     if (!item || item->isHidden())
         return std::nullopt;
-    return item->data(kKeyRole).toString();
+    return item->data(kChoiceKeyRole).toString();
 }
 
 bool ItemChooser::eventFilter(QObject *watched, QEvent *event)

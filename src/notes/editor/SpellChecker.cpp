@@ -1,4 +1,4 @@
-#include "notes/Spelling.h"
+#include "notes/editor/SpellChecker.h"
 
 #include <QDir>
 #include <QFile>

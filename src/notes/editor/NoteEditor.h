@@ -1,20 +1,21 @@
 #pragma once
 
-#include "notes/EditorFormat.h"
-#include "notes/Spelling.h"
+#include "notes/editor/EditorFormat.h"
+#include "notes/editor/WordSpan.h"
 
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QRectF>
 
 #include <cstdint>
+#include <functional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
-namespace quillet {
+class QMenu;
 
-class NoteSpelling;
+namespace quillet {
 
 // The note editor. Its format is the editor's own: one font name, size, bold and italic for
 // the whole text, a text colour and a background colour, with colours as stored (0x00BBGGRR).
@@ -53,8 +54,10 @@ public:
     void markStored(const QString &text) { m_unchanged = text; }
     // Shows the unchanged text again, undoing every change since.
     void revert() { showText(m_unchanged); }
-    // The spelling its menu offers; none by default.
-    void setSpelling(NoteSpelling *spelling) { m_spelling = spelling; }
+    // What adds its entries to the editor's menu for the place the menu is asked at (the
+    // spelling's suggestions); none by default.
+    using MenuHook = std::function<void(QMenu &menu, const QTextCursor &at)>;
+    void setMenuHook(MenuHook hook) { m_menuHook = std::move(hook); }
     // Words underlined with a red wavy line, as the document's positions. They are drawn over
     // the text (extra selections would draw each line again once for every word in it, at
     // every keystroke) and follow the text as it is edited; a word an edit touches loses its
@@ -104,7 +107,7 @@ private:
     bool m_pieces = false;   // some line is, or was since the note was shown, shown in pieces
     QString m_unchanged;     // the note as shown or last stored, as noteText() gives it
     QString m_lineBreak = QStringLiteral("\n"); // what the note has between its lines
-    NoteSpelling *m_spelling = nullptr;
+    MenuHook m_menuHook;
     std::vector<WordSpan> m_underlined;
     QPixmap m_wave;            // a strip of the wavy line, at the screen's pixel density
     qreal m_waveThickness = 0; // the font's line thickness it was drawn for

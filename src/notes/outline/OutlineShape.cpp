@@ -1,7 +1,7 @@
-#include "notes/OutlineShape.h"
+#include "notes/outline/OutlineShape.h"
 
-#include "notes/OutlineModel.h"
-#include "notes/TrimValue.h"
+#include "notes/outline/OutlineModel.h"
+#include "notes/outline/TrimValue.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "notes/NotePrinting.h"
+#include "notes/windows/NotePrinting.h"
 
 #include "platform/Choosers.h"
 #include "platform/Colors.h"

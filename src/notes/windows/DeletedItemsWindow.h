@@ -1,7 +1,7 @@
 #pragma once
 
 #include "keeping/Deletions.h"
-#include "notes/ItemChooser.h"
+#include "notes/windows/ItemChooser.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "keeping/History.h"
-#include "notes/EditorFormat.h"
+#include "notes/editor/EditorFormat.h"
 
 #include <QDialog>
 

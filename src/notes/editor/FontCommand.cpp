@@ -1,4 +1,4 @@
-#include "notes/FontCommand.h"
+#include "notes/editor/FontCommand.h"
 
 #include "dialogs/CdlgEx.h"
 

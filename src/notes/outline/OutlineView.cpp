@@ -1,4 +1,4 @@
-#include "notes/OutlineView.h"
+#include "notes/outline/OutlineView.h"
 
 #include "store/MoveRules.h"
 

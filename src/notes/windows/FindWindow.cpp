@@ -1,7 +1,7 @@
-#include "notes/FindWindow.h"
+#include "notes/windows/FindWindow.h"
 
-#include "notes/OutlineView.h"
-#include "notes/TrimValue.h"
+#include "notes/outline/OutlineView.h"
+#include "notes/outline/TrimValue.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
@@ -21,7 +21,7 @@ namespace quillet {
 
 namespace {
 
-constexpr int kKeyRole = Qt::UserRole;
+constexpr int kFoundKeyRole = Qt::UserRole;
 constexpr int kMarkedRole = Qt::UserRole + 1;
 
 // Draws a result's marked-up text: the path, and the match in bold.
@@ -159,7 +159,7 @@ void FindWindow::searchAgain()
 {
     m_afterTyping->stop();
     if (const QListWidgetItem *current = m_results->currentItem()) {
-        m_keptKey = current->data(kKeyRole).toString();
+        m_keptKey = current->data(kFoundKeyRole).toString();
         m_keptText = current->text();
     }
     search();
@@ -226,7 +226,7 @@ void FindWindow::showResults(quint64 generation, const SearchResults &results)
             item->setText(path);
             item->setData(kMarkedRole, path.toHtmlEscaped());
         }
-        item->setData(kKeyRole, key);
+        item->setData(kFoundKeyRole, key);
         if (number < 0)
             item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
     }
@@ -236,7 +236,7 @@ void FindWindow::showResults(quint64 generation, const SearchResults &results)
     int sameItem = -1;
     for (int row = 0; !m_keptKey.isEmpty() && row < m_results->count(); ++row) {
         const QListWidgetItem *item = m_results->item(row);
-        if (item->data(kKeyRole).toString() != m_keptKey)
+        if (item->data(kFoundKeyRole).toString() != m_keptKey)
             continue;
         if (sameItem < 0)
             sameItem = row;
@@ -264,7 +264,7 @@ void FindWindow::showResults(quint64 generation, const SearchResults &results)
 void FindWindow::choose(QListWidgetItem *item)
 {
     if (item && (item->flags() & Qt::ItemIsEnabled))
-        emit itemChosen(item->data(kKeyRole).toString());
+        emit itemChosen(item->data(kFoundKeyRole).toString());
 }
 
 } // namespace quillet

@@ -1,4 +1,4 @@
-#include "notes/LineDiff.h"
+#include "notes/windows/LineDiff.h"
 
 #include <QObject>
 
