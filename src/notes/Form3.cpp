@@ -8,6 +8,7 @@
 #include "notes/outline/OutlineLoader.h"
 #include "notes/outline/OutlineView.h"
 #include "notes/outline/TrimValue.h"
+#include "notes/windows/FindWindow.h"
 #include "platform/Guard.h"
 #include "platform/Twips.h"
 #include "store/Moves.h"
@@ -70,11 +71,13 @@ Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
     wire(m_ui.Command11, &QPushButton::clicked, &Form3::Command11_Click);
     wire(m_ui.Command12, &QPushButton::clicked, &Form3::Command12_Click);
 
+    m_changes =
+        new OutlineChanges(*this, *this, *m_ui.TreeView1, m_session, m_platform.messageBoxes);
+    m_changes->wire();
     wireKeys();
-    wireDrops();
     m_spelling = new EditorSpelling(*m_ui.Text1);
     connect(m_spelling, &EditorSpelling::problem, this,
-            [this](const QString &why) { m_spellingProblem = why; });
+            [this](const QString &why) { m_notices.spellingProblem(why); });
     wire(m_ui.Text1, &NoteEditor::historyRequested, &Form3::showHistory);
 }
 
@@ -148,6 +151,20 @@ bool Form3::hasItems() const
 void Form3::LoadTree()
 {
     m_skippedRows = loadOutline(m_session, *m_ui.TreeView1);
+}
+
+void Form3::reloadOutline()
+{
+    ClearTree();
+    LoadTree();
+}
+
+void Form3::selectItem(int index)
+{
+    setCurrentSelection(index);
+    ShowNote();
+    if (m_find)
+        m_find->outlineChanged();
 }
 
 void Form3::TreeView1_NodeClick(int index)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "notes/HeldNotices.h"
 #include "notes/NotesLayout.h"
 #include "notes/NotesWindowControls.h"
+#include "notes/OutlineChanges.h"
 #include "notes/UnsavedText.h"
 #include "notes/outline/CurrentSelection.h"
 #include "notes/outline/OutlineLoader.h"
@@ -9,7 +11,6 @@
 #include "platform/Platform.h"
 #include "session/NotesSession.h"
 
-#include <QSet>
 #include <QWidget>
 
 #include <cstdint>
@@ -25,17 +26,11 @@ class FindWindow;
 class NoteBytes;
 class EditorSpelling;
 struct NewItem;
-struct OutlineChange;
-namespace moves {
-struct Place;
-struct Plan;
-enum class Step;
-} // namespace moves
 
 // The notes window: the path line, the outline, the note editor and the button panel. Its
 // controls are its own; the main window drives it through the methods below, and tests find
 // the controls by their object names.
-class Form3 : public QWidget
+class Form3 : public QWidget, private OutlineChanges::Window
 {
     Q_OBJECT
 
@@ -73,7 +68,7 @@ public:
     // Whether the outline shows any item: with none, nothing can be added.
     bool hasItems() const;
     // The rows the last LoadTree left out, with their descendants, and why.
-    const std::vector<SkippedRow> &skippedRows() const { return m_skippedRows; }
+    const std::vector<SkippedRow> &skippedRows() const override { return m_skippedRows; }
     // Shows the note of the selected key in the editor, in its stored or the default format.
     void ShowNote();
     // Loads what spelling needs, in the background: once the window is on the screen.
@@ -92,35 +87,19 @@ private:
     // Stores a title edited in place in the selected item's row.
     void RenameNote(const QString &title);
     void wireKeys();
-    // The outline's reorganising (Form3Moves.cpp).
-    void moveSelected(moves::Step step);
-    bool moveItem(const QString &key, const moves::Place &place);
-    // The outline after a change of its rows was stored: its nodes follow their rows, or, when
-    // the outline left rows out at loading, it is loaded again keeping the open items; the item
-    // with the key is selected either way. The one way every change reaches the outline.
-    void showChange(const OutlineChange &change, const QString &selectKey);
-    void rebuildKeepingOpen(const QSet<QString> &open, const QString &selectKey);
-    // Selects the item with the key (the first item when it is gone), opening its ancestors.
-    void selectShown(const QString &key);
-    // A change the undo cannot go back past: what it was, said when undo is asked for.
-    void forgetUndo(const QString &why);
-    QString undoText() const;
-    void undoOutlineChange();
-    void showOutlineMenu(const QPoint &at);
-    void undoDelete();
-    void moveSelectedTo();
-    void showDeletedItems();
-    void wireDrops();
-    bool dropAllowed(const QString &key, const moves::Place &place) const;
+    // What the outline's changes ask of the window (OutlineChanges).
+    const CurrentSelection &selection() const override { return m_selection; }
+    bool unsavedTextStays() override;
+    void storeNote() override { SaveNoteText(); }
+    void reloadOutline() override;
+    void selectItem(int index) override;
+    void itemClicked(int index) override { TreeView1_NodeClick(index); }
     // The dialog component the window's commands share, made on first use.
     CdlgEx &dialog();
-    bool unsavedTextStays();
     void selectEditedItem();
     void SaveNoteText();
     void storeTypedText();
     void SaveNoteFormat();
-    void addItem(const NewItem &item, const QString &prompt);
-    void rebuildAndSelect(int index);
 
     void TreeView1_NodeClick(int index);
     void TreeView1_AfterLabelEdit(int number, const QString &newString);
@@ -143,11 +122,8 @@ private:
     void Command11_Click();
     void Command12_Click();
     void printNote();
-    void goToItem(const QString &key);
     void showHistory();
     void restoreVersion(std::int64_t number);
-    void holdHistoryProblem();
-    void sayHistoryProblem();
 
     Platform &m_platform;
     NotesSession &m_session;
@@ -162,16 +138,10 @@ private:
     // keeps what it replaces as a version.
     bool m_savedThisVisit = false;
     bool m_renamedThisVisit = false;
-    QString m_historyProblem; // why versions are not kept, to be said when the editor is left
-    QString m_historyNotice;  // another database's history set aside, said the same way
-    // The last move, which the undo puts back; why there is none to undo.
-    std::unique_ptr<moves::Plan> m_undoMove;
-    QString m_undoneDelete; // the last delete's copy, which the undo puts back
-    QString m_undoBlocked;
-
+    HeldNotices m_notices;    // what the work behind the typing met, said when the editor is left
     NotesWindowControls m_ui; // the controls, named and placed as the design has them
+    OutlineChanges *m_changes = nullptr; // the outline's adds, deletes, moves and undo
     EditorSpelling *m_spelling = nullptr;
-    QString m_spellingProblem; // said when the editor is left, as a history problem is
 };
 
 } // namespace quillet

@@ -33,7 +33,7 @@ void Form3::Text1_LostFocus()
         return;
     }
     // What the saves while typing met is said now that the typing is over.
-    sayHistoryProblem();
+    m_notices.sayThrough(m_unsaved);
 }
 
 void Form3::Text1_Change()
@@ -122,7 +122,7 @@ void Form3::SaveNoteText()
     } catch (const std::exception &error) {
         m_unsaved.notStored(m_selection.FullPath, error);
     }
-    holdHistoryProblem();
+    m_notices.takeFrom(m_session);
     m_ui.Text1->markStored(text);
     *m_noteBytes = NoteBytes();
     m_unsaved.stored();
@@ -152,36 +152,9 @@ void Form3::RenameNote(const QString &title)
         return;
     m_session.keepVersion(m_selection.StoredKey, !std::exchange(m_renamedThisVisit, true), true);
     m_session.rename(m_selection.StoredKey, title.toStdString());
-    forgetUndo(tr("an item was renamed since"));
-    holdHistoryProblem();
-    sayHistoryProblem();
-}
-
-void Form3::holdHistoryProblem()
-{
-    // Taken only once a save has stored what it was for, so that the notice that versions are
-    // not kept can say that the notes are stored: on a file that stores nothing, only the
-    // failed save is said. The notice goes once, whatever more saves meet.
-    const std::string problem = m_session.takeHistoryProblem();
-    if (!problem.empty())
-        m_historyProblem = QString::fromStdString(problem);
-    const std::string notice = m_session.takeHistoryNotice();
-    if (!notice.empty())
-        m_historyNotice = QString::fromStdString(notice);
-}
-
-void Form3::sayHistoryProblem()
-{
-    if (!m_spellingProblem.isEmpty())
-        m_unsaved.sayLater(tr("Spelling: %1").arg(std::exchange(m_spellingProblem, QString())));
-    if (!m_historyNotice.isEmpty())
-        m_unsaved.sayLater(std::exchange(m_historyNotice, QString()));
-    if (m_historyProblem.isEmpty())
-        return;
-    m_unsaved.sayLater(
-        tr("Quillet is not keeping earlier versions of your notes in this session: %1\n\n"
-           "Your notes are stored as always.")
-            .arg(std::exchange(m_historyProblem, QString())));
+    m_changes->forgetUndo(tr("an item was renamed since"));
+    m_notices.takeFrom(m_session);
+    m_notices.sayThrough(m_unsaved);
 }
 
 void Form3::Command8_Click()
