@@ -4,7 +4,7 @@
 #include "OutlineBenchmarks.h"
 #include "OutlineGenerator.h"
 #include "keeping/History.h"
-#include "keeping/Moving.h"
+#include "keeping/MovesWithVersions.h"
 #include "notes/Form3.h"
 #include "store/NoteStore.h"
 #include "store/Tables.h"

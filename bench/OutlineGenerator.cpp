@@ -1,6 +1,6 @@
 #include "OutlineGenerator.h"
 
-#include "store/NewDatabase.h"
+#include "store/NewTables.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 #include "store/Tables.h"

@@ -7,7 +7,7 @@
 #include "app/UserNotes.h"
 #include "notes/Form3.h"
 #include "packaging/BuildInfo.h"
-#include "packaging/UserNotes.h"
+#include "packaging/UserNotesPlace.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/NewDatabase.h"
+#include "store/NewTables.h"
 
 #include <functional>
 #include <stdexcept>

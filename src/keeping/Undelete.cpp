@@ -4,7 +4,7 @@
 #include "keeping/InUseLock.h"
 #include "keeping/Places.h"
 #include "store/Keys.h"
-#include "store/Moves.h"
+#include "store/MovePlan.h"
 #include "store/NoteStore.h"
 #include "store/Schema.h"
 #include "store/Tables.h"

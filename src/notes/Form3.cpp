@@ -11,7 +11,7 @@
 #include "notes/windows/FindWindow.h"
 #include "platform/Guard.h"
 #include "platform/Twips.h"
-#include "store/Moves.h"
+#include "store/MovePlan.h"
 #include "store/NoteStore.h"
 #include "store/Settings.h"
 

@@ -12,7 +12,7 @@
 #include "platform/Guard.h"
 #include "platform/MessageBoxes.h"
 #include "session/NotesSession.h"
-#include "store/Moves.h"
+#include "store/MovePlan.h"
 #include "store/OutlineChange.h"
 #include "store/StoreError.h"
 

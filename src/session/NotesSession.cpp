@@ -6,7 +6,7 @@
 #include "keeping/DurableFiles.h"
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
-#include "keeping/Moving.h"
+#include "keeping/MovesWithVersions.h"
 #include "keeping/NewDatabase.h"
 #include "keeping/Places.h"
 #include "store/NoteSearch.h"

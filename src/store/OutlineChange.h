@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Moves.h"
+#include "store/MovePlan.h"
 #include "store/NoteStore.h"
 
 #include <cstdint>

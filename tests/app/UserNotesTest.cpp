@@ -1,6 +1,6 @@
 #include "app/UserNotes.h"
 
-#include "packaging/UserNotes.h"
+#include "packaging/UserNotesPlace.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/TestDatabase.h"
 

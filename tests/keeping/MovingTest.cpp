@@ -1,6 +1,5 @@
-#include "keeping/Moving.h"
-
 #include "keeping/History.h"
+#include "keeping/MovesWithVersions.h"
 #include "store/NoteStore.h"
 #include "store/OutlineRowCheck.h"
 #include "support/FileHistory.h"

@@ -144,6 +144,40 @@ protected:
     }
 };
 
+// Put back from the notes window's own Deleted items: the outline shows the item at once, in
+// its place and selected, while the window stays open for more, and the items opened on the
+// screen stay open.
+TEST_F(DeletedItemsWindowTest, TheOutlineShowsWhatIsPutBackWhileTheWindowIsOpen)
+{
+    open();
+    form->ClearTree();
+    form->LoadTree();
+    OutlineView &tree = *ui().TreeView1;
+    tree.setExpanded(tree.find("A"), true);
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    ASSERT_EQ(tree.find("B1"), 0);
+    std::string shownWhileOpen;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto *window = qobject_cast<DeletedItemsWindow *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(window);
+        seen = true;
+        control<QPushButton>(*window, "restore")->click();
+        for (int index = 1; index <= tree.count(); ++index)
+            shownWhileOpen += tree.key(index).toStdString() + " ";
+        shownWhileOpen += "| " + selectionOf(*form).Key.toStdString();
+        window->reject();
+    });
+    tree.setFocus();
+    QTest::keyClick(&tree, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(shownWhileOpen, "A A1 A2 A3 A4 A5 A6 A7 A8 A9 B B1 B11 C | B1");
+    EXPECT_TRUE(tree.isExpanded(tree.find("A")));
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
 // Each line: when, the path at deletion (older copies: key and title), how many items, the
 // first line of the note; a copy that cannot be read says so and cannot be restored.
 TEST_F(DeletedItemsWindowTest, ListsTheCopiesNewestFirst)

@@ -1,6 +1,6 @@
 #include "store/Tables.h"
 
-#include "store/NewDatabase.h"
+#include "store/NewTables.h"
 #include "store/NoteStore.h"
 #include "store/StoredRow.h"
 #include "support/TestDatabase.h"

@@ -1,7 +1,7 @@
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
 #include "packaging/BuildInfo.h"
-#include "packaging/UserNotes.h"
+#include "packaging/UserNotesPlace.h"
 #include "session/NotesSession.h"
 #include "store/OutlineRowCheck.h"
 #include "store/StoreError.h"

@@ -1,5 +1,5 @@
 #include "session/NotesSession.h"
-#include "store/Moves.h"
+#include "store/MovePlan.h"
 #include "tools/commands/Commands.h"
 
 #include <ostream>

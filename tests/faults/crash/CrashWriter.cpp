@@ -21,7 +21,7 @@
 #include "keeping/Backups.h"
 #include "keeping/Deletions.h"
 #include "keeping/History.h"
-#include "keeping/Moving.h"
+#include "keeping/MovesWithVersions.h"
 #include "store/Keys.h"
 #include "store/NoteStore.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "faults/crash/WriterProtocol.h"
-#include "store/Moves.h"
+#include "store/MovePlan.h"
 
 #include <cstddef>
 #include <optional>

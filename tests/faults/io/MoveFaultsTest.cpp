@@ -1,7 +1,7 @@
 #include "faults/io/FaultVfs.h"
 #include "faults/io/FileChecks.h"
 #include "keeping/History.h"
-#include "keeping/Moving.h"
+#include "keeping/MovesWithVersions.h"
 #include "keeping/Places.h"
 #include "store/NoteStore.h"
 #include "support/FileHistory.h"

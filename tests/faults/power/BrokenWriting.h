@@ -1,7 +1,7 @@
 #pragma once
 
 #include "keeping/FileOperations.h"
-#include "store/Moves.h"
+#include "store/MovePlan.h"
 
 #include <string>
 

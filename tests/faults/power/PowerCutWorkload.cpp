@@ -6,7 +6,7 @@
 #include "keeping/FileOperations.h"
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
-#include "keeping/Moving.h"
+#include "keeping/MovesWithVersions.h"
 #include "keeping/NewDatabase.h"
 #include "keeping/RecoveryFile.h"
 #include "store/NoteStore.h"

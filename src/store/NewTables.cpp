@@ -1,4 +1,4 @@
-#include "store/NewDatabase.h"
+#include "store/NewTables.h"
 
 #include "store/Schema.h"
 #include "store/Settings.h"

@@ -1,4 +1,4 @@
-#include "keeping/Moving.h"
+#include "keeping/MovesWithVersions.h"
 
 #include "keeping/History.h"
 #include "store/NoteStore.h"

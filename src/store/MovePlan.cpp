@@ -1,4 +1,4 @@
-#include "store/Moves.h"
+#include "store/MovePlan.h"
 
 #include "store/Keys.h"
 #include "store/Tables.h"
