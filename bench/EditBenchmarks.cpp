@@ -12,6 +12,7 @@
 #include "store/Tables.h"
 #include "support/NotesControls.h"
 
+#include <QShortcut>
 #include <QToolButton>
 
 #include <benchmark/benchmark.h>
@@ -52,7 +53,7 @@ bool askedOnlyTheQuestion(benchmark::State &state, RecordingMessageBoxes &boxes)
 
 // Command4, "Add an item", on a node three levels down in the middle of the outline whose
 // parent has room for another child: the whole command as the button runs it, the question,
-// the new row, the outline cleared and loaded again, the new node selected and its note shown.
+// the new row, the outline following it in place, the new node selected and its note shown.
 // Between calls, with the clock stopped, the new row is deleted, the outline reloaded and the
 // node clicked again, so that every call adds the same item to the same outline. A full
 // outline takes no new item, so at that size one leaf is deleted first and each call fills
@@ -133,9 +134,10 @@ void addItem(benchmark::State &state)
 }
 
 // Command5, "Delete the item", on a leaf in the middle of the outline: the whole command as
-// the button runs it, the question, the row deleted, the outline cleared and loaded again, the
-// first node selected and its note shown. Between calls, with the clock stopped, the row is put
-// back as it was, with its ID, the outline reloaded and the leaf clicked again.
+// the button runs it, the question, the row deleted after its copy is kept, the outline
+// following it in place, the first node selected and its note shown. Between calls, with the clock
+// stopped, the row is put back as it was, with its ID, the outline reloaded and the leaf clicked
+// again.
 void deleteItem(benchmark::State &state)
 {
     EditSession session(state, false, true);
@@ -199,12 +201,71 @@ void deleteItem(benchmark::State &state)
     }
 }
 
+// Ctrl+Z in the outline after a leaf in the middle of the outline was deleted: the rows put back
+// from the deletion's copy with their own IDs and keys, the outline following them, the item
+// selected and its note shown. Between calls, with the clock stopped, the leaf is deleted again
+// through Command5.
+void undoDelete(benchmark::State &state)
+{
+    EditSession session(state, false, true);
+    if (!session.ready())
+        return;
+    Form3 &form = session.loaded->form;
+    const test::NotesControls ui(form);
+    OutlineView &view = *ui.TreeView1;
+    const int before = view.count();
+    const int leaf = nodeFromMiddle(
+        view, [&](int index) { return view.key(index).size() > 1 && view.children(index) == 0; });
+    if (leaf == 0) {
+        state.SkipWithError("the outline has no leaf below the top level");
+        return;
+    }
+    const QString leafKey = view.key(leaf);
+    // The outline's own Ctrl+Z, as the key reaches it.
+    QShortcut *undo = nullptr;
+    for (QShortcut *shortcut : view.findChildren<QShortcut *>())
+        if (shortcut->key() == QKeySequence(QKeySequence::Undo))
+            undo = shortcut;
+    if (!undo) {
+        state.SkipWithError("the outline has no undo key");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!clickNode(form, view.find(leafKey))) {
+            state.SkipWithError("the leaf could not be selected");
+            break;
+        }
+        ui.Command5->click();
+        if (!askedOnlyTheQuestion(state, session.loaded->boxes))
+            break;
+        if (view.count() != before - 1) {
+            state.SkipWithError("the leaf was not deleted");
+            break;
+        }
+        settle();
+        state.ResumeTiming();
+
+        emit undo->activated();
+
+        state.PauseTiming();
+        if (view.count() != before || test::selectionOf(form).Key != leafKey ||
+            !noBoxes(state, session.loaded->boxes)) {
+            if (!state.error_occurred())
+                state.SkipWithError("the undo did not put the leaf back and select it");
+            break;
+        }
+        state.ResumeTiming();
+    }
+}
+
 } // namespace
 
 void registerEditBenchmarks()
 {
     registerAtEverySize("AddItem", addItem);
     registerAtEverySize("DeleteItem", deleteItem);
+    registerAtEverySize("UndoDelete", undoDelete);
 }
 
 } // namespace quillet::bench

@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
+#include <QStatusBar>
 
 #include <cmath>
 
@@ -45,9 +46,16 @@ MDIForm1::MDIForm1(Platform &platform, NotesSession &session, QString toolPath, 
     m_child->resize(m_form3->size());
     m_child->move(0, 0);
 
+    // The status line says briefly what a key could not do; made now, so that the notes window
+    // keeps its place below the menu and above it from the start.
+    statusBar()->setObjectName(QStringLiteral("statusLine"));
     resize(m_child->size());
     m_designSize = size();
     connect(m_form3, &Form3::storeAndQuitRequested, this, &MDIForm1::storeAndQuit);
+    // A few seconds in the status line: long enough to read, gone before it is in the way.
+    constexpr int kSaidForMs = 6000;
+    connect(m_form3, &Form3::saidBriefly, this,
+            [this](const QString &text) { statusBar()->showMessage(text, kSaidForMs); });
 }
 
 MDIForm1::~MDIForm1()

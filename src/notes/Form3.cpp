@@ -74,6 +74,8 @@ Form3::Form3(Platform &platform, NotesSession &session, QWidget *parent)
     m_changes =
         new OutlineChanges(*this, *this, *m_ui.TreeView1, m_session, m_platform.messageBoxes);
     m_changes->wire();
+    m_finding = new FindNavigation(*this, *m_ui.Text1, *m_ui.TreeView1,
+                                   [this](const QString &key) { return m_changes->goTo(key); });
     wireKeys();
     m_spelling = new EditorSpelling(*m_ui.Text1);
     connect(m_spelling, &EditorSpelling::problem, this,
@@ -163,8 +165,7 @@ void Form3::selectItem(int index)
 {
     setCurrentSelection(index);
     ShowNote();
-    if (m_find)
-        m_find->outlineChanged();
+    m_finding->outlineChanged();
 }
 
 void Form3::TreeView1_NodeClick(int index)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "notes/FindNavigation.h"
 #include "notes/HeldNotices.h"
 #include "notes/NotesLayout.h"
 #include "notes/NotesWindowControls.h"
@@ -22,7 +23,6 @@
 namespace quillet {
 
 class CdlgEx;
-class FindWindow;
 class NoteBytes;
 class EditorSpelling;
 struct NewItem;
@@ -79,6 +79,8 @@ signals:
     // noteFailure says what of the note could not be stored and where it went; empty when the
     // note was stored.
     void storeAndQuitRequested(const QString &noteFailure);
+    // Something to say for a few seconds in the main window's status line, without a box.
+    void saidBriefly(const QString &text);
 
 private:
     // Makes node index the current selection, the four fields from that node, as a click, the
@@ -94,6 +96,7 @@ private:
     void reloadOutline() override;
     void selectItem(int index) override;
     void itemClicked(int index) override { TreeView1_NodeClick(index); }
+    void sayBriefly(const QString &text) override { emit saidBriefly(text); }
     // The dialog component the window's commands share, made on first use.
     CdlgEx &dialog();
     void selectEditedItem();
@@ -130,7 +133,7 @@ private:
     std::unique_ptr<CdlgEx> m_dialog;
     CurrentSelection m_selection;
     std::vector<SkippedRow> m_skippedRows;
-    FindWindow *m_find = nullptr;
+    FindNavigation *m_finding = nullptr; // the find window, and F3 through its matches
     UnsavedText m_unsaved;
     // Whether the note shown can be stored back as it came.
     std::unique_ptr<NoteBytes> m_noteBytes;

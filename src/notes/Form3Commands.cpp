@@ -74,13 +74,7 @@ void Form3::Command7_Click()
     // The binoculars open the find window; the click itself changes nothing.
     if (!m_session.isOpen())
         return;
-    if (!m_find) {
-        m_find = new FindWindow(m_session.searcher(), *m_ui.TreeView1, this);
-        connect(m_find, &FindWindow::itemChosen, this, [this](const QString &key) {
-            guarded(m_platform.messageBoxes, this, [&] { m_changes->goTo(key); });
-        });
-    }
-    m_find->showAndFocus();
+    m_finding->open(m_session.searcher());
 }
 
 void Form3::Command11_Click()

@@ -126,15 +126,13 @@ void Form3::SaveNoteText()
     m_ui.Text1->markStored(text);
     *m_noteBytes = NoteBytes();
     m_unsaved.stored();
-    if (m_find)
-        m_find->noteStored();
+    m_finding->noteStored();
 }
 
 void Form3::TreeView1_AfterLabelEdit(int number, const QString &newString)
 {
     RenameNote(newString);
-    if (m_find)
-        m_find->outlineChanged();
+    m_finding->outlineChanged();
     // The path line follows a new title of the selected item or of any item above it.
     const OutlineView &outline = *m_ui.TreeView1;
     const int selected = outline.find(m_selection.Key);

@@ -69,15 +69,23 @@ void OutlineChanges::showMenu(const QPoint &at)
         entry->setShortcut(keys);
         entry->setEnabled(enabled);
         connect(entry, &QAction::triggered, this, [this, action] { guarded(action); });
+        return entry;
     };
-    add(tr("Move &up"), QKeySequence(Qt::ALT | Qt::Key_Up), selected,
-        [this] { moveSelected(moves::Step::Up); });
-    add(tr("Move &down"), QKeySequence(Qt::ALT | Qt::Key_Down), selected,
-        [this] { moveSelected(moves::Step::Down); });
-    add(tr("Move &out"), QKeySequence(Qt::ALT | Qt::Key_Left), selected,
-        [this] { moveSelected(moves::Step::Out); });
-    add(tr("Move &in"), QKeySequence(Qt::ALT | Qt::Key_Right), selected,
-        [this] { moveSelected(moves::Step::In); });
+    // A step that cannot be made is greyed, why in its tooltip.
+    const OutlineShape shape(m_outline.nodes());
+    const std::string key = m_window.selection().Key.toStdString();
+    const auto step = [&](const QString &text, const QKeySequence &keys, moves::Step step) {
+        const moves::StepVerdict verdict = moves::stepTo(shape, key, step);
+        QAction *entry = add(text, keys, selected && verdict.place.has_value(),
+                             [this, step] { moveSelected(step); });
+        if (selected && !verdict.place)
+            entry->setToolTip(QString::fromStdString(verdict.refusal) + QLatin1Char('.'));
+    };
+    menu.setToolTipsVisible(true);
+    step(tr("Move &up"), QKeySequence(Qt::ALT | Qt::Key_Up), moves::Step::Up);
+    step(tr("Move &down"), QKeySequence(Qt::ALT | Qt::Key_Down), moves::Step::Down);
+    step(tr("Move &out"), QKeySequence(Qt::ALT | Qt::Key_Left), moves::Step::Out);
+    step(tr("Move &in"), QKeySequence(Qt::ALT | Qt::Key_Right), moves::Step::In);
     add(tr("Move &to…"), QKeySequence(Qt::CTRL | Qt::Key_M), selected,
         [this] { moveSelectedTo(); });
     menu.addSeparator();

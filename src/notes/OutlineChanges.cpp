@@ -16,6 +16,7 @@
 #include "store/OutlineChange.h"
 #include "store/StoreError.h"
 
+#include <QScrollBar>
 #include <QSet>
 
 #include <algorithm>
@@ -76,10 +77,15 @@ void OutlineChanges::moveSelected(moves::Step step)
     const CurrentSelection &selection = m_window.selection();
     if (selection.isEmpty() || m_window.unsavedTextStays())
         return;
-    // At the edge of its siblings (or at the top level, for out) there is nowhere to go.
-    if (const std::optional<moves::Place> place =
-            moves::placeOf(OutlineShape(m_outline.nodes()), selection.Key.toStdString(), step))
-        moveItem(selection.Key, *place);
+    // A step that cannot be made says why, briefly and without a box: the key was pressed at
+    // the edge of the siblings, out of the top level, or where the rules refuse.
+    const moves::StepVerdict verdict =
+        moves::stepTo(OutlineShape(m_outline.nodes()), selection.Key.toStdString(), step);
+    if (!verdict.place) {
+        m_window.sayBriefly(QString::fromStdString(verdict.refusal) + QLatin1Char('.'));
+        return;
+    }
+    moveItem(selection.Key, *verdict.place);
 }
 
 bool OutlineChanges::moveItem(const QString &key, const moves::Place &place)
@@ -107,33 +113,43 @@ bool OutlineChanges::moveItem(const QString &key, const moves::Place &place)
     return true;
 }
 
-void OutlineChanges::showChange(const OutlineChange &change, const QString &selectKey)
+void OutlineChanges::showChange(const OutlineChange &change, const QString &selectKey, bool reveal)
 {
     // The nodes following their rows keep what the view shows (open items, scrolling) as it
     // is; loading the outline again gives the same nodes, and is left for an outline that left
-    // rows out, where a change may bring one back.
+    // rows out, where a change may bring one back. It keeps them too.
     if (m_window.skippedRows().empty() && m_outline.nodes().apply(change)) {
-        selectShown(selectKey);
+        selectShown(selectKey, reveal);
         return;
     }
     const QSet<QString> open = openItems(m_outline, change);
+    const int scrolled = m_outline.verticalScrollBar()->value();
     m_window.reloadOutline();
     for (int index = 1; index <= m_outline.count(); ++index)
         if (m_outline.children(index) > 0 &&
             m_outline.isExpanded(index) != open.contains(m_outline.key(index)))
             m_outline.setExpanded(index, !m_outline.isExpanded(index));
-    selectShown(selectKey);
+    m_outline.doItemsLayout();
+    m_outline.verticalScrollBar()->setValue(scrolled);
+    selectShown(selectKey, reveal);
 }
 
-void OutlineChanges::selectShown(const QString &key)
+void OutlineChanges::selectShown(const QString &key, bool reveal)
 {
     const int index = std::max(m_outline.find(key), 1);
-    // The item's ancestors open, so that it shows where it went.
-    for (int at = m_outline.parentOf(index); at != 0; at = m_outline.parentOf(at))
-        m_outline.setExpanded(at, true);
+    if (reveal) {
+        // The item's ancestors open, so that it shows where it went.
+        for (int at = m_outline.parentOf(index); at != 0; at = m_outline.parentOf(at))
+            m_outline.setExpanded(at, true);
+    }
     m_outline.setFocus();
+    // Selecting scrolls the view to the item; left where it was when the item is not shown.
+    const int scrolled = m_outline.verticalScrollBar()->value();
     m_outline.select(index);
-    m_outline.scrollTo(m_outline.modelIndexOf(index));
+    if (reveal)
+        m_outline.scrollTo(m_outline.modelIndexOf(index));
+    else
+        m_outline.verticalScrollBar()->setValue(scrolled);
     m_window.selectItem(index);
 }
 
@@ -160,17 +176,17 @@ void OutlineChanges::add(const NewItem &item, const QString &prompt)
                     MessageBoxes::Buttons::YesNo, MessageBoxes::Icon::Information);
     if (answer == MessageBoxes::Answer::No)
         return;
+    OutlineChange added;
     try {
-        m_session.addItem(key,
-                          (QStringLiteral("New Item #") + QString::number(count)).toStdString());
+        added = m_session.addItem(
+            key, (QStringLiteral("New Item #") + QString::number(count)).toStdString());
     } catch (const KeyTaken &) {
         // Another program added a row with this key meanwhile.
         m_boxes.inform(&m_parent, QString(), keyTakenMessage(item.key), MessageBoxes::Icon::None);
         return;
     }
     forgetUndo(tr("an item was added since"));
-    // The new row has the largest ID, so its node comes last.
-    reloadAndSelect(count + 1);
+    showChange(added, item.key);
 }
 
 void OutlineChanges::addSibling()
@@ -211,9 +227,10 @@ void OutlineChanges::deleteSelected()
     if (answer == MessageBoxes::Answer::No)
         return;
     QString copy;
+    OutlineChange taken;
     try {
-        copy =
-            QString::fromStdString(m_session.deleteWithCopy(key, selection.FullPath.toStdString()));
+        copy = QString::fromStdString(
+            m_session.deleteWithCopy(key, selection.FullPath.toStdString(), &taken));
     } catch (const std::system_error &error) {
         m_boxes.inform(
             &m_parent, QStringLiteral("Quillet"),
@@ -223,28 +240,21 @@ void OutlineChanges::deleteSelected()
             MessageBoxes::Icon::Warning);
         return;
     }
-    // The delete is what the undo puts back now.
+    // The delete is what the undo puts back now. The first item is selected where the outline
+    // shows it, without scrolling the outline away from where the user was.
     forgetUndo({});
     m_undoneDelete = copy;
-    reloadAndSelect(1);
+    showChange(taken, QString(), false);
 }
 
-void OutlineChanges::reloadAndSelect(int index)
-{
-    m_window.reloadOutline();
-    m_outline.setFocus();
-    m_outline.select(index);
-    m_window.selectItem(index);
-}
-
-void OutlineChanges::goTo(const QString &key)
+bool OutlineChanges::goTo(const QString &key)
 {
     const int index = m_outline.find(key);
     if (index == 0) {
         m_boxes.inform(&m_parent, QStringLiteral("Quillet"),
                        tr("The item \"%1\" is no longer in the outline.").arg(key),
                        MessageBoxes::Icon::Information);
-        return;
+        return false;
     }
     // As a click on the item: the text being edited is stored first (a failure keeps it and
     // the selection where they are), then the item is selected and its note shown. Its
@@ -255,6 +265,7 @@ void OutlineChanges::goTo(const QString &key)
     m_outline.select(index);
     m_outline.scrollTo(m_outline.modelIndexOf(index));
     m_window.itemClicked(index);
+    return m_window.selection().Key == key;
 }
 
 void OutlineChanges::forgetUndo(const QString &why)
@@ -305,9 +316,14 @@ void OutlineChanges::moveSelectedTo()
     const CurrentSelection &selection = m_window.selection();
     if (selection.isEmpty() || m_window.unsavedTextStays())
         return;
+    // The places the move would refuse are greyed; the list starts on the item's parent, where
+    // it is now.
+    QString topRefusal;
+    const std::vector<ChoosableItem> targets =
+        moveTargets(m_outline.nodes(), selection.Key, topRefusal);
     const std::optional<QString> under =
-        ItemChooser::choose(choosableItems(m_outline.nodes()), selection.Key, true,
-                            tr("Move \"%1\" to").arg(selection.Text), &m_parent);
+        ItemChooser::choose(targets, parentKey(selection.Key), true,
+                            tr("Move \"%1\" to").arg(selection.Text), &m_parent, topRefusal);
     if (!under)
         return;
     moveItem(selection.Key, under->isEmpty()

@@ -54,6 +54,8 @@ public:
         virtual void selectItem(int index) = 0;
         // The user chose the node with the index, as a click on it does.
         virtual void itemClicked(int index) = 0;
+        // Says something for a few seconds in the window's status line, without a box.
+        virtual void sayBriefly(const QString &text) = 0;
 
     protected:
         ~Window() = default;
@@ -76,13 +78,16 @@ public:
     // Moves the item with the key to the place, the note being typed stored first; false when
     // the file is read-only or the move is refused (both said).
     bool moveItem(const QString &key, const moves::Place &place);
-    // The outline after a change of its rows was stored, with the item with the key selected.
-    void showChange(const OutlineChange &change, const QString &selectKey);
-    // Selects the item with the key (the first item when it is gone), opening its ancestors.
-    void selectShown(const QString &key);
+    // The outline after a change of its rows was stored, with the item with the key selected
+    // (the first item when none has it) and, when reveal is set, shown: its ancestors opened
+    // and scrolled to where needed. The items open on the screen stay open and the scrolling
+    // stays as it was.
+    void showChange(const OutlineChange &change, const QString &selectKey, bool reveal = true);
+    // Selects the item with the key (the first item when it is gone), as showChange does.
+    void selectShown(const QString &key, bool reveal = true);
     // Goes to the item with the key as a click on it does, opening its ancestors; says so when
-    // it is gone.
-    void goTo(const QString &key);
+    // it is gone. Whether the item is shown.
+    bool goTo(const QString &key);
 
     // A change the undo cannot go back past: what it was, said when undo is asked for.
     void forgetUndo(const QString &why);
@@ -98,7 +103,6 @@ private:
     void showDeletedItems();
     bool dropAllowed(const QString &key, const moves::Place &place) const;
     QString undoText() const;
-    void reloadAndSelect(int index);
 
     Window &m_window;
     QWidget &m_parent;

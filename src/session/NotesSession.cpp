@@ -7,19 +7,14 @@
 #include "keeping/History.h"
 #include "keeping/InUseLock.h"
 #include "keeping/MovesWithVersions.h"
-#include "keeping/NewDatabase.h"
-#include "keeping/Places.h"
 #include "store/NoteSearch.h"
 #include "store/NoteStore.h"
-#include "store/QuickCheck.h"
-#include "store/Schema.h"
+#include "store/OutlineChange.h"
 #include "store/Settings.h"
 
 #include <charconv>
 #include <ctime>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace quillet {
@@ -37,78 +32,6 @@ NotesSession::~NotesSession()
 std::string NotesSession::databaseIn(const std::string &folder)
 {
     return durable::resolved(folder + "/mydata.mdb");
-}
-
-void NotesSession::makeStarterIn(const std::string &folder)
-{
-    initInPrivateFolder(folder);
-}
-
-void NotesSession::makeStarter(const std::string &path)
-{
-    initDatabase(path);
-}
-
-namespace {
-
-bool exists(const std::string &path)
-{
-    struct stat info
-    {
-    };
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
-// Takes away a history file a new database began, with its log, and its folder if it began
-// that too.
-void removeHistory(const std::string &path, bool folderWasThere)
-{
-    const std::string file = places::historyFile(path);
-    for (const char *suffix : {"-wal", "-shm", ""})
-        durable::remove(file + suffix);
-    if (!folderWasThere)
-        ::rmdir(places::historyFolder(path).c_str());
-}
-
-} // namespace
-
-void NotesSession::makeNew(const std::string &path,
-                           const std::function<void(Connection &, NoteHistory &)> &fill,
-                           unsigned mode)
-{
-    const bool historyWasThere = exists(places::historyFile(path));
-    const bool folderWasThere = exists(places::historyFolder(path));
-    try {
-        createDatabase(
-            path,
-            [&](Connection &db) {
-                // The versions serve the new database, which is not at its name yet; they are
-                // on the disk before the notes take it.
-                NoteHistory history(path, db);
-                history.pairWith(schema::fileIdOf(db));
-                fill(db, history);
-                history.settle();
-            },
-            static_cast<mode_t>(mode));
-        // Begun before the database had its name and permissions: the versions are as private
-        // as the notes, no more and no less.
-        if (!historyWasThere && exists(places::historyFile(path)))
-            ::chmod(places::historyFile(path).c_str(), durable::fileModeFor(path));
-    } catch (...) {
-        if (!historyWasThere)
-            removeHistory(path, folderWasThere);
-        throw;
-    }
-}
-
-backups::Made NotesSession::backUp(const std::string &path, int keep)
-{
-    return backups::make(path, keep);
-}
-
-backups::Restored NotesSession::restoreBackup(const std::string &backup, const std::string &path)
-{
-    return backups::restore(backup, path);
 }
 
 bool NotesSession::isOpenElsewhere(const std::string &path)
@@ -250,9 +173,12 @@ std::vector<KeyedRow> NotesSession::subtreeRows(const std::string &key)
     return store().subtreeRows(key);
 }
 
-void NotesSession::addItem(const std::string &key, const std::string &title)
+OutlineChange NotesSession::addItem(const std::string &key, const std::string &title)
 {
-    store().insertItem(key, title);
+    const std::int64_t id = store().insertItem(key, title);
+    // As the outline reads the row: the key and title as given, closed.
+    return OutlineChange::addedRows(
+        {OutlineRow{id, Value::text(key), Value::text(title), Value::integer(0)}});
 }
 
 void NotesSession::storeNote(const std::string &storedKey, const std::string &text)
@@ -338,37 +264,6 @@ std::int32_t NotesSession::storedSelection() const
     return m_settings->at(5);
 }
 
-std::function<Upkeep(const std::atomic<bool> &)> NotesSession::upkeep(bool backUp) const
-{
-    return [path = m_path, backUp](const std::atomic<bool> &stop) {
-        Upkeep done;
-        const DamageFinding finding = quickCheck(path, stop);
-        if (finding.outcome == DamageFinding::Outcome::NotChecked)
-            return done;
-        done.checked = true;
-        done.damage = finding.problem;
-        if (finding.outcome != DamageFinding::Outcome::Sound || !backUp)
-            return done;
-        try {
-            if (backups::due(path)) {
-                backups::make(path, 10, &stop);
-                // The history is pruned once a day, once its copy is in the backup.
-                Connection notes(path, Connection::Mode::ReadOnly);
-                NoteHistory(path, notes).prune(static_cast<std::int64_t>(std::time(nullptr)));
-            }
-        } catch (const std::exception &error) {
-            if (!stop)
-                done.backupFailure = error.what();
-        }
-        return done;
-    };
-}
-
-std::string NotesSession::newestBackupHolding(const std::string &storedKey, const Value &note) const
-{
-    return backups::newestHolding(m_path, storedKey, note);
-}
-
 void NotesSession::storeWorkspace(const std::vector<bool> &expanded, const WindowGeometry &geometry,
                                   const std::string &selectedIndex)
 {
@@ -398,7 +293,8 @@ void NotesSession::undoMove(const moves::Plan &applied)
     moving::apply(store(), history(), moves::reverse(applied));
 }
 
-std::string NotesSession::deleteWithCopy(const std::string &key, const std::string &itemPath)
+std::string NotesSession::deleteWithCopy(const std::string &key, const std::string &itemPath,
+                                         OutlineChange *taken)
 {
     // The rows go only once their copy is on the disk in deleted/, from where the deleted
     // items window, the undo and quillet-db undelete put them back.
@@ -406,6 +302,9 @@ std::string NotesSession::deleteWithCopy(const std::string &key, const std::stri
     std::string copy;
     notes.deleteSubtree(key, [&](const std::vector<StoredRow> &rows) {
         copy = deletions::keepCopy(notes.path(), key, rows, itemPath);
+        if (taken)
+            for (const StoredRow &row : rows)
+                taken->removed.push_back(row[0].integer().value_or(0));
     });
     return copy;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/OutlineChange.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -158,8 +160,9 @@ public:
     std::optional<NoteRow> readNote(const std::string &storedKey);
     // The rows that deleting the item with the key (without surrounding spaces) would delete.
     std::vector<KeyedRow> subtreeRows(const std::string &key);
-    // Adds a row with the key, the title and an empty note. Throws KeyTaken.
-    void addItem(const std::string &key, const std::string &title);
+    // Adds a row with the key, the title and an empty note; returns the row put in. Throws
+    // KeyTaken.
+    OutlineChange addItem(const std::string &key, const std::string &title);
     // Stores the note's text. Throws when no row has the key.
     void storeNote(const std::string &storedKey, const std::string &text);
     // Stores the item's title. Throws when no row has the key.
@@ -211,8 +214,10 @@ public:
     // Deletes the item with the key and every row below it, once a copy of those rows is on
     // the disk in deleted/. Throws std::system_error when the copy cannot be written: then
     // nothing is deleted.
-    // itemPath is the item's full path, which the copy records. Returns the copy's file.
-    std::string deleteWithCopy(const std::string &key, const std::string &itemPath = {});
+    // itemPath is the item's full path, which the copy records. Returns the copy's file; taken,
+    // when given, receives the IDs of the rows taken out.
+    std::string deleteWithCopy(const std::string &key, const std::string &itemPath = {},
+                               OutlineChange *taken = nullptr);
     // The copies of deleted items kept beside the file, newest first (deletions::listCopies).
     std::vector<deletions::Copy> deletedCopies() const;
     // Puts back the items of a deletion's copy: where they were, with their own IDs and keys,

@@ -102,6 +102,29 @@ Verdict judge(const Shape &outline, const std::string &key, const Place &place)
     return Verdict{std::move(newKey), {}};
 }
 
+StepVerdict stepTo(const Shape &outline, const std::string &key, Step step)
+{
+    const std::optional<Place> place = placeOf(outline, key, step);
+    if (!place) {
+        if (!outline.has(key))
+            return {std::nullopt, "No item has the key " + quoted(key)};
+        switch (step) {
+        case Step::Up:
+            return {std::nullopt, "It is the first item at its level already"};
+        case Step::Down:
+            return {std::nullopt, "It is the last item at its level already"};
+        case Step::Out:
+            return {std::nullopt, "It is at the top level already"};
+        case Step::In:
+            return {std::nullopt, "No item above it at its level to go into"};
+        }
+    }
+    Verdict verdict = judge(outline, key, *place);
+    if (!verdict.allowed())
+        return {std::nullopt, std::move(verdict.refusal)};
+    return {place, {}};
+}
+
 std::optional<Place> placeOf(const Shape &outline, const std::string &key, Step step)
 {
     const std::string parent = keys::parent(key);

@@ -73,6 +73,16 @@ std::string parentOf(const Place &place);
 // at the edge of its siblings (up, down and in), or out of a top-level item.
 std::optional<Place> placeOf(const Shape &outline, const std::string &key, Step step);
 
+// Where one step takes the item, or why it cannot go there: at the edge of its siblings (up,
+// down, in), out of a top-level item, or a place the rules refuse (judge); in words for the
+// user.
+struct StepVerdict
+{
+    std::optional<Place> place; // where the step goes; nothing when refused
+    std::string refusal;
+};
+StepVerdict stepTo(const Shape &outline, const std::string &key, Step step);
+
 // The key a new child of parent (empty: a new top-level item) takes by the rule of adding,
 // given the keys numbered under it (Shape::numberedUnder); nothing when the parent has no free
 // number.

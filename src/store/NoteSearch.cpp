@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace quillet {
 
 namespace {
@@ -62,6 +64,14 @@ SearchResults searchNotes(const std::string &path, const SearchRequest &request,
                                    ? "SELECT ID, Kleidi, MyText, Keimeno FROM mynodes ORDER BY ID"
                                    : "SELECT ID, Kleidi, MyText FROM mynodes ORDER BY ID");
     std::string_view key;
+    // Every match after the first, not overlapping it, in the same text.
+    const auto countMatches = [&](std::string_view text, TextMatch::Found first) {
+        std::int64_t count = 1;
+        for (std::optional<TextMatch::Found> next = match.find(text, first.start + first.length);
+             next; next = match.find(text, next->start + std::max<std::size_t>(next->length, 1)))
+            ++count;
+        results.matches += count;
+    };
     // Past the list's limit a hit is only counted: its line is not cut out.
     const auto found = [&](std::int64_t id, const auto &describe) {
         ++results.total;
@@ -78,6 +88,8 @@ SearchResults searchNotes(const std::string &path, const SearchRequest &request,
             key = scan.columnBytes(1);
             const std::string_view shownTitle = keys::trimmedSpaces(scan.columnBytes(2));
             if (const std::optional<TextMatch::Found> hit = match.find(shownTitle)) {
+                ++results.titles;
+                countMatches(shownTitle, *hit);
                 found(id, [&] {
                     SearchHit titleHit;
                     titleHit.context = shownTitle;
@@ -89,8 +101,10 @@ SearchResults searchNotes(const std::string &path, const SearchRequest &request,
             if (!request.notes)
                 continue;
             const std::string_view text = scan.columnBytes(3);
-            if (const std::optional<TextMatch::Found> hit = match.find(text))
+            if (const std::optional<TextMatch::Found> hit = match.find(text)) {
+                countMatches(text, *hit);
                 found(id, [&] { return noteHit(text, *hit); });
+            }
         }
     } catch (const StoreError &) {
         // Stopped through the progress handler: what was found stands.

@@ -23,7 +23,9 @@ struct SearchHit
 struct SearchResults
 {
     std::vector<SearchHit> hits; // the first ones found, in row order
-    std::int64_t total = 0;      // all that were found, listed or not
+    std::int64_t total = 0;      // all that were found, listed or not: titles and notes
+    std::int64_t titles = 0;     // of them, titles
+    std::int64_t matches = 0;    // every match in them, each title and note counting them all
     bool stopped = false;        // the search was stopped before the end
 };
 
@@ -37,8 +39,8 @@ struct SearchRequest
 
 // Searches the titles, and the notes when asked, of every row of the notes database at path,
 // on a read-only connection of its own, so that it can run on a thread of its own. Each title
-// and each note counts once, at its first match (see TextMatch). Setting stop ends the search
-// soon, with what was found so far.
+// and each note is one hit, at its first match (see TextMatch), and its matches are counted.
+// Setting stop ends the search soon, with what was found so far.
 SearchResults searchNotes(const std::string &path, const SearchRequest &request,
                           const std::atomic<bool> &stop);
 

@@ -238,8 +238,9 @@ void NoteStore::rename(std::string_view key, std::string_view title)
                  Value::text(std::string(title)), key, "title");
 }
 
-void NoteStore::insertItem(std::string_view key, std::string_view title)
+std::int64_t NoteStore::insertItem(std::string_view key, std::string_view title)
 {
+    std::int64_t id = 0;
     try {
         inTransaction(m_connection, [&] {
             Statement insert(m_connection,
@@ -247,6 +248,7 @@ void NoteStore::insertItem(std::string_view key, std::string_view title)
             insert.bind(1, key);
             insert.bind(2, title);
             insert.run();
+            id = sqlite3_last_insert_rowid(m_connection.handle());
         });
     } catch (const StoreError &error) {
         if ((error.code() & 0xFF) != SQLITE_CONSTRAINT)
@@ -255,6 +257,7 @@ void NoteStore::insertItem(std::string_view key, std::string_view title)
                        "The key \"" + std::string(key) + "\" is already taken by another row.",
                        path());
     }
+    return id;
 }
 
 namespace {

@@ -117,8 +117,9 @@ public:
     // Stores the title of the row whose key is key. Throws when there is no such row.
     void rename(std::string_view key, std::string_view title);
     // Appends a row with the key, the title and an empty note; other columns take their
-    // defaults (collapsed, no stored format). Throws KeyTaken when a row has the key already.
-    void insertItem(std::string_view key, std::string_view title);
+    // defaults (collapsed, no stored format), and returns its ID. Throws KeyTaken when a row has
+    // the key already.
+    std::int64_t insertItem(std::string_view key, std::string_view title);
     // The rows deleteSubtree(key) would delete, in ID order.
     std::vector<KeyedRow> subtreeRows(std::string_view key);
     // Deletes every row whose key, without surrounding spaces, begins with key: the item and

@@ -26,12 +26,18 @@ QStringList shownLines(const QListWidget &list)
     return lines;
 }
 
-// The chooser narrows the outline's items to the lines holding every word typed; Enter
-// chooses the line that shows chosen (the one selected before while it shows), Escape nothing.
+// The chooser shows the outline as it shows, titles indented by level, an untitled item as
+// "(untitled)"; it narrows the items to those whose path holds every word typed; Enter chooses
+// the line that shows chosen (the one selected before while it shows), Escape nothing. A line
+// that cannot be chosen is passed over by the keys and never chosen.
 TEST(ItemChooserTest, NarrowsAsTheUserTypesAndGivesTheChosenKey)
 {
     const std::vector<ChoosableItem> items{
-        {"A", "Top"}, {"A1", "Top > Alpha one"}, {"B", "Beta"}, {"B1", "Beta > Alpha two"}};
+        {"A", "Top", "Top", 0, {}},
+        {"A1", "Alpha one", "Top > Alpha one", 1, {}},
+        {"B", "Beta", "Beta", 0, "The item holds nine items already."},
+        {"B1", "Alpha two", "Beta > Alpha two", 1, {}},
+        {"C", "", "", 0, {}}};
     struct Case
     {
         const char *name;
@@ -44,57 +50,40 @@ TEST(ItemChooserTest, NarrowsAsTheUserTypesAndGivesTheChosenKey)
         std::optional<QString> chosen;
     };
     const QString top = "(the top level)";
+    const QStringList all{top, "Top", "    Alpha one", "Beta", "    Alpha two", "(untitled)"};
     const Case cases[] = {
-        {"nothing typed",
-         true,
-         "B",
-         "",
-         0,
-         Qt::Key_Return,
-         {top, "A: Top", "A1: Top > Alpha one", "B: Beta", "B1: Beta > Alpha two"},
-         "B"},
+        {"nothing typed", true, "A1", "", 0, Qt::Key_Return, all, "A1"},
         {"the chosen line hidden",
          true,
-         "B",
+         "A",
          "alpha",
          0,
          Qt::Key_Return,
-         {"A1: Top > Alpha one", "B1: Beta > Alpha two"},
+         {"    Alpha one", "    Alpha two"},
          "A1"},
         {"the arrow from the filter",
          true,
-         "B",
+         "A",
          "ALPHA",
          1,
          Qt::Key_Return,
-         {"A1: Top > Alpha one", "B1: Beta > Alpha two"},
+         {"    Alpha one", "    Alpha two"},
          "B1"},
-        {"words in any order",
-         true,
-         "A",
-         "two beta",
-         0,
-         Qt::Key_Return,
-         {"B1: Beta > Alpha two"},
-         "B1"},
-        {"the top level", true, "B", "top level", 0, Qt::Key_Return, {top}, ""},
+        {"words in any order", true, "A", "two beta", 0, Qt::Key_Return, {"    Alpha two"}, "B1"},
+        {"the top level", true, "A", "top level", 0, Qt::Key_Return, {top}, ""},
         {"no top level offered",
          false,
          "A1",
          "top",
          0,
          Qt::Key_Return,
-         {"A: Top", "A1: Top > Alpha one"},
+         {"Top", "    Alpha one"},
          "A1"},
-        {"nothing shows", true, "B", "zzz", 0, Qt::Key_Return, {}, std::nullopt},
-        {"cancelled",
-         true,
-         "B",
-         "",
-         0,
-         Qt::Key_Escape,
-         {top, "A: Top", "A1: Top > Alpha one", "B: Beta", "B1: Beta > Alpha two"},
+        {"a line that cannot be chosen passed over", true, "A1", "", 1, Qt::Key_Return, all, "B1"},
+        {"a line that cannot be chosen, started on", true, "B", "", 0, Qt::Key_Return, all,
          std::nullopt},
+        {"nothing shows", true, "A", "zzz", 0, Qt::Key_Return, {}, std::nullopt},
+        {"cancelled", true, "A", "", 0, Qt::Key_Escape, all, std::nullopt},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -121,7 +110,7 @@ protected:
         std::vector<Row> rows{{"A", "Top"}};
         for (char n = '1'; n <= '9'; ++n)
             rows.push_back({std::string("A") + n, "child"});
-        rows.insert(rows.end(), {{"B", "Beta"}, {"B1", "b1"}, {"B11", "b11"}, {"C", "c"}});
+        rows.insert(rows.end(), {{"B", "Beta"}, {"B1", "b1"}, {"B11", "b11"}, {"C", "Gamma"}});
         load(rows);
         execSql(path, "UPDATE mynodes SET Keimeno = 'line one' || char(10) || 'two' WHERE "
                       "Kleidi = 'B1'");
@@ -197,7 +186,7 @@ TEST_F(DeletedItemsWindowTest, ListsTheCopiesNewestFirst)
     EXPECT_TRUE(lines[0].endsWith("   Beta > b1   2 items   line one")) << lines[0].toStdString();
     EXPECT_TRUE(lines[1].startsWith("2025-01-02 00:00:00   20250102-000000-E.json cannot be read"))
         << lines[1].toStdString();
-    EXPECT_EQ(lines[2], "2025-01-01 10:00:00   C: c   1 item   (empty note)");
+    EXPECT_EQ(lines[2], "2025-01-01 10:00:00   C: Gamma   1 item   (empty note)");
     auto *list = control<QListWidget>(*shown, "copies");
     auto *restore = control<QPushButton>(*shown, "restore");
     EXPECT_TRUE(restore->isEnabled());
@@ -229,11 +218,11 @@ TEST_F(DeletedItemsWindowTest, RestoresWhereTheyWereOrUnderTheItemChosen)
          "B1", 12},
         {"not elsewhere", true, MessageBoxes::Answer::No, "", 0, Qt::Key_Return, 1, taken,
          std::nullopt, 12},
-        {"under the item chosen", true, MessageBoxes::Answer::Yes, "c: c", 0, Qt::Key_Return, 1,
+        {"under the item chosen", true, MessageBoxes::Answer::Yes, "gamma", 0, Qt::Key_Return, 1,
          taken + " C1:16 C11:17", "C1", 16},
         {"at the top level", true, MessageBoxes::Answer::Yes, "top level", 0, Qt::Key_Return, 1,
          taken + " D:16 D1:17", "D", 16},
-        {"the chooser cancelled", true, MessageBoxes::Answer::Yes, "c: c", 0, Qt::Key_Escape, 1,
+        {"the chooser cancelled", true, MessageBoxes::Answer::Yes, "gamma", 0, Qt::Key_Escape, 1,
          taken, std::nullopt, 12},
         {"under an item with nine", true, MessageBoxes::Answer::Yes, "top", 1, Qt::Key_Return, 2,
          taken, std::nullopt, 12},

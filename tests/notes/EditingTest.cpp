@@ -380,18 +380,23 @@ TEST_F(EditingTest, NothingIsDeletedWithoutItsCopyInDeleted)
     EXPECT_NE(fileBytes(copy.string()).find("\"MyText\": \"b1\""), std::string::npos);
 }
 
-TEST_F(EditingTest, RebuildsBringBackTheStoredExpandedStates)
+// An add and a delete leave the items open as the screen shows them, not as the file last
+// stored them.
+TEST_F(EditingTest, AddsAndDeletesKeepTheItemsOpenAsShown)
 {
-    open({{"A", "Alpha", true}, {"A1", "One"}, {"B", "Beta"}, {"B1", "b1"}});
-    ui().TreeView1->setExpanded(1, false);
-    ui().TreeView1->setExpanded(3, true);
-    ui().Command1->click();
-    EXPECT_TRUE(ui().TreeView1->isExpanded(1));
-    EXPECT_FALSE(ui().TreeView1->isExpanded(3));
-    ui().TreeView1->setExpanded(1, false);
-    ui().Text2->setText("5");
-    ui().Command5->click();
-    EXPECT_TRUE(ui().TreeView1->isExpanded(1));
+    open({{"A", "Alpha", true}, {"A1", "One"}, {"B", "Beta"}, {"B1", "b1"}}, "3");
+    OutlineView &tree = *ui().TreeView1;
+    tree.setExpanded(1, false);
+    tree.setExpanded(3, true);
+    ui().Command1->click(); // B2 under B
+    EXPECT_EQ(selectionOf(*form).Key, "B2");
+    EXPECT_FALSE(tree.isExpanded(1));
+    EXPECT_TRUE(tree.isExpanded(3));
+    ui().Command5->click(); // B2 again
+    EXPECT_EQ(allKeys(), "A A1 B B1");
+    EXPECT_EQ(selectionOf(*form).Key, "A");
+    EXPECT_FALSE(tree.isExpanded(1));
+    EXPECT_TRUE(tree.isExpanded(3));
 }
 
 TEST_F(EditingTest, TitlesEditedInPlaceAreStoredAsTyped)

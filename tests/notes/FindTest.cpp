@@ -1,8 +1,10 @@
 #include "NotesFixture.h"
+#include "notes/editor/NoteEditor.h"
 #include "notes/windows/FindWindow.h"
 
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QRadioButton>
 
 #include <fstream>
@@ -86,6 +88,66 @@ TEST_F(FindTest, ChoosingAMatchGoesToItsItemAsAClickDoes)
     EXPECT_EQ(ui().Text1->toPlainText(), "a needle here");
 }
 
+// A note chosen shows with the caret at the start of its first match, the match marked and not
+// selected, the focus in the editor; F3 goes through every match of the note and on to the next
+// note found, Shift+F3 back. A key typed next goes in before the match, which stays.
+TEST_F(FindTest, FThreeGoesThroughEveryMatchAndOnToTheNextNote)
+{
+    open({{"A", "Alpha"}, {"B", "Beta"}, {"C", "Gamma"}}, "1");
+    execSql(path, "UPDATE mynodes SET Keimeno='one Needle, two needle' WHERE Kleidi='B';"
+                  "UPDATE mynodes SET Keimeno='needle at three' WHERE Kleidi='C'");
+    FindWindow *window = find();
+    ASSERT_EQ(search(window, "needle")->count(), 2);
+    QTest::keyClick(control<QLineEdit>(*window, "findText"), Qt::Key_Return);
+    NoteEditor &editor = *ui().Text1;
+    // Where the caret is, which item shows, and the match marked.
+    const auto at = [&] {
+        const std::optional<WordSpan> marked = editor.markedFound();
+        return selectionOf(*form).Key.toStdString() + " " +
+               std::to_string(editor.textCursor().position()) + " " +
+               (marked ? std::to_string(marked->start) + "+" + std::to_string(marked->length)
+                       : std::string("none")) +
+               (editor.textCursor().hasSelection() ? " selected" : "");
+    };
+    EXPECT_EQ(at(), "B 4 4+6");
+    // The notes window comes in front, the focus in its editor.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == form.get(); }, 5000));
+    EXPECT_TRUE(editor.hasFocus());
+    const char *forward[] = {"B 16 16+6", "C 0 0+6", "C 0 0+6"}; // the last stays on the last
+    for (const char *expected : forward) {
+        QTest::keyClick(&editor, Qt::Key_F3);
+        EXPECT_EQ(at(), expected);
+    }
+    const char *back[] = {"B 16 16+6", "B 4 4+6", "B 4 4+6"};
+    for (const char *expected : back) {
+        QTest::keyClick(&editor, Qt::Key_F3, Qt::ShiftModifier);
+        EXPECT_EQ(at(), expected);
+    }
+    QTest::keyClicks(&editor, "x");
+    EXPECT_EQ(editor.noteText(), "one xNeedle, two needle");
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+// The count says every match and where they are.
+TEST_F(FindTest, TheCountSaysEveryMatchAndTheNotesAndTitlesTheyAreIn)
+{
+    open({{"A", "Alpha"}, {"B", "Word"}, {"C", "Gamma"}}, "1");
+    std::string many;
+    for (int i = 0; i < 4096; ++i)
+        many += "word ";
+    execSql(path, "UPDATE mynodes SET Keimeno='" + many + "' WHERE Kleidi='C'");
+    const QLocale was;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    FindWindow *window = find();
+    auto *status = control<QLabel>(*window, "findStatus");
+    search(window, "word");
+    EXPECT_EQ(status->text(), "4,097 matches in 1 note and 1 title.");
+    window->findChildren<QRadioButton *>().front()->setChecked(true); // titles only
+    search(window, "word");
+    EXPECT_EQ(status->text(), "1 match in 1 title.");
+    QLocale::setDefault(was);
+}
+
 TEST_F(FindTest, PastFiveHundredMatchesAreCountedNotListed)
 {
     std::vector<Row> rows = {{"A", "Alpha"}};
@@ -100,7 +162,7 @@ TEST_F(FindTest, PastFiveHundredMatchesAreCountedNotListed)
     FindWindow *window = find();
     EXPECT_EQ(search(window, "word")->count(), 500);
     EXPECT_EQ(control<QLabel>(*window, "findStatus")->text(),
-              "600 matches; the first 500 are listed.");
+              "600 matches in 600 notes; the first 500 are listed.");
 }
 
 // A damaged page met part-way is said: the matches before it are no complete list.

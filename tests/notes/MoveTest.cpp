@@ -6,8 +6,11 @@
 
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace quillet::test {
@@ -224,6 +227,70 @@ TEST_F(MoveTest, MoveToAndTheUndoOfADelete)
     EXPECT_EQ(selectionOf(*form).Key, "B");
 }
 
+// A key that cannot move the item says why in the status line, briefly and without a box, and
+// changes nothing.
+TEST_F(MoveTest, AKeyThatCannotMoveTheItemSaysWhyBriefly)
+{
+    open(kOutline);
+    QSignalSpy said(form.get(), &Form3::saidBriefly);
+    const std::string before = rows();
+    const std::tuple<const char *, int, const char *> cases[] = {
+        {"B1", Qt::Key_Up, "It is the first item at its level already."},
+        {"B2", Qt::Key_Down, "It is the last item at its level already."},
+        {"B", Qt::Key_Left, "It is at the top level already."},
+        {"B1", Qt::Key_Right, "No item above it at its level to go into."},
+        {"A", Qt::Key_Down, "The first item, \"A\", stays where it is."},
+    };
+    for (const auto &[key, pressed, why] : cases) {
+        SCOPED_TRACE(key);
+        said.clear();
+        selectKey(key);
+        press(pressed);
+        ASSERT_EQ(said.size(), 1);
+        EXPECT_EQ(said[0][0].toString().toStdString(), why);
+    }
+    EXPECT_EQ(rows(), before);
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+// Move to… lists the outline as it shows, indented, titles only, starting on the item's parent;
+// the places the move would refuse are greyed, why in their tooltip, and cannot be chosen.
+TEST_F(MoveTest, MoveToListsTheOutlineAndGreysWhereTheMoveIsRefused)
+{
+    std::vector<Row> outline = kOutline;
+    outline.push_back({"D", ""});
+    for (char n = '1'; n <= '9'; ++n)
+        outline.push_back({std::string("D") + n, "Full"});
+    open(outline);
+    selectKey("B1");
+    QStringList lines;
+    QString current;
+    QStringList refused;
+    QTimer::singleShot(0, [&] {
+        auto *chooser = qobject_cast<ItemChooser *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(chooser);
+        auto *list = control<QListWidget>(*chooser, "items");
+        for (int row = 0; row < list->count() && row < 9; ++row) {
+            const QListWidgetItem *line = list->item(row);
+            lines << line->text();
+            if (!(line->flags() & Qt::ItemIsEnabled))
+                refused << line->text().trimmed() + ": " + line->toolTip();
+        }
+        current = list->currentItem()->text();
+        QTest::keyClicks(control<QLineEdit>(*chooser, "filter"), "gamma");
+        QTest::keyClick(control<QLineEdit>(*chooser, "filter"), Qt::Key_Return);
+    });
+    press(Qt::Key_M, Qt::ControlModifier);
+    EXPECT_EQ(lines, (QStringList{"(the top level)", "Alpha", "Beta", "    One", "    Two", "Gamma",
+                                  "    Three", "(untitled)", "    Full"}));
+    EXPECT_EQ(current, "Beta");
+    EXPECT_EQ(refused, (QStringList{"One: Beta > One\nAn item cannot go into its own subtree.",
+                                    "(untitled): The item \"D\" holds nine items already."}));
+    EXPECT_EQ(selectionOf(*form).Key, "C2");
+    EXPECT_EQ(ui().TreeView1->find("B1"), 0);
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
 // Dropping on an item puts the dragged one under it, between two items beside them; a place a
 // move would refuse takes no drop, and changes nothing.
 TEST_F(MoveTest, DraggingMovesWhereTheDropIsAndNowhereAMoveIsRefused)
@@ -288,6 +355,81 @@ TEST_F(MoveTest, AFullParentOrTopLevelTakesNoDrop)
     }
 }
 
+// Every change of the outline (an add, a delete, the undo of the delete, a restore, a move
+// and its undo) leaves the items open as the screen shows them and the outline scrolled where
+// it was, selects what the command selects, and shows what loading the file afresh shows.
+TEST_F(MoveTest, EveryChangeKeepsTheOpenItemsAndTheScrolling)
+{
+    std::vector<Row> outline{{"A", "Alpha"}};
+    for (char32_t code = 'B'; code < 'B' + 40; ++code) {
+        const std::string key = keys::keyOfCode(code);
+        outline.push_back({key, "Item " + key, code % 3 == 0});
+        outline.push_back({key + "1", "Child " + key});
+        outline.push_back({key + "11", "Grandchild " + key});
+    }
+    open(outline);
+    OutlineView &tree = *ui().TreeView1;
+    // Opened and closed on the screen only, against the stored flags.
+    tree.setExpanded(tree.find("T"), true);
+    tree.setExpanded(tree.find("T1"), true);
+    tree.setExpanded(tree.find("U"), false);
+    tree.setExpanded(tree.find("V"), true);
+    tree.scrollTo(tree.modelIndexOf(tree.find("T")), QAbstractItemView::PositionAtTop);
+    const int scrolled = tree.verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    const auto openKeys = [&] {
+        QStringList open;
+        for (int index = 1; index <= tree.count(); ++index)
+            if (tree.isExpanded(index))
+                open << tree.key(index);
+        open.sort();
+        return open;
+    };
+    const QStringList openBefore = openKeys();
+    struct Step
+    {
+        const char *name;
+        const char *selected; // before the step
+        std::function<void()> act;
+        const char *selects;
+        QStringList opened; // beside the items open before
+    };
+    const auto yes = [&](QAbstractButton *button) {
+        return [this, button] {
+            boxes.answers = {MessageBoxes::Answer::Yes};
+            button->click();
+        };
+    };
+    const Step steps[] = {
+        {"an item added beside", "T1", yes(ui().Command4), "T2", {}},
+        {"an item added under", "V", yes(ui().Command1), "V2", {}},
+        {"a leaf deleted", "T2", yes(ui().Command5), "A", {}},
+        {"the delete undone", "A", [&] { press(Qt::Key_Z, Qt::ControlModifier); }, "T2", {}},
+        {"a move up", "T2", [&] { press(Qt::Key_Up); }, "T2", {}},
+        {"the move undone", "T2", [&] { press(Qt::Key_Z, Qt::ControlModifier); }, "T2", {}},
+        {"a move into the item above", "V", [&] { press(Qt::Key_Right); }, "U2", {"U"}},
+    };
+    QStringList opened;
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.name);
+        selectKey(step.selected);
+        tree.verticalScrollBar()->setValue(scrolled);
+        step.act();
+        EXPECT_EQ(selectionOf(*form).Key.toStdString(), step.selects);
+        opened << step.opened;
+        QStringList expected = openBefore + opened;
+        // A moved item takes its open state to its new key.
+        if (std::string(step.name) == "a move into the item above")
+            expected.replaceInStrings(QRegularExpression("^V$"), "U2");
+        expected.removeDuplicates();
+        expected.sort();
+        EXPECT_EQ(openKeys(), expected);
+        EXPECT_EQ(tree.verticalScrollBar()->value(), scrolled);
+        expectShownAsLoaded();
+    }
+    EXPECT_EQ(boxes.asked.size(), 3u); // the two adds and the delete were asked
+}
+
 // A key stored with spaces stays as stored while its item moves among its siblings, and is
 // written anew where the item takes a new key (the undo writes it as the key reads); an outline
 // that left a row out (a second row keyed C1) is loaded again after a move, and shows the same.
@@ -344,8 +486,8 @@ TEST_F(MoveTest, TheOutlineMenuOffersTheMovesAndSaysWhatUndoWouldDo)
     OutlineView &tree = *ui().TreeView1;
     emit tree.customContextMenuRequested(
         tree.visualRect(tree.modelIndexOf(tree.find("C"))).center());
-    EXPECT_EQ(entries, (QStringList{"Move &up", "Move &down", "Move &out", "Move &in", "Move &to…",
-                                    "&Rename", "&Add item", "Add &subitem", "De&lete",
+    EXPECT_EQ(entries, (QStringList{"Move &up", "Move &down (off)", "Move &out (off)", "Move &in",
+                                    "Move &to…", "&Rename", "&Add item", "Add &subitem", "De&lete",
                                     "&Undo the move", "Deleted &items…"}));
     EXPECT_EQ(selectionOf(*form).Key, "C"); // the menu is the item's under the pointer
 }

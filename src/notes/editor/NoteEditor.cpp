@@ -24,6 +24,8 @@ NoteEditor::NoteEditor(QWidget *parent)
     // from the keyboard; Ctrl+Tab types a tab character.
     setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!extraSelections().isEmpty())
+            setExtraSelections({});
         if (!m_showing)
             emit edited();
     });
@@ -246,6 +248,33 @@ void NoteEditor::focusOutEvent(QFocusEvent *event)
 {
     QPlainTextEdit::focusOutEvent(event);
     emit focusLost();
+}
+
+void NoteEditor::markFound(const WordSpan &match)
+{
+    // The find colour: a light yellow behind the text, as find marks in other programs; the
+    // text keeps its own colour.
+    static const QColor kFoundColor(0xFF, 0xE0, 0x66);
+    QTextEdit::ExtraSelection found;
+    found.cursor = QTextCursor(document());
+    found.cursor.setPosition(static_cast<int>(match.start));
+    found.cursor.setPosition(static_cast<int>(match.start + match.length), QTextCursor::KeepAnchor);
+    found.format.setBackground(kFoundColor);
+    found.format.setForeground(Qt::black);
+    setExtraSelections({found});
+    QTextCursor caret(document());
+    caret.setPosition(static_cast<int>(match.start));
+    setTextCursor(caret);
+    ensureCursorVisible();
+}
+
+std::optional<WordSpan> NoteEditor::markedFound() const
+{
+    const QList<QTextEdit::ExtraSelection> marked = extraSelections();
+    if (marked.isEmpty())
+        return std::nullopt;
+    const QTextCursor &cursor = marked.front().cursor;
+    return WordSpan{cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
 }
 
 } // namespace quillet

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -64,6 +65,13 @@ public:
     // line until it is checked again.
     void setUnderlined(std::vector<WordSpan> words);
     const std::vector<WordSpan> &underlined() const { return m_underlined; }
+    // Marks a match of what the find window looks for, as the document's positions: the caret
+    // at its start, the match in the find colour (not selected, so that a key typed next goes
+    // in before it rather than in its place), scrolled into view. The mark goes when another
+    // note is shown or the text is edited. The text itself is not changed.
+    void markFound(const WordSpan &match);
+    // The match marked; nothing when none is.
+    std::optional<WordSpan> markedFound() const;
 
 signals:
     void focusLost();

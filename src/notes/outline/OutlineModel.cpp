@@ -6,6 +6,7 @@
 #include "store/OutlineRowCheck.h"
 
 #include <QMimeData>
+#include <QSet>
 
 #include <algorithm>
 #include <stdexcept>
@@ -60,10 +61,51 @@ void OutlineModel::clear()
         endResetModel();
 }
 
+bool OutlineModel::appendRows(const std::vector<OutlineRow> &rows)
+{
+    // Everything is checked first, by the rule loading follows: nothing is added unless all
+    // of it fits.
+    struct Made
+    {
+        QString key;
+        QString text;
+        QString parent;
+        std::string storedKey;
+        std::int64_t id;
+    };
+    std::vector<Made> made;
+    made.reserve(rows.size());
+    QSet<QString> keys;
+    std::int64_t last = m_nodes.empty() ? 0 : m_nodes.back().id;
+    OutlineRowCheck rowCheck;
+    for (const OutlineRow &row : rows) {
+        const CheckedRow checked = rowCheck.check(row);
+        if (const std::optional<RowProblem> refusal = checked.refusal();
+            refusal && *refusal != RowProblem::ParentNotBefore)
+            return false;
+        Made node{fromStored(checked.key), TrimValue(row.title), fromStored(checked.parentKey),
+                  storedKeyOf(row.key), row.id};
+        if (row.id <= last || find(node.key) >= 0 || keys.contains(node.key) ||
+            (!node.parent.isEmpty() && find(node.parent) < 0 && !keys.contains(node.parent)))
+            return false;
+        last = row.id;
+        keys.insert(node.key);
+        made.push_back(std::move(node));
+    }
+    for (Made &node : made)
+        add(node.key, node.text, node.parent, std::move(node.storedKey), node.id);
+    return true;
+}
+
 bool OutlineModel::apply(const OutlineChange &change)
 {
     if (change.changed.empty() && change.added.empty() && change.removed.empty())
         return true;
+    // Rows put in after every row there is, and nothing else (an add): appended as loading
+    // appends them, each a row inserted rather than a change of the whole layout.
+    if (change.changed.empty() && change.removed.empty())
+        if (appendRows(change.added))
+            return true;
     // Everything is worked out and checked aside first: nothing changes unless all of it fits.
     // The nodes there are keep their numbers as slots; the nodes made for the rows put in take
     // the slots after them.

@@ -10,6 +10,7 @@
 namespace quillet {
 
 struct OutlineChange;
+struct OutlineRow;
 
 // A key as the hash from keys to nodes holds it. Keys are a few characters of the key scheme,
 // and the toolkit's own string hash, made to withstand chosen collisions, took a fifth of the
@@ -103,6 +104,10 @@ signals:
     void titleEdited(int number, const QString &text);
 
 private:
+    // The rows put in, appended after every node there is, as loading adds them; false,
+    // changing nothing, when any of them does not come after every node or does not fit.
+    bool appendRows(const std::vector<OutlineRow> &rows);
+
     std::vector<Node> m_nodes;
     std::vector<int> m_topLevel;
     QHash<OutlineKey, int> m_byKey;

@@ -19,8 +19,8 @@ std::vector<std::string> OutlineShape::childrenOf(const std::string &parent) con
         keys.push_back(m_nodes.node(number).key.toStdString());
     };
     if (parent.empty()) {
-        for (int row = 0; row < m_nodes.rowCount(); ++row)
-            add(m_nodes.numberOf(m_nodes.index(row, 0)));
+        for (const int number : m_nodes.topLevel())
+            add(number);
         return keys;
     }
     const int number = m_nodes.find(fromStored(parent));
@@ -32,6 +32,8 @@ std::vector<std::string> OutlineShape::childrenOf(const std::string &parent) con
 
 int OutlineShape::levelsBelow(const std::string &key) const
 {
+    if (const auto known = m_levelsBelow.find(key); known != m_levelsBelow.end())
+        return known->second;
     const int top = m_nodes.find(fromStored(key));
     if (top < 0)
         return 0;
@@ -44,6 +46,7 @@ int OutlineShape::levelsBelow(const std::string &key) const
         for (const int child : m_nodes.node(number).children)
             pending.emplace_back(child, depth + 1);
     }
+    m_levelsBelow.emplace(key, deepest);
     return deepest;
 }
 

@@ -2,6 +2,9 @@
 
 #include "store/MoveRules.h"
 
+#include <string>
+#include <unordered_map>
+
 namespace quillet {
 
 class OutlineModel;
@@ -22,6 +25,8 @@ public:
 
 private:
     const OutlineModel &m_nodes;
+    // Asked of the one item moved for every place it may go: counted once.
+    mutable std::unordered_map<std::string, int> m_levelsBelow;
 };
 
 } // namespace quillet

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPainter>
 #include <QRadioButton>
 #include <QStyledItemDelegate>
@@ -65,6 +66,30 @@ public:
 QString partOf(std::string_view text, std::size_t from, std::size_t length = std::string::npos)
 {
     return fromStored(text.substr(std::min(from, text.size()), length));
+}
+
+// What the search found, as the status line says it: every match, and the notes and titles
+// they are in, in the user's own way of writing numbers.
+QString statusOf(const SearchResults &results, int listed)
+{
+    const QLocale locale;
+    const auto count = [&](std::int64_t n, const char *one, const char *many) {
+        return FindWindow::tr(n == 1 ? one : many).arg(locale.toString(static_cast<qlonglong>(n)));
+    };
+    if (results.total == 0)
+        return results.stopped ? FindWindow::tr("The notes could not be searched.")
+                               : FindWindow::tr("No matches.");
+    const std::int64_t notes = results.total - results.titles;
+    QString where;
+    if (notes > 0)
+        where = count(notes, "%1 note", "%1 notes");
+    if (results.titles > 0)
+        where += (where.isEmpty() ? QString() : FindWindow::tr(" and ")) +
+                 count(results.titles, "%1 title", "%1 titles");
+    QString text = count(results.matches, "%1 match in ", "%1 matches in ") + where;
+    if (results.total > listed)
+        text += FindWindow::tr("; the first %1 are listed").arg(locale.toString(listed));
+    return text + u'.';
 }
 
 } // namespace
@@ -174,14 +199,33 @@ void FindWindow::showAndFocus()
     m_query->selectAll();
 }
 
-void FindWindow::search()
+SearchRequest FindWindow::request() const
 {
-    m_search.stop();
-    const quint64 generation = ++m_generation;
     SearchRequest request;
     request.query = m_query->text().toStdString();
     request.notes = m_notes->isChecked();
     request.matchCase = m_matchCase->isChecked();
+    return request;
+}
+
+std::optional<QString> FindWindow::step(int direction)
+{
+    for (int row = m_results->currentRow() + direction; row >= 0 && row < m_results->count();
+         row += direction) {
+        QListWidgetItem *item = m_results->item(row);
+        if (!(item->flags() & Qt::ItemIsEnabled))
+            continue;
+        m_results->setCurrentItem(item);
+        return item->data(kFoundKeyRole).toString();
+    }
+    return std::nullopt;
+}
+
+void FindWindow::search()
+{
+    m_search.stop();
+    const quint64 generation = ++m_generation;
+    const SearchRequest request = this->request();
     if (request.query.empty()) {
         showResults(generation, {});
         return;
@@ -248,17 +292,8 @@ void FindWindow::showResults(quint64 generation, const SearchResults &results)
     const int highlighted = sameLine >= 0 ? sameLine : std::max(sameItem, 0);
     if (m_results->count() > 0)
         m_results->setCurrentRow(highlighted);
-    const auto total = static_cast<int>(results.total);
-    if (m_query->text().isEmpty())
-        m_status->clear();
-    else if (total == 0)
-        m_status->setText(results.stopped ? tr("The notes could not be searched.")
-                                          : tr("No matches."));
-    else if (total > m_results->count())
-        m_status->setText(
-            tr("%1 matches; the first %2 are listed.").arg(total).arg(m_results->count()));
-    else
-        m_status->setText(total == 1 ? tr("1 match.") : tr("%1 matches.").arg(total));
+    m_status->setText(m_query->text().isEmpty() ? QString()
+                                                : statusOf(results, m_results->count()));
 }
 
 void FindWindow::choose(QListWidgetItem *item)

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QCheckBox;
@@ -43,6 +44,11 @@ public:
     // A note was stored: while the window is shown, the search runs again, at most once a
     // second while the user types.
     void noteStored();
+    // What is looked for, as the last search was asked.
+    SearchRequest request() const;
+    // Highlights the match one row on (forward) or back from the one highlighted, passing over
+    // matches of items gone, and gives its item's key; nothing past the first or the last.
+    std::optional<QString> step(int direction);
 
 signals:
     // A match was chosen: the key of its item, without surrounding spaces.

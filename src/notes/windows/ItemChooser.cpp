@@ -1,6 +1,7 @@
 #include "notes/windows/ItemChooser.h"
 
 #include "notes/outline/OutlineModel.h"
+#include "notes/outline/OutlineShape.h"
 #include "notes/outline/OutlineView.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,13 @@ namespace {
 
 // The key of a line; the top level's is empty, as no item's is.
 constexpr int kChoiceKeyRole = Qt::UserRole;
+// What the filter looks in: the item's path.
+constexpr int kPathRole = Qt::UserRole + 1;
+
+bool choosable(const QListWidgetItem *line)
+{
+    return line && !line->isHidden() && (line->flags() & Qt::ItemIsEnabled);
+}
 
 } // namespace
 
@@ -25,14 +33,42 @@ std::vector<ChoosableItem> choosableItems(const OutlineModel &nodes)
 {
     std::vector<ChoosableItem> items;
     items.reserve(static_cast<std::size_t>(nodes.count()));
-    for (int number = 0; number < nodes.count(); ++number)
+    // Depth first, as the outline shows its items; the stack holds the items still to come,
+    // the next on top.
+    std::vector<std::pair<int, int>> pending; // node number, depth
+    for (auto top = nodes.topLevel().rbegin(); top != nodes.topLevel().rend(); ++top)
+        pending.emplace_back(*top, 0);
+    while (!pending.empty()) {
+        const auto [number, depth] = pending.back();
+        pending.pop_back();
+        const OutlineModel::Node &node = nodes.node(number);
         items.push_back(
-            {nodes.node(number).key, nodes.fullPath(number, OutlineView::kPathSeparator)});
+            {node.key, node.text, nodes.fullPath(number, OutlineView::kPathSeparator), depth, {}});
+        for (auto child = node.children.rbegin(); child != node.children.rend(); ++child)
+            pending.emplace_back(*child, depth + 1);
+    }
+    return items;
+}
+
+std::vector<ChoosableItem> moveTargets(const OutlineModel &nodes, const QString &movedKey,
+                                       QString &topRefusal)
+{
+    const OutlineShape shape(nodes);
+    const std::string moved = movedKey.toStdString();
+    const auto refusal = [&](const moves::Place &place) {
+        const std::string why = moves::judge(shape, moved, place).refusal;
+        return why.empty() ? QString() : QString::fromStdString(why) + QLatin1Char('.');
+    };
+    topRefusal = refusal({moves::Place::Kind::Top, {}});
+    std::vector<ChoosableItem> items = choosableItems(nodes);
+    for (ChoosableItem &item : items)
+        item.refusal = refusal({moves::Place::Kind::Under, item.key.toStdString()});
     return items;
 }
 
 ItemChooser::ItemChooser(const std::vector<ChoosableItem> &items, const QString &currentKey,
-                         bool offerTopLevel, const QString &title, QWidget *parent)
+                         bool offerTopLevel, const QString &title, QWidget *parent,
+                         const QString &topRefusal)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("ItemChooser"));
@@ -52,14 +88,31 @@ ItemChooser::ItemChooser(const std::vector<ChoosableItem> &items, const QString 
     m_list->setUniformItemSizes(true);
     auto *listLabel = new QLabel(tr("&Items:"), this);
     listLabel->setBuddy(m_list);
+    // What cannot be chosen is greyed and passed over by the keys; why shows on pointing at it.
+    const auto refuse = [](QListWidgetItem *line, const QString &why) {
+        if (why.isEmpty())
+            return;
+        line->setFlags(line->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+        line->setToolTip(line->toolTip().isEmpty() ? why : line->toolTip() + u'\n' + why);
+    };
     if (offerTopLevel) {
         auto *top = new QListWidgetItem(tr("(the top level)"), m_list);
         top->setData(kChoiceKeyRole, QString());
+        top->setData(kPathRole, top->text());
+        refuse(top, topRefusal);
     }
+    const QColor untitled = palette().color(QPalette::Disabled, QPalette::Text);
     QListWidgetItem *current = nullptr;
     for (const ChoosableItem &item : items) {
-        auto *line = new QListWidgetItem(item.key + QStringLiteral(": ") + item.path, m_list);
+        const QString indent(item.depth * 4, u' ');
+        auto *line = new QListWidgetItem(
+            indent + (item.title.isEmpty() ? tr("(untitled)") : item.title), m_list);
+        if (item.title.isEmpty())
+            line->setForeground(untitled);
         line->setData(kChoiceKeyRole, item.key);
+        line->setData(kPathRole, item.path);
+        line->setToolTip(item.path);
+        refuse(line, item.refusal);
         if (item.key == currentKey && !currentKey.isEmpty())
             current = line;
     }
@@ -72,7 +125,7 @@ ItemChooser::ItemChooser(const std::vector<ChoosableItem> &items, const QString 
     connect(m_list, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     connect(m_filter, &QLineEdit::textChanged, this, &ItemChooser::narrow);
     connect(m_list, &QListWidget::currentItemChanged, this,
-            [this](QListWidgetItem *item) { m_ok->setEnabled(item && !item->isHidden()); });
+            [this](QListWidgetItem *item) { m_ok->setEnabled(choosable(item)); });
     m_filter->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(this);
@@ -84,7 +137,7 @@ ItemChooser::ItemChooser(const std::vector<ChoosableItem> &items, const QString 
     resize(520, 480);
 
     m_list->setCurrentItem(current ? current : m_list->item(0));
-    m_ok->setEnabled(m_list->currentItem() != nullptr);
+    m_ok->setEnabled(choosable(m_list->currentItem()));
     if (m_list->currentItem())
         m_list->scrollToItem(m_list->currentItem(), QAbstractItemView::PositionAtCenter);
     m_filter->setFocus();
@@ -92,9 +145,10 @@ ItemChooser::ItemChooser(const std::vector<ChoosableItem> &items, const QString 
 
 std::optional<QString> ItemChooser::choose(const std::vector<ChoosableItem> &items,
                                            const QString &currentKey, bool offerTopLevel,
-                                           const QString &title, QWidget *parent)
+                                           const QString &title, QWidget *parent,
+                                           const QString &topRefusal)
 {
-    ItemChooser chooser(items, currentKey, offerTopLevel, title, parent);
+    ItemChooser chooser(items, currentKey, offerTopLevel, title, parent, topRefusal);
     if (chooser.exec() != QDialog::Accepted)
         return std::nullopt;
     return chooser.chosenKey();
@@ -103,7 +157,7 @@ std::optional<QString> ItemChooser::choose(const std::vector<ChoosableItem> &ite
 std::optional<QString> ItemChooser::chosenKey() const
 {
     const QListWidgetItem *item = m_list->currentItem();
-    if (!item || item->isHidden())
+    if (!choosable(item))
         return std::nullopt;
     return item->data(kChoiceKeyRole).toString();
 }
@@ -132,17 +186,16 @@ void ItemChooser::narrow(const QString &typed)
     QListWidgetItem *firstShown = nullptr;
     for (int row = 0; row < m_list->count(); ++row) {
         QListWidgetItem *item = m_list->item(row);
-        const QString line = item->text();
+        const QString path = item->data(kPathRole).toString();
         bool shown = true;
         for (const QString &word : words)
-            shown = shown && line.contains(word, Qt::CaseInsensitive);
+            shown = shown && path.contains(word, Qt::CaseInsensitive);
         item->setHidden(!shown);
-        if (shown && !firstShown)
+        if (shown && !firstShown && choosable(item))
             firstShown = item;
     }
     // The line chosen stays chosen while it shows; otherwise the first line that shows.
-    QListWidgetItem *current = m_list->currentItem();
-    if (!current || current->isHidden())
+    if (!choosable(m_list->currentItem()))
         m_list->setCurrentItem(firstShown);
     if (m_list->currentItem())
         m_list->scrollToItem(m_list->currentItem());
