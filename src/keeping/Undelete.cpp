@@ -93,7 +93,8 @@ std::string tooDeep(int levels)
 Plan whereTheyWere(Connection &db, const std::vector<archive::Row> &rows,
                    const std::string &databasePath)
 {
-    std::map<std::string, std::int64_t> restored; // trimmed key to ID
+    // Looked up by the keys read below without copying them.
+    std::map<std::string, std::int64_t, std::less<>> restored; // trimmed key to ID
     std::map<std::int64_t, std::string> keyOfId;
     for (const archive::Row &row : rows) {
         const std::string key = keyOf(row);
@@ -103,7 +104,8 @@ Plan whereTheyWere(Connection &db, const std::vector<archive::Row> &rows,
         restored.emplace(key, *row[0].integer());
         keyOfId.emplace(*row[0].integer(), key);
     }
-    std::map<std::string, std::int64_t> parents; // needed parent key to the lowest child ID
+    std::map<std::string, std::int64_t, std::less<>>
+        parents; // needed parent key to the lowest child ID
     for (const auto &[key, id] : restored) {
         const std::string parent = keys::parent(key);
         if (!parent.empty() && !restored.contains(parent)) {
@@ -114,25 +116,34 @@ Plan whereTheyWere(Connection &db, const std::vector<archive::Row> &rows,
     }
     std::string problem;
     std::size_t alreadyThere = 0; // rows with the copy's ID and key both
-    std::set<std::string> found;
+    std::set<std::string, std::less<>> found;
+    // Every row of a large outline passes here, the undo of a delete waiting on it: the key is
+    // read in place where it is text, and copied only where a number must be written out.
+    std::string converted;
     forEachKey(db, [&](std::int64_t id, const Value &storedKey) {
-        const std::optional<std::string> stored = storedKey.toText();
-        const std::string key = stored ? keys::trimSpaces(*stored) : std::string();
+        std::string_view key;
+        if (const std::optional<std::string_view> text = storedKey.textView()) {
+            key = keys::trimmedSpaces(*text);
+        } else {
+            converted = keys::trimSpaces(storedKey.toText().value_or(std::string()));
+            key = converted;
+        }
         if (const auto same = keyOfId.find(id); same != keyOfId.end() && same->second == key)
             ++alreadyThere;
         if (!problem.empty())
             return;
         if (restored.contains(key))
-            problem = "The key " + quoted(key) + " is taken in " + databasePath + kNothing;
+            problem =
+                "The key " + quoted(std::string(key)) + " is taken in " + databasePath + kNothing;
         else if (keyOfId.contains(id))
             problem = "The ID " + std::to_string(id) + " is taken in " + databasePath + kNothing;
         if (const auto parent = parents.find(key); parent != parents.end()) {
             if (id > parent->second && problem.empty())
-                problem = "The item " + quoted(key) +
+                problem = "The item " + quoted(std::string(key)) +
                           " was made again after the deletion, so the items below it would not "
                           "show" +
                           kNothing;
-            found.insert(key);
+            found.emplace(key);
         }
     });
     if (alreadyThere == rows.size())
