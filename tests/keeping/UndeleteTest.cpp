@@ -160,6 +160,40 @@ TEST_F(UndeleteTest, ItemsGoBackWhereTheyWereOrUnderTheChosenItem)
     EXPECT_EQ(test::querySql(path, "SELECT ID FROM mynodes WHERE Kleidi = 'E'"), "10");
 }
 
+// A key taken is found whatever form it is stored in (spaces around it, bytes rather than text),
+// and so is the parent stored with spaces, under which the items go back.
+TEST_F(UndeleteTest, AKeyTakenIsFoundWhateverFormItIsStoredIn)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"INSERT INTO mynodes (Kleidi, MyText) VALUES (' B1', 'x')", "The key \"B1\" is taken"},
+        {"INSERT INTO mynodes (Kleidi, MyText) VALUES ('B1  ', 'x')", "The key \"B1\" is taken"},
+        {"INSERT INTO mynodes (Kleidi, MyText) VALUES ('B11', 'x')", "The key \"B11\" is taken"},
+        {"INSERT INTO mynodes (Kleidi, MyText) VALUES (CAST('B1' AS BLOB), 'x')",
+         "The key \"B1\" is taken"},
+        {"UPDATE mynodes SET Kleidi = ' B  ' WHERE Kleidi = 'B'", ""},
+        {"UPDATE mynodes SET Kleidi = 'B ' WHERE Kleidi = 'B'", ""},
+    };
+    for (const auto &[arrange, taken] : cases) {
+        SCOPED_TRACE(arrange);
+        fs::remove_all(folder.path("history"));
+        fs::remove_all(folder.path("deleted"));
+        fs::remove(path);
+        SetUp();
+        const std::string copy = deleteWithCopy("B1");
+        test::execSql(path, arrange);
+        try {
+            restore(copy, std::nullopt);
+            EXPECT_EQ(std::string(taken), "");
+            EXPECT_EQ(test::querySql(path, "SELECT group_concat(ID || ':' || Kleidi, ' ') FROM "
+                                           "mynodes WHERE ID IN (3, 4)"),
+                      "3:B1 4:B11");
+        } catch (const deletions::PlaceTaken &refused) {
+            EXPECT_NE(std::string(refused.what()).find(taken), std::string::npos) << refused.what();
+            EXPECT_NE(std::string(taken), "");
+        }
+    }
+}
+
 // What cannot be done changes neither the database nor the copy's name.
 TEST_F(UndeleteTest, RefusalsChangeNothing)
 {
