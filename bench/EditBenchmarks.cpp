@@ -51,6 +51,13 @@ bool askedOnlyTheQuestion(benchmark::State &state, RecordingMessageBoxes &boxes)
     return false;
 }
 
+// A leaf below the top level, from the middle of the outline; 0 when there is none.
+int middleLeaf(const OutlineView &view)
+{
+    return nodeFromMiddle(
+        view, [&](int index) { return view.key(index).size() > 1 && view.children(index) == 0; });
+}
+
 // Command4, "Add an item", on a node three levels down in the middle of the outline whose
 // parent has room for another child: the whole command as the button runs it, the question,
 // the new row, the outline following it in place, the new node selected and its note shown.
@@ -147,8 +154,7 @@ void deleteItem(benchmark::State &state)
     const test::NotesControls ui(form);
     OutlineView &view = *ui.TreeView1;
     const int before = view.count();
-    const int leaf = nodeFromMiddle(
-        view, [&](int index) { return view.key(index).size() > 1 && view.children(index) == 0; });
+    const int leaf = middleLeaf(view);
     if (leaf == 0) {
         state.SkipWithError("the outline has no leaf below the top level");
         return;
@@ -214,8 +220,7 @@ void undoDelete(benchmark::State &state)
     const test::NotesControls ui(form);
     OutlineView &view = *ui.TreeView1;
     const int before = view.count();
-    const int leaf = nodeFromMiddle(
-        view, [&](int index) { return view.key(index).size() > 1 && view.children(index) == 0; });
+    const int leaf = middleLeaf(view);
     if (leaf == 0) {
         state.SkipWithError("the outline has no leaf below the top level");
         return;

@@ -87,86 +87,6 @@ std::string tooDeep(int levels)
            " levels deep" + kNothing;
 }
 
-// A stored key's place in the key index: Null, then numbers, then text, then blobs, each in
-// order of its value or bytes, as the engine's index orders them.
-bool inIndexOrder(const Value &a, const Value &b)
-{
-    const auto rank = [](const Value &value) {
-        switch (value.type()) {
-        case Value::Type::Null:
-            return 0;
-        case Value::Type::Integer:
-        case Value::Type::Real:
-            return 1;
-        case Value::Type::Text:
-            return 2;
-        case Value::Type::Blob:
-            break;
-        }
-        return 3;
-    };
-    if (rank(a) != rank(b))
-        return rank(a) < rank(b);
-    if (rank(a) == 1)
-        return a.toDouble().value_or(0) < b.toDouble().value_or(0);
-    return a.textView().value_or(std::string_view()) < b.textView().value_or(std::string_view());
-}
-
-// The rows that bear on putting the copy's rows back: those whose key without its spaces is one
-// of the copy's or of a parent they go under, and those holding one of the copy's IDs, with
-// their stored keys, in the order of the key index, as a pass over every key would meet them.
-// Found through the key index and by ID rather than by reading every key, since the undo of a
-// delete waits on it: a key with spaces after it lies in its own key's range, one with spaces
-// before it among the keys that begin with a space; no byte of UTF-8 text is 0xFF, so
-// key + 0xFF is above every key that begins with key.
-std::vector<std::pair<std::int64_t, Value>>
-rowsBearingOn(Connection &db, const std::map<std::string, std::int64_t, std::less<>> &restored,
-              const std::map<std::string, std::int64_t, std::less<>> &parents,
-              const std::map<std::int64_t, std::string> &keyOfId)
-{
-    std::map<std::int64_t, Value> found;
-    const auto read = [&](Statement &query) {
-        while (query.step())
-            found.emplace(query.columnInt64(0), query.column(1));
-    };
-    // Keys that begin with a space, and keys stored as bytes rather than text (which sort after
-    // every text, and which a file made elsewhere may hold).
-    Statement spaced(db, "SELECT ID, Kleidi FROM mynodes WHERE (Kleidi >= ' ' AND Kleidi < '!') "
-                         "OR Kleidi >= x''");
-    read(spaced);
-    // The copy's keys lie under its items' own keys: one range for each item above the rest.
-    Statement under(db, "SELECT ID, Kleidi FROM mynodes WHERE Kleidi >= ?1 AND Kleidi < ?2");
-    for (const auto &[key, id] : restored) {
-        const std::string above = keys::parent(key);
-        if (!above.empty() && restored.contains(above))
-            continue;
-        under.reset();
-        under.bind(1, key);
-        under.bind(2, key + '\xFF');
-        read(under);
-    }
-    // A parent's own key, alone or with spaces after it, not the items under it.
-    Statement parent(db, "SELECT ID, Kleidi FROM mynodes WHERE Kleidi = ?1 OR (Kleidi >= ?2 AND "
-                         "Kleidi < ?3)");
-    for (const auto &[key, id] : parents) {
-        parent.reset();
-        parent.bind(1, key);
-        parent.bind(2, key + ' ');
-        parent.bind(3, key + '!');
-        read(parent);
-    }
-    Statement byId(db, "SELECT ID, Kleidi FROM mynodes WHERE ID = ?");
-    for (const auto &[id, key] : keyOfId) {
-        byId.reset();
-        byId.bind(1, id);
-        read(byId);
-    }
-    std::vector<std::pair<std::int64_t, Value>> rows(found.begin(), found.end());
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto &a, const auto &b) { return inIndexOrder(a.second, b.second); });
-    return rows;
-}
-
 // Back where they were, with their own IDs and keys. The notes are not read, and only the rows
 // whose keys or IDs bear on it: every key and ID must be free, and every parent outside the
 // copy must be there, before its children in ID order. The first problem in key order is named.
@@ -198,7 +118,18 @@ Plan whereTheyWere(Connection &db, const std::vector<archive::Row> &rows,
     std::size_t alreadyThere = 0; // rows with the copy's ID and key both
     std::set<std::string, std::less<>> found;
     std::string converted;
-    for (const auto &[id, storedKey] : rowsBearingOn(db, restored, parents, keyOfId)) {
+    // The copy's keys lie under its items' own keys: the items above the rest.
+    std::vector<std::string> roots;
+    for (const auto &[key, id] : restored)
+        if (const std::string above = keys::parent(key); above.empty() || !restored.contains(above))
+            roots.push_back(key);
+    std::vector<std::string> parentKeys;
+    for (const auto &[key, id] : parents)
+        parentKeys.push_back(key);
+    std::vector<std::int64_t> ids;
+    for (const auto &[id, key] : keyOfId)
+        ids.push_back(id);
+    for (const auto &[id, storedKey] : rowsWithKeysOrIds(db, roots, parentKeys, ids)) {
         std::string_view key;
         if (const std::optional<std::string_view> text = storedKey.textView()) {
             key = keys::trimmedSpaces(*text);

@@ -1,5 +1,8 @@
 #include "store/Tables.h"
 
+#include <algorithm>
+#include <map>
+
 namespace quillet {
 
 ItemInserter::ItemInserter(Connection &db)
@@ -69,6 +72,79 @@ void forEachKey(Connection &db, const std::function<void(std::int64_t id, const 
         keys.column(1, key);
         visit(keys.columnInt64(0), key);
     }
+}
+
+namespace {
+
+// A stored key's place in the key index: Null, then numbers, then text, then blobs, each in
+// order of its value or bytes, as the engine's index orders them.
+bool inIndexOrder(const Value &a, const Value &b)
+{
+    const auto rank = [](const Value &value) {
+        switch (value.type()) {
+        case Value::Type::Null:
+            return 0;
+        case Value::Type::Integer:
+        case Value::Type::Real:
+            return 1;
+        case Value::Type::Text:
+            return 2;
+        case Value::Type::Blob:
+            break;
+        }
+        return 3;
+    };
+    if (rank(a) != rank(b))
+        return rank(a) < rank(b);
+    if (rank(a) == 1)
+        return a.toDouble().value_or(0) < b.toDouble().value_or(0);
+    return a.textView().value_or(std::string_view()) < b.textView().value_or(std::string_view());
+}
+
+} // namespace
+
+std::vector<std::pair<std::int64_t, Value>>
+rowsWithKeysOrIds(Connection &db, const std::vector<std::string> &subtreeRoots,
+                  const std::vector<std::string> &keys, const std::vector<std::int64_t> &ids)
+{
+    std::map<std::int64_t, Value> found;
+    const auto read = [&](Statement &query) {
+        while (query.step())
+            found.emplace(query.columnInt64(0), query.column(1));
+    };
+    // Keys that begin with a space, and keys stored as bytes rather than text (which sort after
+    // every text, and which a file made elsewhere may hold).
+    Statement spaced(db, "SELECT ID, Kleidi FROM mynodes WHERE (Kleidi >= ' ' AND Kleidi < '!') "
+                         "OR Kleidi >= x''");
+    read(spaced);
+    // No byte of UTF-8 text is 0xFF, so root + 0xFF is above every key that begins with root.
+    Statement under(db, "SELECT ID, Kleidi FROM mynodes WHERE Kleidi >= ?1 AND Kleidi < ?2");
+    for (const std::string &root : subtreeRoots) {
+        under.reset();
+        under.bind(1, root);
+        under.bind(2, root + '\xFF');
+        read(under);
+    }
+    // A key alone, or with spaces after it; not the keys below it.
+    Statement exact(db, "SELECT ID, Kleidi FROM mynodes WHERE Kleidi = ?1 OR (Kleidi >= ?2 AND "
+                        "Kleidi < ?3)");
+    for (const std::string &key : keys) {
+        exact.reset();
+        exact.bind(1, key);
+        exact.bind(2, key + ' ');
+        exact.bind(3, key + '!');
+        read(exact);
+    }
+    Statement byId(db, "SELECT ID, Kleidi FROM mynodes WHERE ID = ?");
+    for (const std::int64_t id : ids) {
+        byId.reset();
+        byId.bind(1, id);
+        read(byId);
+    }
+    std::vector<std::pair<std::int64_t, Value>> rows(found.begin(), found.end());
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto &a, const auto &b) { return inIndexOrder(a.second, b.second); });
+    return rows;
 }
 
 void forEachNoteSize(Connection &db,

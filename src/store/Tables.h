@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // The two tables read and written a row at a time, for whatever works on a whole database (the
 // tool's imports, exports, check and statistics, the archive, the backups and the benchmarks'
@@ -48,6 +51,17 @@ void forEachStoredRow(Connection &db, const std::function<void(const StoredRow &
 // else: the index alone is read, not the notes in the table.
 void forEachKey(Connection &db,
                 const std::function<void(std::int64_t id, const Value &key)> &visit);
+
+// The rows whose key, without the spaces around it, is one of keys or begins with one of
+// subtreeRoots, and the rows with one of the ids, with their stored keys, in the order of the key
+// index (Null, numbers, text, then keys stored as bytes, each in order), as a pass over every key
+// would meet them. Found through the key index and by ID, without reading every key: a key with
+// spaces after it lies in its own key's range, one with spaces before it among the keys that
+// begin with a space, and keys stored as bytes are read with them. A superset may come back
+// (keys that only begin with a root, or with a key followed by spaces); the caller compares.
+std::vector<std::pair<std::int64_t, Value>>
+rowsWithKeysOrIds(Connection &db, const std::vector<std::string> &subtreeRoots,
+                  const std::vector<std::string> &keys, const std::vector<std::int64_t> &ids);
 
 // Calls visit with every row's ID and the size of its note in bytes as stored, in no order;
 // the notes themselves are not read.
