@@ -22,7 +22,7 @@ UserNotesStart prepareUserNotes(MessageBoxes &boxes, const QString &folder)
             return UserNotesStart::Found;
         if (boxes.ask(nullptr, QStringLiteral("Quillet"),
                       startupMessages::notesMovedAway(database, folder),
-                      MessageBoxes::Buttons::YesNo,
+                      MessageBoxes::Buttons::YesNoDefaultNo,
                       MessageBoxes::Icon::Warning) != MessageBoxes::Answer::Yes)
             return UserNotesStart::Declined;
         made = UserNotesStart::MadeAgain;

@@ -11,7 +11,8 @@ namespace quillet {
 class MessageBoxes
 {
 public:
-    enum class Buttons { Ok, YesNo };
+    // YesNoDefaultNo is for questions where Enter pressed by reflex must not do the harm.
+    enum class Buttons { Ok, YesNo, YesNoDefaultNo };
     enum class Icon { None, Information, Warning, Critical };
     enum class Answer { Ok, Yes, No };
 

@@ -109,7 +109,7 @@ TEST_F(UserNotesTest, NotesMovedAwayAreAskedAboutAndNeverMadeSilently)
         boxes.answers = {c.answer};
         EXPECT_EQ(prepare(), c.start);
         ASSERT_EQ(boxes.asked.size(), 1u);
-        EXPECT_EQ(boxes.asked[0].buttons, MessageBoxes::Buttons::YesNo);
+        EXPECT_EQ(boxes.asked[0].buttons, MessageBoxes::Buttons::YesNoDefaultNo);
         EXPECT_TRUE(boxes.asked[0].text.contains(QString::fromStdString(database)));
         EXPECT_TRUE(boxes.asked[0].text.contains("moved"));
         EXPECT_EQ(QFile::exists(QString::fromStdString(database)), c.made);

@@ -27,9 +27,9 @@ MessageBoxes::Answer QtMessageBoxes::ask(QWidget *owner, const QString &title, c
         box.setIcon(QMessageBox::Critical);
         break;
     }
-    if (buttons == Buttons::YesNo) {
+    if (buttons != Buttons::Ok) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
