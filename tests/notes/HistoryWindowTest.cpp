@@ -6,6 +6,7 @@
 #include "support/FileHistory.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -152,6 +153,23 @@ TEST_F(HistoryWindowTest, TheDifferenceMarksWhatTheVersionAloneHoldsWithAMinus)
         HistoryWindow window(session, *session.versionsOf("A"), "Alpha", c.now);
         EXPECT_EQ(window.findChild<QPlainTextEdit *>("difference")->toPlainText().toStdString(),
                   c.shown.toStdString());
+    }
+}
+
+// A note without earlier versions: the window says so and offers nothing to restore or copy.
+TEST_F(HistoryWindowTest, ANoteWithoutVersionsSaysNoneAreKeptYet)
+{
+    open({{"A", "Alpha"}});
+    for (const bool kept : {false, true}) {
+        SCOPED_TRACE(kept);
+        if (kept)
+            session.keepVersion("A", true, false);
+        HistoryWindow window(session, *session.versionsOf("A"), "Alpha", "original");
+        const QString said = window.findChild<QLabel *>("versionsLabel")->text();
+        EXPECT_EQ(said == "No earlier versions of this note are kept yet.", !kept)
+            << said.toStdString();
+        EXPECT_EQ(window.findChild<QPushButton *>("restore")->isEnabled(), kept);
+        EXPECT_EQ(window.findChild<QPushButton *>("copy")->isEnabled(), kept);
     }
 }
 

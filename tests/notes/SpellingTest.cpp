@@ -1,5 +1,6 @@
 #include "notes/editor/EditorSpelling.h"
 #include "notes/editor/NoteEditor.h"
+#include "notes/editor/SpellChecker.h"
 #include "support/TestDatabase.h"
 
 #include <QAction>
@@ -74,6 +75,36 @@ TEST_F(SpellingTest, EachWordIsCheckedByItsScriptAndTheRestIsLeftAlone)
         SCOPED_TRACE(text.toStdString());
         EXPECT_EQ(underlinedIn(*spelling, text), expected);
     }
+}
+
+// Each dictionary is named in its own language, with its territory only where two would read
+// the same; the menu shows the names, never the codes.
+TEST_F(SpellingTest, DictionariesAreNamedInTheirOwnLanguage)
+{
+    std::vector<Dictionary> installed;
+    for (const char *code : {"en_US", "en_GB", "fr_FR", "fr_BE", "de_AT", "el_GR", "xq"})
+        installed.push_back(Dictionary{code, {}, {}});
+    const std::pair<QString, QString> cases[] = {
+        {"en_US", "American English"},
+        {"en_GB", "British English"},
+        {"fr_FR", "Français (France)"},
+        {"fr_BE", "Français (Belgique)"},
+        {"de_AT", "Österreichisches Deutsch"},
+        {"el_GR", "Ελληνικά"},
+        {"xq", "xq"},
+    };
+    for (const auto &[code, name] : cases)
+        EXPECT_EQ(dictionaryName(code, installed), name) << code.toStdString();
+    EXPECT_EQ(dictionaryName("fr_FR", {{"fr_FR", {}, {}}}), "Français");
+
+    const auto spelling = loaded();
+    QMenu menu;
+    spelling->addToMenu(menu, QTextCursor(editor.document()));
+    QStringList entries;
+    for (QAction *action : menu.actions().back()->menu()->actions())
+        entries << action->text();
+    EXPECT_TRUE(entries.contains("American English")) << entries.join(", ").toStdString();
+    EXPECT_FALSE(entries.contains("en_US"));
 }
 
 // A spelling chosen replaces the word as one edit that one undo takes back.

@@ -279,7 +279,7 @@ void EditorSpelling::addToMenu(QMenu &menu, const QTextCursor &at)
     for (const Dictionary &dictionary : m_installed) {
         if (dictionary.code.startsWith(QStringLiteral("el")))
             continue; // Greek words are always checked with the Greek dictionary
-        QAction *language = spelling->addAction(dictionary.code);
+        QAction *language = spelling->addAction(dictionaryName(dictionary.code, m_installed));
         language->setCheckable(true);
         language->setChecked(dictionary.code == m_language);
         languages->addAction(language);

@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <hunspell.hxx>
 #include <optional>
 
@@ -96,6 +98,26 @@ QString latinDictionaryFor(const QString &localeName, const std::vector<Dictiona
         if (!wanted.isEmpty())
             return wanted;
     return latin.front();
+}
+
+QString dictionaryName(const QString &code, const std::vector<Dictionary> &installed)
+{
+    const auto languageOf = [](const QString &of) {
+        const QLocale locale(of);
+        QString name = locale.language() == QLocale::C ? QString() : locale.nativeLanguageName();
+        if (!name.isEmpty())
+            name[0] = name[0].toUpper(); // "français" heads its menu entry as "Français"
+        return name;
+    };
+    const QString name = languageOf(code);
+    if (name.isEmpty())
+        return code;
+    const bool shared = std::any_of(installed.begin(), installed.end(), [&](const Dictionary &d) {
+        return d.code != code && languageOf(d.code) == name;
+    });
+    if (!shared || !code.contains(u'_'))
+        return name;
+    return QStringLiteral("%1 (%2)").arg(name, QLocale(code).nativeTerritoryName());
 }
 
 std::vector<WordSpan> wordsToCheck(const QString &text)

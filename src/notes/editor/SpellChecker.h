@@ -27,6 +27,11 @@ std::vector<Dictionary> installedDictionaries(const QStringList &folders = {});
 // any Latin-script one; empty when none is installed. Greek is never the Latin-script one.
 QString latinDictionaryFor(const QString &localeName, const std::vector<Dictionary> &installed);
 
+// A dictionary's name for its menu entry, in its own language ("American English", "Ελληνικά"),
+// with its territory in brackets where another installed dictionary's name is the same
+// ("Français (Belgique)"); the code itself for a language the system does not know.
+QString dictionaryName(const QString &code, const std::vector<Dictionary> &installed);
+
 // The words of a text that spelling looks at: runs of letters (with an apostrophe inside),
 // leaving out words with digits in or beside them, words in capitals (Greek capitals drop
 // their accents, so they would all read as wrong), and whole tokens that are web addresses,

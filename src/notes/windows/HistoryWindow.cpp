@@ -69,7 +69,12 @@ HistoryWindow::HistoryWindow(NotesSession &session, std::vector<VersionSummary> 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("versions"));
     m_list->setAccessibleName(tr("Versions"));
-    auto *listLabel = new QLabel(tr("&Versions, newest first:"), this);
+    // With nothing kept yet the list's own label says so, where the eye looks for versions.
+    auto *listLabel =
+        new QLabel(m_summaries.empty() ? tr("No earlier versions of this note are kept yet.")
+                                       : tr("&Versions, newest first:"),
+                   this);
+    listLabel->setObjectName(QStringLiteral("versionsLabel"));
     listLabel->setBuddy(m_list);
     for (const VersionSummary &summary : m_summaries)
         m_list->addItem(summaryLine(summary));
