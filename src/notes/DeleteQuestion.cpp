@@ -20,9 +20,17 @@ std::vector<KeyedRow> rowsNotShown(std::vector<KeyedRow> rows, const OutlineMode
     return rows;
 }
 
-QString deleteQuestion(const QString &fullPath, const std::vector<KeyedRow> &notShown)
+QString deleteQuestion(const QString &fullPath, std::size_t held,
+                       const std::vector<KeyedRow> &notShown)
 {
-    const QString question = QStringLiteral("Delete item : \n") + fullPath;
+    QString question = QStringLiteral("Delete item : \n") + fullPath;
+    if (held == 1)
+        question += QObject::tr("\nIt holds 1 item, which goes with it. Ctrl+Z or Deleted items "
+                                "brings it back.");
+    else if (held > 1)
+        question += QObject::tr("\nIt holds %1 items, which go with it. Ctrl+Z or Deleted items "
+                                "brings them back.")
+                        .arg(held);
     if (notShown.empty())
         return question;
     constexpr std::size_t kNamed = 5;

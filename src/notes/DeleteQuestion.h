@@ -17,9 +17,11 @@ class OutlineModel;
 std::vector<KeyedRow> rowsNotShown(std::vector<KeyedRow> rows, const OutlineModel &outline,
                                    const std::vector<SkippedRow> &skipped);
 
-// The question asked before an item is deleted: "Delete item : " and its path, and, when the
-// delete takes rows the outline does not show, a line that says how many and names up to five
-// of their keys in ID order.
-QString deleteQuestion(const QString &fullPath, const std::vector<KeyedRow> &notShown);
+// The question asked before an item is deleted: "Delete item : " and its path; when it holds
+// items (held: those the outline shows under it), a line that says how many go with it and how
+// they come back; and when the delete takes rows the outline does not show, a line that says
+// how many and names up to five of their keys in ID order.
+QString deleteQuestion(const QString &fullPath, std::size_t held,
+                       const std::vector<KeyedRow> &notShown);
 
 } // namespace quillet

@@ -218,9 +218,13 @@ void OutlineChanges::deleteSelected()
         return;
     }
     const std::string key = selection.Key.toStdString();
-    const QString question =
-        deleteQuestion(selection.FullPath, rowsNotShown(m_session.subtreeRows(key),
-                                                        m_outline.nodes(), m_window.skippedRows()));
+    const std::vector<KeyedRow> rows = m_session.subtreeRows(key);
+    const std::vector<KeyedRow> notShown =
+        rowsNotShown(rows, m_outline.nodes(), m_window.skippedRows());
+    // The rows under the item that the outline shows: all the delete takes, less the item's
+    // own and those not shown.
+    const std::size_t held = rows.size() - std::min(rows.size(), notShown.size() + 1);
+    const QString question = deleteQuestion(selection.FullPath, held, notShown);
     const MessageBoxes::Answer answer =
         m_boxes.ask(&m_parent, QStringLiteral("Attention"), question, MessageBoxes::Buttons::YesNo,
                     MessageBoxes::Icon::Warning);

@@ -352,7 +352,8 @@ TEST_F(EditingTest, DeletingAnItemRemovesItsSubtreeAndNothingElse)
                         "2");
     execSql(path, "UPDATE mynodes SET Keimeno='alpha note', MegFonta=12 WHERE Kleidi='A'");
     ui().Command5->click();
-    EXPECT_EQ(boxes.asked.back().text, "Delete item : \nBeta");
+    EXPECT_EQ(boxes.asked.back().text, "Delete item : \nBeta\nIt holds 4 items, which go with it. "
+                                       "Ctrl+Z or Deleted items brings them back.");
     EXPECT_EQ(allKeys(), "A A1 C C1");
     EXPECT_EQ(ui().TreeView1->count(), 4);
     EXPECT_EQ(selectionOf(notes).Key, "A");

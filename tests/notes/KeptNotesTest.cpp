@@ -211,8 +211,12 @@ TEST_F(KeptNotesTest, ANulDoesNotCutTheNoteShown)
     }
 }
 
-TEST_F(KeptNotesTest, TheDeleteQuestionNamesRowsTheOutlineDoesNotShow)
+// The delete question says how many items go with the item and how they come back, and names
+// the rows it takes that the outline does not show.
+TEST_F(KeptNotesTest, TheDeleteQuestionSaysWhatGoesWithTheItem)
 {
+    const QString one = "\nIt holds 1 item, which goes with it. Ctrl+Z or Deleted items brings it "
+                        "back.";
     const std::pair<std::vector<Row>, QString> cases[] = {
         {{{"A", "First"}, {"B", "Second"}, {"B51", "orphan"}},
          "\nIt also deletes 1 row that is not shown in the outline: B51."},
@@ -226,15 +230,19 @@ TEST_F(KeptNotesTest, TheDeleteQuestionNamesRowsTheOutlineDoesNotShow)
           {"B75", "o5"},
           {"B76", "o6"},
           {"B77", "o7"}},
-         "\nIt also deletes 7 rows that are not shown in the outline: B71, B72, B73, B74, B75 "
-         "and 2 more."},
-        {{{"A", "First"}, {"B", "Second"}, {"B1", "shown"}}, ""},
+         one + "\nIt also deletes 7 rows that are not shown in the outline: B71, B72, B73, B74, "
+               "B75 and 2 more."},
+        {{{"A", "First"}, {"B", "Second"}, {"B1", "shown"}}, one},
+        {{{"A", "First"}, {"B", "Second"}}, ""},
+        {{{"A", "First"}, {"B", "Second"}, {"B1", "1"}, {"B2", "2"}, {"B21", "21"}, {"B3", "3"}},
+         "\nIt holds 4 items, which go with it. Ctrl+Z or Deleted items brings them back."},
         // A second row whose key, less its spaces, is one the outline shows: it is left out
         // at loading and goes with the delete, so it is named though its key is shown.
         {{{"A", "First"}, {"B", "Second"}, {"B1", "shown"}, {" B1", "twin"}},
-         "\nIt also deletes 1 row that is not shown in the outline: B1."},
+         one + "\nIt also deletes 1 row that is not shown in the outline: B1."},
     };
     for (const auto &[rows, line] : cases) {
+        SCOPED_TRACE(rows.size());
         fresh(rows);
         ui().Text2->setText("2");
         boxes.asked.clear();
