@@ -72,7 +72,8 @@ expected_contents() {
         "$exe ./usr/bin/quillet-db" "$dir ./usr/share/" "$dir ./usr/share/applications/" \
         "$file ./usr/share/applications/$id.desktop" "$dir ./usr/share/doc/" \
         "$dir ./usr/share/doc/quillet/" "$file ./usr/share/doc/quillet/changelog.gz" \
-        "$file ./usr/share/doc/quillet/copyright" "$dir ./usr/share/icons/" \
+        "$file ./usr/share/doc/quillet/copyright" "$file ./usr/share/doc/quillet/README.md.gz" \
+        "$dir ./usr/share/icons/" \
         "$dir ./usr/share/icons/hicolor/" "$dir ./usr/share/icons/hicolor/scalable/" \
         "$dir ./usr/share/icons/hicolor/scalable/apps/" \
         "$file ./usr/share/icons/hicolor/scalable/apps/$id.svg" "$dir ./usr/share/man/" \
@@ -86,7 +87,8 @@ root=$work/root
 dpkg-deb --extract "$deb" "$root"
 desktop=$root/usr/share/applications/$id.desktop
 check "desktop entry is valid" desktop-file-validate "$desktop"
-for line in "Exec=quillet" "Icon=$id" "StartupWMClass=Quillet" "Categories=Office;Utility;"; do
+# One main category, so that the menus list the program once.
+for line in "Exec=quillet" "Icon=$id" "StartupWMClass=Quillet" "Categories=Office;"; do
     check "desktop entry: $line" has_line "$line" <"$desktop"
 done
 metainfo=$root/usr/share/metainfo/$id.metainfo.xml
@@ -131,6 +133,25 @@ default_named() {
 check "quillet-db takes the user's notes when PATH is left out (none yet)" \
     default_named 1 "$notes/mydata.mdb"
 check "nothing made by a look" test ! -e "$home/.local"
+# Help, the version and an unknown option, with no display at all: answered, and nothing made.
+answered_without_display() {
+    local status=0
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_DATA_HOME HOME="$home" \
+        XDG_RUNTIME_DIR="$work/runtime" "$root/usr/bin/quillet" "$1" >"$work/said" 2>&1 ||
+        status=$?
+    cat "$work/said"
+    [ "$status" -eq "$2" ] && grep -qF -- "$3" "$work/said" && test ! -e "$home/.local"
+}
+check "quillet --help without a display" answered_without_display --help 0 "Usage: quillet"
+check "quillet --version without a display" answered_without_display --version 0 \
+    "quillet $version"
+check "quillet with an unknown option" answered_without_display --bogus 2 "unknown option"
+manual_lists_options() {
+    local page
+    page=$(man -l "$root/usr/share/man/man1/quillet.1.gz" 2>/dev/null | col -b)
+    grep -q -- "--help" <<<"$page" && grep -q -- "--version" <<<"$page"
+}
+check "quillet(1) lists the options" manual_lists_options
 
 # Started by env itself, so that the signals below reach the program.
 env -u XDG_DATA_HOME HOME="$home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
