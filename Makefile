@@ -24,7 +24,7 @@ build: configure
 run: build
 	@mkdir -p $(RUN_DIR)
 	@install -m 755 $(BUILD)/bin/quillet $(BUILD)/bin/quillet-db $(RUN_DIR)/
-	@test -e $(RUN_DIR)/mydata.mdb || $(RUN_DIR)/quillet-db init $(RUN_DIR)/mydata.mdb
+	@test -e $(RUN_DIR)/mydata.mdb || $(RUN_DIR)/quillet-db init $(RUN_DIR)/mydata.mdb --welcome
 	$(RUN_DIR)/quillet
 
 # One build, every test.

@@ -58,11 +58,13 @@ QString backupFailed(const QString &file, const QString &problem, const QString 
 QString firstStart(const QString &file, const QString &folder)
 {
     return QObject::tr("Welcome to Quillet.\n\nYour notes are kept in %1, which Quillet has "
-                       "just made for you with one item to begin with. Everything kept beside "
+                       "just made for you, with a note on how to begin. Everything kept beside "
                        "them (the daily backups, copies of deleted items, the notes' earlier "
                        "versions) goes in the same folder, %2, which only you can open.\n\nTo "
-                       "keep your notes elsewhere, close Quillet, move mydata.mdb there and "
-                       "put a link to it in its place.")
+                       "keep your notes elsewhere, close Quillet, move the folder %2 there, and "
+                       "in its place make the folder again with a link to mydata.mdb in it. "
+                       "Moving the database alone would leave its backups, deleted items and "
+                       "earlier versions behind.")
         .arg(file, folder);
 }
 

@@ -28,7 +28,7 @@ UserNotesStart prepareUserNotes(MessageBoxes &boxes, const QString &folder)
         made = UserNotesStart::MadeAgain;
     }
     try {
-        NotesSession::makeStarterIn(folder.toStdString());
+        NotesSession::makeStarterIn(folder.toStdString(), Welcome::With);
     } catch (const std::exception &error) {
         boxes.inform(nullptr, QStringLiteral("Quillet"),
                      startupMessages::notesNotMade(database, QString::fromUtf8(error.what())),

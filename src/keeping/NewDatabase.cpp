@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -102,17 +103,30 @@ mode_t modeFromSource(const std::string &source)
     return info.st_mode & 0666;
 }
 
-void initDatabase(const std::string &path, std::string_view title)
+namespace {
+
+void fillStarter(Connection &db, const std::string &path, std::string_view title, Welcome welcome)
 {
-    createDatabase(path, [&](Connection &db) { newdatabase::fillStarter(db, title); });
+    if (welcome == Welcome::With)
+        newdatabase::fillWelcomed(db, title, std::filesystem::absolute(path).string());
+    else
+        newdatabase::fillStarter(db, title);
 }
 
-void initInPrivateFolder(const std::string &folder)
+} // namespace
+
+void initDatabase(const std::string &path, std::string_view title, Welcome welcome)
+{
+    createDatabase(path, [&](Connection &db) { fillStarter(db, path, title, welcome); });
+}
+
+void initInPrivateFolder(const std::string &folder, Welcome welcome)
 {
     durable::makeFolders(folder, 0700);
+    const std::string path = folder + "/mydata.mdb";
     createDatabase(
-        folder + "/mydata.mdb",
-        [](Connection &db) { newdatabase::fillStarter(db, newdatabase::kStarterTitle); }, 0600);
+        path, [&](Connection &db) { fillStarter(db, path, newdatabase::kStarterTitle, welcome); },
+        0600);
 }
 
 } // namespace quillet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "keeping/Welcome.h"
 #include "store/NewTables.h"
 
 #include <functional>
@@ -34,14 +35,16 @@ private:
 void createDatabase(const std::string &path, const std::function<void(Connection &)> &fill,
                     mode_t mode = 0666);
 
-// A new starter database at path: the first item "A" with the title and an empty note, and the
-// settings (the main window's first place and size in 1 to 4, zeros after).
-void initDatabase(const std::string &path, std::string_view title = newdatabase::kStarterTitle);
+// A new starter database at path: the first item "A" with the title and an empty note, the
+// welcome item when asked for, and the settings (the main window's first place and size in 1
+// to 4, zeros after).
+void initDatabase(const std::string &path, std::string_view title = newdatabase::kStarterTitle,
+                  Welcome welcome = Welcome::Without);
 
 // The installed program's first database: the folder, and each missing folder above it, made
 // the user's alone (0700, each synced into the folder above it, as the database is synced into
 // its own), then a starter database in it, mydata.mdb, the user's alone too (0600).
-void initInPrivateFolder(const std::string &folder);
+void initInPrivateFolder(const std::string &folder, Welcome welcome);
 
 // The permission bits of a database made from the file or folder at source: the source's read
 // and write bits, no more, so that notes kept private stay private.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "keeping/Welcome.h"
 #include "store/OutlineChange.h"
 
 #include <atomic>
@@ -97,13 +98,15 @@ public:
     // The database file the program uses in a folder: mydata.mdb there, or the file it links
     // to. Everything kept beside the database goes beside that file.
     static std::string databaseIn(const std::string &folder);
-    // The installed program's first start: makes the folder when missing and a starter
-    // database, mydata.mdb, in it, as quillet-db init makes one; both the user's alone (0700
-    // and 0600), whatever the umask. Throws std::system_error, StoreError or FileExists.
-    static void makeStarterIn(const std::string &folder);
-    // A new starter database at path (quillet-db init): the first item "A" and the settings.
-    // Never over anything; throws FileExists, std::system_error or StoreError.
-    static void makeStarter(const std::string &path);
+    // The installed program's first start (with the welcome note) and quillet-db init of the
+    // user's own notes: makes the folder when missing and a starter database, mydata.mdb, in
+    // it; both the user's alone (0700 and 0600), whatever the umask. Throws
+    // std::system_error, StoreError or FileExists.
+    static void makeStarterIn(const std::string &folder, Welcome welcome);
+    // A new starter database at path (quillet-db init): the first item "A", the welcome item
+    // when asked for, and the settings. Never over anything; throws FileExists,
+    // std::system_error or StoreError.
+    static void makeStarter(const std::string &path, Welcome welcome);
     // A new database at path made by fill (an import): its tables and number are made first,
     // fill writes the rows through the new file's connection and the versions through the
     // history that serves it, all in one transaction, and the file takes its name (with the

@@ -16,14 +16,14 @@
 
 namespace quillet {
 
-void NotesSession::makeStarterIn(const std::string &folder)
+void NotesSession::makeStarterIn(const std::string &folder, Welcome welcome)
 {
-    initInPrivateFolder(folder);
+    initInPrivateFolder(folder, welcome);
 }
 
-void NotesSession::makeStarter(const std::string &path)
+void NotesSession::makeStarter(const std::string &path, Welcome welcome)
 {
-    initDatabase(path);
+    initDatabase(path, newdatabase::kStarterTitle, welcome);
 }
 
 namespace {

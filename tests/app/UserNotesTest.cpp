@@ -62,7 +62,8 @@ protected:
 };
 
 // The first start makes the folder and the file nobody else's, whatever the umask, and the
-// starter database that quillet-db init makes; the next start finds them and says nothing.
+// starter database with the welcome note, which says where the notes are; the next start finds
+// them and says nothing.
 TEST_F(UserNotesTest, TheFirstStartMakesAPrivateStarterDatabaseOnce)
 {
     for (const mode_t umask : {mode_t(0), mode_t(022), mode_t(077)}) {
@@ -80,8 +81,16 @@ TEST_F(UserNotesTest, TheFirstStartMakesAPrivateStarterDatabaseOnce)
         EXPECT_EQ(modeOf(folder), 0700u);
         EXPECT_EQ(modeOf(database), 0600u);
         EXPECT_EQ(querySql(database, "SELECT group_concat(Kleidi || ':' || MyText) FROM mynodes"),
-                  "A:My notes");
+                  "A:My notes,B:Welcome to Quillet");
+        const std::string welcome =
+            querySql(database, "SELECT Keimeno FROM mynodes WHERE Kleidi='B'");
+        EXPECT_NE(welcome.find("Your notes are kept in " + database + ","), std::string::npos)
+            << welcome;
         EXPECT_EQ(querySql(database, "SELECT count(*) FROM parame"), "30");
+        // The welcome item is the one selected, so that the window shows its note.
+        EXPECT_EQ(querySql(database, "SELECT group_concat(timilo) FROM (SELECT timilo FROM "
+                                     "parame ORDER BY ID LIMIT 5)"),
+                  "600,600,14340,9465,2");
         // Nothing half made is left beside it.
         EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files),
                   QStringList{"mydata.mdb"});

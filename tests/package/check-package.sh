@@ -164,7 +164,7 @@ mode() { stat -c %a "$1"; }
 check "the notes folder is the user's alone" test "$(mode "$notes")" = 700
 check "the notes file is the user's alone" test "$(mode "$notes/mydata.mdb")" = 600
 check "the starter database is sound" run "$tool" check
-check "quillet-db takes the user's notes when PATH is left out" default_named 0 "Items: 1"
+check "quillet-db takes the user's notes when PATH is left out" default_named 0 "Items: 2"
 # A termination signal closes the window as the user does, the first start's message open.
 kill -TERM "$program"
 # Ended: gone, or a zombie waiting for its status.

@@ -121,20 +121,39 @@ TEST(toolsInit, RefusesAnythingAlreadyAtThePathAndLeavesItAlone)
     EXPECT_FALSE(std::filesystem::exists(folder.path("target.db")));
 }
 
+// A new database, with or without the welcome note a first start shows, has no problems; the
+// check only reads it.
 TEST(toolsCheck, AFreshDatabaseHasNoProblems)
 {
     TempFolder folder;
-    const std::string path = folder.path("new.db");
-    std::ostringstream out, err;
-    ASSERT_EQ(dbtool::run({"init", path}, out, err), 0);
-    EXPECT_EQ(out.str(), "Created a new notes database at " + path + ".\n");
+    const struct
+    {
+        std::vector<std::string> extra;
+        const char *items;
+        const char *titles;
+    } cases[] = {
+        {{}, "1", "A:My notes"},
+        {{"--welcome"}, "2", "A:My notes,B:Welcome to Quillet"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.items);
+        const std::string path = folder.path(std::string("new") + c.items + ".db");
+        std::vector<std::string> args{"init", path};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        std::ostringstream out, err;
+        ASSERT_EQ(dbtool::run(args, out, err), 0) << err.str();
+        EXPECT_EQ(out.str(), "Created a new notes database at " + path + ".\n");
+        EXPECT_EQ(querySql(path, "SELECT group_concat(Kleidi || ':' || MyText) FROM mynodes"),
+                  c.titles);
 
-    const std::string before = fileBytes(path);
-    out.str("");
-    EXPECT_EQ(dbtool::run({"check", path}, out, err), 0);
-    EXPECT_EQ(out.str(), "No problems found in " + path + " (1 items, 30 settings).\n");
-    EXPECT_EQ(err.str(), "");
-    EXPECT_EQ(fileBytes(path), before);
+        const std::string before = fileBytes(path);
+        out.str("");
+        EXPECT_EQ(dbtool::run({"check", path}, out, err), 0);
+        EXPECT_EQ(out.str(),
+                  "No problems found in " + path + " (" + c.items + " items, 30 settings).\n");
+        EXPECT_EQ(err.str(), "");
+        EXPECT_EQ(fileBytes(path), before);
+    }
 }
 
 struct RowCase

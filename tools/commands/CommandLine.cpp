@@ -23,7 +23,7 @@ namespace {
 constexpr const char *kUsage =
     "Usage: quillet-db COMMAND [ARGUMENTS]\n"
     "\n"
-    "  init PATH                 create a new notes database at PATH\n"
+    "  init PATH [--welcome]     create a new notes database at PATH\n"
     "  check PATH                list the problems of the notes database at PATH\n"
     "  recover PATH              roll back a change a crash cut short, then check PATH\n"
     "  export PATH --format markdown|html|text|json|opml|markdown-folder [--output FILE]\n"
@@ -60,11 +60,12 @@ struct Command
 int init(const Arguments &args, std::ostream &out, std::ostream &)
 {
     const std::string &path = args.positional[0];
+    const Welcome welcome = args.options.contains("--welcome") ? Welcome::With : Welcome::Without;
     try {
         if (build::kPerUserNotes && path == installed::userDatabase())
-            NotesSession::makeStarterIn(installed::userNotesFolder());
+            NotesSession::makeStarterIn(installed::userNotesFolder(), welcome);
         else
-            NotesSession::makeStarter(path);
+            NotesSession::makeStarter(path, welcome);
     } catch (const StoreError &error) {
         throw StoreError(error.code(),
                          "creating the database failed: " + error.message() +
@@ -222,10 +223,12 @@ const std::array<Command, 12> kCommands{{
     {"init",
      1,
      {},
-     "Usage: quillet-db init PATH\n\n"
+     "Usage: quillet-db init PATH [--welcome]\n\n"
      "Creates a new notes database at PATH with one item, \"My notes\", and the settings.\n"
-     "Never overwrites: anything already at PATH is refused.\n",
-     init},
+     "--welcome adds a second item, \"Welcome to Quillet\", with a note on how to begin, as\n"
+     "the program's first start does. Never overwrites: anything already at PATH is refused.\n",
+     init,
+     {"--welcome"}},
     {"check",
      1,
      {},
